@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Sets up a fresh machine and runs every test:
+#   1. the sanitizer build (AddressSanitizer + UBSan, warnings are errors) and all of ctest;
+#   2. the Release build of the game and the benchmarks, each benchmark run once briefly
+#      as a smoke check (figures are read by people, never gated);
+#   3. the libFuzzer targets (clang-14), replaying their seed corpora with a fixed seed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+scripts/install-deps.sh test
+
+jobs=$(nproc)
+export SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null LP_NUM_THREADS=2
+unset DISPLAY WAYLAND_DISPLAY
+
+echo "== sanitizer build and tests"
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+      -DTOLLIVAN_SANITIZE=ON -DTOLLIVAN_WERROR=ON -DTOLLIVAN_TESTS=ON > build-test-configure.log \
+    || { cat build-test-configure.log; exit 1; }
+rm -f build-test-configure.log
+cmake --build build/test -j "$jobs"
+ctest --test-dir build/test -j "$jobs" --output-on-failure --timeout 300
+
+echo "== release build and benchmark smoke run"
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DTOLLIVAN_TESTS=OFF -DTOLLIVAN_BENCH=ON -DTOLLIVAN_WERROR=ON > /dev/null
+cmake --build build/release -j "$jobs"
+for b in build/release/bench/bench_*; do
+    [ -x "$b" ] || continue
+    echo "-- $(basename "$b")"
+    "$b" --benchmark_min_time=0.01 > /dev/null
+done
+
+echo "== fuzz targets: seed corpus replay"
+cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+      -DTOLLIVAN_TESTS=OFF -DTOLLIVAN_FUZZ=ON > /dev/null
+fuzzers=$(cmake --build build/fuzz --target help | sed -n 's/^\(fuzz_[A-Za-z0-9_]*\): .*/\1/p' || true)
+if [ -n "$fuzzers" ]; then
+    cmake --build build/fuzz -j "$jobs" --target $fuzzers
+    for f in $fuzzers; do
+        corpus="fuzz/corpus/${f#fuzz_}"
+        scratch=$(mktemp -d)
+        echo "-- $f"
+        # New inputs go to the scratch folder, never into the committed corpus.
+        if [ -d "$corpus" ]; then
+            build/fuzz/fuzz/"$f" -seed=1 -runs=2000 -max_len=65536 "$scratch" "$corpus" 2> "$scratch.log" \
+                || { tail -n 40 "$scratch.log"; exit 1; }
+        else
+            build/fuzz/fuzz/"$f" -seed=1 -runs=2000 -max_len=65536 "$scratch" 2> "$scratch.log" \
+                || { tail -n 40 "$scratch.log"; exit 1; }
+        fi
+        rm -rf "$scratch" "$scratch.log"
+    done
+fi
+echo "== all tests passed"

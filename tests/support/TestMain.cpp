@@ -1,0 +1,65 @@
+// Test entry: every test program runs in a working folder of its own, with its own
+// HOME and save folder, and with no display, so that tests never share files, never
+// pick up a stray pack file and never open a real window or message box.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <unistd.h>
+
+#include "TestSupport.h"
+
+namespace
+{
+std::filesystem::path gWorkFolder;
+
+void RemoveWorkFolder()
+{
+    std::error_code ec;
+    if (!gWorkFolder.empty())
+        std::filesystem::remove_all(gWorkFolder, ec);
+}
+} // namespace
+
+namespace tvtest
+{
+const std::filesystem::path& WorkFolder() { return gWorkFolder; }
+
+std::filesystem::path SourceDir()
+{
+#ifdef TOLLIVAN_SOURCE_DIR
+    return TOLLIVAN_SOURCE_DIR;
+#else
+    return {};
+#endif
+}
+} // namespace tvtest
+
+int main(int argc, char** argv)
+{
+    char pattern[] = "/tmp/tollivan-test.XXXXXX";
+    if (const char* made = mkdtemp(pattern))
+    {
+        gWorkFolder = made;
+        std::filesystem::create_directories(gWorkFolder / "home");
+        std::filesystem::create_directories(gWorkFolder / "xdg");
+        std::filesystem::create_directories(gWorkFolder / "run");
+        setenv("HOME", (gWorkFolder / "home").c_str(), 1);
+        setenv("XDG_DATA_HOME", (gWorkFolder / "xdg").c_str(), 1);
+        if (chdir((gWorkFolder / "run").c_str()) != 0)
+            return 2;
+        std::atexit(RemoveWorkFolder);
+    }
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("ALSOFT_DRIVERS", "null", 0);
+
+    testing::InitGoogleTest(&argc, argv);
+    // Death tests fork; "threadsafe" re-executes the program, which keeps them
+    // reliable beside GL and audio threads.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    return RUN_ALL_TESTS();
+}
