@@ -26,17 +26,16 @@ echo "== release build and benchmark smoke run"
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DTOLLIVAN_TESTS=OFF -DTOLLIVAN_BENCH=ON -DTOLLIVAN_WERROR=ON > /dev/null
 cmake --build build/release -j "$jobs"
-for b in build/release/bench/bench_*; do
-    [ -x "$b" ] || continue
-    echo "-- $(basename "$b")"
-    "$b" --benchmark_min_time=0.01 > /dev/null
+for b in $(cat build/release/benches.txt); do
+    echo "-- $b"
+    build/release/bench/"$b" --benchmark_min_time=0.01 > /dev/null
 done
 
 echo "== fuzz targets: seed corpus replay"
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
       -DTOLLIVAN_TESTS=OFF -DTOLLIVAN_FUZZ=ON > /dev/null
-fuzzers=$(cmake --build build/fuzz --target help | sed -n 's/^\(fuzz_[A-Za-z0-9_]*\): .*/\1/p' || true)
+fuzzers=$(cat build/fuzz/fuzzers.txt)
 if [ -n "$fuzzers" ]; then
     cmake --build build/fuzz -j "$jobs" --target $fuzzers
     for f in $fuzzers; do
