@@ -1,0 +1,28 @@
+// The media-control command channel that plays the music. Commands are text in the form
+// the music code has always used ("open \"<path>\" type mpegvideo alias MediaFile",
+// "play MediaFile REPEAT", "pause MediaFile", "stop MediaFile",
+// "setaudio MediaFile volume to <0..1000>", "close MediaFile").
+//
+// Opening a second track under an alias that is still open closes the first one.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Carries out one command. Answers 0 on success, a non-zero error code otherwise (the
+// callers do not examine the result).
+int MediaSendCommand(const std::string& command);
+
+// Every command received so far, in order (for tests and diagnostics).
+const std::vector<std::string>& MediaCommandLog();
+void MediaClearCommandLog();
+
+// The path of the open track (empty when none) and its state.
+const std::string& MediaOpenPath();
+bool MediaIsPlaying();
+bool MediaIsPaused();
+int MediaVolume();   // 0..1000
+
+// Shuts the player down (closes any open track).
+void MediaShutdown();
