@@ -118,6 +118,9 @@ public:
     virtual void MessageBox(const std::string& text, const std::string& caption, MessageBoxIcon icon) = 0;
     // The debug box: OK and Cancel; true for OK (also when no box can be shown).
     virtual bool MessageBoxOkCancel(const std::string& text, const std::string& caption) = 0;
+    // Whether a real display is in use (false under the offscreen driver and in tests):
+    // start-up then keeps a window instead of switching modes.
+    virtual bool HasDisplay() const { return true; }
 
     // --- clock ----------------------------------------------------------------------
     // Monotonic nanoseconds since an arbitrary start.
