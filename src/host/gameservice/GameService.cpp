@@ -1,0 +1,473 @@
+#include "host/gameservice/GameService.h"
+
+#include "KelpoBase/core/Debug.h"
+#include "host/gameservice/GameServiceFiles.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <memory>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+// One queued result: for a registered callback id (call 0) or for one followed call.
+struct PendingResult
+{
+    int callbackId = 0;
+    GameServiceApiCall call = 0;
+    bool ioFailure = false;
+    std::shared_ptr<void> data;
+};
+
+struct CallbackEntry
+{
+    int callbackId = 0;
+    GameServiceCallback callback;
+};
+
+struct CallResultEntry
+{
+    GameServiceApiCall call = 0;
+    GameServiceCallResultHandler handler;
+};
+
+struct ServiceState
+{
+    bool running = false;
+    std::string folder;
+    GameServiceStats stats;
+    std::set<std::string> unlockedSinceStore;
+    std::deque<PendingResult> pending;
+    std::map<int, CallbackEntry> callbacks;
+    std::map<int, CallResultEntry> callResults;
+    int nextHandle = 1;
+    GameServiceApiCall nextCall = 1;
+
+    bool failNextInit = false;
+    bool failWrites = false;
+    std::function<void()> midWriteHook;
+};
+
+ServiceState& G()
+{
+    static ServiceState state;
+    return state;
+}
+
+template <class T> void Queue(int callbackId, GameServiceApiCall call, T payload, bool ioFailure = false)
+{
+    PendingResult r;
+    r.callbackId = callbackId;
+    r.call = call;
+    r.ioFailure = ioFailure;
+    r.data = std::make_shared<T>(std::move(payload));
+    G().pending.push_back(std::move(r));
+}
+
+uint64_t GameId() { return static_cast<uint64_t>(kGameServiceAppId); }
+
+std::string StatsPath() { return G().folder + "/" + kGameServiceStatsFile; }
+
+bool WriteBytes(const std::string& path, const void* data, size_t size)
+{
+    ServiceState& g = G();
+    if (g.failWrites)
+        return false;
+    return WriteFileAtomically(path, data, size, g.midWriteHook);
+}
+
+bool SaveStats()
+{
+    std::string text = SerialiseGameServiceStats(G().stats);
+    bool ok = WriteBytes(StatsPath(), text.data(), text.size());
+    if (!ok)
+        DebugPrint("Game service: could not write %s\n", StatsPath().c_str());
+    return ok;
+}
+
+// Loads the statistics; a damaged file is set aside and replaced by an empty one.
+void LoadStats()
+{
+    ServiceState& g = G();
+    g.stats = GameServiceStats();
+    const std::string path = StatsPath();
+    struct stat st{};
+    if (::lstat(path.c_str(), &st) != 0)
+        return; // a first run: nothing stored yet
+    std::vector<uint8_t> bytes;
+    if (ReadWholeFile(path, bytes, static_cast<size_t>(kGameServiceMaxFileSize)) &&
+        ParseGameServiceStats(bytes.data(), bytes.size(), g.stats))
+        return;
+    std::string aside = SetFileAside(path);
+    if (aside.empty())
+        DebugPrint("Game service: %s is damaged and could not be moved aside\n", path.c_str());
+    else
+        DebugPrint("Game service: %s is damaged; kept as %s\n", path.c_str(), aside.c_str());
+    g.stats = GameServiceStats();
+    if (!aside.empty())
+        SaveStats();
+}
+
+bool MakeFolders(const std::string& path)
+{
+    for (size_t i = 1; i <= path.size(); ++i)
+    {
+        if (i != path.size() && path[i] != '/')
+            continue;
+        std::string part = path.substr(0, i);
+        if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
+            return false;
+    }
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The stored file for a remote-storage name: its last path component, in the folder.
+// Empty for names that cannot be stored.
+std::string StoragePath(const std::string& name)
+{
+    if (!G().running)
+        return std::string();
+    size_t slash = name.find_last_of("/\\");
+    std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+    if (base.empty() || base.size() > 200 || base[0] == '.' || base.find('\0') != std::string::npos ||
+        base == kGameServiceStatsFile)
+        return std::string();
+    return G().folder + "/" + base;
+}
+} // namespace
+
+// --- Start and stop ------------------------------------------------------------------------
+
+bool GameServiceInit(const std::string& folder)
+{
+    ServiceState& g = G();
+    if (g.running)
+        GameServiceShutdown();
+    if (g.failNextInit)
+    {
+        g.failNextInit = false;
+        return false;
+    }
+    std::string f = folder;
+    while (f.size() > 1 && f.back() == '/')
+        f.pop_back();
+    if (f.empty() || !MakeFolders(f) || ::access(f.c_str(), W_OK | X_OK) != 0)
+    {
+        DebugPrint("Game service: the folder %s cannot be used\n", folder.c_str());
+        return false;
+    }
+    g.folder = f;
+    g.running = true;
+    RemoveStaleTemporaryFiles(f);
+    LoadStats();
+    g.unlockedSinceStore.clear();
+    return true;
+}
+
+void GameServiceShutdown()
+{
+    ServiceState& g = G();
+    g.running = false;
+    g.pending.clear();
+    g.callbacks.clear();
+    g.callResults.clear();
+    g.unlockedSinceStore.clear();
+    g.stats = GameServiceStats();
+}
+
+bool GameServiceIsRunning() { return G().running; }
+const std::string& GameServiceFolder() { return G().folder; }
+
+void GameServiceRunCallbacks()
+{
+    ServiceState& g = G();
+    // Only what was queued before this call; results queued by handlers wait a run.
+    std::deque<PendingResult> batch;
+    batch.swap(g.pending);
+    for (PendingResult& r : batch)
+    {
+        if (r.call != 0)
+        {
+            for (auto it = g.callResults.begin(); it != g.callResults.end(); ++it)
+            {
+                if (it->second.call != r.call)
+                    continue;
+                GameServiceCallResultHandler handler = std::move(it->second.handler);
+                g.callResults.erase(it);
+                if (handler)
+                    handler(r.data.get(), r.ioFailure);
+                break;
+            }
+            continue;
+        }
+        std::vector<GameServiceCallback> targets;
+        for (const auto& [handle, entry] : g.callbacks)
+            if (entry.callbackId == r.callbackId)
+                targets.push_back(entry.callback);
+        for (const GameServiceCallback& cb : targets)
+            if (cb)
+                cb(r.data.get());
+    }
+}
+
+int GameServiceRegisterCallback(int callbackId, GameServiceCallback callback)
+{
+    ServiceState& g = G();
+    int handle = g.nextHandle++;
+    g.callbacks[handle] = CallbackEntry{callbackId, std::move(callback)};
+    return handle;
+}
+
+void GameServiceUnregisterCallback(int handle) { G().callbacks.erase(handle); }
+
+int GameServiceFollowCall(GameServiceApiCall call, GameServiceCallResultHandler handler)
+{
+    ServiceState& g = G();
+    int handle = g.nextHandle++;
+    g.callResults[handle] = CallResultEntry{call, std::move(handler)};
+    return handle;
+}
+
+void GameServiceCancelCallResult(int handle) { G().callResults.erase(handle); }
+
+// --- User --------------------------------------------------------------------------------
+
+uint32_t GameServiceGetAppId() { return kGameServiceAppId; }
+bool GameServiceLoggedOn() { return G().running; }
+
+std::string GameServiceGetPersonaName()
+{
+    if (const char* user = std::getenv("USER"); user != nullptr && user[0] != '\0')
+        return user;
+    if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_name != nullptr && pw->pw_name[0])
+        return pw->pw_name;
+    return "Player";
+}
+
+// --- Statistics and achievements -----------------------------------------------------------
+
+bool GameServiceRequestCurrentStats()
+{
+    if (!G().running)
+        return false;
+    Queue(kUserStatsReceivedId, 0, GameServiceUserStatsReceived{GameId(), kGameServiceResultOK});
+    return true;
+}
+
+bool GameServiceGetAchievement(const std::string& name, bool* achieved)
+{
+    if (!G().running || GameServiceFindAchievement(name) < 0)
+        return false;
+    if (achieved != nullptr)
+        *achieved = G().stats.achievements.count(name) != 0;
+    return true;
+}
+
+bool GameServiceSetAchievement(const std::string& name)
+{
+    ServiceState& g = G();
+    if (!g.running || GameServiceFindAchievement(name) < 0)
+        return false;
+    if (g.stats.achievements.insert(name).second)
+        g.unlockedSinceStore.insert(name);
+    return true;
+}
+
+bool GameServiceClearAchievement(const std::string& name)
+{
+    ServiceState& g = G();
+    if (!g.running || GameServiceFindAchievement(name) < 0)
+        return false;
+    g.stats.achievements.erase(name);
+    g.unlockedSinceStore.erase(name);
+    return true;
+}
+
+std::string GameServiceGetAchievementDisplayAttribute(const std::string& name, const std::string& key)
+{
+    int i = GameServiceFindAchievement(name);
+    if (!G().running || i < 0)
+        return std::string();
+    const GameServiceAchievementDef& def = GameServiceAchievementTable()[static_cast<size_t>(i)];
+    if (key == "name")
+        return def.name;
+    if (key == "desc")
+        return def.description;
+    return std::string();
+}
+
+bool GameServiceStoreStats()
+{
+    ServiceState& g = G();
+    if (!g.running)
+        return false;
+    bool ok = SaveStats();
+    Queue(kUserStatsStoredId, 0,
+          GameServiceUserStatsStored{GameId(), ok ? kGameServiceResultOK : kGameServiceResultFail});
+    if (ok)
+    {
+        for (const std::string& name : g.unlockedSinceStore)
+            Queue(kUserAchievementStoredId, 0, GameServiceAchievementStored{GameId(), name});
+        g.unlockedSinceStore.clear();
+    }
+    return ok;
+}
+
+// --- Leaderboards ----------------------------------------------------------------------------
+
+namespace
+{
+uint64_t BoardHandle(int index) { return static_cast<uint64_t>(index) + 1; }
+int BoardIndex(uint64_t handle)
+{
+    if (handle == 0 || handle > GameServiceLeaderboardTable().size())
+        return -1;
+    return static_cast<int>(handle - 1);
+}
+} // namespace
+
+GameServiceApiCall GameServiceFindLeaderboard(const std::string& name)
+{
+    ServiceState& g = G();
+    if (!g.running)
+        return 0;
+    GameServiceApiCall call = g.nextCall++;
+    int index = GameServiceFindBoard(name);
+    GameServiceLeaderboardFindResult result;
+    if (index >= 0)
+    {
+        result.leaderboard = BoardHandle(index);
+        result.found = true;
+    }
+    Queue(kLeaderboardFindResultId, call, result);
+    return call;
+}
+
+std::string GameServiceGetLeaderboardName(uint64_t leaderboard)
+{
+    int index = BoardIndex(leaderboard);
+    if (!G().running || index < 0)
+        return std::string();
+    return GameServiceLeaderboardTable()[static_cast<size_t>(index)].name;
+}
+
+GameServiceApiCall GameServiceUploadLeaderboardScore(uint64_t leaderboard, LeaderboardUploadMethod method,
+                                                     int32_t score, const int32_t* /*details*/, int /*detailCount*/)
+{
+    ServiceState& g = G();
+    int index = BoardIndex(leaderboard);
+    if (!g.running || index < 0)
+        return 0;
+    const bool lowerIsBetter = GameServiceLeaderboardTable()[static_cast<size_t>(index)].lowerIsBetter;
+    auto it = g.stats.scores.find(index);
+    bool better = it == g.stats.scores.end() || method == LeaderboardUploadMethod::ForceUpdate ||
+                  (lowerIsBetter ? score < it->second : score > it->second);
+    bool ok = true;
+    if (better)
+    {
+        const GameServiceStats before = g.stats;
+        g.stats.scores[index] = score;
+        ok = SaveStats();
+        if (!ok)
+            g.stats = before;
+    }
+    if (!ok)
+        return 0;
+    GameServiceApiCall call = g.nextCall++;
+    Queue(kLeaderboardScoreUploadedId, call, GameServiceLeaderboardScoreUploaded{true, leaderboard, score, better});
+    return call;
+}
+
+bool GameServiceGetLeaderboardScore(const std::string& boardName, int32_t* score)
+{
+    int index = GameServiceFindBoard(boardName);
+    if (!G().running || index < 0)
+        return false;
+    auto it = G().stats.scores.find(index);
+    if (it == G().stats.scores.end())
+        return false;
+    if (score != nullptr)
+        *score = it->second;
+    return true;
+}
+
+// --- Remote storage ----------------------------------------------------------------------------
+
+bool GameServiceFileExists(const std::string& name)
+{
+    std::string path = StoragePath(name);
+    struct stat st{};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+int32_t GameServiceGetFileSize(const std::string& name)
+{
+    std::string path = StoragePath(name);
+    struct stat st{};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0)
+        return 0;
+    return st.st_size > INT32_MAX ? INT32_MAX : static_cast<int32_t>(st.st_size);
+}
+
+int32_t GameServiceFileRead(const std::string& name, void* buffer, int32_t size)
+{
+    std::string path = StoragePath(name);
+    if (path.empty() || buffer == nullptr || size <= 0)
+        return 0;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return 0;
+    size_t got = std::fread(buffer, 1, static_cast<size_t>(size), file);
+    std::fclose(file);
+    return static_cast<int32_t>(got);
+}
+
+bool GameServiceFileWrite(const std::string& name, const void* data, int32_t size)
+{
+    std::string path = StoragePath(name);
+    if (path.empty() || size < 0 || size > kGameServiceMaxFileSize || (data == nullptr && size > 0))
+        return false;
+    bool ok = WriteBytes(path, data, static_cast<size_t>(size));
+    if (!ok)
+        DebugPrint("Game service: could not write %s\n", path.c_str());
+    return ok;
+}
+
+bool GameServiceFileDelete(const std::string& name)
+{
+    std::string path = StoragePath(name);
+    return !path.empty() && ::unlink(path.c_str()) == 0;
+}
+
+std::string GameServiceFileSetAside(const std::string& name)
+{
+    std::string path = StoragePath(name);
+    if (path.empty())
+        return std::string();
+    std::string aside = SetFileAside(path);
+    if (aside.empty())
+        return std::string();
+    size_t slash = aside.rfind('/');
+    return aside.substr(slash + 1);
+}
+
+// --- Overlay -----------------------------------------------------------------------------------
+
+void GameServiceSimulateOverlay(bool active)
+{
+    if (G().running)
+        Queue(kGameOverlayActivatedId, 0, GameServiceOverlayActivated{active});
+}
+
+// --- Test controls -----------------------------------------------------------------------------
+
+void GameServiceFailNextInitForTests(bool fail) { G().failNextInit = fail; }
+void GameServiceFailWritesForTests(bool fail) { G().failWrites = fail; }
+void GameServiceSetMidWriteHookForTests(std::function<void()> hook) { G().midWriteHook = std::move(hook); }

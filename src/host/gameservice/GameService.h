@@ -1,0 +1,178 @@
+// The game service: the user's persona, achievements, leaderboards and the save file's
+// remote storage, as the game calls them.
+//
+// This is a local stand-in for the online service. Everything it holds lives in files in
+// one folder (the game's save folder): achievements and leaderboard scores in
+// "GameService.stats", remote-storage files under their own names. Every file is written
+// atomically (a temporary file, flushed, then renamed over the old one), so a crash in
+// the middle of a write leaves the previous file whole.
+//
+// Asynchronous results (statistics received and stored, an achievement stored, a
+// leaderboard found, the overlay opening) are queued and delivered only from
+// GameServiceRunCallbacks(), to the callbacks registered for their id. A call result is
+// delivered only to the handler that follows that call.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// --- Callback ids ------------------------------------------------------------------------
+
+constexpr int kGameOverlayActivatedId = 331;
+constexpr int kUserStatsReceivedId = 1101;
+constexpr int kUserStatsStoredId = 1102;
+constexpr int kUserAchievementStoredId = 1103;
+constexpr int kLeaderboardFindResultId = 1104;
+constexpr int kLeaderboardScoreUploadedId = 1106;
+
+// Result codes carried by the callbacks.
+constexpr int kGameServiceResultOK = 1;
+constexpr int kGameServiceResultFail = 2;
+constexpr int kGameServiceResultIOFailure = 5;
+
+// The application id the service reports (the low 32 bits of the game id).
+constexpr uint32_t kGameServiceAppId = 70010;
+
+struct GameServiceUserStatsReceived
+{
+    uint64_t gameId = 0;
+    int result = 0;
+};
+
+struct GameServiceUserStatsStored
+{
+    uint64_t gameId = 0;
+    int result = 0;
+};
+
+struct GameServiceAchievementStored
+{
+    uint64_t gameId = 0;
+    std::string achievementName;
+};
+
+struct GameServiceLeaderboardFindResult
+{
+    uint64_t leaderboard = 0; // 0 when not found
+    bool found = false;
+};
+
+struct GameServiceLeaderboardScoreUploaded
+{
+    bool success = false;
+    uint64_t leaderboard = 0;
+    int32_t score = 0;
+    bool scoreChanged = false;
+};
+
+struct GameServiceOverlayActivated
+{
+    bool active = false;
+};
+
+// The handle of an asynchronous call; 0 is no call.
+using GameServiceApiCall = uint64_t;
+
+// A callback receives a pointer to the structure of its id.
+using GameServiceCallback = std::function<void(const void* data)>;
+// A call result receives the structure and whether the call failed in transport.
+using GameServiceCallResultHandler = std::function<void(const void* data, bool ioFailure)>;
+
+// --- Start and stop ------------------------------------------------------------------------
+
+// Starts the service with its files in the given folder (created if missing). Answers
+// false when the service cannot run (the folder cannot be used); the game then runs
+// without it. Leftover temporary files of an interrupted write are removed; a damaged
+// statistics file is set aside and replaced by an empty one.
+bool GameServiceInit(const std::string& folder);
+void GameServiceShutdown();
+bool GameServiceIsRunning();
+const std::string& GameServiceFolder();
+
+// Delivers every result queued before the call, each to its callbacks.
+void GameServiceRunCallbacks();
+
+// Registers a callback for an id; answers a registration handle (never 0).
+int GameServiceRegisterCallback(int callbackId, GameServiceCallback callback);
+void GameServiceUnregisterCallback(int handle);
+// Follows one call: its result is handed to the handler when the callbacks run, once.
+// Answers a handle (never 0) for GameServiceCancelCallResult.
+int GameServiceFollowCall(GameServiceApiCall call, GameServiceCallResultHandler handler);
+void GameServiceCancelCallResult(int handle);
+
+// --- User --------------------------------------------------------------------------------
+
+uint32_t GameServiceGetAppId();
+bool GameServiceLoggedOn();
+// The user's name on this machine.
+std::string GameServiceGetPersonaName();
+
+// --- Statistics and achievements -----------------------------------------------------------
+
+// Asks for the user's statistics; a kUserStatsReceivedId result follows.
+bool GameServiceRequestCurrentStats();
+bool GameServiceGetAchievement(const std::string& name, bool* achieved);
+// Marks an achievement unlocked in memory (StoreStats makes it permanent). False for an
+// unknown name.
+bool GameServiceSetAchievement(const std::string& name);
+bool GameServiceClearAchievement(const std::string& name);
+// "name" or "desc" of an achievement; empty for unknown names or keys.
+std::string GameServiceGetAchievementDisplayAttribute(const std::string& name, const std::string& key);
+// Writes the statistics. A kUserStatsStoredId result follows (with the failure code when
+// the write failed), and a kUserAchievementStoredId result for each achievement unlocked
+// since the last store. Answers whether the write succeeded.
+bool GameServiceStoreStats();
+
+// --- Leaderboards ----------------------------------------------------------------------------
+
+enum class LeaderboardUploadMethod
+{
+    KeepBest = 1,
+    ForceUpdate = 2,
+};
+
+// Starts a search; its kLeaderboardFindResultId result follows. Answers 0 when the
+// service is not running.
+GameServiceApiCall GameServiceFindLeaderboard(const std::string& name);
+// The name of a found board ("" for an unknown handle).
+std::string GameServiceGetLeaderboardName(uint64_t leaderboard);
+// Uploads a score. With KeepBest a score that is not better than the stored one (lower
+// times, higher survival scores) is not kept. The stored score is written at once.
+// Answers the call (followable for a kLeaderboardScoreUploadedId result), 0 on failure.
+GameServiceApiCall GameServiceUploadLeaderboardScore(uint64_t leaderboard, LeaderboardUploadMethod method,
+                                                     int32_t score, const int32_t* details, int detailCount);
+// The user's stored score on a board; false when there is none.
+bool GameServiceGetLeaderboardScore(const std::string& boardName, int32_t* score);
+
+// --- Remote storage ----------------------------------------------------------------------------
+// A name is reduced to its last path component, so that the save file's full path and its
+// bare name address the same stored file.
+
+bool GameServiceFileExists(const std::string& name);
+// The size in bytes; 0 for a missing file.
+int32_t GameServiceGetFileSize(const std::string& name);
+// Reads up to size bytes; answers the bytes really read (0 when missing).
+int32_t GameServiceFileRead(const std::string& name, void* buffer, int32_t size);
+// Replaces the file atomically; false when it could not be written (the old file is
+// then unchanged).
+bool GameServiceFileWrite(const std::string& name, const void* data, int32_t size);
+bool GameServiceFileDelete(const std::string& name);
+// Moves a file that cannot be used out of the way ("<name>.bad", "<name>.bad2", ...)
+// so that it is kept for inspection and never overwritten. Answers the new name, or ""
+// when it could not be moved.
+std::string GameServiceFileSetAside(const std::string& name);
+
+// --- Overlay -----------------------------------------------------------------------------------
+
+// Queues an overlay opening or closing (the stand-in has no overlay of its own).
+void GameServiceSimulateOverlay(bool active);
+
+// --- Test controls -----------------------------------------------------------------------------
+
+// The next GameServiceInit fails.
+void GameServiceFailNextInitForTests(bool fail);
+// Writes fail until cleared.
+void GameServiceFailWritesForTests(bool fail);
+// Called during an atomic write once half the bytes have reached the temporary file.
+void GameServiceSetMidWriteHookForTests(std::function<void()> hook);

@@ -1,0 +1,66 @@
+// The game service's files: the statistics file format and the atomic file writer.
+//
+// The statistics file is text:
+//
+//     GameServiceStats 1
+//     achievement <api name>
+//     score <board index> <score>
+//
+// one record a line, every line ending in a line feed. Anything else (a missing or
+// different first line, an unknown record, a number out of range, a truncated last line)
+// makes the whole file damaged.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+constexpr const char* kGameServiceStatsFile = "GameService.stats";
+// Stored files above this size are not read whole (the save file is a few kilobytes).
+constexpr int32_t kGameServiceMaxFileSize = 16 * 1024 * 1024;
+
+struct GameServiceStats
+{
+    std::set<std::string> achievements;   // unlocked API names
+    std::map<int, int32_t> scores;        // board index -> the user's stored score
+};
+
+// Parses the statistics file from memory. Answers false for a damaged file (stats is
+// then left empty). Achievement names and board indices the service does not know are
+// dropped.
+bool ParseGameServiceStats(const uint8_t* data, size_t size, GameServiceStats& stats);
+std::string SerialiseGameServiceStats(const GameServiceStats& stats);
+
+// The service's fixed tables.
+struct GameServiceAchievementDef
+{
+    const char* apiName;
+    const char* name;
+    const char* description;
+};
+struct GameServiceLeaderboardDef
+{
+    const char* name;
+    bool lowerIsBetter;
+};
+const std::vector<GameServiceAchievementDef>& GameServiceAchievementTable();
+const std::vector<GameServiceLeaderboardDef>& GameServiceLeaderboardTable();
+int GameServiceFindAchievement(const std::string& apiName);   // -1 when unknown
+int GameServiceFindBoard(const std::string& name);            // -1 when unknown
+
+// Writes a whole file atomically: a temporary file beside it, written, flushed and
+// synced, then renamed over the target. False (and the target unchanged) on any failure.
+// midWrite, when set, runs once half the bytes have been written.
+bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
+                         const std::function<void()>& midWrite = {});
+// Reads a whole file of at most maxSize bytes; false when it cannot be read whole.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t maxSize);
+// Renames a file to "<path>.bad", "<path>.bad2", ... (the first free name); answers the
+// new path or "" on failure.
+std::string SetFileAside(const std::string& path);
+// Removes the temporary files an interrupted atomic write left in a folder.
+void RemoveStaleTemporaryFiles(const std::string& folder);

@@ -1,0 +1,324 @@
+#include "host/gameservice/GameService.h"
+#include "host/gameservice/GameServiceFiles.h"
+
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+std::string ReadText(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteText(const fs::path& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+class GameServiceTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+        folder = tvtest::WorkFolder() / "gs" / info->name();
+        fs::remove_all(folder);
+        ASSERT_TRUE(GameServiceInit(folder.string()));
+    }
+    void TearDown() override
+    {
+        GameServiceShutdown();
+        GameServiceFailWritesForTests(false);
+        GameServiceSetMidWriteHookForTests({});
+    }
+    void Restart()
+    {
+        GameServiceShutdown();
+        ASSERT_TRUE(GameServiceInit(folder.string()));
+    }
+    fs::path folder;
+};
+} // namespace
+
+TEST_F(GameServiceTest, ResultsArriveOnlyWhenCallbacksRun)
+{
+    std::vector<int> results;
+    GameServiceRegisterCallback(kUserStatsReceivedId, [&](const void* data) {
+        auto* r = static_cast<const GameServiceUserStatsReceived*>(data);
+        EXPECT_EQ(r->gameId, uint64_t(GameServiceGetAppId()));
+        results.push_back(r->result);
+    });
+    ASSERT_TRUE(GameServiceRequestCurrentStats());
+    EXPECT_TRUE(results.empty());
+    GameServiceRunCallbacks();
+    EXPECT_EQ(results, std::vector<int>{kGameServiceResultOK});
+    GameServiceRunCallbacks();
+    EXPECT_EQ(results.size(), 1u);
+    EXPECT_FALSE(GameServiceGetPersonaName().empty());
+}
+
+TEST_F(GameServiceTest, UnlockIsStoredAndSurvivesARestart)
+{
+    std::vector<std::string> stored;
+    int storedResult = 0;
+    GameServiceRegisterCallback(kUserAchievementStoredId, [&](const void* data) {
+        stored.push_back(static_cast<const GameServiceAchievementStored*>(data)->achievementName);
+    });
+    GameServiceRegisterCallback(kUserStatsStoredId, [&](const void* data) {
+        storedResult = static_cast<const GameServiceUserStatsStored*>(data)->result;
+    });
+    bool achieved = true;
+    ASSERT_TRUE(GameServiceGetAchievement("ACH_BLACK_TEA", &achieved));
+    EXPECT_FALSE(achieved);
+    EXPECT_FALSE(GameServiceSetAchievement("ACH_NO_SUCH_THING"));
+    ASSERT_TRUE(GameServiceSetAchievement("ACH_BLACK_TEA"));
+    ASSERT_TRUE(GameServiceStoreStats());
+    GameServiceRunCallbacks();
+    EXPECT_EQ(storedResult, kGameServiceResultOK);
+    EXPECT_EQ(stored, std::vector<std::string>{"ACH_BLACK_TEA"});
+    EXPECT_EQ(GameServiceGetAchievementDisplayAttribute("ACH_ONE_LUMP_OR_TWO", "name"), "One Lump, or Two?");
+    EXPECT_EQ(GameServiceGetAchievementDisplayAttribute("ACH_ONE_LUMP_OR_TWO", "icon"), "");
+
+    Restart();
+    ASSERT_TRUE(GameServiceGetAchievement("ACH_BLACK_TEA", &achieved));
+    EXPECT_TRUE(achieved);
+    ASSERT_TRUE(GameServiceGetAchievement("ACH_BREAKOUT", &achieved));
+    EXPECT_FALSE(achieved);
+}
+
+TEST_F(GameServiceTest, LeaderboardSearchFollowsOnlyTheFollowedCall)
+{
+    std::vector<GameServiceLeaderboardFindResult> answers;
+    auto follow = [&](GameServiceApiCall call) {
+        return GameServiceFollowCall(call, [&](const void* data, bool io) {
+            EXPECT_FALSE(io);
+            answers.push_back(*static_cast<const GameServiceLeaderboardFindResult*>(data));
+        });
+    };
+    GameServiceFindLeaderboard("Survival Level 1 score"); // not followed: dropped
+    follow(GameServiceFindLeaderboard("Survival Level 3 score"));
+    follow(GameServiceFindLeaderboard("No such board"));
+    EXPECT_TRUE(answers.empty());
+    GameServiceRunCallbacks();
+    ASSERT_EQ(answers.size(), 2u);
+    EXPECT_TRUE(answers[0].found);
+    EXPECT_EQ(GameServiceGetLeaderboardName(answers[0].leaderboard), "Survival Level 3 score");
+    EXPECT_FALSE(answers[1].found);
+    EXPECT_EQ(answers[1].leaderboard, 0u);
+    EXPECT_EQ(GameServiceGetLeaderboardName(0), "");
+    EXPECT_EQ(GameServiceGetLeaderboardName(999), "");
+}
+
+TEST_F(GameServiceTest, UploadsKeepTheBestScore)
+{
+    struct Step
+    {
+        const char* board;
+        int32_t upload;
+        int32_t kept;
+    };
+    const Step steps[] = {
+        {"Time taken to complete all of the Story levels", 50000, 50000},
+        {"Time taken to complete all of the Story levels", 60000, 50000}, // slower: not kept
+        {"Time taken to complete all of the Story levels", 40000, 40000},
+        {"Survival Level 2 score", 10, 10},
+        {"Survival Level 2 score", 5, 10}, // fewer: not kept
+        {"Survival Level 2 score", 31, 31},
+    };
+    for (const Step& s : steps)
+    {
+        uint64_t handle = uint64_t(GameServiceFindBoard(s.board)) + 1;
+        ASSERT_EQ(GameServiceGetLeaderboardName(handle), s.board);
+        EXPECT_NE(GameServiceUploadLeaderboardScore(handle, LeaderboardUploadMethod::KeepBest, s.upload, nullptr, 0), 0u);
+        int32_t score = 0;
+        ASSERT_TRUE(GameServiceGetLeaderboardScore(s.board, &score));
+        EXPECT_EQ(score, s.kept) << s.board << " after " << s.upload;
+    }
+    EXPECT_EQ(GameServiceUploadLeaderboardScore(0, LeaderboardUploadMethod::KeepBest, 1, nullptr, 0), 0u);
+
+    Restart();
+    int32_t score = 0;
+    ASSERT_TRUE(GameServiceGetLeaderboardScore("Time taken to complete all of the Story levels", &score));
+    EXPECT_EQ(score, 40000);
+    ASSERT_TRUE(GameServiceGetLeaderboardScore("Survival Level 2 score", &score));
+    EXPECT_EQ(score, 31);
+    EXPECT_FALSE(GameServiceGetLeaderboardScore("Survival Level 5 score", &score));
+}
+
+TEST_F(GameServiceTest, RemoteStorageRoundTripAndRestart)
+{
+    std::vector<uint8_t> bytes(3670);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = uint8_t(i * 7);
+    EXPECT_FALSE(GameServiceFileExists("Data.sav"));
+    EXPECT_EQ(GameServiceGetFileSize("Data.sav"), 0);
+    ASSERT_TRUE(GameServiceFileWrite("Data.sav", bytes.data(), int32_t(bytes.size())));
+
+    Restart();
+    // The full path in the save folder and the bare name are the same stored file.
+    const std::string fullName = folder.string() + "/Data.sav";
+    EXPECT_TRUE(GameServiceFileExists(fullName));
+    EXPECT_EQ(GameServiceGetFileSize("Data.sav"), 3670);
+    std::vector<uint8_t> back(4000, 0xEE);
+    EXPECT_EQ(GameServiceFileRead(fullName, back.data(), int32_t(back.size())), 3670);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), back.begin()));
+    EXPECT_EQ(GameServiceFileRead("Data.sav", back.data(), 10), 10);
+
+    for (const char* bad : {"", "..", ".hidden", "dir/", "GameService.stats"})
+    {
+        EXPECT_FALSE(GameServiceFileWrite(bad, bytes.data(), 4)) << bad;
+        EXPECT_FALSE(GameServiceFileExists(bad)) << bad;
+    }
+    EXPECT_FALSE(GameServiceFileWrite("x", nullptr, 4));
+    EXPECT_FALSE(GameServiceFileWrite("x", bytes.data(), -1));
+}
+
+TEST_F(GameServiceTest, AFailedWriteIsReportedAndKeepsTheOldFile)
+{
+    ASSERT_TRUE(GameServiceFileWrite("Data.sav", "old", 3));
+    GameServiceFailWritesForTests(true);
+    EXPECT_FALSE(GameServiceFileWrite("Data.sav", "new!", 4));
+    int storedResult = 0;
+    GameServiceRegisterCallback(kUserStatsStoredId, [&](const void* data) {
+        storedResult = static_cast<const GameServiceUserStatsStored*>(data)->result;
+    });
+    GameServiceSetAchievement("ACH_BREAKOUT");
+    EXPECT_FALSE(GameServiceStoreStats());
+    GameServiceRunCallbacks();
+    EXPECT_EQ(storedResult, kGameServiceResultFail);
+    GameServiceFailWritesForTests(false);
+    EXPECT_EQ(ReadText(folder / "Data.sav"), "old");
+
+    // A real failure: the target is a folder, so the rename cannot replace it.
+    fs::create_directory(folder / "Blocked.sav");
+    EXPECT_FALSE(GameServiceFileWrite("Blocked.sav", "data", 4));
+    for (const auto& entry : fs::directory_iterator(folder))
+        EXPECT_EQ(entry.path().filename().string().find(".gstmp"), std::string::npos) << "temporary file left behind";
+}
+
+TEST_F(GameServiceTest, DamagedStatsFilesAreSetAsideAndReplaced)
+{
+    GameServiceSetAchievement("ACH_BREAKOUT");
+    ASSERT_TRUE(GameServiceStoreStats());
+    const std::string good = ReadText(folder / "GameService.stats");
+    const std::string cases[] = {
+        good.substr(0, good.size() - 3),       // truncated inside the last line
+        "",                                    // empty
+        "garbage\n",                           // wrong header
+        good + "score 3 99999999999\n",        // number out of range
+    };
+    int n = 0;
+    for (const std::string& damaged : cases)
+    {
+        GameServiceShutdown();
+        WriteText(folder / "GameService.stats", damaged);
+        ASSERT_TRUE(GameServiceInit(folder.string()));
+        ++n;
+        bool achieved = true;
+        ASSERT_TRUE(GameServiceGetAchievement("ACH_BREAKOUT", &achieved));
+        EXPECT_FALSE(achieved);
+        const fs::path aside = folder / (std::string("GameService.stats.bad") + (n == 1 ? "" : std::to_string(n)));
+        ASSERT_TRUE(fs::exists(aside)) << aside;
+        EXPECT_EQ(ReadText(aside), damaged);
+        GameServiceStats parsed;
+        const std::string now = ReadText(folder / "GameService.stats");
+        EXPECT_TRUE(ParseGameServiceStats(reinterpret_cast<const uint8_t*>(now.data()), now.size(), parsed));
+    }
+}
+
+TEST_F(GameServiceTest, AWriteKilledHalfwayLeavesTheOldFileWhole)
+{
+    std::vector<uint8_t> oldBytes(3670, 0x11);
+    std::vector<uint8_t> newBytes(3670, 0x22);
+    ASSERT_TRUE(GameServiceFileWrite("Data.sav", oldBytes.data(), int32_t(oldBytes.size())));
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        GameServiceSetMidWriteHookForTests([] { raise(SIGKILL); });
+        GameServiceFileWrite("Data.sav", newBytes.data(), int32_t(newBytes.size()));
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGKILL);
+    const std::string now = ReadText(folder / "Data.sav");
+    EXPECT_EQ(now, std::string(oldBytes.begin(), oldBytes.end()));
+    bool leftover = false;
+    for (const auto& entry : fs::directory_iterator(folder))
+        leftover |= entry.path().filename().string().find(".gstmp") != std::string::npos;
+    EXPECT_TRUE(leftover);
+    Restart(); // removes what the interrupted write left
+    for (const auto& entry : fs::directory_iterator(folder))
+        EXPECT_EQ(entry.path().filename().string().find(".gstmp"), std::string::npos);
+    EXPECT_EQ(GameServiceGetFileSize("Data.sav"), 3670);
+}
+
+TEST(GameServiceStartTest, StartUpFailuresLeaveTheServiceOff)
+{
+    GameServiceFailNextInitForTests(true);
+    EXPECT_FALSE(GameServiceInit((tvtest::WorkFolder() / "gs-fail").string()));
+    EXPECT_FALSE(GameServiceIsRunning());
+    const fs::path file = tvtest::WorkFolder() / "gs-plain-file";
+    WriteText(file, "x");
+    EXPECT_FALSE(GameServiceInit(file.string()));
+    EXPECT_FALSE(GameServiceIsRunning());
+    // Every call answers "nothing" while the service is off.
+    EXPECT_FALSE(GameServiceRequestCurrentStats());
+    EXPECT_FALSE(GameServiceSetAchievement("ACH_BREAKOUT"));
+    EXPECT_EQ(GameServiceFindLeaderboard("Survival Level 1 score"), 0u);
+    EXPECT_FALSE(GameServiceFileWrite("Data.sav", "x", 1));
+    EXPECT_FALSE(GameServiceFileExists("Data.sav"));
+    GameServiceRunCallbacks();
+}
+
+TEST(GameServiceStatsFormatTest, ParsesOnlyWellFormedFiles)
+{
+    struct Case
+    {
+        std::string text;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"GameServiceStats 1\n", true},
+        {"GameServiceStats 1\nachievement ACH_BREAKOUT\nscore 1 -5\n", true},
+        {"GameServiceStats 1\nachievement ACH_UNKNOWN\nscore 200 5\n", true}, // unknown entries dropped
+        {"GameServiceStats 1", false},
+        {"GameServiceStats 2\n", false},
+        {"GameServiceStats 1\nscore 1\n", false},
+        {"GameServiceStats 1\nscore x 1\n", false},
+        {"GameServiceStats 1\nscore 1 2147483648\n", false},
+        {"GameServiceStats 1\nachievement \n", false},
+        {std::string("GameServiceStats 1\nachievement A\0B\n", 34), false},
+        {"GameServiceStats 1\nsomething else\n", false},
+    };
+    for (const Case& c : cases)
+    {
+        GameServiceStats stats;
+        EXPECT_EQ(ParseGameServiceStats(reinterpret_cast<const uint8_t*>(c.text.data()), c.text.size(), stats), c.ok)
+            << c.text;
+    }
+    GameServiceStats stats;
+    stats.achievements = {"ACH_BREAKOUT", "ACH_DONT_JUMP"};
+    stats.scores = {{0, 123}, {7, -4}};
+    const std::string text = SerialiseGameServiceStats(stats);
+    GameServiceStats back;
+    ASSERT_TRUE(ParseGameServiceStats(reinterpret_cast<const uint8_t*>(text.data()), text.size(), back));
+    EXPECT_EQ(back.achievements, stats.achievements);
+    EXPECT_EQ(back.scores, stats.scores);
+}
