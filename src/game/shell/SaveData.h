@@ -1,0 +1,143 @@
+// cSaveData: everything that outlives a run of the game (volumes, screen settings, one
+// progress record per level number, feat flags, the character's look, the six control
+// bindings) and its file "Data.sav", kept through the game service's remote storage.
+//
+// File layout (little-endian, no padding), version 3, 3670 bytes:
+//     0  int32   version (3)
+//     4  float   music volume
+//     8  float   effects volume
+//    12  uint8   flip screen
+//    13  uint32  flags
+//    17  300 x 12 progress records: completed (u8), best score (i32), all sugar (u8),
+//                 sticker (u8), perfect (u8), best perfect time (i32)
+//  3617  5 x u8  feat flags
+//  3622  int32   windowed
+//  3626  5 x i32 look, in the order base, body, cup, hair, trail
+//  3646  6 x i32 controls: up, down, left, right, jump, pause
+// Version 2 ends after the look (3646 bytes). Other versions are read up to windowed.
+//
+// Reading is careful: a file shorter than its version's layout, empty, or unreadable is
+// never parsed; the record keeps what it holds, the file is moved aside ("Data.sav.bad")
+// and, if it cannot be moved, this record never writes over it. Writes replace the file
+// atomically and report failure.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct LevelProgress
+{
+    bool completed = false;
+    int32_t bestScore = 0;
+    bool allSugar = false;
+    bool sticker = false;
+    bool perfect = false;
+    int32_t bestPerfectTime = 9000; // frames
+};
+
+// How the save data reaches the two volumes (the audio manager's). The default keeps
+// them in a plain holder, so that they are stored even when there is no sound device.
+class cSaveDataVolumes
+{
+public:
+    virtual ~cSaveDataVolumes() = default;
+    virtual float GetMusicVolume() = 0;
+    virtual float GetSoundVolume() = 0;
+    virtual void SetMusicVolume(float volume) = 0;
+    virtual void SetSoundVolume(float volume) = 0;
+};
+// Installs the volume access (null restores the plain holder). The caller keeps ownership.
+void SetSaveDataVolumes(cSaveDataVolumes* volumes);
+cSaveDataVolumes& GetSaveDataVolumes();
+
+class cSaveData
+{
+public:
+    static constexpr int kLevelCount = 300;
+    static constexpr int kFeatCount = 5;
+    static constexpr int kLookCount = 5;
+    static constexpr int kControlCount = 6;
+    static constexpr int32_t kVersion = 3;
+    static constexpr size_t kFileSizeV3 = 3670;
+    static constexpr size_t kFileSizeV2 = 3646;
+    static constexpr size_t kCommonSize = 3626; // through the windowed setting
+    static constexpr int32_t kLookItemMax = 10;
+    static constexpr int32_t kControlMin = 68;
+    static constexpr int32_t kControlMax = 87;
+
+    // Feat flags, in order.
+    enum Feat
+    {
+        kFeatBreakout = 0,
+        kFeatOneLumpOrTwo = 1,
+        kFeatDontLookBack = 2,
+        kFeatDontJump = 3,
+        kFeatBlackTea = 4,
+    };
+    // Look values, in memory order.
+    enum Look
+    {
+        kLookHair = 0,
+        kLookBody = 1,
+        kLookBase = 2,
+        kLookTrail = 3,
+        kLookCup = 4,
+    };
+    enum class ReadResult
+    {
+        Loaded,    // the file was read
+        Missing,   // no file (or no remote storage): windowed set to 0, the rest kept
+        Damaged,   // a file that cannot be used: nothing taken, the file moved aside
+    };
+
+    cSaveData();
+
+    // Writes the file through the remote storage. False when there is no remote storage,
+    // when writing is blocked (a damaged file could not be moved aside) or the write failed.
+    bool Write(const std::string& fileName);
+    // Reads the file through the remote storage; with applyVolumes the two volumes go to
+    // the volume access (clamped to 0..1).
+    ReadResult Read(const std::string& fileName, bool applyVolumes);
+    // The same as Read with applyVolumes true.
+    ReadResult ReadAndApplyVolumes(const std::string& fileName) { return Read(fileName, true); }
+
+    // Parses a whole file held in memory; false (and nothing changed) when it is too short
+    // for its version.
+    bool ReadFromMemory(const uint8_t* data, size_t size, bool applyVolumes);
+    // The file's bytes (version 3), with the volumes of the volume access.
+    std::vector<uint8_t> Serialise() const;
+
+    LevelProgress GetLevelProgress(int level) const;
+    void SetLevelProgress(int level, const LevelProgress& progress);
+    void ResetLevelProgress(int level);
+    bool IsLevelOpen(int level) const;
+    int32_t GetControl(int binding) const;
+    void SetControl(int binding, int32_t code);
+    // Look values in memory order: hair, body, base, trail, cup.
+    void GetLook(int32_t& hair, int32_t& body, int32_t& base, int32_t& trail, int32_t& cup) const;
+    void SetLook(int32_t hair, int32_t body, int32_t base, int32_t trail, int32_t cup);
+
+    bool WritesBlocked() const { return mWritesBlocked; }
+
+    uint32_t flags = 0;
+    bool flipScreen = false;
+    bool feats[kFeatCount] = {};
+    LevelProgress progress[kLevelCount];
+    int32_t windowed = 0;
+    int32_t look[kLookCount] = {};
+    int32_t controls[kControlCount] = {70, 71, 68, 69, 72, 79};
+
+private:
+    bool mWritesBlocked = false;
+};
+
+// The default control bindings: up, down, left, right, jump, pause.
+extern const int32_t kDefaultControls[cSaveData::kControlCount];
+
+// Connects the save data to the platform layer: the windowed setting read at start-up
+// (a temporary record, volumes not applied) and the window-mode switches, which store the
+// setting in the live game's save data. liveSaveData answers null while there is no game.
+void RegisterSaveDataWithPlatform(std::function<cSaveData*()> liveSaveData);

@@ -1,0 +1,456 @@
+#include "game/shell/SaveData.h"
+
+#include "KelpoBase/platform/SystemServices.h"
+#include "host/gameservice/GameService.h"
+
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+
+#include <cmath>
+#include <cstring>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+// Little-endian bytes, built field by field as the file layout gives them.
+struct Bytes
+{
+    std::vector<uint8_t> b;
+    void u8(uint8_t v) { b.push_back(v); }
+    void i32(int32_t v)
+    {
+        uint32_t u = static_cast<uint32_t>(v);
+        for (int i = 0; i < 4; ++i)
+            b.push_back(uint8_t(u >> (8 * i)));
+    }
+    void f32(float v)
+    {
+        uint32_t u;
+        std::memcpy(&u, &v, 4);
+        i32(static_cast<int32_t>(u));
+    }
+};
+
+struct FileSpec
+{
+    int32_t version = 3;
+    float music = 0.25f;
+    float sound = 0.75f;
+    uint8_t flip = 1;
+    uint32_t flags = 0x01020304;
+    int32_t windowed = 1;
+    int32_t lookFileOrder[5] = {3, 4, 5, 6, 7}; // base, body, cup, hair, trail
+    int32_t controls[6] = {72, 73, 74, 75, 76, 77};
+};
+
+// Level n: completed when n is odd, best score n * 3, all sugar when n % 3 == 0, sticker
+// when n % 5 == 0, perfect when n % 7 == 0, best perfect time 1000 + n.
+std::vector<uint8_t> BuildFile(const FileSpec& s)
+{
+    Bytes out;
+    out.i32(s.version);
+    out.f32(s.music);
+    out.f32(s.sound);
+    out.u8(s.flip);
+    out.i32(static_cast<int32_t>(s.flags));
+    for (int n = 0; n < 300; ++n)
+    {
+        out.u8(n % 2 == 1 ? 1 : 0);
+        out.i32(n * 3);
+        out.u8(n % 3 == 0 ? 2 : 0); // any non-zero byte is true
+        out.u8(n % 5 == 0 ? 1 : 0);
+        out.u8(n % 7 == 0 ? 0xFF : 0);
+        out.i32(1000 + n);
+    }
+    for (uint8_t feat : {1, 0, 1, 0, 1})
+        out.u8(feat);
+    out.i32(s.windowed);
+    if (s.version == 2 || s.version == 3)
+        for (int32_t v : s.lookFileOrder)
+            out.i32(v);
+    if (s.version == 3)
+        for (int32_t v : s.controls)
+            out.i32(v);
+    return out.b;
+}
+
+struct RecordingVolumes : cSaveDataVolumes
+{
+    float music = 0.5f;
+    float sound = 0.5f;
+    float GetMusicVolume() override { return music; }
+    float GetSoundVolume() override { return sound; }
+    void SetMusicVolume(float v) override { music = v; }
+    void SetSoundVolume(float v) override { sound = v; }
+};
+
+std::vector<uint8_t> ReadBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+class SaveDataTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        folder = tvtest::WorkFolder() / "save" / testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::remove_all(folder);
+        ASSERT_TRUE(GameServiceInit(folder.string()));
+        SetSaveDataVolumes(&volumes);
+        name = folder.string() + "/Data.sav";
+    }
+    void TearDown() override
+    {
+        SetSaveDataVolumes(nullptr);
+        GameServiceShutdown();
+        GameServiceFailWritesForTests(false);
+        GameServiceSetMidWriteHookForTests({});
+    }
+    fs::path folder;
+    std::string name;
+    RecordingVolumes volumes;
+};
+
+void ExpectDefaults(const cSaveData& s)
+{
+    EXPECT_EQ(s.flags, 0u);
+    EXPECT_FALSE(s.flipScreen);
+    for (int n = 0; n < cSaveData::kLevelCount; ++n)
+    {
+        EXPECT_FALSE(s.progress[n].completed);
+        EXPECT_EQ(s.progress[n].bestPerfectTime, 9000);
+    }
+    EXPECT_EQ(s.windowed, 0);
+    EXPECT_EQ(std::vector<int32_t>(std::begin(s.controls), std::end(s.controls)),
+              (std::vector<int32_t>{70, 71, 68, 69, 72, 79}));
+    EXPECT_EQ(std::vector<int32_t>(std::begin(s.look), std::end(s.look)), std::vector<int32_t>(5, 0));
+}
+} // namespace
+
+TEST_F(SaveDataTest, AFreshGameWritesTheExactLayoutAndReadsItBack)
+{
+    cSaveData fresh;
+    ASSERT_TRUE(fresh.Write(name));
+    const std::vector<uint8_t> written = ReadBytes(folder / "Data.sav");
+    ASSERT_EQ(written.size(), 3670u);
+
+    Bytes expected;
+    expected.i32(3);
+    expected.f32(0.5f);
+    expected.f32(0.5f);
+    expected.u8(0);
+    expected.i32(0);
+    for (int n = 0; n < 300; ++n)
+    {
+        expected.u8(0);
+        expected.i32(0);
+        expected.u8(0);
+        expected.u8(0);
+        expected.u8(0);
+        expected.i32(9000);
+    }
+    for (int i = 0; i < 5; ++i)
+        expected.u8(0);
+    expected.i32(0);
+    for (int i = 0; i < 5; ++i)
+        expected.i32(0);
+    for (int32_t c : {70, 71, 68, 69, 72, 79})
+        expected.i32(c);
+    EXPECT_EQ(written, expected.b);
+
+    cSaveData back;
+    back.controls[2] = 0;
+    ASSERT_EQ(back.Read(name, true), cSaveData::ReadResult::Loaded);
+    EXPECT_EQ(back.GetControl(2), 68);
+    EXPECT_EQ(back.Serialise(), written);
+}
+
+TEST_F(SaveDataTest, Version3TakesEveryFieldInItsPlace)
+{
+    FileSpec spec;
+    const std::vector<uint8_t> file = BuildFile(spec);
+    ASSERT_EQ(file.size(), 3670u);
+    ASSERT_TRUE(GameServiceFileWrite(name, file.data(), int32_t(file.size())));
+
+    cSaveData s;
+    ASSERT_EQ(s.Read(name, true), cSaveData::ReadResult::Loaded);
+    EXPECT_FLOAT_EQ(volumes.music, 0.25f);
+    EXPECT_FLOAT_EQ(volumes.sound, 0.75f);
+    EXPECT_TRUE(s.flipScreen);
+    EXPECT_EQ(s.flags, 0x01020304u);
+    for (int n : {0, 1, 21, 35, 299})
+    {
+        const LevelProgress p = s.GetLevelProgress(n);
+        EXPECT_EQ(p.completed, n % 2 == 1) << n;
+        EXPECT_EQ(p.bestScore, n * 3) << n;
+        EXPECT_EQ(p.allSugar, n % 3 == 0) << n;
+        EXPECT_EQ(p.sticker, n % 5 == 0) << n;
+        EXPECT_EQ(p.perfect, n % 7 == 0) << n;
+        EXPECT_EQ(p.bestPerfectTime, 1000 + n) << n;
+    }
+    EXPECT_EQ(std::vector<bool>(std::begin(s.feats), std::end(s.feats)),
+              (std::vector<bool>{true, false, true, false, true}));
+    EXPECT_EQ(s.windowed, 1);
+    int32_t hair, body, base, trail, cup;
+    s.GetLook(hair, body, base, trail, cup);
+    EXPECT_EQ(base, 3);
+    EXPECT_EQ(body, 4);
+    EXPECT_EQ(cup, 5);
+    EXPECT_EQ(hair, 6);
+    EXPECT_EQ(trail, 7);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(s.GetControl(i), 72 + i);
+
+    // Written back, the file is the same bytes (booleans normalised to 0 or 1).
+    std::vector<uint8_t> normalised = file;
+    for (int n = 0; n < 300; ++n)
+    {
+        normalised[17 + n * 12 + 5] = n % 3 == 0 ? 1 : 0;
+        normalised[17 + n * 12 + 7] = n % 7 == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(s.Serialise(), normalised);
+}
+
+TEST_F(SaveDataTest, VersionsAndControlCodes)
+{
+    struct Case
+    {
+        const char* what;
+        FileSpec spec;
+        std::vector<int32_t> controls;
+        int32_t hair;
+    };
+    FileSpec v2;
+    v2.version = 2;
+    FileSpec v1;
+    v1.version = 1;
+    FileSpec v4;
+    v4.version = 4;
+    FileSpec badControl;
+    badControl.controls[0] = 70, badControl.controls[1] = 71, badControl.controls[2] = 68;
+    badControl.controls[3] = 69, badControl.controls[4] = 72, badControl.controls[5] = 90;
+    FileSpec lowControl;
+    lowControl.controls[3] = 67;
+    FileSpec badLook;
+    badLook.lookFileOrder[3] = 11; // hair
+    badLook.lookFileOrder[0] = -1; // base
+    const std::vector<int32_t> keep = {1, 2, 3, 4, 5, 6};
+    const std::vector<int32_t> defaults = {70, 71, 68, 69, 72, 79};
+    const Case cases[] = {
+        {"version 2 keeps the controls, takes the look", v2, keep, 6},
+        {"version 1 keeps look and controls", v1, keep, 9},
+        {"version 4 keeps look and controls", v4, keep, 9},
+        {"a code above 87 resets all six", badControl, defaults, 6},
+        {"a code below 68 resets all six", lowControl, defaults, 6},
+        {"look values out of range become 0", badLook, {72, 73, 74, 75, 76, 77}, 0},
+    };
+    for (const Case& c : cases)
+    {
+        const std::vector<uint8_t> file = BuildFile(c.spec);
+        cSaveData s;
+        for (int i = 0; i < 6; ++i)
+            s.controls[i] = i + 1;
+        s.SetLook(9, 9, 9, 9, 9);
+        ASSERT_TRUE(s.ReadFromMemory(file.data(), file.size(), false)) << c.what;
+        EXPECT_EQ(std::vector<int32_t>(std::begin(s.controls), std::end(s.controls)), c.controls) << c.what;
+        EXPECT_EQ(s.look[cSaveData::kLookHair], c.hair) << c.what;
+        EXPECT_EQ(s.windowed, 1) << c.what; // the common part is always taken
+        EXPECT_TRUE(s.progress[1].completed) << c.what;
+    }
+    EXPECT_EQ(BuildFile(v2).size(), 3646u);
+}
+
+TEST_F(SaveDataTest, VolumesAreClampedAndAppliedOnlyWhenAsked)
+{
+    FileSpec spec;
+    spec.music = 1.5f;
+    spec.sound = -0.5f;
+    std::vector<uint8_t> file = BuildFile(spec);
+    cSaveData s;
+    ASSERT_TRUE(s.ReadFromMemory(file.data(), file.size(), false));
+    EXPECT_FLOAT_EQ(volumes.music, 0.5f);
+    EXPECT_FLOAT_EQ(volumes.sound, 0.5f);
+    EXPECT_TRUE(s.flipScreen); // the rest is still taken
+    ASSERT_TRUE(s.ReadFromMemory(file.data(), file.size(), true));
+    EXPECT_FLOAT_EQ(volumes.music, 1.0f);
+    EXPECT_FLOAT_EQ(volumes.sound, 0.0f);
+    spec.music = std::nanf("");
+    spec.sound = 0.3f;
+    file = BuildFile(spec);
+    ASSERT_TRUE(s.ReadFromMemory(file.data(), file.size(), true));
+    EXPECT_FLOAT_EQ(volumes.music, 1.0f); // not a number: the volume stays
+    EXPECT_FLOAT_EQ(volumes.sound, 0.3f);
+}
+
+TEST_F(SaveDataTest, VolumesAreKeptWithoutASoundDevice)
+{
+    SetSaveDataVolumes(nullptr); // the plain holder, as when no audio manager exists
+    GetSaveDataVolumes().SetMusicVolume(0.2f);
+    GetSaveDataVolumes().SetSoundVolume(0.4f);
+    cSaveData s;
+    ASSERT_TRUE(s.Write(name));
+    GetSaveDataVolumes().SetMusicVolume(1.0f);
+    GetSaveDataVolumes().SetSoundVolume(1.0f);
+    ASSERT_EQ(s.Read(name, true), cSaveData::ReadResult::Loaded);
+    EXPECT_FLOAT_EQ(GetSaveDataVolumes().GetMusicVolume(), 0.2f);
+    EXPECT_FLOAT_EQ(GetSaveDataVolumes().GetSoundVolume(), 0.4f);
+}
+
+TEST_F(SaveDataTest, AMissingFileMeansFullScreenAndKeepsTheRest)
+{
+    cSaveData s;
+    s.windowed = 1;
+    s.flags = 7;
+    EXPECT_EQ(s.Read(name, true), cSaveData::ReadResult::Missing);
+    EXPECT_EQ(s.windowed, 0);
+    EXPECT_EQ(s.flags, 7u);
+
+    GameServiceShutdown(); // no remote storage at all
+    s.windowed = 1;
+    EXPECT_EQ(s.Read(name, true), cSaveData::ReadResult::Missing);
+    EXPECT_EQ(s.windowed, 0);
+    EXPECT_FALSE(s.Write(name));
+}
+
+TEST_F(SaveDataTest, BadFilesAreNeverParsedAndAreSetAside)
+{
+    const std::vector<uint8_t> good = BuildFile(FileSpec());
+    FileSpec v2Spec;
+    v2Spec.version = 2;
+    const std::vector<uint8_t> v2 = BuildFile(v2Spec);
+    FileSpec v9Spec;
+    v9Spec.version = 9;
+    const std::vector<uint8_t> v9 = BuildFile(v9Spec);
+    struct Case
+    {
+        const char* what;
+        std::vector<uint8_t> bytes;
+    };
+    const Case cases[] = {
+        {"zero-length", {}},
+        {"three bytes", {3, 0, 0}},
+        {"version 3 one byte short", std::vector<uint8_t>(good.begin(), good.end() - 1)},
+        {"version 3 cut at the look", std::vector<uint8_t>(good.begin(), good.begin() + 3646)},
+        {"version 2 cut in the records", std::vector<uint8_t>(v2.begin(), v2.begin() + 1000)},
+        {"other version cut before windowed", std::vector<uint8_t>(v9.begin(), v9.begin() + 3625)},
+    };
+    for (const Case& c : cases)
+    {
+        fs::remove(folder / "Data.sav.bad");
+        WriteBytes(folder / "Data.sav", c.bytes);
+        cSaveData s;
+        EXPECT_EQ(s.Read(name, true), cSaveData::ReadResult::Damaged) << c.what;
+        ExpectDefaults(s);
+        EXPECT_FLOAT_EQ(volumes.music, 0.5f) << c.what;
+        EXPECT_FALSE(fs::exists(folder / "Data.sav")) << c.what;
+        EXPECT_EQ(ReadBytes(folder / "Data.sav.bad"), c.bytes) << c.what;
+        // The next save makes a new file beside the kept one.
+        ASSERT_TRUE(s.Write(name)) << c.what;
+        EXPECT_EQ(fs::file_size(folder / "Data.sav"), 3670u);
+        EXPECT_EQ(ReadBytes(folder / "Data.sav.bad"), c.bytes) << c.what;
+    }
+}
+
+TEST_F(SaveDataTest, ABadFileThatCannotBeMovedIsNeverOverwritten)
+{
+    // Every name a damaged file could be moved to is taken.
+    std::ofstream(folder / "Data.sav.bad").put('x');
+    for (int i = 2; i < 1000; ++i)
+        std::ofstream(folder / ("Data.sav.bad" + std::to_string(i))).put('x');
+    const std::vector<uint8_t> damaged = {3, 0, 0, 0, 1, 2};
+    WriteBytes(folder / "Data.sav", damaged);
+    cSaveData s;
+    EXPECT_EQ(s.Read(name, true), cSaveData::ReadResult::Damaged);
+    EXPECT_TRUE(s.WritesBlocked());
+    EXPECT_FALSE(s.Write(name));
+    EXPECT_EQ(ReadBytes(folder / "Data.sav"), damaged);
+}
+
+TEST_F(SaveDataTest, AFailedWriteIsReportedAndTheOldFileStays)
+{
+    FileSpec spec;
+    const std::vector<uint8_t> old = BuildFile(spec);
+    WriteBytes(folder / "Data.sav", old);
+    GameServiceFailWritesForTests(true);
+    cSaveData s;
+    EXPECT_FALSE(s.Write(name));
+    GameServiceFailWritesForTests(false);
+    EXPECT_EQ(ReadBytes(folder / "Data.sav"), old);
+}
+
+TEST_F(SaveDataTest, AProcessKilledInTheMiddleOfASaveLeavesTheOldFileWhole)
+{
+    FileSpec spec;
+    const std::vector<uint8_t> old = BuildFile(spec);
+    WriteBytes(folder / "Data.sav", old);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        GameServiceSetMidWriteHookForTests([] { raise(SIGKILL); });
+        cSaveData fresh;
+        fresh.Write(name);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(ReadBytes(folder / "Data.sav"), old);
+    cSaveData s;
+    ASSERT_EQ(s.Read(name, true), cSaveData::ReadResult::Loaded);
+    EXPECT_TRUE(s.flipScreen);
+}
+
+TEST_F(SaveDataTest, RecordHelpers)
+{
+    cSaveData s;
+    EXPECT_TRUE(s.IsLevelOpen(50));
+    EXPECT_FALSE(s.IsLevelOpen(5));
+    LevelProgress p;
+    p.completed = true;
+    p.bestPerfectTime = 100;
+    s.SetLevelProgress(4, p);
+    EXPECT_TRUE(s.IsLevelOpen(5));
+    s.ResetLevelProgress(4);
+    EXPECT_EQ(s.GetLevelProgress(4).bestPerfectTime, 9000);
+    EXPECT_EQ(s.GetLevelProgress(300).bestPerfectTime, 9000); // out of range: a default record
+    s.SetLevelProgress(-1, p);                                 // ignored
+    s.SetControl(6, 1);                                        // ignored
+    EXPECT_EQ(s.GetControl(6), 0);
+}
+
+TEST_F(SaveDataTest, StartUpReadsTheWindowedSettingThroughThePlatform)
+{
+    cSaveData live;
+    RegisterSaveDataWithPlatform([&] { return &live; });
+    FileSpec spec;
+    spec.windowed = 1;
+    const std::vector<uint8_t> file = BuildFile(spec);
+    ASSERT_TRUE(GameServiceFileWrite(name, file.data(), int32_t(file.size())));
+    // The platform reads through its own hook with a temporary record.
+    EXPECT_EQ(GetSystemHooks().readWindowedSetting(name), 1);
+    EXPECT_FLOAT_EQ(volumes.music, 0.5f); // volumes not applied
+    GoFullscreen();
+    EXPECT_EQ(live.windowed, 0);
+    GoWindowed();
+    EXPECT_EQ(live.windowed, 1);
+    fs::remove(folder / "Data.sav");
+    EXPECT_EQ(GetSystemHooks().readWindowedSetting(name), 0);
+    GetSystemHooks() = SystemHooks();
+}
