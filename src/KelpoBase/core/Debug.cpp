@@ -1,5 +1,6 @@
 #include "KelpoBase/core/Debug.h"
 #include "KelpoBase/core/Array.h"
+#include "KelpoBase/core/TextUtil.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,18 +24,9 @@ DebugBoxHandler& BoxHandler()
 
 std::string FormatV(const char* format, va_list args)
 {
-    va_list copy;
-    va_copy(copy, args);
-    char small[256];
-    int needed = std::vsnprintf(small, sizeof small, format, copy);
-    va_end(copy);
-    if (needed < 0)
-        return {};
-    if (static_cast<size_t>(needed) < sizeof small)
-        return std::string(small, static_cast<size_t>(needed));
-    std::vector<char> big(static_cast<size_t>(needed) + 1);
-    std::vsnprintf(big.data(), big.size(), format, args);
-    return std::string(big.data(), static_cast<size_t>(needed));
+    std::string text;
+    FormatStringV(text, format, args);
+    return text;
 }
 
 void Emit(const std::string& text)

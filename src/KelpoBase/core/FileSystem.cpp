@@ -1,0 +1,234 @@
+#include "KelpoBase/core/FileSystem.h"
+
+#include "KelpoBase/core/ResourceFile.h"
+#include "KelpoBase/core/TextUtil.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <dirent.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+void NormalisePath(std::string& path)
+{
+    const size_t first = path.find_first_not_of('"');
+    if (first == std::string::npos)
+    {
+        path.clear();
+        return;
+    }
+    path.erase(0, first);
+    path.erase(path.find_last_not_of('"') + 1);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    if (!path.empty() && path.back() == '/')
+        path.pop_back();
+}
+
+namespace
+{
+bool IsParentSegment(const std::string& path, size_t at)
+{
+    return path.compare(at, 2, "..") == 0 && (at == 0 || path[at - 1] == '/') &&
+           (at + 2 == path.size() || path[at + 2] == '/');
+}
+} // namespace
+
+bool CollapseParentSegments(std::string& path)
+{
+    for (;;)
+    {
+        size_t at = std::string::npos;
+        for (size_t i = 0; i + 1 < path.size(); ++i)
+        {
+            if (IsParentSegment(path, i))
+            {
+                at = i;
+                break;
+            }
+        }
+        if (at == std::string::npos)
+            break;
+        size_t slashes = 0;
+        size_t previous = std::string::npos; // the '/' before the folder segment
+        size_t last = std::string::npos;
+        for (size_t i = 0; i < at; ++i)
+        {
+            if (path[i] == '/')
+            {
+                ++slashes;
+                previous = last;
+                last = i;
+            }
+        }
+        if (slashes == 0)
+            return false;
+        if (slashes == 1)
+        {
+            // The folder is the first segment: it goes with the ".." and the '/' after
+            // them, so "a/../b" becomes "b" (a relative path stays relative).
+            size_t end = at + 2;
+            if (end < path.size() && path[end] == '/')
+                ++end;
+            path.erase(0, end);
+        }
+        else
+        {
+            path.erase(previous, at + 2 - previous);
+        }
+    }
+    if (!path.empty() && path.back() == '/')
+        path.pop_back();
+    return true;
+}
+
+std::string MakeRelativePath(const std::string& baseFolder, const std::string& target)
+{
+    std::string base = baseFolder;
+    if (base.empty() || base.back() != '/')
+        base += '/';
+    size_t lastSlash = std::string::npos;
+    for (size_t i = 0; i < base.size() && i < target.size(); ++i)
+    {
+        if (std::tolower(static_cast<unsigned char>(base[i])) != std::tolower(static_cast<unsigned char>(target[i])))
+            break;
+        if (base[i] == '/')
+            lastSlash = i;
+    }
+    std::string result;
+    if (lastSlash == std::string::npos)
+    {
+        result = target;
+    }
+    else
+    {
+        const std::string baseRest = base.substr(lastSlash + 1);
+        const size_t ups = static_cast<size_t>(std::count(baseRest.begin(), baseRest.end(), '/'));
+        for (size_t i = 0; i < ups; ++i)
+            result += "../";
+        result += target.substr(lastSlash + 1);
+    }
+    NormalisePath(result);
+    return result;
+}
+
+namespace
+{
+// The names in a folder, sorted; false when it cannot be read.
+bool ReadFolderNames(const std::string& folder, std::vector<std::string>& names)
+{
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return false;
+    while (const dirent* entry = readdir(dir))
+    {
+        const std::string entryName = entry->d_name;
+        if (entryName != "." && entryName != "..")
+            names.push_back(entryName);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return true;
+}
+} // namespace
+
+size_t ListFolder(const std::string& folder, bool includeFolders, bool includeFiles, std::vector<std::string>& list)
+{
+    if (!includeFolders && !includeFiles)
+        return list.size();
+    std::vector<std::string> names;
+    if (!ReadFolderNames(folder, names))
+        return list.size();
+    for (const std::string& entryName : names)
+    {
+        const std::string full = JoinPath(folder, entryName);
+        struct stat status;
+        if (::stat(full.c_str(), &status) != 0)
+            continue;
+        const bool isFolder = S_ISDIR(status.st_mode);
+        if ((isFolder && includeFolders) || (!isFolder && includeFiles))
+            list.push_back(full);
+    }
+    return list.size();
+}
+
+size_t ListFolderSubfolders(const std::string& folder, std::vector<std::string>& list)
+{
+    return ListFolder(folder, true, false, list);
+}
+
+size_t ListFolderFiles(const std::string& folder, std::vector<std::string>& list)
+{
+    return ListFolder(folder, false, true, list);
+}
+
+size_t ListFolderFilesAndSubfolders(const std::string& folder, std::vector<std::string>& list)
+{
+    ListFolderFiles(folder, list);
+    return ListFolderSubfolders(folder, list);
+}
+
+bool PathExists(const std::string& path)
+{
+    return ::access(path.c_str(), F_OK) == 0 || ResourceFileExists(path);
+}
+
+bool IsFolder(const std::string& path)
+{
+    struct stat status;
+    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool IsFile(const std::string& path)
+{
+    if (!PathExists(path))
+        return false;
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0)
+        return true; // known only as a resource
+    return !S_ISDIR(status.st_mode);
+}
+
+int FileStat(const std::string& path, struct stat& status) { return ::stat(path.c_str(), &status); }
+
+bool MakeFolder(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
+
+bool RemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
+
+bool FindPathIgnoringCase(const std::string& path, std::string& actual)
+{
+    if (path.empty())
+        return false;
+    if (::access(path.c_str(), F_OK) == 0)
+    {
+        actual = path;
+        return true;
+    }
+    std::string current = path[0] == '/' ? "/" : "";
+    const std::vector<std::string> parts = SplitString(path, "/");
+    for (const std::string& part : parts)
+    {
+        const std::string folder = current.empty() ? "." : current;
+        std::string exact = current;
+        if (!exact.empty() && exact.back() != '/')
+            exact += '/';
+        exact += part;
+        if (part == "." || part == ".." || ::access(exact.c_str(), F_OK) == 0)
+        {
+            current = exact;
+            continue;
+        }
+        std::vector<std::string> names;
+        if (!ReadFolderNames(folder, names))
+            return false;
+        const auto found = std::find_if(names.begin(), names.end(),
+                                        [&](const std::string& n) { return StrCaseCompare(n, part) == 0; });
+        if (found == names.end())
+            return false;
+        if (!current.empty() && current.back() != '/')
+            current += '/';
+        current += *found;
+    }
+    actual = current;
+    return true;
+}
