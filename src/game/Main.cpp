@@ -1,2 +1,37 @@
-// Program entry; replaced by the platform layer's entry once it exists.
-int main() { return 0; }
+// The program's entry: installs the SDL host, registers the game and runs the platform
+// layer's start-up, main loop and shutdown.
+#include <cstdint>
+#include <string>
+
+#include "KelpoBase/platform/WinMain.h"
+#include "game/shell/ClearFrameGame.h"
+#include "host/sdl/SdlHost.h"
+
+// Runs the whole program; after frameLimit frames when it is not 0 (tests), else until the
+// window is closed. The exit code is 0 after a normal run, non-zero after a failed
+// start-up.
+int TollivanMain(int argc, char** argv, uint32_t frameLimit)
+{
+    std::string commandLine;
+    for (int i = 1; i < argc; ++i)
+    {
+        if (i > 1)
+            commandLine += ' ';
+        commandLine += argv[i];
+    }
+
+    int result;
+    {
+        cSdlHost host;
+        SetHost(&host);
+        RegisterClearFrameGame();
+        result = RunApplication(commandLine.c_str(), frameLimit);
+        SetGameFactory(nullptr);
+        SetHost(nullptr);
+    }
+    return result;
+}
+
+#ifndef TOLLIVAN_ENTRY_ONLY
+int main(int argc, char** argv) { return TollivanMain(argc, argv, 0); }
+#endif
