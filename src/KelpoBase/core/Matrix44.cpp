@@ -32,8 +32,10 @@ const cMatrix44 HermiteBasis = {{2, -2, 1, 1, -3, 3, -2, -1, 0, 0, 1, 0, 1, 0, 0
 
 void Matrix4Multiply(const cMatrix44& a, cMatrix44& out, const cMatrix44& b)
 {
-    // Constant bounds: the compiler unrolls this into the 64 products.
+    // Fully unrolled into the 64 products: the renderer multiplies for every node and mesh.
+#pragma GCC unroll 4
     for (int c = 0; c < 4; ++c)
+#pragma GCC unroll 4
         for (int r = 0; r < 4; ++r)
             out.m[c * 4 + r] = a.m[r] * b.m[c * 4] + a.m[4 + r] * b.m[c * 4 + 1] + a.m[8 + r] * b.m[c * 4 + 2] +
                                a.m[12 + r] * b.m[c * 4 + 3];
