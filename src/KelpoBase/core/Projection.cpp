@@ -381,7 +381,9 @@ bool PlaneCrossing(const cVec3f& a, const cVec3f& b, const cVec4f& plane, float&
     const float denom = n.Dot(b - a);
     if (std::fabs(denom) < 0.0001f)
         return false;
-    t = -n.Dot(a - n * plane.w) / denom;
+    // The signed distance of a over the rate of change along the segment. (Written as
+    // n.(a - n d) this would only hold for unit normals.)
+    t = -(n.Dot(a) - plane.w) / denom;
     return std::isfinite(t);
 }
 } // namespace

@@ -239,6 +239,9 @@ TEST(Intersection, PlanesSegmentsAndQuads)
     EXPECT_TRUE(LineIntersectsPlane({1, 3, 0}, {1, 4, 0}, ground, &hit));
     ExpectVecNear(hit, {1, 2, 0}, 1e-6f);
     EXPECT_FALSE(SegmentIntersectsPlane({0, 0, 0}, {5, 0, 0}, ground, &hit)); // parallel
+    // A plane with a non-unit normal: 3y = 6 is the same plane y = 2.
+    EXPECT_TRUE(SegmentIntersectsPlane({1, 0, 0}, {1, 4, 0}, cVec4f(0, 3, 0, 6), &hit));
+    ExpectVecNear(hit, {1, 2, 0}, 1e-6f);
 
     EXPECT_FLOAT_EQ(PlaneDistance(ground, {0, 5, 0}), 3.0f);
     ExpectVecNear(PlaneClosestPointUnit(ground, {4, 5, 6}), {4, 2, 6}, 1e-6f);
