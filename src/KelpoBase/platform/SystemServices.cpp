@@ -2,6 +2,7 @@
 
 #include "KelpoBase/core/Debug.h"
 #include "KelpoBase/platform/DebugScreenHook.h"
+#include "host/Host.h"
 #include "host/music/MediaControl.h"
 
 #include <cctype>
@@ -63,6 +64,8 @@ SystemState& S()
 
 int64_t ReadCounter()
 {
+    if (cHost* host = GetHost())
+        return static_cast<int64_t>(host->NowNanoseconds());
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
@@ -317,7 +320,7 @@ void SleepMilliseconds(int milliseconds)
     }
 }
 
-void DebugOutput(const char* text) { DebugPrintSilent("%s", text != nullptr ? text : ""); }
+void DebugOutput(const char* text) { DebugPrint("%s", text != nullptr ? text : ""); }
 
 // --- Screen ---------------------------------------------------------------------------
 
@@ -495,8 +498,16 @@ int PerformanceModeForDeviceKind(int kind, int current)
 void OpenUrl(const char* url)
 {
     const SystemHooks& h = GetSystemHooks();
-    if (url != nullptr && h.openUrl && !h.openUrl(url))
-        DebugPrint("Could not open %s\n", url);
+    if (url != nullptr)
+    {
+        bool opened = false;
+        if (h.openUrl)
+            opened = h.openUrl(url);
+        else if (cHost* host = GetHost())
+            opened = host->OpenUrl(url);
+        if (!opened)
+            DebugPrint("Could not open %s\n", url);
+    }
     S().quitRequested = true;
 }
 
@@ -550,7 +561,7 @@ std::string NextScreenshotName()
     }
 }
 
-void ResetScreenshotCounterForTests() { S().screenshotCounter = 0; }
+void SetScreenshotCounterForTests(uint32_t next) { S().screenshotCounter = next; }
 
 bool TakeScreenshot(const char* name)
 {

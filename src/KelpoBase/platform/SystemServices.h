@@ -4,9 +4,10 @@
 // identity, the quote-aware command-line words, web links, window modes, screenshots and
 // the media-control commands that play the music.
 //
-// Pieces that live higher up (the renderer, the pack file, the audio manager, the debug
-// screen, the save data) are reached through hooks registered from above, so that this
-// library links none of them.
+// The clock and web links go through the host (host/Host.h); the window object installs
+// its own hooks for the window-mode switches and resizing. Pieces that live higher up (the renderer, the pack file, the
+// audio manager, the save data) are reached through hooks registered from above, so that
+// this library links none of them; the debug screen through DebugScreenHook.h.
 #pragma once
 
 #include <cstdint>
@@ -113,7 +114,7 @@ bool TakeScreenshot(const char* name);
 // The name the next automatic screenshot would take (advances the counter past taken
 // names exactly as TakeScreenshot does). Exposed for tests.
 std::string NextScreenshotName();
-void ResetScreenshotCounterForTests();
+void SetScreenshotCounterForTests(uint32_t next);
 
 // --- Media control (music) ------------------------------------------------------------
 
@@ -143,8 +144,8 @@ struct SystemHooks
     std::function<bool(const std::string& fileName)> writeScreenshot;
     // Orientation changes for the renderer (orientation, then a viewport refresh).
     std::function<void(int orientation)> applyRendererOrientation;
-    // Window object: enter full screen / windowed, resize after an orientation change,
-    // frames per second.
+    // Window object (installed by the window object itself): enter full screen /
+    // windowed, resize after an orientation change, frames per second.
     std::function<void()> enterFullscreen;
     std::function<void()> enterWindowed;
     std::function<void(int orientation, float angle, int width, int height)> resizeWindow;
@@ -153,7 +154,7 @@ struct SystemHooks
     // read the windowed setting of the stored save data (-1 when there is none).
     std::function<void(int windowed)> storeWindowedSetting;
     std::function<int(const std::string& saveFile)> readWindowedSetting;
-    // Opening a web address (the host's opener by default).
+    // Opening a web address; when empty the host's opener is used.
     std::function<bool(const std::string& url)> openUrl;
 };
 
