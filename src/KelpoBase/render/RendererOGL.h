@@ -1,0 +1,98 @@
+// cRenderer_OGL_1: the renderer on fixed-function OpenGL 1.x with the frame-buffer and
+// multitexture extensions.
+//
+// Every piece of library state that drawing touches (the texture bound on each unit, the
+// client arrays, the active units, the blend mode, the on/off states, the colour mask,
+// lighting) is mirrored here, and the library is called only when a requested value
+// differs from the mirror. ResetRenderState puts the library and the mirror into one
+// known state at the start of every frame. Matrices are loaded just before each draw,
+// from the dirty flags of the base class. All calls go through the entry-point table
+// (GL()), made current before the renderer is constructed.
+#pragma once
+
+#include <cstdint>
+
+#include "KelpoBase/core/Array.h"
+#include "KelpoBase/render/Renderer.h"
+
+// Client arrays mirrored in clientStates.
+inline constexpr uint32_t kClientVertex = 0x01;
+inline constexpr uint32_t kClientColour = 0x02;
+inline constexpr uint32_t kClientNormal = 0x04;
+inline constexpr uint32_t kClientTexCoord0 = 0x08;
+inline constexpr uint32_t kClientTexCoord1 = 0x10;
+inline constexpr uint32_t kClientSkinning0 = 0x20;
+inline constexpr uint32_t kClientSkinning1 = 0x40;
+
+// Texture flags of CreateTexture.
+inline constexpr uint32_t kTextureLinear = 0x1;
+inline constexpr uint32_t kTextureTrilinear = 0x2;
+inline constexpr uint32_t kTextureRowsBottomUp = 0x10;
+inline constexpr uint32_t kTextureClampU = 0x100;
+inline constexpr uint32_t kTextureClampV = 0x200;
+inline constexpr uint32_t kTextureClamp = 0x300;
+
+class cRenderer_OGL_1 : public cRenderer
+{
+    KELPO_DECLARE_CLASS(cRenderer_OGL_1, cRenderer)
+public:
+    // Needs a current context and a loaded entry-point table.
+    cRenderer_OGL_1();
+    ~cRenderer_OGL_1() override;
+
+    void SetRenderTarget(cRenderTarget* target) override;
+    void SetViewport() override;
+    void SetScissor(int32_t x, int32_t y, int32_t width, int32_t height) override;
+    void ResetRenderState() override;
+    // Drawing from library-side buffers is not available yet: these draw nothing.
+    void DrawHardwareMesh(cHardwareMesh* mesh, cMaterial* material) override;
+    void DrawPodModel(cPodModel* model, cMaterial* material) override;
+    void DrawMesh(cMesh* mesh, cMaterial* material) override;
+    void SetClearColour(uint32_t rgba) override;
+    void Clear(uint32_t flags) override;
+    cSurface* ReadPixels() override;
+    void SetRenderState(int32_t state, bool on) override;
+    void SetBlendMode(int32_t mode) override;
+    void BindTexture(int32_t unit, cImage* image) override;
+    void DisableScissor() override;
+    const int32_t* GetScissorBox() override { return scissorBox; }
+    void SetColourMask(uint32_t mask) override;
+    uint32_t CreateTexture(cSurface* surface, uint32_t flags) override;
+    void DeleteTexture(uint32_t texture) override;
+    void SetLight(const cLight& newLight) override;
+    void EnableLighting(bool on) override;
+
+    // Loads projection and model-view when their flags say so (before every draw).
+    void FlushMatrices();
+    // The material's blend code, states and textures.
+    void ApplyMaterial(const cMaterial& material);
+    void UpdateLightDirection();
+    int32_t GetIntegerState(uint32_t name);
+    // Switches one client array (a kClient* bit) on or off, calling the library only on a
+    // change.
+    void SetClientState(uint32_t bit, bool on);
+    void SetActiveUnit(int32_t unit);
+    void SetClientActiveUnit(int32_t unit);
+
+    uint32_t clientStates = 0;
+    int32_t clientActiveUnit = 0;
+    int32_t activeUnit = 0;
+    int32_t defaultFramebuffer = 0;
+    uint32_t colourMask = 0xF;
+    cLight light;
+    uint8_t lightingOn = 0;
+    int32_t scissorBox[4] = {0, 0, 0, 0};
+    cArray<uint8_t, 5> renderStates{};
+    cArray<cImage*, kMaxTextureUnits> boundImage{};
+    int32_t blendMode = 0;
+
+private:
+    // The texture name each unit's image had when it was bound (an image whose texture is
+    // made again binds again).
+    uint32_t boundTexture[kMaxTextureUnits] = {};
+};
+
+// Helpers in the manner of the utility library; nothing in the program calls them.
+void NormaliseVec3(float* v);
+void MultPerspective(float fovYDegrees, float aspect, float nearPlane, float farPlane);
+void ReadLibraryMatrices(float* modelView, float* projection, int32_t* viewport);
