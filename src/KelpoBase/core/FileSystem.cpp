@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <ctime>
 #include <dirent.h>
+#include <map>
+#include <mutex>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -130,6 +133,48 @@ bool ReadFolderNames(const std::string& folder, std::vector<std::string>& names)
     std::sort(names.begin(), names.end());
     return true;
 }
+// The first name of a folder, in sorted order, equal to part ignoring ASCII case. The
+// folder's sorted names are kept while its modification time stays the same: a data
+// tree looked up in another letter case would otherwise be listed again for every file.
+bool FindNameIgnoringCase(const std::string& folder, const std::string& part, std::string& found)
+{
+    struct Listing
+    {
+        timespec modified;
+        std::vector<std::string> names;
+    };
+    static std::map<std::pair<dev_t, ino_t>, Listing> cache; // by the folder itself
+    static std::mutex lock;
+
+    struct stat status;
+    if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return false;
+    const std::lock_guard<std::mutex> guard(lock);
+    const std::pair<dev_t, ino_t> key{status.st_dev, status.st_ino};
+    auto it = cache.find(key);
+    // File times are coarse (a clock tick): a folder changed within the last seconds may
+    // change again without its time moving, so its listing is always read afresh.
+    const bool settled = std::time(nullptr) - status.st_mtim.tv_sec > 2;
+    if (!settled || it == cache.end() || it->second.modified.tv_sec != status.st_mtim.tv_sec ||
+        it->second.modified.tv_nsec != status.st_mtim.tv_nsec)
+    {
+        Listing listing{status.st_mtim, {}};
+        if (!ReadFolderNames(folder, listing.names))
+            return false;
+        if (cache.size() > 256)
+            cache.clear();
+        it = cache.insert_or_assign(key, std::move(listing)).first;
+    }
+    for (const std::string& name : it->second.names)
+    {
+        if (StrCaseCompare(name, part) == 0)
+        {
+            found = name;
+            return true;
+        }
+    }
+    return false;
+}
 } // namespace
 
 size_t ListFolder(const std::string& folder, bool includeFolders, bool includeFiles, std::vector<std::string>& list)
@@ -218,16 +263,12 @@ bool FindPathIgnoringCase(const std::string& path, std::string& actual)
             current = exact;
             continue;
         }
-        std::vector<std::string> names;
-        if (!ReadFolderNames(folder, names))
-            return false;
-        const auto found = std::find_if(names.begin(), names.end(),
-                                        [&](const std::string& n) { return StrCaseCompare(n, part) == 0; });
-        if (found == names.end())
+        std::string match;
+        if (!FindNameIgnoringCase(folder, part, match))
             return false;
         if (!current.empty() && current.back() != '/')
             current += '/';
-        current += *found;
+        current += match;
     }
     actual = current;
     return true;

@@ -168,7 +168,7 @@ void AppendUIntText(std::string& text, uint32_t value) { text += UIntToString(va
 
 void AppendFloatText(std::string& text, float value)
 {
-    // "%f" of a large float needs more than 64 bytes; such text is cut at 63 characters.
+    // The longest "%f" of a float (of -FLT_MAX) is 47 characters: it always fits.
     char buffer[64];
     FormatToBuffer(buffer, sizeof buffer, "%f", static_cast<double>(value));
     text += buffer;

@@ -152,6 +152,10 @@ TEST(FileKinds, PathsInAnotherLetterCase)
     EXPECT_EQ(actual, "Case/Sub/File.PNG");
     EXPECT_FALSE(FindPathIgnoringCase("case/sub/other.png", actual));
     EXPECT_FALSE(FindPathIgnoringCase("", actual));
+    // A file added since the last lookup is found at once.
+    MakeFile("Case/Sub/Late.PNG", "png");
+    EXPECT_TRUE(FindPathIgnoringCase("case/sub/late.png", actual));
+    EXPECT_EQ(actual, "Case/Sub/Late.PNG");
     // The resource lookup finds such a file, so it exists.
     EXPECT_TRUE(PathExists("CASE/SUB/FILE.png"));
     EXPECT_TRUE(IsFile("CASE/SUB/FILE.png"));
