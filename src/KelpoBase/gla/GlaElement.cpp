@@ -60,6 +60,7 @@ cGlaElement* CreateGlaElement(uint8_t code)
     {
         auto* sprite = new cGlaElementSprite();
         sprite->kind = code == kGlaSpriteCropped ? 1u : code;
+        sprite->cropped = code == kGlaSpriteCropped ? 1 : 0;
         element = sprite;
         break;
     }

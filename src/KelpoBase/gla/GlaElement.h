@@ -5,6 +5,10 @@
 // properties; resource pointers, the owner scene, the object type and the targets of
 // references are not owned. Every resource pointer has its file name beside it, so a
 // loaded set can be written back.
+//
+// Resources are held as the resource layer hands them out: atlas frames as ImageRect,
+// surfaces as cSurface, and textures, multi-sprites and models as their cResource (test
+// the kind with ClassCast before use).
 #pragma once
 
 #include <cstdint>
@@ -19,11 +23,9 @@
 class cGlaScene;
 struct cGlaObjectType;
 class cGlaElementPath;
-class cSprite;
-class cImage;
+class cResource;
 class cSurface;
-class cMultiSprite;
-class cMultiMesh;
+struct ImageRect;
 
 // Element codes of the scene file.
 enum GlaElementCode : uint8_t
@@ -124,7 +126,7 @@ class cGlaElementSprite : public cGlaElementPos, public cGlaPictureTracks
 {
     KELPO_DECLARE_CLASS(cGlaElementSprite, cGlaElementPos)
 public:
-    cGlaNamedTrack<cSprite*> frames;
+    cGlaNamedTrack<ImageRect*> frames;
     cGlaTrackVec2f cropX;
     cGlaTrackVec2f cropY;
     uint8_t cropped = 0;
@@ -137,7 +139,7 @@ class cGlaElementMultiSprite : public cGlaElementPos, public cGlaPictureTracks
 {
     KELPO_DECLARE_CLASS(cGlaElementMultiSprite, cGlaElementPos)
 public:
-    cMultiSprite* multiSprite = nullptr;
+    cResource* multiSprite = nullptr;
     std::string multiSpriteName;
     uint32_t renderMode = 1;
 };
@@ -230,7 +232,7 @@ class cGlaElementPolyTextured : public cGlaElementPos
     KELPO_DECLARE_CLASS(cGlaElementPolyTextured, cGlaElementPos)
 public:
     std::vector<cVec2f> points;
-    cGlaNamedTrack<cImage*> texture;
+    cGlaNamedTrack<cResource*> texture;
     cGlaTrackVec2f textureScale;
     cGlaTrackVec2f textureOffset;
     cGlaTrackFloat textureAngle;
@@ -267,7 +269,7 @@ class cGlaElementModel : public cGlaElementPos
 public:
     cGlaTrackFloat angle;
     cGlaTrackVec2f scale;
-    cGlaNamedTrack<cMultiMesh*> models;
+    cGlaNamedTrack<cResource*> models;
 };
 
 class cGlaElementModelV2 : public cGlaElementPos
@@ -276,7 +278,7 @@ class cGlaElementModelV2 : public cGlaElementPos
 public:
     cGlaTrackFloat angle;
     cGlaTrackVec2f scale;
-    cMultiMesh* model = nullptr;
+    cResource* model = nullptr;
     std::string modelName;
 };
 
@@ -317,7 +319,7 @@ public:
     cGlaTrackRGBA colour;
     cGlaTrackFloat emitterFloat;
     // The images that loaded (a missing one leaves no gap) ...
-    std::vector<cImage*> images;
+    std::vector<ImageRect*> images;
     // ... and every name the file listed, loaded or not.
     std::vector<std::string> imageNames;
     cGlaEmitterSettings settings;

@@ -8,6 +8,7 @@
 #include "KelpoBase/core/TextUtil.h"
 #include "KelpoBase/gla/GlaBytes.h"
 #include "KelpoBase/gla/GlaSet.h"
+#include "KelpoBase/render/Resource.h"
 
 uint16_t GlaFileVersion = 0;
 
@@ -15,7 +16,8 @@ namespace
 {
 cGlaResourceHooks& Hooks()
 {
-    static cGlaResourceHooks hooks;
+    static cGlaResourceHooks hooks = {LoadAtlasImage, LoadTexture, LoadSurface,
+                                      LoadMultiSprite, LoadModel,  LoadModelV2};
     return hooks;
 }
 
@@ -82,9 +84,9 @@ private:
     void ReadVec2Track(cGlaTrack<cVec2f>& track);
     void ReadVec2TrackX(cGlaTrack<cVec2f>& track);
     void ReadColourTrack(cGlaTrack<cRGBA>& track);
-    void ReadSpriteFrameTrack(cGlaNamedTrack<cSprite*>& track);
-    void ReadImageTrack(cGlaNamedTrack<cImage*>& track);
-    void ReadModelTrack(cGlaNamedTrack<cMultiMesh*>& track);
+    void ReadSpriteFrameTrack(cGlaNamedTrack<ImageRect*>& track);
+    void ReadImageTrack(cGlaNamedTrack<cResource*>& track);
+    void ReadModelTrack(cGlaNamedTrack<cResource*>& track);
     void ReadSceneTrack(cGlaNamedTrack<cGlaScene*>& track);
     void SkipTrack();
     uint16_t TrackCount(size_t keySize)
@@ -110,9 +112,9 @@ private:
         c.a = in.U8();
         return c;
     }
-    cSprite* AtlasFrame(const std::string& name)
+    ImageRect* AtlasImage(const std::string& name)
     {
-        return hooks.loadAtlasFrame != nullptr ? hooks.loadAtlasFrame(Path(name)) : nullptr;
+        return hooks.loadAtlasImage != nullptr ? hooks.loadAtlasImage(Path(name)) : nullptr;
     }
 
     void ReadSprite(cGlaScene* scene, uint8_t code);
@@ -391,7 +393,7 @@ void GlaParser::ReadColourTrack(cGlaTrack<cRGBA>& track)
     }
 }
 
-void GlaParser::ReadSpriteFrameTrack(cGlaNamedTrack<cSprite*>& track)
+void GlaParser::ReadSpriteFrameTrack(cGlaNamedTrack<ImageRect*>& track)
 {
     const uint16_t n = TrackCount(kFrameMin + kStrMin);
     track.Clear();
@@ -400,11 +402,11 @@ void GlaParser::ReadSpriteFrameTrack(cGlaNamedTrack<cSprite*>& track)
         const int32_t frame = in.S32();
         const std::string name = in.Str();
         Check();
-        track.AddNamedKey(AtlasFrame(name), frame, name);
+        track.AddNamedKey(AtlasImage(name), frame, name);
     }
 }
 
-void GlaParser::ReadImageTrack(cGlaNamedTrack<cImage*>& track)
+void GlaParser::ReadImageTrack(cGlaNamedTrack<cResource*>& track)
 {
     const uint16_t n = TrackCount(kFrameMin + kStrMin);
     track.Clear();
@@ -413,12 +415,12 @@ void GlaParser::ReadImageTrack(cGlaNamedTrack<cImage*>& track)
         const int32_t frame = in.S32();
         const std::string name = in.Str();
         Check();
-        cImage* image = hooks.loadTexture != nullptr ? hooks.loadTexture(Path(name), 17) : nullptr;
+        cResource* image = hooks.loadTexture != nullptr ? hooks.loadTexture(Path(name), 17) : nullptr;
         track.AddNamedKey(image, frame, name);
     }
 }
 
-void GlaParser::ReadModelTrack(cGlaNamedTrack<cMultiMesh*>& track)
+void GlaParser::ReadModelTrack(cGlaNamedTrack<cResource*>& track)
 {
     const uint16_t n = TrackCount(kFrameMin + kStrMin);
     track.Clear();
@@ -429,7 +431,7 @@ void GlaParser::ReadModelTrack(cGlaNamedTrack<cMultiMesh*>& track)
         Check();
         std::string path = Path(name);
         SetExtension(path, "vemimodel2");
-        cMultiMesh* model = hooks.loadModelV2 != nullptr ? hooks.loadModelV2(path) : nullptr;
+        cResource* model = hooks.loadModelV2 != nullptr ? hooks.loadModelV2(path) : nullptr;
         track.AddNamedKey(model, frame, name);
     }
 }
@@ -559,7 +561,7 @@ void GlaParser::ReadSprite(cGlaScene* scene, uint8_t code)
         e->colour.AddKey(ReadColour());
         const std::string image = in.Str();
         Check();
-        e->frames.AddNamedKey(AtlasFrame(image), 0, image);
+        e->frames.AddNamedKey(AtlasImage(image), 0, image);
         e->visible.AddKey(true);
         break;
     }
@@ -589,7 +591,7 @@ void GlaParser::ReadEmitter(cGlaElementParticleEmiter* e)
             const std::string name = in.Str();
             Check();
             e->imageNames.push_back(name);
-            cImage* image = hooks.loadAtlasImage != nullptr ? hooks.loadAtlasImage(Path(name)) : nullptr;
+            ImageRect* image = AtlasImage(name);
             if (image != nullptr)
                 e->images.push_back(image);
         }
@@ -891,6 +893,18 @@ cGlaResourceHooks SetGlaResourceHooks(const cGlaResourceHooks& hooks)
 const cGlaResourceHooks& GetGlaResourceHooks()
 {
     return Hooks();
+}
+
+cGlaResourceHooks GlaNoResourceHooks()
+{
+    return {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+}
+
+void RegisterGlaSetLoader()
+{
+    SetGlaSetLoader([](const std::string& path, const std::string& sceneName) -> cResource* {
+        return LoadGlaSetForScene(path, sceneName);
+    });
 }
 
 std::string GlaResourcePath(const std::string& directory, const std::string& name)

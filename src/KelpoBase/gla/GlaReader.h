@@ -17,35 +17,32 @@
 
 class cDataStream;
 class cGlaSet;
-class cSprite;
-class cImage;
+class cResource;
 class cSurface;
-class cMultiSprite;
-class cMultiMesh;
+struct ImageRect;
 
 // The version of the file being read, or of the last file read.
 extern uint16_t GlaFileVersion;
 
-// The resource loaders the reader calls. A null hook leaves the resource null. Tests and
-// tools set stubs; the engine's defaults go to the resource layer.
+// The resource loaders the reader calls, each given the full path (the scene file's
+// directory joined with the name). They start as the resource layer's loaders; tests and
+// tools replace them (a null hook leaves the resource null).
 struct cGlaResourceHooks
 {
-    // Sprite-frame keys and the image of code-3 sprites (atlas images).
-    cSprite* (*loadAtlasFrame)(const std::string& path) = nullptr;
-    // Particle emitter images (atlas images).
-    cImage* (*loadAtlasImage)(const std::string& path) = nullptr;
+    // Sprite-frame keys, the image of code-3 sprites and emitter images.
+    ImageRect* (*loadAtlasImage)(const std::string& path);
     // Textured-polygon texture keys; called with flags 17.
-    cImage* (*loadTexture)(const std::string& path, uint32_t flags) = nullptr;
-    cSurface* (*loadSurface)(const std::string& path) = nullptr;
-    // Multi-sprite records. The hook raises the resource layer's load count and, in
-    // count-only mode, returns null without reading.
-    cMultiSprite* (*loadMultiSprite)(const std::string& path) = nullptr;
+    cResource* (*loadTexture)(const std::string& path, uint32_t flags);
+    cSurface* (*loadSurface)(const std::string& path);
+    cResource* (*loadMultiSprite)(const std::string& path);
     // Code-20 models (the name as written).
-    cMultiMesh* (*loadModel)(const std::string& path) = nullptr;
+    cResource* (*loadModel)(const std::string& path);
     // Model-track keys (the name with its extension replaced by "vemimodel2").
-    cMultiMesh* (*loadModelV2)(const std::string& path) = nullptr;
+    cResource* (*loadModelV2)(const std::string& path);
 };
 
+// Hooks that load nothing (every resource null): what the data tools use.
+cGlaResourceHooks GlaNoResourceHooks();
 // Replaces the hooks (all of them); returns the previous ones.
 cGlaResourceHooks SetGlaResourceHooks(const cGlaResourceHooks& hooks);
 const cGlaResourceHooks& GetGlaResourceHooks();
@@ -68,6 +65,10 @@ cGlaSet* LoadGlaSetForSceneFromMemory(const uint8_t* data, size_t size, const st
 // False when the file is too damaged to search.
 bool CollectGlaWantedScenes(const uint8_t* data, size_t size, const std::string& sceneName,
                             std::vector<std::string>& wanted);
+
+// Makes LoadGlaSetResource of the resource layer read scene files with
+// LoadGlaSetForScene (called once at start-up).
+void RegisterGlaSetLoader();
 
 // The path a resource named in a scene file of that directory is loaded from.
 std::string GlaResourcePath(const std::string& directory, const std::string& name);

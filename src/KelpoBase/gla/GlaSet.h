@@ -15,17 +15,7 @@
 #include "KelpoBase/gla/GlaMaths.h"
 #include "KelpoBase/gla/GlaProp.h"
 
-#if __has_include("KelpoBase/render/Resource.h")
 #include "KelpoBase/render/Resource.h"
-#else
-// Until the resource layer's base class is available.
-class cResource : public cKelpoObj
-{
-    KELPO_DECLARE_CLASS(cResource, cKelpoObj)
-public:
-    virtual void OnLoaded() {}
-};
-#endif
 
 class cGlaSet;
 

@@ -1,0 +1,137 @@
+// cglatool: converts Gla scene files between the binary ".cgla" form and readable JSON.
+//
+//   cglatool tojson <in.cgla> [out.json]          (standard output when no out file)
+//   cglatool tocgla <in.json> <out.cgla> [--version N]
+//   cglatool check  <in.cgla>                     (reads the file, lists its scenes)
+//
+// The version written is the JSON's "version" unless --version is given. Resources are
+// not loaded: the files keep the names they were given.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "KelpoBase/core/TextUtil.h"
+#include "KelpoBase/gla/GlaReader.h"
+#include "KelpoBase/gla/GlaSet.h"
+#include "scene/GlaJson.h"
+#include "scene/GlaWriter.h"
+
+namespace
+{
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: cglatool tojson <in.cgla> [out.json]\n"
+                 "       cglatool tocgla <in.json> <out.cgla> [--version N]\n"
+                 "       cglatool check <in.cgla>\n");
+    return 2;
+}
+
+bool ReadFile(const std::string& path, std::vector<uint8_t>& bytes)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return false;
+    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return true;
+}
+
+std::unique_ptr<cGlaSet> ReadCgla(const std::string& path)
+{
+    std::vector<uint8_t> bytes;
+    if (!ReadFile(path, bytes))
+    {
+        std::fprintf(stderr, "cglatool: cannot read %s\n", path.c_str());
+        return nullptr;
+    }
+    std::unique_ptr<cGlaSet> set(ParseGlaSetFromMemory(bytes.data(), bytes.size(), {}, DirectoryOfPath(path)));
+    if (!set)
+        std::fprintf(stderr, "cglatool: %s is not a valid scene file\n", path.c_str());
+    return set;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3)
+        return Usage();
+    const std::string command = argv[1];
+    if (command == "tojson" || command == "check")
+    {
+        std::unique_ptr<cGlaSet> set = ReadCgla(argv[2]);
+        if (!set)
+            return 1;
+        if (command == "check")
+        {
+            for (const cGlaScene* scene : set->scenes)
+                std::printf("%s: %d frames, %zu elements\n", scene->GetName().c_str(), scene->frameCount,
+                            scene->elements.size());
+            return 0;
+        }
+        const std::string text = GlaSetToJson(*set).dump(1) + "\n";
+        if (argc >= 4)
+        {
+            std::ofstream out(argv[3], std::ios::binary | std::ios::trunc);
+            out << text;
+            if (!out)
+            {
+                std::fprintf(stderr, "cglatool: cannot write %s\n", argv[3]);
+                return 1;
+            }
+        }
+        else
+            std::fputs(text.c_str(), stdout);
+        return 0;
+    }
+    if (command == "tocgla")
+    {
+        if (argc < 4)
+            return Usage();
+        int version = -1;
+        for (int i = 4; i < argc; ++i)
+        {
+            if (std::string(argv[i]) == "--version" && i + 1 < argc)
+                version = std::atoi(argv[++i]);
+            else
+                return Usage();
+        }
+        std::ifstream in(argv[2], std::ios::binary);
+        if (!in)
+        {
+            std::fprintf(stderr, "cglatool: cannot read %s\n", argv[2]);
+            return 1;
+        }
+        const GlaJson json = GlaJson::parse(in, nullptr, false);
+        if (json.is_discarded())
+        {
+            std::fprintf(stderr, "cglatool: %s is not valid JSON\n", argv[2]);
+            return 1;
+        }
+        std::string error;
+        std::unique_ptr<cGlaSet> set(GlaSetFromJson(json, &error));
+        if (!set)
+        {
+            std::fprintf(stderr, "cglatool: %s: %s\n", argv[2], error.c_str());
+            return 1;
+        }
+        if (version < 0)
+            version = set->version;
+        if (version < 1 || version > 0xFFFF)
+        {
+            std::fprintf(stderr, "cglatool: bad version %d\n", version);
+            return 1;
+        }
+        if (!WriteGlaSetFile(*set, static_cast<uint16_t>(version), argv[3], &error))
+        {
+            std::fprintf(stderr, "cglatool: %s\n", error.c_str());
+            return 1;
+        }
+        return 0;
+    }
+    return Usage();
+}

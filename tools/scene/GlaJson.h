@@ -1,0 +1,35 @@
+// A readable JSON form of a Gla scene set, for authoring scene files and looking into them.
+//
+//   { "version": 10, "reserved": 0,
+//     "types":  [ { "name": "Button", "fields": [ { "name": "Action", "code": 6 },
+//                                                 { "name": "Mode", "code": 8, "values": ["a", "b"] } ] } ],
+//     "scenes": [ { "name": "scrMenu", "needed": [], "valueA": 0, "valueB": 0, "fps": 30, "word": 0,
+//                   "type": "", "frames": 30,
+//                   "props": [ { "name": "Survival", "kind": "bool", "value": true } ],
+//                   "elements": [ { "kind": "Rectangle", "name": "boundary",
+//                                   "visible": [[0, true]], "position": [[0, 10, 20]],
+//                                   "size": [[0, 100, 50]] } ] } ] }
+//
+// Tracks are lists of keys: [frame, value] for bool and float tracks, [frame, x, y] for
+// vectors, [frame, r, g, b, a] for colours and [frame, "name"] for images, models and scenes.
+// Property kinds: int, float, element, scene, template, string, bool, enum, colour.
+// Element kinds are named by GlaElementKindName; an empty track or list may be left out.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+class cGlaSet;
+
+using GlaJson = nlohmann::ordered_json;
+
+GlaJson GlaSetToJson(const cGlaSet& set);
+// A new set (resources null, names kept, references resolved), or null with a message.
+cGlaSet* GlaSetFromJson(const GlaJson& json, std::string* error = nullptr);
+
+// "Sprite", "Rectangle", ... for element codes 1 to 21; empty for any other code.
+const char* GlaElementKindName(uint8_t code);
+// The code of a kind name; 0 when there is none.
+uint8_t GlaElementCodeOfKind(const std::string& kind);
