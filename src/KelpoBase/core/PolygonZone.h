@@ -44,7 +44,7 @@ int ClassifyPointPlane2(const cPlane2f& plane, const cVec2f& point);
 // denominator is not tested: callers pass end points on strictly opposite sides. Always true.
 bool IntersectSegmentPlane2(const cPlane2f& plane, const cVec2f& a, const cVec2f& b, cVec2f* out);
 
-// One edge of the polygon, or a piece of one.
+// One edge of the polygon, or a fragment of one left by a split.
 struct ZoneEdge
 {
     int32_t plane = 0; // index into the zone's planes
