@@ -1,81 +1,78 @@
 #include "GLTestContext.h"
 
-#include <SDL.h>
-
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "KelpoBase/platform/GLFunctions.h"
+#include "KelpoBase/platform/GLWindow.h"
+#include "KelpoBase/platform/SystemServices.h"
+#include "host/sdl/SdlHost.h"
 
 namespace
 {
-SDL_Window* gWindow = nullptr;
-SDL_GLContext gContext = nullptr;
-int gWidth = 0;
-int gHeight = 0;
-bool gVideoStarted = false;
+std::unique_ptr<cSdlHost> gHost;
+std::unique_ptr<cWinMain_OGL1> gWindow;
+int gKey[4] = {0, 0, 0, 0};
 
-void* Lookup(const char* name) { return SDL_GL_GetProcAddress(name); }
+LResult IgnoreMessages(const WindowMessage&) { return 0; }
 } // namespace
 
 namespace tvtest
 {
-bool AcquireGLContext(int width, int height)
+cWinMain_OGL1* AcquireGLWindow(int windowWidth, int windowHeight, int virtualWidth, int virtualHeight)
 {
-    if (gContext != nullptr && width == gWidth && height == gHeight)
+    const int key[4] = {windowWidth, windowHeight, virtualWidth, virtualHeight};
+    if (gWindow != nullptr && std::equal(key, key + 4, gKey))
     {
-        SDL_GL_MakeCurrent(gWindow, gContext);
-        return true;
+        SetScreenSize(virtualWidth, virtualHeight);
+        return gWindow.get();
     }
     ReleaseGLContext();
-    if (!gVideoStarted && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+
+    gHost = std::make_unique<cSdlHost>();
+    SetHost(gHost.get());
+    // The offscreen driver sizes the drawable once, when the window is made.
+    if (!gHost->RegisterWindowClass("TestWindowClass", &IgnoreMessages) ||
+        !gHost->CreateGameWindow("test", windowWidth, windowHeight))
     {
-        std::fprintf(stderr, "GL test context: %s\n", SDL_GetError());
-        return false;
+        std::fprintf(stderr, "GL test window could not be made\n");
+        ReleaseGLContext();
+        return nullptr;
     }
-    gVideoStarted = true;
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, 0);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    gWindow = SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (gWindow == nullptr)
+    gWindow = std::make_unique<cWinMain_OGL1>();
+    gWindow->windowWidth = windowWidth;
+    gWindow->windowHeight = windowHeight;
+    gWindow->virtualWidth = virtualWidth;
+    gWindow->virtualHeight = virtualHeight;
+    if (!gWindow->SetupGraphics())
     {
-        std::fprintf(stderr, "GL test window: %s\n", SDL_GetError());
-        return false;
+        std::fprintf(stderr, "GL test window: graphics set-up failed\n");
+        ReleaseGLContext();
+        return nullptr;
     }
-    gContext = SDL_GL_CreateContext(gWindow);
-    if (gContext == nullptr)
-    {
-        std::fprintf(stderr, "GL test context: %s\n", SDL_GetError());
-        SDL_DestroyWindow(gWindow);
-        gWindow = nullptr;
-        return false;
-    }
-    gWidth = width;
-    gHeight = height;
-    if (!LoadDefaultGLFunctions(&Lookup))
-    {
-        std::fprintf(stderr, "GL test context: entry points missing\n");
-        return false;
-    }
-    return true;
+    std::copy(key, key + 4, gKey);
+    SetScreenSize(virtualWidth, virtualHeight);
+    return gWindow.get();
 }
 
 void ReleaseGLContext()
 {
-    SetGLFunctions(nullptr);
-    if (gContext != nullptr)
-        SDL_GL_DeleteContext(gContext);
     if (gWindow != nullptr)
-        SDL_DestroyWindow(gWindow);
-    gContext = nullptr;
-    gWindow = nullptr;
-    gWidth = gHeight = 0;
-    if (gVideoStarted)
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    gVideoStarted = false;
+        gWindow->BindDefaultTarget();
+    gWindow.reset();
+    SetGLFunctions(nullptr);
+    if (gHost != nullptr)
+    {
+        gHost->DestroyGameWindow();
+        gHost->UnregisterWindowClass();
+        if (GetHost() == gHost.get())
+            SetHost(nullptr);
+        gHost.reset();
+    }
+    for (int& k : gKey)
+        k = 0;
 }
 
 std::vector<uint8_t> ReadRGBA(int x, int y, int width, int height)

@@ -57,7 +57,8 @@
     X(ReadPixels, decltype(&::glReadPixels))                                               \
     X(GetIntegerv, decltype(&::glGetIntegerv))                                             \
     X(GetFloatv, decltype(&::glGetFloatv))                                                 \
-    X(GetString, decltype(&::glGetString))                                                 \
+    X(GetString, decltype(&::glGetString))                                               \
+    X(GetTexLevelParameteriv, decltype(&::glGetTexLevelParameteriv))                         \
     X(GetError, decltype(&::glGetError))                                                   \
     X(VertexPointer, decltype(&::glVertexPointer))                                         \
     X(NormalPointer, decltype(&::glNormalPointer))                                         \

@@ -1,58 +1,276 @@
 #include "KelpoBase/platform/GLWindow.h"
 
+#include <algorithm>
+
+#include "KelpoBase/platform/GLFunctions.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "host/Host.h"
 
 namespace
 {
-// The few GL 1.1 calls the minimal presentation makes, fetched through the host.
-using ClearColorFn = void (*)(float, float, float, float);
-using ClearFn = void (*)(unsigned int);
-using ViewportFn = void (*)(int, int, int, int);
-constexpr unsigned int kColorBufferBit = 0x00004000;
+// The frame the letterbox fits: always 1280 x 720, whatever the virtual size.
+constexpr float kFrameWidth = 1280.0f;
+constexpr float kFrameHeight = 720.0f;
 
-struct MinimalGL
+void* LookupThroughHost(const char* name)
 {
-    ClearColorFn clearColor = nullptr;
-    ClearFn clear = nullptr;
-    ViewportFn viewport = nullptr;
-} gGL;
+    cHost* host = GetHost();
+    return host != nullptr ? host->GLGetProcAddress(name) : nullptr;
+}
+
+void ShowFailure(cHost* host, const char* text)
+{
+    if (host != nullptr)
+        host->MessageBox(text, "ERROR", MessageBoxIcon::Exclamation);
+}
+
+void LoadProjection(cGLFunctions& gl, int32_t width, int32_t height)
+{
+    gl.MatrixMode(GL_PROJECTION);
+    gl.LoadIdentity();
+    gl.Ortho(0.0, double(width), double(height), 0.0, -1.0, 1.0);
+    gl.MatrixMode(GL_MODELVIEW);
+    gl.LoadIdentity();
+}
 } // namespace
+
+cLetterbox ComputeLetterboxFor(int32_t windowWidth, int32_t windowHeight)
+{
+    const float W = float(windowWidth);
+    const float H = float(windowHeight);
+    const float aspect = W / H;
+    cLetterbox box;
+    // Wider than 16:9 (or no sensible aspect at all): bars left and right.
+    if (!(aspect < 1.7777778f))
+    {
+        box.scale = H / kFrameHeight;
+        box.xOffset = (W - box.scale * kFrameWidth) * 0.5f;
+        box.yOffset = 0.0f;
+    }
+    else
+    {
+        box.scale = W / kFrameWidth;
+        box.xOffset = 0.0f;
+        box.yOffset = (H - box.scale * kFrameHeight) * 0.5f;
+    }
+    return box;
+}
+
+cWinMain_OGL1::~cWinMain_OGL1() = default;
+
+void cWinMain_OGL1::GetDrawableSize(int32_t& width, int32_t& height) const
+{
+    width = 0;
+    height = 0;
+    if (cHost* host = GetHost(); host != nullptr && contextCreated)
+        host->GLGetDrawableSize(width, height);
+    if (width <= 0 || height <= 0)
+    {
+        width = windowWidth;
+        height = windowHeight;
+    }
+}
 
 bool cWinMain_OGL1::SetupGraphics()
 {
     cHost* host = GetHost();
-    if (host == nullptr || !host->GLCreateContext())
+    if (host == nullptr || !host->AcquireDeviceContext())
     {
-        if (host != nullptr)
-            host->MessageBox("Can't Create A GL Rendering Context.", "ERROR", MessageBoxIcon::Exclamation);
+        ShowFailure(host, kGLDeviceContextFailure);
+        return false;
+    }
+    if (!host->GLCreateContext())
+    {
+        ShowFailure(host, kGLCreateContextFailure);
         return false;
     }
     contextCreated = true;
-    gGL.clearColor = reinterpret_cast<ClearColorFn>(host->GLGetProcAddress("glClearColor"));
-    gGL.clear = reinterpret_cast<ClearFn>(host->GLGetProcAddress("glClear"));
-    gGL.viewport = reinterpret_cast<ViewportFn>(host->GLGetProcAddress("glViewport"));
+
+    // The entry points, each extension checked against what the context offers.
+    if (!LoadDefaultGLFunctions(&LookupThroughHost))
+    {
+        ShowFailure(host, kGLActivateContextFailure);
+        SetGLFunctions(nullptr);
+        host->GLDestroyContext();
+        contextCreated = false;
+        return false;
+    }
+    const cGLFunctions& gl = GL();
+    if (!gl.hasFramebufferObject || !gl.hasMultitexture || !CreateOffscreenTarget())
+    {
+        ShowFailure(host, kGLCreateContextFailure);
+        BindDefaultTarget();
+        SetGLFunctions(nullptr);
+        host->GLDestroyContext();
+        contextCreated = false;
+        return false;
+    }
+
+    GL().BindFramebufferEXT(GL_FRAMEBUFFER_EXT, targetFramebuffer);
+    GL().Viewport(0, 0, virtualWidth, virtualHeight);
+    ComputeLetterbox();
     return true;
 }
 
-void cWinMain_OGL1::BindDefaultTarget() {}
+bool cWinMain_OGL1::CreateOffscreenTarget()
+{
+    cGLFunctions& gl = GL();
+    GLint previous = 0;
+    gl.GetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &previous);
+
+    GLuint texture = 0;
+    gl.GenTextures(1, &texture);
+    gl.BindTexture(GL_TEXTURE_2D, texture);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, targetSize, targetSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    gl.BindTexture(GL_TEXTURE_2D, 0);
+    targetTexture = texture;
+
+    GLuint framebuffer = 0;
+    gl.GenFramebuffersEXT(1, &framebuffer);
+    gl.BindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+    gl.FramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, texture, 0);
+    targetFramebuffer = framebuffer;
+    // A target that cannot be drawn into is a set-up failure, not a black game.
+    const GLenum status = gl.CheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
+    gl.BindFramebufferEXT(GL_FRAMEBUFFER_EXT, GLuint(previous));
+    if (texture == 0 || framebuffer == 0 || status != GL_FRAMEBUFFER_COMPLETE_EXT)
+    {
+        ReleaseTarget();
+        return false;
+    }
+    return true;
+}
+
+void cWinMain_OGL1::ReleaseTarget()
+{
+    cGLFunctions& gl = GL();
+    if (targetFramebuffer != 0 && gl.DeleteFramebuffersEXT != nullptr)
+    {
+        const GLuint name = targetFramebuffer;
+        gl.DeleteFramebuffersEXT(1, &name);
+    }
+    if (targetTexture != 0 && gl.DeleteTextures != nullptr)
+    {
+        const GLuint name = targetTexture;
+        gl.DeleteTextures(1, &name);
+    }
+    targetFramebuffer = 0;
+    targetTexture = 0;
+}
+
+void cWinMain_OGL1::BindDefaultTarget()
+{
+    if (!contextCreated)
+        return;
+    cGLFunctions& gl = GL();
+    if (gl.BindFramebufferEXT != nullptr)
+        gl.BindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    if (gl.BindRenderbufferEXT != nullptr)
+        gl.BindRenderbufferEXT(GL_RENDERBUFFER_EXT, 0);
+}
+
+void cWinMain_OGL1::BindWindowFramebuffer()
+{
+    if (!contextCreated)
+        return;
+    int32_t w, h;
+    GetDrawableSize(w, h);
+    GL().BindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    GL().Viewport(0, 0, w, h);
+}
+
+void cWinMain_OGL1::ComputeLetterbox()
+{
+    int32_t w, h;
+    GetDrawableSize(w, h);
+    const cLetterbox box = ComputeLetterboxFor(w, h);
+    scale = box.scale;
+    xOffset = box.xOffset;
+    yOffset = box.yOffset;
+}
+
+void cWinMain_OGL1::DrawTargetQuad(float width, float height, uint32_t colour, float size)
+{
+    const GLfloat positions[8] = {0.0f, 0.0f, width, 0.0f, 0.0f, height, width, height};
+    const float u = width / size;
+    const float v = height / size;
+    // The target's rows run bottom-up: its top row is at v, the picture's top.
+    const GLfloat coordinates[8] = {0.0f, v, u, v, 0.0f, 0.0f, u, 0.0f};
+    const uint32_t colours[4] = {colour, colour, colour, colour};
+    static const GLushort kIndices[6] = {0, 1, 2, 1, 3, 2};
+    cGLFunctions& gl = GL();
+    gl.VertexPointer(2, GL_FLOAT, 0, positions);
+    gl.TexCoordPointer(2, GL_FLOAT, 0, coordinates);
+    gl.ColorPointer(4, GL_UNSIGNED_BYTE, 0, colours);
+    gl.DrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, kIndices);
+}
 
 void cWinMain_OGL1::Present()
 {
     cHost* host = GetHost();
-    if (host == nullptr || !contextCreated)
+    if (host == nullptr || !contextCreated || targetFramebuffer == 0)
         return;
-    int32_t w = 0, h = 0;
-    host->GLGetDrawableSize(w, h);
-    if (gGL.viewport != nullptr)
-        gGL.viewport(0, 0, w, h);
-    host->GLSwapBuffers();
-    // The next frame starts from black.
-    if (gGL.clearColor != nullptr && gGL.clear != nullptr)
+    cGLFunctions& gl = GL();
+    int32_t W, H;
+    GetDrawableSize(W, H);
+
+    gl.BindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    gl.Viewport(0, 0, W, H);
+    LoadProjection(gl, W, H);
+    gl.Viewport(0, 0, W, H);
+
+    // A known fixed-function state for one textured quad, whatever the frame left behind.
+    gl.EnableClientState(GL_VERTEX_ARRAY);
+    gl.EnableClientState(GL_COLOR_ARRAY);
+    gl.DisableClientState(GL_NORMAL_ARRAY);
+    GLint units = 1;
+    gl.GetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
+    units = std::clamp<GLint>(units, 1, 8);
+    for (GLint unit = units - 1; unit >= 0; --unit)
     {
-        gGL.clearColor(0.0f, 0.0f, 0.0f, 0.0f);
-        gGL.clear(kColorBufferBit);
+        gl.ActiveTexture(GL_TEXTURE0 + GLenum(unit));
+        gl.ClientActiveTexture(GL_TEXTURE0 + GLenum(unit));
+        gl.Disable(GL_TEXTURE_2D);
+        gl.DisableClientState(GL_TEXTURE_COORD_ARRAY);
     }
+    gl.Disable(GL_CULL_FACE);
+    gl.FrontFace(GL_CCW);
+    gl.Disable(GL_DITHER);
+    gl.Enable(GL_BLEND);
+    gl.BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    gl.Disable(GL_LIGHTING);
+    gl.Disable(GL_ALPHA_TEST);
+    gl.Disable(GL_DEPTH_TEST);
+    gl.Disable(GL_STENCIL_TEST);
+    gl.Disable(GL_NORMALIZE);
+    gl.Disable(GL_SCISSOR_TEST);
+    gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    gl.BindTexture(GL_TEXTURE_2D, 0);
+
+    // The bars are black.
+    gl.ClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    gl.Clear(GL_COLOR_BUFFER_BIT);
+
+    LoadProjection(gl, W, H);
+    gl.Enable(GL_TEXTURE_2D);
+    gl.EnableClientState(GL_TEXTURE_COORD_ARRAY);
+    gl.Disable(GL_BLEND);
+    gl.BindTexture(GL_TEXTURE_2D, targetTexture);
+
+    gl.PushMatrix();
+    gl.Translatef(xOffset, yOffset, 0.0f);
+    gl.Scalef(scale, scale, 1.0f);
+    DrawTargetQuad(float(virtualWidth), float(virtualHeight), 0xFFFFFFFFu, float(targetSize));
+    gl.PopMatrix();
+
+    host->GLSwapBuffers();
+
+    gl.BindFramebufferEXT(GL_FRAMEBUFFER_EXT, targetFramebuffer);
+    gl.Viewport(0, 0, virtualWidth, virtualHeight);
 }
 
 void cWinMain_OGL1::EnterFullscreen()
@@ -64,6 +282,7 @@ void cWinMain_OGL1::EnterFullscreen()
     windowWidth = monitor.width;
     windowHeight = monitor.height;
     host->SetFullscreen(true);
+    ComputeLetterbox();
     windowed = false;
     SetWindowedSetting(0);
     host->GLSetSwapInterval(1);
@@ -80,6 +299,7 @@ void cWinMain_OGL1::EnterWindowed()
     host->SetFullscreen(false);
     host->SetWindowRect({monitor.x + (monitor.width - 1280) / 2, monitor.y + (monitor.height - 720) / 2, 1280, 720});
     host->RaiseGameWindow();
+    ComputeLetterbox();
     windowed = true;
     SetWindowedSetting(1);
     host->GLSetSwapInterval(0);
