@@ -1,5 +1,6 @@
 #include "KelpoBase/render/Resource.h"
 
+#include "KelpoBase/core/FileSystem.h"
 #include "KelpoBase/core/ResourceFile.h"
 #include "KelpoBase/render/ImageDecoders.h"
 #include "KelpoBase/render/Surface.h"
@@ -38,6 +39,8 @@ struct Registrations
     NamedLoader multiSprite = nullptr;
     ResourceByteSize soundSize = nullptr;
     const cClassInfo* soundClass = nullptr;
+    ImageMemoryCounter imageMemory = nullptr;
+    ImageSurfaceLister imageSurfaces = nullptr;
 };
 
 Registrations& Hooks()
@@ -484,4 +487,29 @@ uint32_t GetSoundMemoryTotal()
     for (cResource* sound : CollectResourcesOfClass(hooks.soundClass))
         total += hooks.soundSize(sound);
     return total;
+}
+
+void SetImageStatistics(ImageMemoryCounter memory, ImageSurfaceLister surfaces)
+{
+    Hooks().imageMemory = memory;
+    Hooks().imageSurfaces = surfaces;
+}
+
+uint32_t GetImageMemoryTotal() { return Hooks().imageMemory ? Hooks().imageMemory() : 0; }
+
+uint32_t SaveAllImagesAsTGA()
+{
+    if (Hooks().imageSurfaces == nullptr)
+        return 0;
+    uint32_t saved = 0;
+    for (const cSurface* surface : Hooks().imageSurfaces())
+    {
+        if (surface == nullptr)
+            continue;
+        std::string path = "Image" + std::to_string(saved) + ".tga";
+        NormalisePath(path);
+        if (surface->SaveTGA(path))
+            ++saved;
+    }
+    return saved;
 }

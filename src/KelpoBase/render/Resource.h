@@ -163,3 +163,13 @@ std::vector<cResource*> CollectResourcesOfClass(const cClassInfo* kind);
 using ResourceByteSize = uint32_t (*)(const cResource* resource);
 void SetSoundByteSize(ResourceByteSize sizeOf, const cClassInfo* soundClass);
 uint32_t GetSoundMemoryTotal();
+
+// Images keep their own global list; its owner registers how to read it: the texture
+// bytes of every live image, and the surfaces still held by live images, in list order.
+using ImageMemoryCounter = uint32_t (*)();
+using ImageSurfaceLister = std::vector<const cSurface*> (*)();
+void SetImageStatistics(ImageMemoryCounter memory, ImageSurfaceLister surfaces);
+uint32_t GetImageMemoryTotal();
+// Writes each listed surface to "Image<n>.tga" in the working folder (n counts the saved
+// images from 0); returns how many were written.
+uint32_t SaveAllImagesAsTGA();

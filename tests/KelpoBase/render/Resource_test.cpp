@@ -316,3 +316,25 @@ TEST_F(ResourceTest, CollectResourcesOfClassOverUploadedGroups)
     b->UploadTextures(true);
     EXPECT_EQ(GetSoundMemoryTotal(), 6u);
 }
+
+namespace
+{
+cSurface gShotA(2, 2);
+cSurface gShotB(1, 1, kFormatRGB888);
+std::vector<const cSurface*> ListSurfaces() { return {&gShotA, nullptr, &gShotB}; }
+uint32_t ImageBytes() { return 1234; }
+} // namespace
+
+TEST_F(ResourceTest, ImageStatisticsThroughTheRegisteredList)
+{
+    EXPECT_EQ(GetImageMemoryTotal(), 0u);
+    EXPECT_EQ(SaveAllImagesAsTGA(), 0u);
+    SetImageStatistics(ImageBytes, ListSurfaces);
+    EXPECT_EQ(GetImageMemoryTotal(), 1234u);
+    EXPECT_EQ(SaveAllImagesAsTGA(), 2u);
+    EXPECT_TRUE(std::filesystem::exists("Image0.tga"));
+    EXPECT_TRUE(std::filesystem::exists("Image1.tga"));
+    EXPECT_FALSE(std::filesystem::exists("Image2.tga"));
+    EXPECT_EQ(std::filesystem::file_size("Image1.tga"), 18u + 3u);
+    SetImageStatistics(nullptr, nullptr);
+}
