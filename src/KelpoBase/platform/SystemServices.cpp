@@ -1,6 +1,9 @@
 #include "KelpoBase/platform/SystemServices.h"
 
 #include "KelpoBase/core/Debug.h"
+#include "KelpoBase/core/FileSystem.h"
+#include "KelpoBase/core/ResourceFile.h"
+#include "KelpoBase/core/TextUtil.h"
 #include "KelpoBase/platform/DebugScreenHook.h"
 #include "host/Host.h"
 #include "host/music/MediaControl.h"
@@ -11,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -136,74 +138,20 @@ bool EqualNoCase(const std::string& a, const std::string& b)
     return true;
 }
 
-// The first plain file of the folder, in listing order, with the extension "dat".
-std::string FindPackFile(const std::string& folder)
-{
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (dir == nullptr)
-        return std::string();
-    std::string found;
-    while (dirent* entry = ::readdir(dir))
-    {
-        std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        std::string path = Join(folder, name);
-        struct stat st{};
-        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-            continue;
-        size_t dot = name.rfind('.');
-        if (dot == std::string::npos)
-            continue;
-        if (EqualNoCase(name.substr(dot + 1), "dat"))
-        {
-            found = path;
-            break;
-        }
-    }
-    ::closedir(dir);
-    return found;
-}
-
 bool ResourceExists(const std::string& name)
 {
     const SystemHooks& h = GetSystemHooks();
-    return h.resourceExists && h.resourceExists(name);
+    if (h.resourceExists)
+        return h.resourceExists(name);
+    return ResourceFileExists(name);
 }
 
-// Collapses "a/./b", "a//b" and "a/x/../b"; a leading ".." is kept.
-std::string Normalise(const std::string& path)
+std::string Normalised(std::string path)
 {
-    std::vector<std::string> parts;
-    bool absolute = !path.empty() && path[0] == '/';
-    std::string piece;
-    auto flush = [&]() {
-        if (piece.empty() || piece == ".")
-        {
-        }
-        else if (piece == ".." && !parts.empty() && parts.back() != "..")
-            parts.pop_back();
-        else if (!(piece == ".." && absolute))
-            parts.push_back(piece);
-        piece.clear();
-    };
-    for (char c : path)
-    {
-        if (c == '/' || c == '\\')
-            flush();
-        else
-            piece += c;
-    }
-    flush();
-    std::string out = absolute ? "/" : "";
-    for (size_t i = 0; i < parts.size(); ++i)
-    {
-        if (i)
-            out += '/';
-        out += parts[i];
-    }
-    return out;
+    NormalisePath(path);
+    return path;
 }
+
 } // namespace
 
 SystemHooks& GetSystemHooks()
@@ -264,9 +212,14 @@ void SystemStart(int virtualWidth, int virtualHeight, const char* commandLine)
     s.rateSeconds = 0;
 
     const SystemHooks& h = GetSystemHooks();
-    std::string pack = FindPackFile(s.workingFolder);
-    if (!pack.empty() && h.openPackFile)
-        h.openPackFile(pack);
+    const std::string pack = FindPackInFolder(s.workingFolder);
+    if (!pack.empty())
+    {
+        if (h.openPackFile)
+            h.openPackFile(pack);
+        else
+            SetPackFile(new PackFile(pack));
+    }
     if (h.createRenderer)
         h.createRenderer();
     s.started = true;
@@ -281,6 +234,11 @@ void SystemShutdown()
         h.destroyRenderer();
     if (h.closePackFile)
         h.closePackFile();
+    else if (PackFile* pack = GetPackFile())
+    {
+        SetPackFile(nullptr);
+        delete pack;
+    }
     if (h.shutdownAudio)
         h.shutdownAudio();
     DestroyDebugScreenAtShutdown();
@@ -539,7 +497,7 @@ int ReadWindowedSetting()
     const SystemHooks& h = GetSystemHooks();
     if (!h.readWindowedSetting)
         return 0;
-    int setting = h.readWindowedSetting(Join(S().saveFolder, "Data.sav"));
+    int setting = h.readWindowedSetting(JoinPath(S().saveFolder, "Data.sav"));
     return setting == 1 ? 1 : 0;
 }
 
@@ -553,7 +511,7 @@ std::string NextScreenshotName()
         uint32_t n = s.screenshotCounter++;
         char digits[16];
         std::snprintf(digits, sizeof(digits), "%03u", n);
-        std::string name = Join(s.saveFolder, std::string("screenshot") + digits + ".tga");
+        std::string name = JoinPath(s.saveFolder, std::string("screenshot") + digits + ".tga");
         if (!FileExists(name) && !ResourceExists(name))
             return name;
         if (s.screenshotCounter == 0)
@@ -578,9 +536,9 @@ void OpenAndPlayMedia(const char* extension, const char* baseName)
 {
     std::string ext = extension != nullptr ? extension : "";
     std::string base = baseName != nullptr ? baseName : "";
-    std::string path = Normalise(base + "." + ext);
+    std::string path = Normalised(base + "." + ext);
     if (!FileExists(path) && !ResourceExists(path))
-        path = Normalise("../RuntimeRelease/" + base + "." + ext);
+        path = Normalised("../RuntimeRelease/" + base + "." + ext);
     MediaSendCommand("open \"" + path + "\" type mpegvideo alias MediaFile");
     MediaSendCommand("play MediaFile REPEAT");
 }

@@ -1,5 +1,6 @@
 #include "KelpoBase/platform/SystemServices.h"
 
+#include "KelpoBase/core/ResourceFile.h"
 #include "KelpoBase/platform/DebugScreenHook.h"
 #include "host/music/MediaControl.h"
 
@@ -192,7 +193,7 @@ TEST_F(SystemServicesTest, MediaCommandsAreSentExactly)
     std::ofstream("track1.mp3").put('x');
     OpenAndPlayMedia("mp3", "track1");
     EXPECT_EQ(MediaOpenPath(), "track1.mp3");
-    OpenAndPlayMedia("mp3", "res/audio/./track0"); // not present: the release folder
+    OpenAndPlayMedia("mp3", "res\\audio\\track0"); // not present: the release folder
     PauseMedia();
     PlayMedia();
     StopMedia();
@@ -255,6 +256,15 @@ TEST_F(SystemServicesTest, PackFileAndShutdownOrder)
     SystemStart(1280, 720, "");
     EXPECT_EQ(log, std::vector<std::string>{"renderer"});
     SystemShutdown();
+
+    // Without hooks the pack is opened into gPackFile and freed at shutdown.
+    GetSystemHooks() = SystemHooks();
+    std::ofstream("data.dat") << "not a pack";
+    SystemStart(1280, 720, "");
+    EXPECT_NE(GetPackFile(), nullptr);
+    SystemShutdown();
+    EXPECT_EQ(GetPackFile(), nullptr);
+    fs::remove("data.dat");
 }
 
 TEST_F(SystemServicesTest, PerformanceModeFollowsTheDeviceKind)
