@@ -2,39 +2,39 @@
 
 namespace
 {
-cDbgScreen* gDebugScreen = nullptr;
+cDebugScreenBase* gDebugScreen = nullptr;
 
-std::function<cDbgScreen*()>& Factory()
+std::function<cDebugScreenBase*()>& Factory()
 {
-    static std::function<cDbgScreen*()> factory;
+    static std::function<cDebugScreenBase*()> factory;
     return factory;
 }
 } // namespace
 
-cDbgScreen* GetDebugScreen()
+cDebugScreenBase* GetDebugScreen()
 {
     if (gDebugScreen == nullptr)
     {
         gDebugScreen = Factory() ? Factory()() : nullptr;
         if (gDebugScreen == nullptr)
-            gDebugScreen = new cDbgScreen();
+            gDebugScreen = new cDebugScreenBase();
     }
     return gDebugScreen;
 }
 
 bool HasDebugScreen() { return gDebugScreen != nullptr; }
 
-void SetDebugScreenFactory(std::function<cDbgScreen*()> factory) { Factory() = std::move(factory); }
+void SetDebugScreenFactory(std::function<cDebugScreenBase*()> factory) { Factory() = std::move(factory); }
 
 void CreateDebugScreenAtStartup()
 {
-    if (cDbgScreen* screen = GetDebugScreen())
+    if (cDebugScreenBase* screen = GetDebugScreen())
         screen->SetEnabled(false);
 }
 
 void DestroyDebugScreenAtShutdown()
 {
-    cDbgScreen* screen = GetDebugScreen();
+    cDebugScreenBase* screen = GetDebugScreen();
     gDebugScreen = nullptr;
     delete screen;
 }

@@ -1,14 +1,17 @@
 // The debug screen as the platform layer sees it: created at start-up (disabled) and
-// destroyed at shutdown. The debug menu registers a factory for the real screen; until
-// then a plain screen that draws nothing stands in.
+// destroyed at shutdown.
+//
+// The debug menu's own screen class (cDbgScreen, in the debug library) derives from
+// cDebugScreenBase and registers a factory with SetDebugScreenFactory; until one is
+// registered a plain screen that draws nothing stands in.
 #pragma once
 
 #include <functional>
 
-class cDbgScreen
+class cDebugScreenBase
 {
 public:
-    virtual ~cDbgScreen() = default;
+    virtual ~cDebugScreenBase() = default;
     virtual void SetEnabled(bool enabled) { mEnabled = enabled; }
     bool IsEnabled() const { return mEnabled; }
 
@@ -17,13 +20,13 @@ private:
 };
 
 // The debug screen, created on first request by the registered factory (or as the plain
-// stand-in when no factory is registered).
-cDbgScreen* GetDebugScreen();
+// stand-in when no factory is registered or it answers null).
+cDebugScreenBase* GetDebugScreen();
 // Whether a debug screen currently exists (does not create one).
 bool HasDebugScreen();
 // Replaces the factory used by GetDebugScreen.
-void SetDebugScreenFactory(std::function<cDbgScreen*()> factory);
-// Creates the screen at start-up, disabled.
+void SetDebugScreenFactory(std::function<cDebugScreenBase*()> factory);
+// Creates the screen at start-up, disabled (called by the game while it is constructed).
 void CreateDebugScreenAtStartup();
 // Asks for the screen (creating it if it does not exist yet) and destroys it.
 void DestroyDebugScreenAtShutdown();

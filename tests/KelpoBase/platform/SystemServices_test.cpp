@@ -277,14 +277,14 @@ TEST_F(SystemServicesTest, PerformanceModeFollowsTheDeviceKind)
 
 TEST_F(SystemServicesTest, DebugScreenFactoryIsUsed)
 {
-    struct cCountingScreen : cDbgScreen
+    struct cCountingScreen : cDebugScreenBase
     {
         explicit cCountingScreen(int& d) : deleted(d) {}
         ~cCountingScreen() override { ++deleted; }
         int& deleted;
     };
     int deleted = 0;
-    SetDebugScreenFactory([&]() -> cDbgScreen* { return new cCountingScreen(deleted); });
+    SetDebugScreenFactory([&]() -> cDebugScreenBase* { return new cCountingScreen(deleted); });
     // Shutdown asks for the screen even when nothing made it, then frees it.
     DestroyDebugScreenAtShutdown();
     EXPECT_EQ(deleted, 1);
