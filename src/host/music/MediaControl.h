@@ -3,7 +3,9 @@
 // "play MediaFile REPEAT", "pause MediaFile", "stop MediaFile",
 // "setaudio MediaFile volume to <0..1000>", "close MediaFile").
 //
-// Opening a second track under an alias that is still open closes the first one.
+// Opening a second track closes the first one. The commands are carried out by the music
+// player (host/music/MusicPlayer.h), which decodes MP3 tracks and plays them on an output
+// of its own; a track that cannot be read stays open, silent.
 #pragma once
 
 #include <functional>
@@ -24,5 +26,5 @@ bool MediaIsPlaying();
 bool MediaIsPaused();
 int MediaVolume();   // 0..1000
 
-// Shuts the player down (closes any open track).
+// Shuts the player down (closes any open track and its output device).
 void MediaShutdown();
