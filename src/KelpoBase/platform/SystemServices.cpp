@@ -19,8 +19,6 @@
 
 namespace
 {
-constexpr int kMaxFolderText = 260;
-
 struct SystemState
 {
     bool started = false;
@@ -88,13 +86,6 @@ bool FileExists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0;
 }
 
-std::string Truncated(std::string text)
-{
-    if (text.size() > static_cast<size_t>(kMaxFolderText - 1))
-        text.resize(kMaxFolderText - 1);
-    return text;
-}
-
 std::string ReadModulePath()
 {
     char buffer[4096];
@@ -102,7 +93,7 @@ std::string ReadModulePath()
     if (n <= 0)
         return std::string();
     buffer[n] = '\0';
-    return Truncated(buffer);
+    return std::string(buffer);
 }
 
 std::string ReadWorkingFolder()
@@ -110,7 +101,7 @@ std::string ReadWorkingFolder()
     char buffer[4096];
     if (::getcwd(buffer, sizeof(buffer)) == nullptr)
         return std::string();
-    return Truncated(buffer);
+    return std::string(buffer);
 }
 
 void MakeFolder(const std::string& path)
