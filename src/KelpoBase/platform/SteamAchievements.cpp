@@ -231,7 +231,7 @@ void cSteamAchievements::OnUserStatsReceived(const GameServiceUserStatsReceived&
         DebugPrint("%s", text);
         return;
     }
-    DebugPrint("Received stats and achievements from the game service\n");
+    DebugPrint("Received stats and achievements from Steam\n");
     statsReceived = true;
     for (int i = 0; i < achievementCount; ++i)
     {
@@ -249,7 +249,7 @@ void cSteamAchievements::OnUserStatsStored(const GameServiceUserStatsStored& res
     if (result.gameId != gameId)
         return;
     if (result.result == kGameServiceResultOK)
-        DebugPrint("Stored stats for the game service\n");
+        DebugPrint("Stored stats for Steam\n");
     else
     {
         DebugPrint("StatsStored - failed, %d\n", result.result);
@@ -260,7 +260,7 @@ void cSteamAchievements::OnUserStatsStored(const GameServiceUserStatsStored& res
 void cSteamAchievements::OnAchievementStored(const GameServiceAchievementStored& result)
 {
     if (result.gameId == gameId)
-        DebugPrint("Stored Achievement for the game service\n");
+        DebugPrint("Stored Achievement for Steam\n");
 }
 
 // --- Start, frame and shutdown ---------------------------------------------------------
@@ -274,7 +274,7 @@ bool StartGameServiceIntegration()
     }
     gSteamCallbacks = new cSteamCallbacks();
     new cSteamAchievements(); // stores itself in gSteamAchievements
-    std::printf("Persona: %s\n", GameServiceGetPersonaName().c_str());
+    std::printf("Steam persona: %s\n", GameServiceGetPersonaName().c_str());
     std::fflush(stdout);
     return true;
 }

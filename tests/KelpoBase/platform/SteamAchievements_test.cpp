@@ -54,7 +54,7 @@ TEST_F(AchievementsTest, StartUpFetchesStatsAndFindsBoardsOnePerAnswer)
     testing::internal::CaptureStdout();
     ASSERT_TRUE(StartGameServiceIntegration());
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, "Persona: " + GameServiceGetPersonaName() + "\n");
+    EXPECT_EQ(out, "Steam persona: " + GameServiceGetPersonaName() + "\n");
     ASSERT_NE(gSteamAchievements, nullptr);
     ASSERT_NE(gSteamCallbacks, nullptr);
     EXPECT_FALSE(gSteamAchievements->statsReceived);
@@ -64,7 +64,7 @@ TEST_F(AchievementsTest, StartUpFetchesStatsAndFindsBoardsOnePerAnswer)
     // The boards arrive one per frame, the last missing record first.
     RunGameServiceCallbacks();
     EXPECT_TRUE(gSteamAchievements->statsReceived);
-    EXPECT_NE(printed.find("Received stats and achievements from the game service\n"), std::string::npos);
+    EXPECT_NE(printed.find("Received stats and achievements from Steam\n"), std::string::npos);
     EXPECT_NE(GetLeaderboardTable()[7].handle, 0u);
     EXPECT_EQ(GetLeaderboardTable()[6].handle, 0u);
     EXPECT_EQ(FramesUntilAllBoardsFound(20), 7);
@@ -156,8 +156,8 @@ TEST_F(AchievementsTest, UnlockStoresAndAFailedStoreIsRetried)
     gSteamAchievements->RetryStoreStats();
     EXPECT_FALSE(gSteamAchievements->storePending);
     RunGameServiceCallbacks();
-    EXPECT_NE(printed.find("Stored stats for the game service\n"), std::string::npos);
-    EXPECT_NE(printed.find("Stored Achievement for the game service\n"), std::string::npos);
+    EXPECT_NE(printed.find("Stored stats for Steam\n"), std::string::npos);
+    EXPECT_NE(printed.find("Stored Achievement for Steam\n"), std::string::npos);
     bool achieved = false;
     GameServiceShutdown();
     ASSERT_TRUE(GameServiceInit(folder));
