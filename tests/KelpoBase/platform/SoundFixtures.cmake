@@ -8,26 +8,28 @@ if(NOT TARGET tv_sound_fixtures)
     file(MAKE_DIRECTORY ${dir})
     set(outputs)
 
-    # name rate channels seconds frequency
+    # name rate channels seconds kind frequency
     set(tones
-        "mono 22050 1 0.5 441"
-        "stereo 22050 2 0.5 441"
-        "six 22050 6 0.5 441"
-        "music 22050 1 1 441"
-        "music2 44100 2 0.5 882")
+        "mono 22050 1 0.5 sine 441"
+        "stereo 22050 2 0.5 sine 441"
+        "six 22050 6 0.5 sine 441"
+        "noise 22050 1 2 whitenoise 441"
+        "music 22050 1 1 sine 441"
+        "music2 44100 2 0.5 sine 882")
     foreach(tone ${tones})
         separate_arguments(t UNIX_COMMAND "${tone}")
         list(GET t 0 name)
         list(GET t 1 rate)
         list(GET t 2 channels)
         list(GET t 3 seconds)
-        list(GET t 4 frequency)
+        list(GET t 4 kind)
+        list(GET t 5 frequency)
         add_custom_command(OUTPUT ${dir}/${name}.wav
-            COMMAND ${TV_SOX} -n -r ${rate} -c ${channels} -b 16 ${dir}/${name}.wav synth ${seconds} sine ${frequency} vol 0.5
+            COMMAND ${TV_SOX} -n -r ${rate} -c ${channels} -b 16 ${dir}/${name}.wav synth ${seconds} ${kind} ${frequency} vol 0.5
             VERBATIM)
         list(APPEND outputs ${dir}/${name}.wav)
     endforeach()
-    foreach(name mono stereo six)
+    foreach(name mono stereo six noise)
         add_custom_command(OUTPUT ${dir}/${name}.ogg
             COMMAND ${TV_OGGENC} -Q -q 0 --serial 1 -o ${dir}/${name}.ogg ${dir}/${name}.wav
             DEPENDS ${dir}/${name}.wav VERBATIM)

@@ -1,0 +1,259 @@
+// Ogg Vorbis decoding (bytes in, 16-bit samples out, no device), sounds loaded into
+// buffers of the loopback device, and music tracks handed to the media commands.
+#include <gtest/gtest.h>
+
+#include <AL/al.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "KelpoBase/platform/AudioManager.h"
+#include "KelpoBase/platform/AudioTestSupport.h"
+#include "KelpoBase/platform/OggDecode.h"
+#include "KelpoBase/platform/Sound.h"
+#include "host/music/MediaControl.h"
+
+namespace fs = std::filesystem;
+
+namespace
+{
+std::vector<uint8_t> ReadBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The Ogg page checksum (polynomial 0x04C11DB7, no reflection, starting at 0).
+uint32_t OggCrc(const uint8_t* bytes, size_t n)
+{
+    uint32_t crc = 0;
+    for (size_t i = 0; i < n; ++i)
+    {
+        crc ^= static_cast<uint32_t>(bytes[i]) << 24;
+        for (int b = 0; b < 8; ++b)
+            crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+    }
+    return crc;
+}
+
+// Rewrites the granule position (the sample count so far) of the file's last page and
+// fixes the page's checksum, so that the file announces another length.
+std::vector<uint8_t> WithLastGranule(std::vector<uint8_t> bytes, uint64_t granule)
+{
+    size_t last = std::string::npos;
+    for (size_t i = 0; i + 27 <= bytes.size(); ++i)
+        if (std::memcmp(&bytes[i], "OggS", 4) == 0)
+            last = i;
+    EXPECT_NE(last, std::string::npos);
+    uint8_t* page = &bytes[last];
+    size_t segments = page[26];
+    size_t size = 27 + segments;
+    for (size_t i = 0; i < segments; ++i)
+        size += page[27 + i];
+    EXPECT_EQ(last + size, bytes.size());
+    std::memcpy(page + 6, &granule, 8);
+    std::memset(page + 22, 0, 4);
+    uint32_t crc = OggCrc(page, size);
+    std::memcpy(page + 22, &crc, 4);
+    return bytes;
+}
+
+TEST(OggDecode, MonoAndStereoDecodeToTheirWholeLength)
+{
+    OggPcm pcm;
+    std::vector<uint8_t> mono = ReadBytes(tvtest::SoundFixture("mono.ogg"));
+    ASSERT_TRUE(DecodeOggMemory(mono.data(), mono.size(), pcm));
+    EXPECT_EQ(pcm.channels, 1);
+    EXPECT_EQ(pcm.rate, 22050);
+    EXPECT_EQ(pcm.bytes.size(), 22050u); // 11025 samples
+    EXPECT_EQ(pcm.announcedBytes, 22050u);
+    // A 441 Hz tone at half scale: peaks near 16384.
+    int16_t peak = 0;
+    for (size_t i = 0; i + 1 < pcm.bytes.size(); i += 2)
+    {
+        int16_t v = 0;
+        std::memcpy(&v, &pcm.bytes[i], 2);
+        peak = std::max<int16_t>(peak, v);
+    }
+    EXPECT_NEAR(peak, 16384, 2500);
+
+    ASSERT_TRUE(DecodeOggFile(tvtest::SoundFixture("stereo.ogg").string(), pcm));
+    EXPECT_EQ(pcm.channels, 2);
+    EXPECT_EQ(pcm.bytes.size(), 44100u);
+}
+
+TEST(OggDecode, BadFilesFailCleanly)
+{
+    const std::vector<uint8_t> good = ReadBytes(tvtest::SoundFixture("mono.ogg"));
+    // Two seconds of noise span several pages: the length comes from the last one.
+    const std::vector<uint8_t> noise = ReadBytes(tvtest::SoundFixture("noise.ogg"));
+    const std::vector<uint8_t> six = ReadBytes(tvtest::SoundFixture("six.ogg"));
+    const std::vector<uint8_t> wav = ReadBytes(tvtest::SoundFixture("mono.wav"));
+    ASSERT_GT(good.size(), 200u);
+    std::vector<uint8_t> notVorbis(good.begin(), good.end());
+    std::memcpy(&notVorbis[29], "XXXXXX", 6); // the identification header's "vorbis"
+    struct Case
+    {
+        const char* what;
+        std::vector<uint8_t> bytes;
+    };
+    const Case cases[] = {
+        {"empty", {}},
+        {"one byte", {0x4F}},
+        {"a WAV file", wav},
+        {"six channels", six},
+        {"not a Vorbis stream", notVorbis},
+        {"cut inside the headers", std::vector<uint8_t>(good.begin(), good.begin() + 100)},
+        {"absurd sample total", WithLastGranule(noise, 1ull << 40)},
+        {"negative sample total", WithLastGranule(noise, 0x8000000000000000ull)},
+    };
+    for (const Case& c : cases)
+    {
+        OggPcm pcm;
+        pcm.channels = 7;
+        EXPECT_FALSE(DecodeOggMemory(c.bytes.data(), c.bytes.size(), pcm)) << c.what;
+        EXPECT_TRUE(pcm.bytes.empty()) << c.what;
+        EXPECT_EQ(pcm.channels, 0) << c.what;
+    }
+    OggPcm pcm;
+    EXPECT_FALSE(DecodeOggFile("no/such/file.ogg", pcm));
+}
+
+// A stream that holds fewer samples than it announces hands over only what it holds.
+TEST(OggDecode, ShortStreamsGiveOnlyTheSamplesTheyHold)
+{
+    const std::vector<uint8_t> good = ReadBytes(tvtest::SoundFixture("noise.ogg"));
+    OggPcm pcm;
+    ASSERT_TRUE(DecodeOggMemory(good.data(), good.size(), pcm));
+    EXPECT_EQ(pcm.bytes.size(), 88200u);
+    std::vector<uint8_t> longer = WithLastGranule(good, 44100 + 50000);
+    ASSERT_TRUE(DecodeOggMemory(longer.data(), longer.size(), pcm));
+    EXPECT_EQ(pcm.announcedBytes, (44100u + 50000u) * 2u);
+    EXPECT_LE(pcm.bytes.size(), 88200u + 8192u);
+    EXPECT_GE(pcm.bytes.size(), 80000u);
+
+    // Truncated or damaged files: whatever decodes is whole frames, never past the end.
+    for (size_t cut : {good.size() / 2, good.size() * 3 / 4, good.size() - 1})
+    {
+        std::vector<uint8_t> part(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut));
+        if (DecodeOggMemory(part.data(), part.size(), pcm))
+        {
+            EXPECT_LE(pcm.bytes.size(), pcm.announcedBytes) << cut;
+            EXPECT_EQ(pcm.bytes.size() % 2, 0u) << cut;
+        }
+    }
+    std::vector<uint8_t> damaged = good;
+    for (size_t i = damaged.size() / 2; i < damaged.size() / 2 + 64; ++i)
+        damaged[i] ^= 0x5A;
+    if (DecodeOggMemory(damaged.data(), damaged.size(), pcm))
+    {
+        EXPECT_LE(pcm.bytes.size(), pcm.announcedBytes);
+    }
+}
+
+class SoundTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SetAudioDeviceOpener(tvtest::OpenLoopbackDevice);
+        manager = CreateAudioManager();
+        ASSERT_TRUE(manager->IsEnabled());
+    }
+    void TearDown() override
+    {
+        DeleteAudioManager();
+        SetAudioDeviceOpener(nullptr);
+        MediaShutdown();
+    }
+    AudioManager* manager = nullptr;
+};
+
+TEST_F(SoundTest, LoadFillsABufferOfTheStreamsFormat)
+{
+    struct Case
+    {
+        const char* file;
+        ALint channels;
+        uint32_t bytes;
+    };
+    for (const Case& c : {Case{"mono.ogg", 1, 22050}, Case{"stereo.ogg", 2, 44100}})
+    {
+        cSoundBuffer sound(manager, 1.0f);
+        ASSERT_TRUE(sound.Load(tvtest::SoundFixture(c.file).string())) << c.file;
+        EXPECT_EQ(sound.GetByteSize(), c.bytes);
+        ALint frequency = 0, channels = 0, bits = 0, size = 0;
+        alGetBufferi(sound.GetBuffer(), AL_FREQUENCY, &frequency);
+        alGetBufferi(sound.GetBuffer(), AL_CHANNELS, &channels);
+        alGetBufferi(sound.GetBuffer(), AL_BITS, &bits);
+        alGetBufferi(sound.GetBuffer(), AL_SIZE, &size);
+        EXPECT_EQ(frequency, 22050);
+        EXPECT_EQ(channels, c.channels);
+        EXPECT_EQ(bits, 16);
+        EXPECT_EQ(static_cast<uint32_t>(size), c.bytes);
+    }
+}
+
+TEST_F(SoundTest, RefusedFilesLeaveNoBuffer)
+{
+    fs::copy_file(tvtest::SoundFixture("mono.ogg"), "tone.OGG");
+    fs::copy_file(tvtest::SoundFixture("mono.ogg"), "tone");
+    const std::string paths[] = {"tone.OGG", "tone", "missing.ogg", tvtest::SoundFixture("six.ogg").string(),
+                                 tvtest::SoundFixture("mono.wav").string()};
+    for (const std::string& path : paths)
+    {
+        cSoundBuffer sound(manager, 1.0f);
+        EXPECT_FALSE(sound.Load(path)) << path;
+        EXPECT_EQ(sound.GetBuffer(), 0u) << path;
+        EXPECT_EQ(sound.GetByteSize(), 0u) << path;
+    }
+    cSoundBuffer sound(manager, 1.0f);
+    const uint8_t junk[3] = {1, 2, 3};
+    EXPECT_FALSE(sound.LoadFromMemory(junk, sizeof junk));
+    EXPECT_EQ(sound.GetBuffer(), 0u);
+    sound.SetGain(-2.0f);
+    EXPECT_EQ(sound.GetGain(), 0.0f);
+}
+
+TEST_F(SoundTest, MusicTracksGoToTheMediaCommandsByFileName)
+{
+    std::ofstream("Theme.mp3").put('x');
+    MediaClearCommandLog();
+    cMusicTrack present(manager, "res/audio/Theme.mp3");
+    cMusicTrack absent(manager, "res\\audio\\Other.mp3");
+    PlayMusicIfEnabled(&present);
+    PlayMusic(&absent);
+    std::string longName(200, 'a');
+    cMusicTrack tooLong(manager, "res/" + longName + ".mp3");
+    tooLong.Play();
+    const std::vector<std::string> expected = {
+        "open \"Theme.mp3\" type mpegvideo alias MediaFile",
+        "play MediaFile REPEAT",
+        // The file name is taken at the last '/' before '\\' becomes '/'.
+        "open \"../RuntimeRelease/res/audio/Other.mp3\" type mpegvideo alias MediaFile",
+        "play MediaFile REPEAT",
+        "open \"../RuntimeRelease/" + std::string(127, 'a') + ".mp3\" type mpegvideo alias MediaFile",
+        "play MediaFile REPEAT",
+    };
+    EXPECT_EQ(MediaCommandLog(), expected);
+    EXPECT_EQ(present.GetFileName(), "res/audio/Theme.mp3");
+}
+
+TEST(SoundNoDevice, MusicIsNotPlayedWithoutAudio)
+{
+    SetAudioDeviceOpener([](std::vector<ALCint>&) -> ALCdevice* { return nullptr; });
+    AudioManager* manager = CreateAudioManager();
+    MediaClearCommandLog();
+    cMusicTrack track(manager, "Theme.mp3");
+    PlayMusicIfEnabled(&track);
+    EXPECT_TRUE(MediaCommandLog().empty());
+    // A sound made anyway loads nothing: there is no device to hold it.
+    cSoundBuffer sound(manager, 1.0f);
+    EXPECT_FALSE(sound.Load(tvtest::SoundFixture("mono.ogg").string()));
+    DeleteAudioManager();
+    SetAudioDeviceOpener(nullptr);
+}
+} // namespace
