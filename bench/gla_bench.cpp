@@ -14,6 +14,14 @@
 
 namespace
 {
+std::string Numbered(const char* prefix, int n, const char* suffix = "")
+{
+    std::string text(prefix);
+    text.append(std::to_string(n));
+    text.append(suffix);
+    return text;
+}
+
 std::vector<uint8_t> MakeSceneFile()
 {
     cGlaSet set;
@@ -23,12 +31,12 @@ std::vector<uint8_t> MakeSceneFile()
     for (int s = 0; set.scenes.size() < 1000; ++s)
     {
         auto* scene = new cGlaScene();
-        scene->SetName("level_" + std::to_string(s));
+        scene->SetName(Numbered("level_", s));
         scene->frameCount = 120;
         set.AddScene(scene);
         for (int i = 0; i < 100; ++i)
         {
-            const std::string name = "e" + std::to_string(i);
+            const std::string name = Numbered("e", i);
             if (i % 10 == 9)
             {
                 auto* obj = static_cast<cGlaElementGameObj*>(CreateGlaElement(kGlaGameObj));
@@ -52,7 +60,7 @@ std::vector<uint8_t> MakeSceneFile()
                 sprite->scale.AddKey(cVec2f(1.0f, 1.0f + k * 0.01f), frame);
                 sprite->pivot.AddKey(cVec2f(0.5f, 0.5f), frame);
                 sprite->colour.AddKey(cRGBA(255, 255, 255, uint8_t(k * 12)), frame);
-                sprite->frames.AddNamedKey(nullptr, frame, "frames/walk_" + std::to_string(k) + ".png");
+                sprite->frames.AddNamedKey(nullptr, frame, Numbered("frames/walk_", k, ".png"));
             }
             scene->AddSpriteElement(sprite);
         }
