@@ -59,6 +59,8 @@
     X(GetFloatv, decltype(&::glGetFloatv))                                                 \
     X(GetString, decltype(&::glGetString))                                               \
     X(GetTexLevelParameteriv, decltype(&::glGetTexLevelParameteriv))                         \
+    X(GetTexParameteriv, decltype(&::glGetTexParameteriv))                                 \
+    X(GetBooleanv, decltype(&::glGetBooleanv))                                             \
     X(GetError, decltype(&::glGetError))                                                   \
     X(VertexPointer, decltype(&::glVertexPointer))                                         \
     X(NormalPointer, decltype(&::glNormalPointer))                                         \

@@ -1,6 +1,7 @@
 #include "KelpoBase/render/Renderer.h"
 
 #include "KelpoBase/platform/SystemServices.h"
+#include "KelpoBase/render/Image.h"
 
 cRenderer* gRenderer = nullptr;
 
@@ -8,6 +9,14 @@ RendererHooks& GetRendererHooks()
 {
     static RendererHooks hooks;
     return hooks;
+}
+
+uint32_t ImageTextureName(const cImage* image)
+{
+    if (image == nullptr)
+        return 0;
+    const auto lookup = GetRendererHooks().imageTexture;
+    return lookup != nullptr ? lookup(image) : image->texture;
 }
 
 cRenderer::cRenderer() { modelStack.reserve(16); }
@@ -145,10 +154,19 @@ void cRenderer::SetScreenOrientation(int32_t o)
     SetViewport();
 }
 
+void cRenderer::GetUnrotatedScreenSize(int32_t turn, int32_t& width, int32_t& height)
+{
+    // The platform swaps the screen size for the quarter turns; the library's frame
+    // buffer keeps the unrotated one.
+    const bool swapped = turn == 1 || turn == 3;
+    width = swapped ? GetScreenHeight() : GetScreenWidth();
+    height = swapped ? GetScreenWidth() : GetScreenHeight();
+}
+
 void cRenderer::ComputeViewportActual()
 {
-    const int32_t W = GetScreenWidth();
-    const int32_t H = GetScreenHeight();
+    int32_t W, H;
+    GetUnrotatedScreenSize(orientation, W, H);
     const int32_t x = viewportRequest[0];
     const int32_t y = viewportRequest[1];
     const int32_t w = viewportRequest[2];

@@ -131,7 +131,12 @@ public:
     // --- viewport and orientation ---------------------------------------------------------
     void SetViewportRect(int32_t x, int32_t y, int32_t width, int32_t height);
     void SetScreenOrientation(int32_t o);
+    // viewportActual from viewportRequest turned by the orientation. The request is in the
+    // screen's own (turned) pixels; the turn maps it into the unrotated frame buffer.
     void ComputeViewportActual();
+    // The screen size as the frame buffer holds it: the platform's screen size, swapped
+    // back for the quarter turns 1 and 3.
+    static void GetUnrotatedScreenSize(int32_t turn, int32_t& width, int32_t& height);
 
     // Model, then projection; x and y divided by w and mapped into the requested viewport,
     // z as transformed. False (out untouched) when w is 0.
@@ -178,5 +183,11 @@ struct RendererHooks
     // target has no usable frame buffer.
     bool (*targetBinding)(const cRenderTarget* target, uint32_t& framebuffer, int32_t& width,
                           int32_t& height) = nullptr;
+    // The texture name of an image (0 = none); without it, the image's own texture field.
+    uint32_t (*imageTexture)(const cImage* image) = nullptr;
 };
 RendererHooks& GetRendererHooks();
+
+// The texture name the renderer binds for an image (0 for null).
+uint32_t ImageTextureName(const cImage* image);
+

@@ -145,7 +145,8 @@ TEST_F(RendererBase, ViewportTurnsWithTheOrientation)
         int32_t orientation;
         int32_t x, y, w, h;
     };
-    // Request (10, 20, 100, 50) on a 1280 x 720 screen.
+    // Request (10, 20, 100, 50) on a 1280 x 720 frame buffer (the platform's screen size
+    // is 720 x 1280 in the quarter turns).
     const Case cases[] = {
         {0, 10, 20, 100, 50},
         {1, 1280 - 20 - 50, 10, 50, 100},
@@ -154,12 +155,20 @@ TEST_F(RendererBase, ViewportTurnsWithTheOrientation)
     };
     for (const Case& c : cases)
     {
-        renderer.orientation = c.orientation;
+        const bool turned = c.orientation % 2 == 1;
+        SetScreenSize(turned ? 720 : 1280, turned ? 1280 : 720);
+        renderer.SetScreenOrientation(c.orientation);
         renderer.SetViewportRect(10, 20, 100, 50);
         EXPECT_EQ(renderer.viewportActual[0], c.x) << c.orientation;
         EXPECT_EQ(renderer.viewportActual[1], c.y) << c.orientation;
         EXPECT_EQ(renderer.viewportActual[2], c.w) << c.orientation;
         EXPECT_EQ(renderer.viewportActual[3], c.h) << c.orientation;
+        // The whole screen always covers the whole frame buffer.
+        renderer.SetViewportRect(0, 0, GetScreenWidth(), GetScreenHeight());
+        EXPECT_EQ(renderer.viewportActual[0], 0) << c.orientation;
+        EXPECT_EQ(renderer.viewportActual[1], 0) << c.orientation;
+        EXPECT_EQ(renderer.viewportActual[2], 1280) << c.orientation;
+        EXPECT_EQ(renderer.viewportActual[3], 720) << c.orientation;
     }
 }
 
