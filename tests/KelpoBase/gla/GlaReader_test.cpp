@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "GlaTestBytes.h"
+#include "KelpoBase/core/DataStream.h"
 #include "KelpoBase/gla/GlaReader.h"
 #include "KelpoBase/gla/GlaSet.h"
 
@@ -559,4 +560,18 @@ TEST_F(GlaReader, RegisteredLoaderServesTheResourceLayer)
     EXPECT_EQ(Names(*set), (std::vector<std::string>{"B", "D"}));
     EXPECT_EQ(LoadGlaSetResource("absent.cgla", "B"), nullptr);
     delete group; // deletes the set with the group
+}
+
+TEST_F(GlaReader, ParsesAStreamFromItsStartWithPathsBesideTheStream)
+{
+    const Bytes f = RichV10();
+    cMemoryDataStream stream(f.b.data(), static_cast<uint32_t>(f.b.size()));
+    stream.name = "res/hud/hud.cgla";
+    stream.Seek(10, cDataStream::kSeekStart);
+    std::unique_ptr<cGlaSet> set(ParseGlaSet(stream, {"Other"}));
+    ASSERT_NE(set, nullptr);
+    EXPECT_EQ(Names(*set), (std::vector<std::string>{"Other"}));
+    set.reset(ParseGlaSet(stream, {}));
+    ASSERT_NE(set, nullptr);
+    EXPECT_EQ(gCalls.back(), "atlas:res/hud/img/still.png");
 }
