@@ -1,11 +1,13 @@
 // cglatool: converts Gla scene files between the binary ".cgla" form and readable JSON.
 //
 //   cglatool tojson <in.cgla> [out.json]          (standard output when no out file)
-//   cglatool tocgla <in.json> <out.cgla> [--version N]
+//   cglatool tocgla <in.json> <out.cgla> [--version N] [--fill-needed]
 //   cglatool check  <in.cgla>                     (reads the file, lists its scenes)
 //
-// The version written is the JSON's "version" unless --version is given. Resources are
-// not loaded: the files keep the names they were given.
+// The version written is the JSON's "version" unless --version is given. --fill-needed
+// adds to each scene's needed list every scene it reaches through scene references, so
+// that a one-scene load finds them. Resources are not loaded: the files keep the names
+// they were given.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -19,6 +21,7 @@
 #include "KelpoBase/gla/GlaReader.h"
 #include "KelpoBase/gla/GlaSet.h"
 #include "scene/GlaJson.h"
+#include "scene/GlaNeeded.h"
 #include "scene/GlaWriter.h"
 
 namespace
@@ -27,7 +30,7 @@ int Usage()
 {
     std::fprintf(stderr,
                  "usage: cglatool tojson <in.cgla> [out.json]\n"
-                 "       cglatool tocgla <in.json> <out.cgla> [--version N]\n"
+                 "       cglatool tocgla <in.json> <out.cgla> [--version N] [--fill-needed]\n"
                  "       cglatool check <in.cgla>\n");
     return 2;
 }
@@ -93,10 +96,13 @@ int main(int argc, char** argv)
         if (argc < 4)
             return Usage();
         int version = -1;
+        bool fillNeeded = false;
         for (int i = 4; i < argc; ++i)
         {
             if (std::string(argv[i]) == "--version" && i + 1 < argc)
                 version = std::atoi(argv[++i]);
+            else if (std::string(argv[i]) == "--fill-needed")
+                fillNeeded = true;
             else
                 return Usage();
         }
@@ -119,6 +125,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "cglatool: %s: %s\n", argv[2], error.c_str());
             return 1;
         }
+        if (fillNeeded)
+            FillNeededScenes(*set);
         if (version < 0)
             version = set->version;
         if (version < 1 || version > 0xFFFF)
