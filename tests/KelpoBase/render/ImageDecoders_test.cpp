@@ -5,12 +5,14 @@
 #include <png.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "KelpoBase/render/Surface.h"
+#include "support/TestSupport.h"
 
 namespace
 {
@@ -724,4 +726,31 @@ TEST(DecodeImageFile, PicksTheDecoderByExtension)
     EXPECT_EQ(s->GetPixel(0, 0), 0x010203u);
     EXPECT_EQ(ImageExtension("a.b/C.JP2"), "jp2");
     EXPECT_EQ(ImageExtension("none"), "");
+}
+
+TEST(DecodeImageFile, CommittedSeedFilesDecode)
+{
+    // The fuzz seeds are small valid files of each kind, the JPEG 2000 ones made by
+    // opj_compress -n 3 (fuzz/images_corpus.py).
+    const std::filesystem::path corpus = tvtest::SourceDir() / "fuzz" / "corpus";
+    int decoded = 0;
+    for (const char* kind : {"pvr", "png", "jp2", "tga", "bmp"})
+    {
+        for (const auto& entry : std::filesystem::directory_iterator(corpus / (std::string("images_") + kind)))
+        {
+            SurfacePtr s(DecodeImageFile(entry.path().string(), 0));
+            EXPECT_TRUE(s) << entry.path();
+            decoded += s ? 1 : 0;
+        }
+    }
+    EXPECT_GE(decoded, 15);
+
+    // rgb_8x8.jp2 holds (x * 31 + y * 7 + c * 50) mod 256.
+    SurfacePtr s(DecodeImageFile((corpus / "images_jp2" / "rgb_8x8.jp2").string(), 0));
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->format, kFormatRGB888);
+    for (uint32_t y = 0; y < 8; ++y)
+        for (uint32_t x = 0; x < 8; ++x)
+            for (uint32_t c = 0; c < 3; ++c)
+                ASSERT_EQ(s->pixels[(y * 8 + x) * 3 + c], (x * 31 + y * 7 + c * 50) & 255) << x << "," << y;
 }
