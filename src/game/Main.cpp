@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <string>
 
+#include "KelpoBase/platform/SteamAchievements.h"
 #include "KelpoBase/platform/WinMain.h"
 #include "game/shell/ClearFrameGame.h"
+#include "game/shell/SaveData.h"
 #include "host/sdl/SdlHost.h"
 
 // Runs the whole program; after frameLimit frames when it is not 0 (tests), else until the
@@ -24,6 +26,10 @@ int TollivanMain(int argc, char** argv, uint32_t frameLimit)
     {
         cSdlHost host;
         SetHost(&host);
+        RegisterGameServiceIntegration();
+        // The stand-in game keeps no save data of its own: the stored windowed setting is
+        // read, and mode switches store nothing.
+        RegisterSaveDataWithPlatform([]() -> cSaveData* { return nullptr; });
         RegisterClearFrameGame();
         result = RunApplication(commandLine.c_str(), frameLimit);
         SetGameFactory(nullptr);
