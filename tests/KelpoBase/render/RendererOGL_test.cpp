@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "GLCounting.h"
 #include "GLTestContext.h"
+#include "TestSupport.h"
 #include "KelpoBase/platform/GLWindow.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/platform/WinMain.h"
@@ -17,6 +19,7 @@
 #include "KelpoBase/render/Material.h"
 #include "KelpoBase/render/Mesh.h"
 #include "KelpoBase/render/RendererOGL.h"
+#include "KelpoBase/render/RendererServices.h"
 #include "KelpoBase/render/Surface.h"
 
 namespace
@@ -739,4 +742,55 @@ TEST_F(RendererOGL, LightingUsesTheLightRecord)
     EXPECT_EQ(renderer->lightingOn, 0);
     EXPECT_FALSE(renderer->clientStates & kClientNormal);
     ExpectPixel(25, 25, kRed);
+}
+
+TEST(RendererServices, CreateTurnShootAndDestroyThroughTheSystemHooks)
+{
+    ASSERT_NE(tvtest::AcquireGLWindow(), nullptr);
+    RegisterRendererServices();
+    SystemHooks& hooks = GetSystemHooks();
+    ASSERT_TRUE(hooks.createRenderer);
+    hooks.createRenderer();
+    ASSERT_NE(gRenderer, nullptr);
+    EXPECT_TRUE(gRenderer->IsKindOf(cRenderer_OGL_1::StaticClassInfo()));
+
+    hooks.applyRendererOrientation(2);
+    EXPECT_EQ(gRenderer->screenOrientation, 2);
+    EXPECT_EQ(gRenderer->orientation, 2);
+    hooks.applyRendererOrientation(0);
+
+    // A frame with a red square at its top-left, written upright.
+    gRenderer->ResetRenderState();
+    gRenderer->SetClearColour(kBlue);
+    gRenderer->Clear(kClearColour);
+    cCamera camera;
+    camera.SetOrthoRect(0, 720, 1280, 0);
+    camera.nearPlane = -1;
+    camera.farPlane = 1;
+    camera.UpdateProjection();
+    gRenderer->SetCamera(camera);
+    cMaterial material;
+    auto square = MakeQuad(0, 0, 10, 10, kRed);
+    gRenderer->DrawMesh(square.get(), &material);
+    const std::string path = (tvtest::WorkFolder() / "shot.tga").string();
+    ASSERT_TRUE(hooks.writeScreenshot(path));
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    std::vector<uint8_t> bytes(18 + 1280 * 720 * 3 + 16);
+    const size_t read = std::fread(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+    ASSERT_EQ(read, 18u + 1280u * 720u * 3u);
+    EXPECT_EQ(bytes[16], 24);
+    EXPECT_EQ(bytes[17] & 0x20, 0); // rows stored bottom to top, as the header says
+    const uint8_t* lastRow = bytes.data() + 18 + size_t(719) * 1280 * 3; // the picture's top row
+    EXPECT_EQ(lastRow[2], 255);                                          // red (stored B, G, R)
+    EXPECT_EQ(lastRow[0], 0);
+    const uint8_t* firstRow = bytes.data() + 18;
+    EXPECT_EQ(firstRow[0], 255); // blue background at the bottom
+    EXPECT_EQ(firstRow[2], 0);
+
+    hooks.destroyRenderer();
+    EXPECT_EQ(gRenderer, nullptr);
+    EXPECT_FALSE(hooks.writeScreenshot(path));
+    hooks = SystemHooks();
 }

@@ -1,0 +1,39 @@
+#include "KelpoBase/render/RendererServices.h"
+
+#include <memory>
+
+#include "KelpoBase/platform/SystemServices.h"
+#include "KelpoBase/render/RendererOGL.h"
+#include "KelpoBase/render/Surface.h"
+
+bool WriteRendererScreenshot(const std::string& fileName)
+{
+    if (gRenderer == nullptr)
+        return false;
+    std::unique_ptr<cSurface> frame(gRenderer->ReadPixels());
+    if (frame == nullptr || frame->GetPixels() == nullptr)
+        return false;
+    // The library reads rows bottom to top; the file says so and shows the frame upright.
+    frame->flipped = 1;
+    return frame->SaveTGA(fileName);
+}
+
+void RegisterRendererServices()
+{
+    SystemHooks& hooks = GetSystemHooks();
+    hooks.createRenderer = [] {
+        delete gRenderer;
+        gRenderer = new cRenderer_OGL_1();
+    };
+    hooks.destroyRenderer = [] {
+        delete gRenderer;
+        gRenderer = nullptr;
+    };
+    hooks.applyRendererOrientation = [](int orientation) {
+        // Only the screen's orientation: a bound render target keeps drawing unturned
+        // and takes the new one when the screen is bound again.
+        if (gRenderer != nullptr)
+            gRenderer->SetScreenOrientation(orientation);
+    };
+    hooks.writeScreenshot = &WriteRendererScreenshot;
+}
