@@ -5,6 +5,7 @@
 
 #include "KelpoBase/platform/SteamAchievements.h"
 #include "KelpoBase/platform/WinMain.h"
+#include "KelpoBase/render/RendererServices.h"
 #include "game/shell/ClearFrameGame.h"
 #include "game/shell/SaveData.h"
 #include "host/sdl/SdlHost.h"
@@ -30,6 +31,8 @@ int TollivanMain(int argc, char** argv, uint32_t frameLimit)
         // The stand-in game keeps no save data of its own: the stored windowed setting is
         // read, and mode switches store nothing.
         RegisterSaveDataWithPlatform([]() -> cSaveData* { return nullptr; });
+        // The renderer is made by the system services once the context exists.
+        RegisterRendererServices();
         RegisterClearFrameGame();
         result = RunApplication(commandLine.c_str(), frameLimit);
         SetGameFactory(nullptr);

@@ -2,14 +2,7 @@
 
 #include "KelpoBase/platform/Input.h"
 #include "KelpoBase/platform/SystemServices.h"
-#include "host/Host.h"
-
-namespace
-{
-using ClearColorFn = void (*)(float, float, float, float);
-using ClearFn = void (*)(unsigned int);
-constexpr unsigned int kColorBufferBit = 0x00004000;
-} // namespace
+#include "KelpoBase/render/Renderer.h"
 
 cClearFrameGame::cClearFrameGame()
 {
@@ -28,15 +21,12 @@ int cClearFrameGame::Update()
 void cClearFrameGame::Draw()
 {
     ++draws;
-    cHost* host = GetHost();
-    if (host == nullptr)
+    // Every frame starts from the renderer's known state, then clears the target.
+    if (gRenderer == nullptr)
         return;
-    auto clearColor = reinterpret_cast<ClearColorFn>(host->GLGetProcAddress("glClearColor"));
-    auto clear = reinterpret_cast<ClearFn>(host->GLGetProcAddress("glClear"));
-    if (clearColor == nullptr || clear == nullptr)
-        return;
-    clearColor(0.05f, 0.05f, 0.1f, 1.0f);
-    clear(kColorBufferBit);
+    gRenderer->ResetRenderState();
+    gRenderer->SetClearColour(0xFF190D0Du); // R 13, G 13, B 25: a dark blue
+    gRenderer->Clear(kClearColour | kClearDepth);
 }
 
 void RegisterClearFrameGame()
