@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
 #include <string>
 #include <vector>
 
 #include "PlatformTestSupport.h"
+#include "host/sdl/SdlHost.h"
 
 using tvtest::cPlatformFixture;
 
@@ -328,6 +331,43 @@ TEST(Joystick, SecondDeviceAnswersWhenTheFirstDoesNot)
     ASSERT_TRUE(f.Start());
     EXPECT_TRUE(f.window.joystickPresent);
     EXPECT_EQ(f.window.joystickId, 1);
+}
+
+TEST(Joystick, VirtualSdlJoystickDrivesTheInputBlock)
+{
+    cSdlHost sdl;
+    SetHost(&sdl);
+    ResetInputState();
+    cScriptedHost unused;
+    tvtest::cTestWindow window(unused);
+    DetectJoystick(window);
+    EXPECT_FALSE(window.joystickPresent); // none attached yet
+
+    int device = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 16, 0);
+    ASSERT_GE(device, 0) << SDL_GetError();
+    DetectJoystick(window);
+    ASSERT_TRUE(window.joystickPresent);
+    SDL_Joystick* stick = SDL_JoystickOpen(device);
+    ASSERT_NE(stick, nullptr);
+    SDL_JoystickSetVirtualAxis(stick, 0, 32767);
+    SDL_JoystickSetVirtualAxis(stick, 1, -32768);
+    SDL_JoystickSetVirtualButton(stick, 3, SDL_PRESSED);
+    PollJoystick(window);
+    EXPECT_TRUE(IsKeyDown(KEY_JOY_RIGHT));
+    EXPECT_FALSE(IsKeyDown(KEY_JOY_LEFT));
+    EXPECT_TRUE(IsKeyDown(KEY_JOY_UP));
+    EXPECT_TRUE(IsKeyDown(KEY_JOY_BUTTON_1 + 3));
+
+    SDL_JoystickSetVirtualAxis(stick, 0, 0);
+    SDL_JoystickSetVirtualAxis(stick, 1, 0);
+    SDL_JoystickSetVirtualButton(stick, 3, SDL_RELEASED);
+    PollJoystick(window);
+    for (uint32_t code = KEY_JOY_LEFT; code <= KEY_JOY_BUTTON_16; ++code)
+        EXPECT_EQ(InputKeys[code], KEYSTATE_UP) << code;
+
+    SDL_JoystickClose(stick);
+    SDL_JoystickDetachVirtual(device);
+    SetHost(nullptr);
 }
 
 TEST(Joystick, AxisValueIsSignedAboutTheCentre)
