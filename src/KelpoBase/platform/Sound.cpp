@@ -68,10 +68,18 @@ void DropBuffer(uint32_t& buffer)
 }
 } // namespace
 
-bool cSoundBuffer::Load(const std::string& path)
+void cSoundBuffer::Reset()
 {
+    // No voice may keep playing a buffer that is about to go.
+    if (buffer != 0 && manager != nullptr && AudioManager::IsLive(manager))
+        manager->StopVoicesOfSound(this);
     ReleaseBuffer();
     byteSize = 0;
+}
+
+bool cSoundBuffer::Load(const std::string& path)
+{
+    Reset();
     if (!MakeBuffer(buffer))
         return false;
     // Exactly "ogg", in lower case, after the last '.'.
@@ -93,8 +101,7 @@ bool cSoundBuffer::Load(const std::string& path)
 
 bool cSoundBuffer::LoadFromMemory(const void* bytes, size_t size)
 {
-    ReleaseBuffer();
-    byteSize = 0;
+    Reset();
     if (!MakeBuffer(buffer))
         return false;
     OggPcm pcm;

@@ -27,8 +27,9 @@ public:
     // Stops every voice still playing this sound, then deletes the buffer.
     ~cSoundBuffer();
 
-    // Decodes the file (a loose file or a pack entry) into a new buffer. Only paths whose
-    // extension is exactly "ogg" are read. False (and no buffer) on any failure.
+    // Decodes the file (a loose file or a pack entry) into a new buffer, replacing any
+    // earlier one. Only paths whose extension is exactly "ogg" are read. False (and no
+    // buffer) on any failure.
     bool Load(const std::string& path);
     // The same from the bytes of an Ogg Vorbis file in memory.
     bool LoadFromMemory(const void* bytes, size_t size);
@@ -51,6 +52,8 @@ public:
     uint32_t byteSize = 0; // decoded sample bytes handed to the device
 
 private:
+    // Stops the voices playing the old samples and drops them (before a new load).
+    void Reset();
     bool Fill(const OggPcm& pcm);
 };
 

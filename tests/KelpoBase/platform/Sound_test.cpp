@@ -197,6 +197,20 @@ TEST_F(SoundTest, LoadFillsABufferOfTheStreamsFormat)
     }
 }
 
+TEST_F(SoundTest, ReloadingAPlayingSoundStopsItsVoiceFirst)
+{
+    cSoundBuffer sound(manager, 1.0f);
+    ASSERT_TRUE(sound.Load(tvtest::SoundFixture("mono.ogg").string()));
+    manager->PlayOnVoice(kPlayLoop, 0, &sound, 1.0f);
+    ASSERT_TRUE(manager->IsVoicePlaying(0));
+    ASSERT_TRUE(sound.Load(tvtest::SoundFixture("stereo.ogg").string()));
+    EXPECT_FALSE(manager->IsVoicePlaying(0));
+    EXPECT_EQ(manager->GetVoice(0)->currentSound, nullptr);
+    EXPECT_EQ(sound.GetByteSize(), 44100u);
+    manager->PlayOnVoice(0, 0, &sound, 1.0f);
+    EXPECT_GT(tvtest::Rms(tvtest::RenderLoopback(manager->GetDevice(), 2048)), 0.1);
+}
+
 TEST_F(SoundTest, RefusedFilesLeaveNoBuffer)
 {
     fs::copy_file(tvtest::SoundFixture("mono.ogg"), "tone.OGG");
