@@ -12,6 +12,8 @@ namespace
 constexpr float kFrameWidth = 1280.0f;
 constexpr float kFrameHeight = 720.0f;
 
+PresentFollowUp gPresentFollowUp = nullptr;
+
 void* LookupThroughHost(const char* name)
 {
     cHost* host = GetHost();
@@ -33,6 +35,8 @@ void LoadProjection(cGLFunctions& gl, int32_t width, int32_t height)
     gl.LoadIdentity();
 }
 } // namespace
+
+void SetPresentFollowUp(PresentFollowUp followUp) { gPresentFollowUp = followUp; }
 
 cLetterbox ComputeLetterboxFor(int32_t windowWidth, int32_t windowHeight)
 {
@@ -271,6 +275,8 @@ void cWinMain_OGL1::Present()
 
     gl.BindFramebufferEXT(GL_FRAMEBUFFER_EXT, targetFramebuffer);
     gl.Viewport(0, 0, virtualWidth, virtualHeight);
+    if (gPresentFollowUp != nullptr)
+        gPresentFollowUp();
 }
 
 void cWinMain_OGL1::EnterFullscreen()

@@ -31,6 +31,12 @@ inline constexpr const char* kGLSetPixelFormatFailure = "Can't Set The PixelForm
 inline constexpr const char* kGLCreateContextFailure = "Can't Create A GL Rendering Context.";
 inline constexpr const char* kGLActivateContextFailure = "Can't Activate The GL Rendering Context.";
 
+// Called at the end of every Present, once the target is bound again. Presenting sets
+// library state behind the renderer's back; the renderer registers its reset here so that
+// its mirror stays true between frames. Null for none.
+using PresentFollowUp = void (*)();
+void SetPresentFollowUp(PresentFollowUp followUp);
+
 class cWinMain_OGL1 : public cWinMain
 {
 public:

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "KelpoBase/platform/GLWindow.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/render/RendererOGL.h"
 #include "KelpoBase/render/Surface.h"
@@ -36,4 +37,9 @@ void RegisterRendererServices()
             gRenderer->SetScreenOrientation(orientation);
     };
     hooks.writeScreenshot = &WriteRendererScreenshot;
+    // Presenting changes library state behind the mirror: bring both back together.
+    SetPresentFollowUp([] {
+        if (gRenderer != nullptr)
+            gRenderer->ResetRenderState();
+    });
 }

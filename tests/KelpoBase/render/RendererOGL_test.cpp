@@ -789,8 +789,18 @@ TEST(RendererServices, CreateTurnShootAndDestroyThroughTheSystemHooks)
     EXPECT_EQ(firstRow[0], 255); // blue background at the bottom
     EXPECT_EQ(firstRow[2], 0);
 
+    // Presenting leaves the mirror true: the renderer resets after it.
+    gRenderer->SetRenderState(kRenderStateBlend, true);
+    tvtest::AcquireGLWindow()->Present();
+    EXPECT_EQ(static_cast<cRenderer_OGL_1*>(gRenderer)->renderStates[kRenderStateBlend], 0);
+    EXPECT_FALSE(GL().IsEnabled(GL_BLEND));
+    EXPECT_FALSE(GL().IsEnabled(GL_COLOR_ARRAY)); // Present turned it on; the mirror says off
+    EXPECT_TRUE(GL().IsEnabled(GL_CULL_FACE));
+
     hooks.destroyRenderer();
     EXPECT_EQ(gRenderer, nullptr);
+    tvtest::AcquireGLWindow()->Present(); // no renderer: the follow-up does nothing
+    SetPresentFollowUp(nullptr);
     EXPECT_FALSE(hooks.writeScreenshot(path));
     hooks = SystemHooks();
 }
