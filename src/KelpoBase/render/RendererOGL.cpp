@@ -694,9 +694,16 @@ void cRenderer_OGL_1::DrawMesh(cMesh* mesh, cMaterial* material)
     const auto count = uint32_t(std::min<size_t>(mesh->indexCount, available));
     if (count == 0 || data == nullptr)
         return;
+    // The library reads every vertex an index names: one past the vertex array would read
+    // outside it (a mesh read from a damaged file), so such a mesh is not drawn.
+    const uint16_t* first = mesh->indices.data() + mesh->firstIndex;
+    uint16_t highest = 0;
+    for (uint32_t i = 0; i < count; ++i)
+        highest = std::max(highest, first[i]);
+    if (highest >= mesh->vertexCount)
+        return;
     const bool lines = (material->flags & kMaterialLines) != 0;
-    gl.DrawElements(lines ? GL_LINES : GL_TRIANGLES, GLsizei(count), GL_UNSIGNED_SHORT,
-                    mesh->indices.data() + mesh->firstIndex);
+    gl.DrawElements(lines ? GL_LINES : GL_TRIANGLES, GLsizei(count), GL_UNSIGNED_SHORT, first);
     if (!lines)
         gTriangleCount += count / 3;
 }

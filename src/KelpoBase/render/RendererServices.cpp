@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "KelpoBase/platform/GLFunctions.h"
 #include "KelpoBase/platform/GLWindow.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/render/RendererOGL.h"
@@ -24,7 +25,11 @@ void RegisterRendererServices()
     SystemHooks& hooks = GetSystemHooks();
     hooks.createRenderer = [] {
         delete gRenderer;
-        gRenderer = new cRenderer_OGL_1();
+        gRenderer = nullptr;
+        // Only over a context whose entry points are loaded; without one the program runs
+        // with no renderer, which every drawing part tolerates.
+        if (GL().Enable != nullptr)
+            gRenderer = new cRenderer_OGL_1();
     };
     hooks.destroyRenderer = [] {
         delete gRenderer;

@@ -345,6 +345,17 @@ TEST_F(RendererOGL, MaterialColourCullingAndLines)
     front->indexCount = 600;
     renderer->DrawMesh(front.get(), &plain);
     EXPECT_EQ(gTriangleCount, 4u);
+    // An index past the vertex array: the mesh is not drawn at all.
+    tvtest::GLCounting counting;
+    front->indices[4] = 4;
+    renderer->DrawMesh(front.get(), &plain);
+    EXPECT_EQ(counting.Count(eGLFunction::DrawElements), 0u);
+    EXPECT_EQ(gTriangleCount, 4u);
+    std::unique_ptr<cMesh> empty = std::make_unique<cMesh>(0, 6, 0x400D);
+    renderer->DrawMesh(empty.get(), &plain);
+    renderer->DrawMesh(nullptr, &plain);
+    renderer->DrawMesh(front.get(), nullptr);
+    EXPECT_EQ(counting.Count(eGLFunction::DrawElements), 0u);
 }
 
 namespace
@@ -801,6 +812,12 @@ TEST(RendererServices, CreateTurnShootAndDestroyThroughTheSystemHooks)
     EXPECT_EQ(gRenderer, nullptr);
     tvtest::AcquireGLWindow()->Present(); // no renderer: the follow-up does nothing
     SetPresentFollowUp(nullptr);
+
+    // No entry points (no context): no renderer rather than one that calls null.
+    SetGLFunctions(nullptr);
+    hooks.createRenderer();
+    EXPECT_EQ(gRenderer, nullptr);
+    SetGLFunctions(&DefaultGLFunctions());
     EXPECT_FALSE(hooks.writeScreenshot(path));
     hooks = SystemHooks();
 }
