@@ -266,3 +266,48 @@ TEST(WindowModes, OpenUrlGoesThroughTheHostAndEndsTheProgram)
     EXPECT_TRUE(f.host.urls.empty()); // the system opener was never used
     EXPECT_TRUE(GetQuitRequested());
 }
+
+TEST(WindowModes, OrientationTurnsTheWindowAndThePointerFrame)
+{
+    cPlatformFixture f;
+    ASSERT_TRUE(f.Start());
+    SetOrientation(1);
+    EXPECT_EQ(f.window.orientation, 1);
+    EXPECT_EQ(f.window.windowWidth, 720);
+    EXPECT_EQ(f.window.windowHeight, 1280);
+    EXPECT_EQ(f.host.windowRect.width, 720);
+    EXPECT_EQ(f.host.windowRect.height, 1280);
+    EXPECT_EQ(GetAppliedOrientation(), 1);
+
+    struct Case
+    {
+        int orientation;
+        int32_t x, y;
+    } cases[] = {{0, 100, 50}, {1, 1280 - 50, 100}, {2, 1280 - 100, 720 - 50}, {3, 50, 720 - 100}, {7, 0, 0}};
+    for (const Case& c : cases)
+    {
+        SetOrientation(c.orientation);
+        int32_t x = -1, y = -1;
+        RotateToScreen(100, 50, x, y);
+        EXPECT_EQ(x, c.x) << c.orientation;
+        EXPECT_EQ(y, c.y) << c.orientation;
+    }
+}
+
+TEST(WindowModes, FrameRateAndCursorBookkeeping)
+{
+    cPlatformFixture f;
+    ASSERT_TRUE(f.Start());
+    f.window.framesPerSecond = 60;
+    SetFrameRate30();
+    EXPECT_EQ(f.window.framesPerSecond, 30);
+    EXPECT_FLOAT_EQ(GetMeasuredFrameRate(), 30.0f);
+
+    int calls = f.host.cursorCalls;
+    f.window.SetCursorVisible(true); // unchanged: the host is not called
+    EXPECT_EQ(f.host.cursorCalls, calls);
+    f.window.SetCursorVisible(false);
+    f.window.SetCursorVisible(false);
+    EXPECT_EQ(f.host.cursorCalls, calls + 1);
+    EXPECT_FALSE(f.host.cursorVisible);
+}
