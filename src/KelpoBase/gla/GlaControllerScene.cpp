@@ -7,6 +7,7 @@
 #include "KelpoBase/gla/GlaGuiControllers.h"
 #include "KelpoBase/gla/GlaSet.h"
 #include "KelpoBase/gla/Particles.h"
+#include "KelpoBase/render/Gfx2D.h"
 
 namespace
 {
@@ -438,19 +439,40 @@ cGlaControllerRectangle* FindRectangleController(const cGlaControllerScene* scen
 
 // ---- Drawing ----
 
+namespace
+{
+constexpr uint32_t kOpaqueRed = 0xFF0000FFu; // r 255, g 0, b 0, a 255
+
+void ModulateCurrentColour(cGfx2D& gfx, uint32_t tint)
+{
+    gfx.SetColour(ModulateColour(gfx.GetColour(), tint));
+}
+} // namespace
+
 void cGlaControllerScene::Draw(cGfx2D& gfx)
 {
-    // TODO(drawing): save colour and transform, translate and rotate, restore.
+    const uint32_t savedColour = gfx.GetColour();
+    gfx.PushTransform();
+    gfx.Translate(position.x, position.y);
+    if (angle != 0.0f)
+        gfx.Rotate(angle);
     cOrientedBox view;
     view.halfExtents = cVec2f(kFloatMax, kFloatMax);
     for (size_t i = 0; i < elementControllers.size(); ++i)
         elementControllers[i]->Draw(gfx, view);
     if (particlePool != nullptr)
         DrawParticlePool(*particlePool, gfx);
+    gfx.PopTransform();
+    gfx.SetColour(savedColour);
 }
 
+// The view box is compared unchanged with each controller's bounds in the scene's own
+// coordinates.
 void cGlaControllerScene::DrawCulled(cGfx2D& gfx, const cOrientedBox& view)
 {
+    const uint32_t savedColour = gfx.GetColour();
+    gfx.PushTransform();
+    gfx.Translate(position.x, position.y);
     for (size_t i = 0; i < elementControllers.size(); ++i)
     {
         cOrientedBox box;
@@ -460,10 +482,16 @@ void cGlaControllerScene::DrawCulled(cGfx2D& gfx, const cOrientedBox& view)
     }
     if (particlePool != nullptr)
         DrawParticlePool(*particlePool, gfx);
+    gfx.PopTransform();
+    gfx.SetColour(savedColour);
 }
 
 void cGlaControllerScene::DrawBoundsCulled(cGfx2D& gfx, const cOrientedBox& view)
 {
+    const uint32_t savedColour = gfx.GetColour();
+    gfx.PushTransform();
+    gfx.Translate(position.x, position.y);
+    ModulateCurrentColour(gfx, kOpaqueRed);
     for (size_t i = 0; i < elementControllers.size(); ++i)
     {
         cOrientedBox box;
@@ -471,4 +499,6 @@ void cGlaControllerScene::DrawBoundsCulled(cGfx2D& gfx, const cOrientedBox& view
         if (OrientedBoxesOverlap(view, box))
             elementControllers[i]->DrawBounds(gfx, view);
     }
+    gfx.PopTransform();
+    gfx.SetColour(savedColour);
 }

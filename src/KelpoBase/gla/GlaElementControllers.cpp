@@ -1,11 +1,15 @@
 #include "KelpoBase/gla/GlaElementControllers.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "KelpoBase/core/FastMath.h"
 #include "KelpoBase/core/Random.h"
 #include "KelpoBase/gla/GlaControllerScene.h"
 #include "KelpoBase/gla/GlaGuiControllers.h"
 #include "KelpoBase/gla/GlaSet.h"
 #include "KelpoBase/gla/Particles.h"
+#include "KelpoBase/render/Gfx2D.h"
 #include "KelpoBase/render/Image.h"
 #include "KelpoBase/render/MultiSprite.h"
 #include "KelpoBase/render/TextLayout.h"
@@ -183,7 +187,7 @@ cGlaControllerPolyTextured::cGlaControllerPolyTextured(cGlaController* ownerCont
         }
     }
     texCoords.assign(points.size(), cVec2f());
-    vertexColours.assign(points.size(), tint);
+    vertexColours.assign(points.size(), tint.Word());
     SetFrame(0);
     if (poly != nullptr)
         renderMode = static_cast<uint16_t>(RenderModeOf(poly->polyWord));
@@ -225,8 +229,8 @@ void cGlaControllerPolyTextured::SetFrameBlend(int32_t frame, float fraction)
 
 void cGlaControllerPolyTextured::RebuildTexCoords()
 {
-    for (cRGBA& c : vertexColours)
-        c = tint;
+    for (uint32_t& c : vertexColours)
+        c = tint.Word();
     if (image == nullptr)
         return;
     const float w = static_cast<float>(image->width) * textureScale.x;
@@ -449,7 +453,9 @@ void cGlaControllerEvent::Update()
 {
     if (fired)
         return;
-    countdown = static_cast<int32_t>(static_cast<uint32_t>(countdown) - 1u);
+    // A countdown already at or below 0 fires at once (it is not run round the range).
+    if (countdown > 0)
+        countdown -= 1;
     if (countdown <= 0)
         fired = true;
 }
@@ -565,46 +571,178 @@ void SetControllerVisible(cGlaControllerElement* controller, bool on)
 }
 
 // ---- Drawing ----
-// TODO(drawing): the draw paths follow once the 2D drawing context is available.
+
+namespace
+{
+constexpr uint32_t kOpaqueRed = 0xFF0000FFu;    // r 255, g 0, b 0, a 255
+constexpr uint32_t kOpaqueYellow = 0xFF00FFFFu; // r 255, g 255, b 0, a 255
+
+// On the context's transform: translate by position, rotate by angle, translate by minus
+// pivot, scale by scale.
+void ApplyElementTransform(cGfx2D& gfx, const cGlaController& c)
+{
+    gfx.Translate(c.position.x, c.position.y);
+    if (c.angle != 0.0f)
+        gfx.Rotate(c.angle);
+    gfx.Translate(-c.pivot.x, -c.pivot.y);
+    gfx.Scale(c.scale.x, c.scale.y);
+}
+
+void ModulateCurrentColour(cGfx2D& gfx, uint32_t tint)
+{
+    gfx.SetColour(ModulateColour(gfx.GetColour(), tint));
+}
+
+void OutlineBox(cGfx2D& gfx, const cOrientedBox& box)
+{
+    for (int k = 0; k < 4; ++k)
+    {
+        const cVec2f edge[2] = {box.GetCorner(k), box.GetCorner((k + 1) & 3)};
+        gfx.DrawLineStrip(edge, nullptr, 2, false);
+    }
+}
+} // namespace
 
 void cGlaControllerElement::DrawBounds(cGfx2D& gfx, const cOrientedBox& view)
 {
-    (void)gfx;
     (void)view;
+    cOrientedBox box;
+    OutlineBox(gfx, GetBounds(box));
 }
 
 void cGlaControllerSprite::Draw(cGfx2D& gfx, const cOrientedBox& view)
 {
-    (void)gfx;
     (void)view;
+    if (!visible || tint.a == 0 || image == nullptr)
+        return;
+    const auto* sprite = ElementAs<cGlaElementSprite>(element);
+    gfx.PushState();
+    gfx.AddLayer(layerOffset);
+    gfx.SetRenderFlagsHigh(static_cast<uint16_t>(renderMode));
+    ApplyElementTransform(gfx, *this);
+    ModulateCurrentColour(gfx, tint.Word());
+    if (sprite == nullptr || sprite->cropped == 0)
+        gfx.DrawFrame(image, kAlignCentre);
+    else
+    {
+        const float w = static_cast<float>(image->w);
+        const float h = static_cast<float>(image->h);
+        const int32_t sx = TruncToInt32(w * cropX.x);
+        const int32_t sy = TruncToInt32(h * cropY.x);
+        gfx.PushTransform();
+        gfx.Translate(-w * 0.5f, -h * 0.5f);
+        gfx.Translate(static_cast<float>(sx), static_cast<float>(sy));
+        gfx.DrawFrameRegion(image, sx, sy, TruncToInt32(w * (cropX.y - cropX.x)), TruncToInt32(h * (cropY.y - cropY.x)),
+                            kAlignTopLeft);
+        gfx.PopTransform();
+    }
+    gfx.PopState();
 }
 
+// Cells are drawn at their offsets inside the element transform (which already holds the
+// position) and culled with each cell's true box in the scene's coordinates.
 void cGlaControllerMultiSprite::Draw(cGfx2D& gfx, const cOrientedBox& view)
 {
-    (void)gfx;
-    (void)view;
+    if (!visible || multiSprite == nullptr)
+        return;
+    gfx.PushState();
+    gfx.AddLayer(layerOffset);
+    ApplyElementTransform(gfx, *this);
+    ModulateCurrentColour(gfx, tint.Word());
+    const size_t cells = std::min(multiSprite->frames.size(), multiSprite->offsets.size());
+    for (int32_t row = 0; row < multiSprite->rows; ++row)
+        for (int32_t column = 0; column < multiSprite->columns; ++column)
+        {
+            const size_t index = static_cast<size_t>(row) * static_cast<size_t>(multiSprite->columns) +
+                                 static_cast<size_t>(column);
+            if (index >= cells)
+                continue;
+            const ImageRect* cell = multiSprite->frames[index];
+            if (cell == nullptr)
+                continue;
+            const cVec2f offset = multiSprite->offsets[index];
+            cVec2f local(offset.x * scale.x - pivot.x, offset.y * scale.y - pivot.y);
+            local.Rotate(angle);
+            const cVec2f half(static_cast<float>(cell->w) * 0.5f * AbsFloat(scale.x),
+                              static_cast<float>(cell->h) * 0.5f * AbsFloat(scale.y));
+            if (OrientedBoxesOverlap(view, BoxAt(position + local, half, angle)))
+                DrawFrameAt(gfx, cell, offset.x, offset.y, kAlignCentre);
+        }
+    gfx.PopState();
 }
 
 void cGlaControllerPolyTextured::Draw(cGfx2D& gfx, const cOrientedBox& view)
 {
-    (void)gfx;
     (void)view;
+    if (!visible || image == nullptr || points.size() < 3)
+        return;
+    gfx.PushTransform();
+    gfx.PushLayer();
+    gfx.AddLayer(layerOffset);
+    gfx.Translate(position.x, position.y);
+    gfx.SetRenderFlagsHigh(renderMode);
+    gfx.DrawTexturedPolygon(points.data(), vertexColours.data(), texCoords.data(), image,
+                            static_cast<uint32_t>(points.size()));
+    gfx.PopLayer();
+    gfx.PopTransform();
 }
 
 void cGlaControllerSceneElement::Draw(cGfx2D& gfx, const cOrientedBox& view)
 {
     (void)view;
-    if (visible)
-        nested->Draw(gfx);
+    if (!visible)
+        return;
+    gfx.PushState();
+    gfx.AddLayer(layerOffset);
+    ApplyElementTransform(gfx, *this);
+    ModulateCurrentColour(gfx, tint.Word());
+    nested->Draw(gfx);
+    gfx.PopState();
 }
 
 void cGlaControllerSceneElement::DrawBounds(cGfx2D& gfx, const cOrientedBox& view)
 {
+    const uint32_t saved = gfx.GetColour();
+    ModulateCurrentColour(gfx, kOpaqueYellow);
+    cOrientedBox box;
+    OutlineBox(gfx, GetBounds(box));
+    gfx.SetColour(saved);
+    gfx.PushTransform();
+    ApplyElementTransform(gfx, *this);
     nested->DrawBoundsCulled(gfx, view);
+    gfx.PopTransform();
 }
 
 void cGlaControllerTextBox::Draw(cGfx2D& gfx, const cOrientedBox& view)
 {
-    (void)gfx;
     (void)view;
+    if (!visible || gfx.font == nullptr)
+        return;
+    if (!laidOut)
+    {
+        layout->SetFont(gfx.font);
+        layout->SetMaxWidth(wrapWidth);
+        layout->SetText(text);
+        laidOut = true;
+    }
+    const auto flags = static_cast<uint8_t>(alignmentFlags);
+    gfx.PushState();
+    gfx.Translate(position.x, position.y);
+    if (angle != 0.0f)
+        gfx.Rotate(angle);
+    gfx.Translate(alignmentOffset.x, alignmentOffset.y);
+    ModulateCurrentColour(gfx, textColour.Word());
+    if (shadow)
+    {
+        const uint32_t saved = gfx.GetColour();
+        ModulateCurrentColour(gfx, shadowColour.Word());
+        gfx.Translate(2.0f, 2.0f);
+        gfx.DrawTextLayout(flags, layout.get());
+        gfx.Translate(-4.0f, -4.0f);
+        gfx.DrawTextLayout(flags, layout.get());
+        gfx.Translate(2.0f, 2.0f);
+        gfx.SetColour(saved);
+    }
+    gfx.DrawTextLayout(flags, layout.get());
+    gfx.PopState();
 }

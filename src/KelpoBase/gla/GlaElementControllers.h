@@ -74,7 +74,7 @@ public:
     void SetFrame(int32_t frame) override;
     cOrientedBox& GetBounds(cOrientedBox& out) override;
 
-    std::vector<cRGBA> vertexColours;
+    std::vector<uint32_t> vertexColours; // cRGBA words
     std::vector<cVec2f> texCoords;
     std::vector<cVec2f> points;
     uint16_t renderMode = 0;

@@ -10,6 +10,7 @@
 #include "KelpoBase/gla/GlaSet.h"
 #include "KelpoBase/platform/AudioManager.h"
 #include "KelpoBase/platform/Input.h"
+#include "KelpoBase/render/Gfx2D.h"
 #include "KelpoBase/render/SoundResource.h"
 #include "KelpoBase/render/TextureAtlas.h"
 
@@ -725,22 +726,121 @@ void cGlaControllerSlider::Update()
 }
 
 // ---- Drawing ----
-// TODO(drawing): the draw paths follow once the 2D drawing context is available.
+
+namespace
+{
+// Push the transform and the layer; layer offset; the control's own transform.
+void BeginControlDraw(cGfx2D& gfx, const cGlaController& c)
+{
+    gfx.PushTransform();
+    gfx.PushLayer();
+    gfx.AddLayer(c.layerOffset);
+    gfx.Translate(c.position.x, c.position.y);
+    if (c.angle != 0.0f)
+        gfx.Rotate(c.angle);
+    gfx.Scale(c.scale.x, c.scale.y);
+}
+
+void EndControlDraw(cGfx2D& gfx)
+{
+    gfx.PopLayer();
+    gfx.PopTransform();
+}
+
+// The caption at the control's origin in the text colour (alpha halved when disabled).
+void DrawCaption(cGfx2D& gfx, const std::string& text, uint32_t textColour, bool enabled)
+{
+    if (text.empty())
+        return;
+    uint32_t tint = textColour;
+    if (!enabled)
+        tint = (tint & 0x00FFFFFFu) | (((tint >> 24) >> 1) << 24);
+    const uint32_t saved = gfx.GetColour();
+    gfx.SetColour(ModulateColour(saved, tint));
+    DrawTextAt(gfx, 0.0f, 0.0f, 0, text.c_str());
+    gfx.SetColour(saved);
+}
+} // namespace
 
 void cGlaControllerButton::Draw(cGfx2D& gfx, const cOrientedBox& view)
 {
-    (void)gfx;
     (void)view;
+    if (shown == 0)
+        return;
+    BeginControlDraw(gfx, *this);
+    const bool enabled = visible != 0;
+    cGlaControllerScene* look = enabled ? (inside != 0 ? pressedScene : normalScene) : disabledScene;
+    if (look != nullptr)
+        look->Draw(gfx);
+    DrawCaption(gfx, text, textColour, enabled);
+    EndControlDraw(gfx);
 }
 
 void cGlaControllerToggleButton::Draw(cGfx2D& gfx, const cOrientedBox& view)
 {
-    (void)gfx;
     (void)view;
+    if (shown == 0)
+        return;
+    BeginControlDraw(gfx, *this);
+    const bool enabled = visible != 0;
+    cGlaControllerScene* look = nullptr;
+    if (!enabled)
+        look = stateScenes[kDisabled];
+    else if (state == 0)
+        look = stateScenes[inside != 0 ? kOffPressed : kOff];
+    else
+        look = stateScenes[inside != 0 ? kOnPressed : kOn];
+    if (look != nullptr)
+        look->Draw(gfx);
+    DrawCaption(gfx, text, textColour, enabled);
+    EndControlDraw(gfx);
 }
 
+// The slider's images are placed at its position; its own rotation and scale are not
+// applied. The raw value places the overlay and the knob.
 void cGlaControllerSlider::Draw(cGfx2D& gfx, const cOrientedBox& view)
 {
-    (void)gfx;
     (void)view;
+    if (shown == 0)
+        return;
+    const bool enabled = visible != 0;
+    gfx.PushTransform();
+    gfx.PushLayer();
+    gfx.AddLayer(layerOffset);
+    const uint32_t saved = gfx.GetColour();
+    gfx.SetColour(ModulateColour(saved, enabled ? 0xFFFFFFFFu : 0x80FFFFFFu));
+
+    if (backgroundImage != nullptr)
+        DrawFrameAt(gfx, backgroundImage, position.x, position.y, kAlignCentre);
+
+    if (overlayImage != nullptr)
+    {
+        const int32_t w = overlayImage->w;
+        const int32_t h = overlayImage->h;
+        const int32_t left = TruncToInt32(position.x) - (w >> 1);
+        const int32_t top = TruncToInt32(position.y) - (h >> 1);
+        const int32_t fill = TruncToInt32(static_cast<float>(w) * value);
+        if (highlightSegmentOnly != 0 && segmentCount >= 1)
+        {
+            const int32_t seg = TruncToInt32(static_cast<float>(w) * (1.0f / static_cast<float>(segmentCount)));
+            DrawFrameRegionAt(gfx, overlayImage, static_cast<float>(left + fill - seg), static_cast<float>(top),
+                              fill - seg, seg, h);
+        }
+        else
+            DrawFrameRegionAt(gfx, overlayImage, static_cast<float>(left), static_cast<float>(top), 0, fill, h);
+    }
+
+    if (knobImage != nullptr && enabled)
+    {
+        // The knob runs along the background (else the overlay, else it stays at the
+        // slider's position).
+        const ImageRect* track = backgroundImage != nullptr ? backgroundImage : overlayImage;
+        const int32_t tw = track != nullptr ? track->w : 0;
+        const int32_t x = TruncToInt32(value * static_cast<float>(tw)) - (tw >> 1) + TruncToInt32(position.x);
+        DrawFrameAt(gfx, knobImage, static_cast<float>(x), knobY, kAlignCentre);
+    }
+
+    gfx.SetColour(saved);
+    gfx.PopLayer();
+    gfx.PopTransform();
 }

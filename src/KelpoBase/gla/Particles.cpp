@@ -5,6 +5,7 @@
 #include "KelpoBase/core/Colour.h"
 #include "KelpoBase/core/FastMath.h"
 #include "KelpoBase/core/Random.h"
+#include "KelpoBase/render/Gfx2D.h"
 #include "KelpoBase/render/TextureAtlas.h"
 
 namespace
@@ -306,6 +307,75 @@ void FreeAllParticles(cParticlePool& pool)
     }
     pool.head = nullptr;
     pool.tail = nullptr;
+}
+
+void DrawParticle(cGfx2D& gfx, const cParticle& p)
+{
+    gfx.PushState();
+    gfx.SetRenderFlagsHigh(static_cast<uint16_t>(p.renderMode));
+    gfx.AddLayer(p.layerOffset);
+    const bool anchored = (p.flags & kParticleAnchored) != 0;
+    if (anchored)
+    {
+        gfx.Translate(p.origin.x, p.origin.y);
+        gfx.Rotate(p.angle);
+        gfx.Translate(p.position.x - p.origin.x, p.position.y - p.origin.y);
+    }
+    else
+        gfx.Translate(p.position.x, p.position.y);
+
+    float sway = 0.0f;
+    if (p.swayAmplitude != 0.0f)
+        sway = p.swayAmplitude * SinSquared(p.swayPhase);
+    else if (p.lateSwayAmplitude != 0.0f)
+        sway = p.lateSwayAmplitude * SinSquared(p.lateSwayPhase);
+    if (sway != 0.0f)
+    {
+        const cVec2f n = p.velocity.NormalisedFast();
+        gfx.Translate(sway * -n.y, sway * n.x);
+    }
+
+    if (!anchored)
+        gfx.Rotate(p.angle);
+    if (p.flipSpeed > 0.0f)
+    {
+        const float k = 2.0f * SinSquared(p.flipPhase) - 1.0f;
+        if (p.flipAxis == 0)
+            gfx.Scale(p.size * k, p.size);
+        else
+            gfx.Scale(p.size, p.size * k);
+    }
+    else
+        gfx.Scale(p.size, p.size);
+    gfx.SetColour(p.colour);
+    gfx.DrawFrame(p.image, kAlignCentre);
+    gfx.PopState();
+}
+
+void DrawParticlePool(cParticlePool& pool, cGfx2D& gfx)
+{
+    for (const cParticle* p = pool.head; p != nullptr; p = p->next)
+        if (p->delay <= 0)
+            DrawParticle(gfx, *p);
+}
+
+void DrawParticlePoolCulled(cParticlePool& pool, cGfx2D& gfx, const cOrientedBox& view)
+{
+    if (pool.cullMode == 1)
+    {
+        if (OrientedBoxOverlapsRect(view, pool.bounds))
+            DrawParticlePool(pool, gfx);
+    }
+    else if (pool.cullMode == 2)
+    {
+        for (const cParticle* p = pool.head; p != nullptr; p = p->next)
+            if (p->delay <= 0 && OrientedBoxDistanceSquared(p->position, view) < 2.0f * p->size * p->size)
+                DrawParticle(gfx, *p);
+    }
+    else
+        DrawParticlePool(pool, gfx);
+    gfx.SetColour(0xFFFFFFFFu);
+    gfx.SetRenderFlagsHigh(1);
 }
 
 void SetParticleWind(const cVec2f& wind)
