@@ -439,9 +439,9 @@ void GlaParser::ReadModelTrack(cGlaNamedTrack<cResource*>& track)
 void GlaParser::ReadSceneTrack(cGlaNamedTrack<cGlaScene*>& track)
 {
     const uint16_t n = TrackCount(kFrameMin + kStrMin);
+    // Each scene element carries one scene track, read once, so its fixups below are the
+    // only ones that point at it.
     track.Clear();
-    // Earlier fixups of this track (a track read twice) must not outlive its old keys.
-    std::erase_if(sceneFixups, [&](const SceneFixup& fix) { return fix.track == &track; });
     for (uint16_t i = 0; i < n; ++i)
     {
         const int32_t frame = in.S32();
