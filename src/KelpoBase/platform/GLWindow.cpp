@@ -192,6 +192,8 @@ void cWinMain_OGL1::ComputeLetterbox()
     int32_t w, h;
     GetDrawableSize(w, h);
     const cLetterbox box = ComputeLetterboxFor(w, h);
+    letterboxWidth = w;
+    letterboxHeight = h;
     scale = box.scale;
     xOffset = box.xOffset;
     yOffset = box.yOffset;
@@ -221,6 +223,9 @@ void cWinMain_OGL1::Present()
     cGLFunctions& gl = GL();
     int32_t W, H;
     GetDrawableSize(W, H);
+    // The window may have been resized since the last mode change.
+    if (W != letterboxWidth || H != letterboxHeight)
+        ComputeLetterbox();
 
     gl.BindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     gl.Viewport(0, 0, W, H);

@@ -72,4 +72,7 @@ public:
 
 private:
     void ReleaseTarget();
+    // The drawable size the letterbox was computed for.
+    int32_t letterboxWidth = 0;
+    int32_t letterboxHeight = 0;
 };
