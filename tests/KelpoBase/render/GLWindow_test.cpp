@@ -175,3 +175,40 @@ TEST(GLWindowSetup, FailuresShowOneBoxAndFail)
         EXPECT_EQ(GL().Enable, nullptr); // no half-loaded table stays installed
     }
 }
+
+TEST(GLWindowPresent, ASmallerVirtualScreenKeepsTheFrameScale)
+{
+    // A 1024 x 768 virtual screen in a 1280 x 720 window: drawn at the 1280 x 720 frame's
+    // scale (1), so it covers x 0..1024 and runs past the bottom; the rest is black.
+    cWinMain_OGL1* window = tvtest::AcquireGLWindow(1280, 720, 1024, 768);
+    ASSERT_NE(window, nullptr);
+    DrawMarkedFrame(*window);
+    window->Present();
+    EXPECT_TRUE(RgbNear(WindowPixel(50, 50, 720), kRed));
+    EXPECT_TRUE(RgbNear(WindowPixel(1000, 700, 720), kBlue));
+    EXPECT_TRUE(RgbNear(WindowPixel(1100, 300, 720), kBlack));
+    tvtest::ReleaseGLContext();
+}
+
+TEST(GLWindowSetup, ModeSwitchesHappenOnce)
+{
+    tvtest::ReleaseGLContext();
+    cScriptedHost host;
+    SetHost(&host);
+    {
+        cWinMain_OGL1 window;
+        window.EnterWindowed(); // already windowed: nothing
+        EXPECT_TRUE(host.swapIntervals.empty());
+        window.EnterFullscreen();
+        window.EnterFullscreen();
+        EXPECT_FALSE(window.windowed);
+        EXPECT_EQ(host.swapIntervals, std::vector<int>{1});
+        window.EnterWindowed();
+        window.EnterWindowed();
+        EXPECT_TRUE(window.windowed);
+        EXPECT_EQ(window.windowWidth, 1280);
+        EXPECT_EQ(window.windowHeight, 720);
+        EXPECT_EQ(host.swapIntervals, (std::vector<int>{1, 0}));
+    }
+    SetHost(nullptr);
+}
