@@ -1,5 +1,7 @@
 #include "scene/GlaJson.h"
 
+#include <cmath>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <utility>
@@ -24,6 +26,38 @@ struct JsonError : std::runtime_error
 };
 
 using NamedKeys = std::vector<std::pair<int32_t, std::string>>;
+
+// Floats that JSON numbers cannot hold are written as "nan", "inf" and "-inf".
+GlaJson F(float v)
+{
+    if (std::isnan(v))
+        return "nan";
+    if (std::isinf(v))
+        return v > 0 ? "inf" : "-inf";
+    return v;
+}
+
+float ToFloat(const GlaJson& j)
+{
+    if (j.is_string())
+    {
+        const std::string text = j.get<std::string>();
+        if (text == "nan")
+            return std::numeric_limits<float>::quiet_NaN();
+        if (text == "inf")
+            return std::numeric_limits<float>::infinity();
+        if (text == "-inf")
+            return -std::numeric_limits<float>::infinity();
+        throw JsonError("\"" + text + "\" is not a number");
+    }
+    return j.get<float>();
+}
+
+float FloatOr(const GlaJson& owner, const char* key, float fallback)
+{
+    auto it = owner.find(key);
+    return it == owner.end() ? fallback : ToFloat(*it);
+}
 
 // Every field of an element kind, visited by name; one visitor writes JSON, one reads it.
 class FieldVisitor
@@ -279,7 +313,7 @@ public:
     void Text(const char* key, std::string& v) override { j[key] = v; }
     void Byte(const char* key, uint8_t& v) override { j[key] = v; }
     void Word(const char* key, uint32_t& v) override { j[key] = v; }
-    void Float(const char* key, float& v) override { j[key] = v; }
+    void Float(const char* key, float& v) override { j[key] = F(v); }
     template <class T, class F>
     void Keys(const char* key, const cGlaTrack<T>& t, F value)
     {
@@ -300,13 +334,13 @@ public:
     }
     void FloatTrack(const char* key, cGlaTrack<float>& t) override
     {
-        Keys(key, t, [](GlaJson& e, float v) { e.push_back(v); });
+        Keys(key, t, [](GlaJson& e, float v) { e.push_back(F(v)); });
     }
     void Vec2Track(const char* key, cGlaTrack<cVec2f>& t) override
     {
         Keys(key, t, [](GlaJson& e, const cVec2f& v) {
-            e.push_back(v.x);
-            e.push_back(v.y);
+            e.push_back(F(v.x));
+            e.push_back(F(v.y));
         });
     }
     void ColourTrack(const char* key, cGlaTrack<cRGBA>& t) override
@@ -331,14 +365,14 @@ public:
     {
         GlaJson list = GlaJson::array();
         for (const cVec2f& p : points)
-            list.push_back(GlaJson::array({p.x, p.y}));
+            list.push_back(GlaJson::array({F(p.x), F(p.y)}));
         j[key] = std::move(list);
     }
     void AiPoints(const char* key, std::vector<cGlaAiPathPoint>& points) override
     {
         GlaJson list = GlaJson::array();
         for (const cGlaAiPathPoint& p : points)
-            list.push_back(GlaJson::array({p.v[0], p.v[1], p.v[2], p.v[3], p.v[4], p.v[5]}));
+            list.push_back(GlaJson::array({F(p.v[0]), F(p.v[1]), F(p.v[2]), F(p.v[3]), F(p.v[4]), F(p.v[5])}));
         j[key] = std::move(list);
     }
     void Targets(const char* key, std::vector<cGlaElementRef>& refs) override
@@ -363,7 +397,7 @@ GlaJson PropToJson(const cGlaProp& prop)
     switch (code)
     {
     case kGlaPropInt: j["value"] = static_cast<const cGlaPropInt&>(prop).value; break;
-    case kGlaPropFloat: j["value"] = static_cast<const cGlaPropFloat&>(prop).value; break;
+    case kGlaPropFloat: j["value"] = F(static_cast<const cGlaPropFloat&>(prop).value); break;
     case kGlaPropRefElement: j["value"] = static_cast<const cGlaPropRefElement&>(prop).target; break;
     case kGlaPropRefScene: j["value"] = static_cast<const cGlaPropRefScene&>(prop).target; break;
     case kGlaPropRefTemplate: j["value"] = static_cast<const cGlaPropRefTemplate&>(prop).target; break;
@@ -424,7 +458,7 @@ public:
     void Float(const char* key, float& v) override
     {
         if (const GlaJson* x = Find(key))
-            v = x->get<float>();
+            v = ToFloat(*x);
     }
     template <class T, class F>
     void Keys(const char* key, cGlaTrack<T>& t, size_t width, F value)
@@ -447,11 +481,11 @@ public:
     }
     void FloatTrack(const char* key, cGlaTrack<float>& t) override
     {
-        Keys(key, t, 1, [](const GlaJson& e) { return e[1].get<float>(); });
+        Keys(key, t, 1, [](const GlaJson& e) { return ToFloat(e[1]); });
     }
     void Vec2Track(const char* key, cGlaTrack<cVec2f>& t) override
     {
-        Keys(key, t, 2, [](const GlaJson& e) { return cVec2f(e[1].get<float>(), e[2].get<float>()); });
+        Keys(key, t, 2, [](const GlaJson& e) { return cVec2f(ToFloat(e[1]), ToFloat(e[2])); });
     }
     void ColourTrack(const char* key, cGlaTrack<cRGBA>& t) override
     {
@@ -478,7 +512,7 @@ public:
             {
                 if (!p.is_array() || p.size() != 2)
                     throw JsonError(std::string("a point of \"") + key + "\" needs x and y");
-                points.emplace_back(p[0].get<float>(), p[1].get<float>());
+                points.emplace_back(ToFloat(p[0]), ToFloat(p[1]));
             }
     }
     void AiPoints(const char* key, std::vector<cGlaAiPathPoint>& points) override
@@ -491,7 +525,7 @@ public:
                     throw JsonError(std::string("a point of \"") + key + "\" needs six numbers");
                 cGlaAiPathPoint point;
                 for (size_t i = 0; i < 6; ++i)
-                    point.v[i] = p[i].get<float>();
+                    point.v[i] = ToFloat(p[i]);
                 points.push_back(point);
             }
     }
@@ -528,7 +562,7 @@ cGlaProp* PropFromJson(const GlaJson& j, cGlaScene* scene)
     if (kind == "int")
         return new cGlaPropInt(name, v.get<int32_t>());
     if (kind == "float")
-        return new cGlaPropFloat(name, v.get<float>());
+        return new cGlaPropFloat(name, ToFloat(v));
     if (kind == "element")
         return new cGlaPropRefElement(scene, name, v.get<std::string>());
     if (kind == "scene")
@@ -610,9 +644,9 @@ GlaJson GlaSetToJson(const cGlaSet& set)
         GlaJson s;
         s["name"] = scene->GetName();
         s["needed"] = scene->needed;
-        s["valueA"] = scene->sceneValueA;
-        s["valueB"] = scene->sceneValueB;
-        s["fps"] = scene->fps;
+        s["valueA"] = F(scene->sceneValueA);
+        s["valueB"] = F(scene->sceneValueB);
+        s["fps"] = F(scene->fps);
         s["word"] = scene->sceneWord;
         s["type"] = scene->typeName;
         s["frames"] = scene->frameCount;
@@ -678,9 +712,9 @@ cGlaSet* GlaSetFromJson(const GlaJson& j, std::string* error)
                 set->AddScene(scene);
                 scene->SetName(s.at("name").get<std::string>());
                 scene->needed = s.value("needed", std::vector<std::string>());
-                scene->sceneValueA = s.value("valueA", 0.0f);
-                scene->sceneValueB = s.value("valueB", 0.0f);
-                scene->fps = s.value("fps", 30.0f);
+                scene->sceneValueA = FloatOr(s, "valueA", 0.0f);
+                scene->sceneValueB = FloatOr(s, "valueB", 0.0f);
+                scene->fps = FloatOr(s, "fps", 30.0f);
                 scene->sceneWord = s.value("word", 0u);
                 scene->typeName = s.value("type", std::string());
                 scene->type = set->FindType(scene->typeName);

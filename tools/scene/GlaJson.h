@@ -12,7 +12,8 @@
 //
 // Tracks are lists of keys: [frame, value] for bool and float tracks, [frame, x, y] for
 // vectors, [frame, r, g, b, a] for colours and [frame, "name"] for images, models and scenes.
-// Property kinds: int, float, element, scene, template, string, bool, enum, colour.
+// Property kinds: int, float, element, scene, template, string, bool, enum, colour. Floats
+// that a JSON number cannot hold are written "nan", "inf" and "-inf".
 // Element kinds are named by GlaElementKindName; an empty track or list may be left out.
 #pragma once
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -407,6 +408,27 @@ TEST_F(NoResources, JsonFormRoundTrips)
         EXPECT_EQ(GlaSetFromJson(GlaJson::parse(bad), &error), nullptr) << bad;
         EXPECT_FALSE(error.empty());
     }
+}
+
+TEST_F(NoResources, JsonFormCarriesFloatsThatAreNotNumbers)
+{
+    auto set = MakeRichSet(10);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    set->scenes[0]->fps = inf;
+    set->scenes[0]->props.push_back(new cGlaPropFloat("odd", -inf));
+    static_cast<cGlaElementRectangle*>(set->scenes[0]->FindElement("rect"))->angle.AddKey(nan, 20);
+    static_cast<cGlaElementPoly*>(set->scenes[0]->FindElement("poly"))->points.emplace_back(nan, -inf);
+    std::vector<uint8_t> before, after;
+    ASSERT_TRUE(WriteGlaSet(*set, 10, before));
+    const std::string text = GlaSetToJson(*set).dump();
+    EXPECT_NE(text.find("\"nan\""), std::string::npos);
+    std::string error;
+    std::unique_ptr<cGlaSet> back(GlaSetFromJson(GlaJson::parse(text), &error));
+    ASSERT_NE(back, nullptr) << error;
+    ASSERT_TRUE(WriteGlaSet(*back, 10, after));
+    EXPECT_EQ(before, after);
+    EXPECT_EQ(GlaSetFromJson(GlaJson::parse(R"({"scenes": [{"name": "S", "fps": "fast"}]})"), &error), nullptr);
 }
 
 TEST_F(NoResources, WriterRefusesValuesThatDoNotFit)
