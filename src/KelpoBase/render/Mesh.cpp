@@ -264,6 +264,12 @@ void cMesh::AddTexCoordSet(uint32_t set)
     if (set >= 29 || (format & (kMeshTexCoord0 << set)) != 0)
         return;
     auto* wider = new cMesh(vertexCount, 0, format | (kMeshTexCoord0 << set), 0);
+    if (wider->vertexCount != vertexCount)
+    {
+        // The wider array could not be had: the mesh stays as it was.
+        delete wider;
+        return;
+    }
     CopyVertexAttributes(*wider, *this);
     std::swap(vertices, wider->vertices);
     std::swap(vertexCount, wider->vertexCount);

@@ -73,7 +73,7 @@ public:
     // Sets id and the last id by the id rule, without entering the list.
     void AssignId();
     // Replaces the vertex array pointer and count; the old array is not freed and the
-    // layout stays.
+    // layout stays. The mesh owns the new array (made with new[]) from then on.
     void SetVertexData(uint8_t* data, uint32_t count);
     void SetAllVertexColours(uint32_t colour);
     // Copies the attributes both meshes have, vertex by vertex, over the vertices both have.
