@@ -174,3 +174,59 @@ TEST_F(GlaControllerDraw, SpritesNestedScenesButtonsAndParticles)
     ExpectPixel(300, 100, kBlack);
     ExpectPixel(800, 400, kYellow); // particles are drawn unculled
 }
+
+// Particles: a delayed particle is not drawn; the pool's box culls the whole pool in mode
+// 1, and each particle by its distance in mode 2; an anchored particle turns about its
+// origin.
+TEST_F(GlaControllerDraw, ParticlesDelayCullingAndAnchoring)
+{
+    cParticlePool pool;
+    auto add = [&](cVec2f at, uint32_t colour, int32_t delay) {
+        cParticle* p = AllocParticle(pool);
+        p->image = &frame;
+        p->position = at;
+        p->sizeStart = p->sizeEnd = 8.0f; // a 16-pixel square
+        p->colourStart = p->colourEnd = colour;
+        p->lifeRate = 0.01f;
+        p->delay = delay;
+        PrepareParticle(*p, 0);
+        return p;
+    };
+    add(cVec2f(100.0f, 100.0f), kRed, 0);
+    add(cVec2f(200.0f, 100.0f), kGreen, 5);
+    cParticle* anchored = add(cVec2f(300.0f, 100.0f), kBlue, 0);
+    anchored->origin = cVec2f(300.0f, 150.0f); // turns a half turn about (300, 150)
+    anchored->angle = 3.1415927f;
+    anchored->flags |= kParticleAnchored;
+    UpdateParticlePool(pool);
+
+    auto draw = [&](int32_t mode, const cOrientedBox& view) {
+        pool.cullMode = mode;
+        renderer->SetClearColour(kBlack);
+        renderer->Clear(kClearColour | kClearDepth);
+        gfx->SaveRendererState();
+        gfx->Begin();
+        DrawParticlePoolCulled(pool, *gfx, view);
+        gfx->RestoreRendererState();
+    };
+    const cOrientedBox everywhere = cOrientedBox::FromRect(cRect2f{0.0f, 0.0f, 1280.0f, 720.0f});
+    draw(0, everywhere);
+    ExpectPixel(100, 100, kRed);
+    ExpectPixel(200, 100, kBlack);
+    ExpectPixel(300, 200, kBlue);
+    ExpectPixel(300, 100, kBlack);
+    EXPECT_EQ(gfx->GetColour(), 0xFFFFFFFFu);
+
+    // Mode 1: a view away from the pool's box draws nothing at all.
+    const cOrientedBox corner = cOrientedBox::FromRect(cRect2f{1000.0f, 500.0f, 1280.0f, 720.0f});
+    draw(1, corner);
+    ExpectPixel(100, 100, kBlack);
+    draw(1, everywhere);
+    ExpectPixel(100, 100, kRed);
+
+    // Mode 2: only particles near the view.
+    const cOrientedBox left = cOrientedBox::FromRect(cRect2f{0.0f, 0.0f, 150.0f, 720.0f});
+    draw(2, left);
+    ExpectPixel(100, 100, kRed);
+    ExpectPixel(300, 200, kBlack);
+}

@@ -9,6 +9,9 @@
 #include "GlaControllerFixtures.h"
 #include "KelpoBase/gla/GlaControllerScene.h"
 #include "KelpoBase/gla/GlaGuiControllers.h"
+#include "KelpoBase/platform/AudioManager.h"
+#include "KelpoBase/platform/AudioTestSupport.h"
+#include "KelpoBase/render/SoundResource.h"
 #include "KelpoBase/render/TextureAtlas.h"
 
 using namespace glatest;
@@ -365,4 +368,72 @@ TEST(GlaGuiControllers, DegenerateSlidersDoNotDivideByZero)
     EXPECT_FLOAT_EQ(flat.slider->value, 0.0f);
     flat.Drag(401);
     EXPECT_FLOAT_EQ(flat.slider->value, 1.0f);
+}
+
+// Control sounds on the loopback device: the voice that plays a sound holds it as its
+// current sound; sounds that cannot play (no sound, a locked voice, a voice out of range)
+// are skipped.
+TEST(GlaGuiControllers, SoundsPlayOnTheirVoices)
+{
+    SetAudioDeviceOpener(tvtest::OpenLoopbackDevice);
+    AudioManager* audio = CreateAudioManager();
+    if (audio == nullptr || !audio->IsEnabled())
+    {
+        DeleteAudioManager();
+        SetAudioDeviceOpener(nullptr);
+        GTEST_SKIP() << "no loopback device";
+    }
+    {
+        cSound press(audio, 1.0f), click(audio, 1.0f);
+        SetDefaultButtonSounds(&press, &click, 1, 2);
+        SceneSet s;
+        cGlaScene* main = s.AddScene("Main", 1);
+        AddLook(s, "Look", 2);
+        AddControl(s, main, "Button", "ok", cVec2f(200.0f, 100.0f), "Button", "Look", "actOk");
+        AddControl(s, main, "Toggle Button", "toggle", cVec2f(600.0f, 100.0f), "Button", "Look", "actToggle");
+        cGlaControllerScene c(main);
+        auto* ok = FindButtonController(&c, "ok");
+        auto* toggle = FindToggleButtonController(&c, "toggle");
+        EXPECT_EQ(toggle->voice, 1);
+
+        PointerScript input;
+        input.Down(200, 100);
+        c.Update();
+        input.EndFrame();
+        EXPECT_EQ(audio->GetVoice(1)->currentSound, &press);
+        EXPECT_EQ(audio->GetVoice(2)->currentSound, nullptr);
+        // Sliding off plays the click without a message; a release outside does nothing more.
+        input.Move(400, 100);
+        c.Update();
+        input.EndFrame();
+        EXPECT_EQ(audio->GetVoice(2)->currentSound, &click);
+        audio->StopVoice(2);
+        input.Up(400, 100);
+        c.Update();
+        input.EndFrame();
+        EXPECT_EQ(audio->GetVoice(2)->currentSound, nullptr);
+        EXPECT_EQ(c.MessageCount(), 0u);
+
+        // Keyboard activation of the toggle plays its click on its one voice.
+        toggle->ActivateByKeyboard();
+        EXPECT_EQ(audio->GetVoice(1)->currentSound, &click);
+
+        // A locked voice, a negative voice and a voice past the count stay silent.
+        audio->StopAllVoices();
+        audio->GetVoice(3)->locked = 1;
+        for (int32_t voice : {3, -1, 1000})
+        {
+            ok->SetSounds(&press, &click, voice);
+            ok->ActivateByKeyboard();
+        }
+        EXPECT_EQ(audio->GetVoice(3)->currentSound, nullptr);
+        audio->GetVoice(3)->locked = 0;
+        ok->ClearSounds();
+        ok->ActivateByKeyboard();
+        EXPECT_EQ(audio->GetVoice(0)->currentSound, nullptr);
+        SetDefaultButtonSounds(nullptr, nullptr, 0, 0);
+        audio->StopAllVoices();
+    }
+    DeleteAudioManager();
+    SetAudioDeviceOpener(nullptr);
 }
