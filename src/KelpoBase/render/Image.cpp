@@ -50,8 +50,6 @@ std::vector<const cSurface*> ImageSurfaces()
 }
 
 cResource* LoadTextureFile(const std::string& path, uint32_t flags) { return CreateTextureFromFile(flags, path); }
-
-uint32_t TextureOfImage(const cImage* image) { return image->texture; }
 } // namespace
 
 void cImage::Enlist()
@@ -208,5 +206,4 @@ void RegisterImageResourceLoaders()
     SetResourceAtlasFactory(&cTextureAtlas::Create);
     SetFontLoader(&cFont::LoadResource);
     SetMultiSpriteLoader(&cMultiSprite::LoadResource);
-    GetRendererHooks().imageTexture = &TextureOfImage;
 }

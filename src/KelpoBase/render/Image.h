@@ -81,5 +81,5 @@ std::string TextureFlagsToString(uint32_t flags);
 bool WriteTextureSideFile(const std::string& imagePath, uint32_t flags);
 
 // Registers the image, atlas, font and multi-sprite loaders and the image statistics with
-// the resource layer, and the image-texture lookup with the renderer. Start-up calls it once before any loading.
+// the resource layer. Start-up calls it once before any loading.
 void RegisterImageResourceLoaders();
