@@ -14,6 +14,12 @@ public:
     virtual ~cDebugScreenBase() = default;
     virtual void SetEnabled(bool enabled) { mEnabled = enabled; }
     bool IsEnabled() const { return mEnabled; }
+    // Once a frame, first thing in the game's update.
+    virtual void Update() {}
+    // Over the finished frame.
+    virtual void Draw() {}
+    // Whether the game should skip its own update this frame (the menu is open).
+    virtual bool HoldsGameUpdate() const { return false; }
 
 private:
     bool mEnabled = false;
