@@ -1,6 +1,7 @@
 // The scene file reader, from bytes in memory: whole-file loads, one-scene loads and
 // the scene listing. A file that loads is written back and read again, and must then
-// write the very same bytes (the writer mirrors the reader).
+// write the very same bytes (the writer mirrors the reader); its JSON form must read back
+// into the same set.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 
 #include "KelpoBase/gla/GlaReader.h"
 #include "KelpoBase/gla/GlaSet.h"
+#include "scene/GlaJson.h"
 #include "scene/GlaWriter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -34,6 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
         std::unique_ptr<cGlaSet> again(ParseGlaSetFromMemory(first.data(), first.size(), {}, "res"));
         if (!again || !WriteGlaSet(*again, again->version, second) || first != second)
+            std::abort();
+        const GlaJson json = GlaSetToJson(*set);
+        std::unique_ptr<cGlaSet> fromJson(GlaSetFromJson(json));
+        if (!fromJson || GlaSetToJson(*fromJson) != json)
             std::abort();
     }
     return 0;

@@ -76,7 +76,8 @@ int main(int argc, char** argv)
                             scene->elements.size());
             return 0;
         }
-        const std::string text = GlaSetToJson(*set).dump(1) + "\n";
+        // Names are bytes; any that are not UTF-8 are shown with replacement characters.
+        const std::string text = GlaSetToJson(*set).dump(1, ' ', false, GlaJson::error_handler_t::replace) + "\n";
         if (argc >= 4)
         {
             std::ofstream out(argv[3], std::ios::binary | std::ios::trunc);
