@@ -1,6 +1,7 @@
 #include "KelpoBase/render/Image.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include "KelpoBase/render/Font.h"
@@ -197,6 +198,12 @@ bool WriteTextureSideFile(const std::string& imagePath, uint32_t flags)
     const std::string text = fileName + '\n' + TextureFlagsToString(flags) + '\n';
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     return std::fclose(file) == 0 && written;
+}
+
+void ToLower(std::string& text)
+{
+    for (char& c : text)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
 }
 
 void RegisterImageResourceLoaders()

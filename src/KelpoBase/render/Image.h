@@ -80,6 +80,10 @@ std::string TextureFlagsToString(uint32_t flags);
 // flag keywords, a line feed. False (nothing written) when the file cannot be opened.
 bool WriteTextureSideFile(const std::string& imagePath, uint32_t flags);
 
+// Lower-cases the text in place, character by character, by the current locale's
+// classification (file extensions).
+void ToLower(std::string& text);
+
 // Registers the image, atlas, font and multi-sprite loaders and the image statistics with
 // the resource layer. Start-up calls it once before any loading.
 void RegisterImageResourceLoaders();

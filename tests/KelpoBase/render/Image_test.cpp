@@ -111,6 +111,10 @@ TEST(Image, TexturesThroughTheRenderer)
 
 TEST(Image, TextureFlagKeywords)
 {
+    std::string extension = "PnG";
+    ToLower(extension);
+    EXPECT_EQ(extension, "png");
+
     EXPECT_EQ(TextureFlagsToString(0x301), "CLAMP|LINEAR_FILTER");
     EXPECT_EQ(TextureFlagsToString(0x102), "CLAMP_U|TRILINEAR_FILTER");
     EXPECT_EQ(TextureFlagsToString(0x203), "CLAMP_V|LINEAR_FILTER|TRILINEAR_FILTER");
