@@ -3,7 +3,6 @@
 #include <bit>
 #include <cmath>
 #include <map>
-#include <vector>
 
 #include "KelpoBase/core/FastMath.h"
 #include "KelpoBase/gla/GlaControllerScene.h"
@@ -58,6 +57,22 @@ void PlayControlSound(cSound* sound, int32_t voiceIndex)
     if (voice == nullptr || voice->locked != 0)
         return;
     audio->PlayOnVoice(0, voiceIndex, sound, 1.0f, 1.0f);
+}
+
+// Maps a point from the space above the top of the owner chain into the controller's own
+// space: from the top down, each controller's position is taken away, its angle undone
+// and its scale divided out. False when a zero scale leaves no such point.
+bool MapThroughChain(const cGlaController* c, cVec2f& p)
+{
+    if (c->owner != nullptr && !MapThroughChain(c->owner, p))
+        return false;
+    p -= c->position;
+    if (c->angle != 0.0f)
+        p.Rotate(-c->angle);
+    if (c->scale.x == 0.0f || c->scale.y == 0.0f)
+        return false;
+    p = cVec2f(p.x / c->scale.x, p.y / c->scale.y);
+    return true;
 }
 
 const cGlaElementGameObj* GameObjOf(const cGlaElement* element)
@@ -229,22 +244,8 @@ bool cGlaControllerGuiObject::MapPointer(uint32_t pointer, cVec2f& out)
     if (pointer < 1 || pointer > kPointerCount)
         return false;
     const PointerRecord& record = GetPointerRecord(pointer - 1);
-    cVec2f p(static_cast<float>(record.x), static_cast<float>(record.y));
-    std::vector<cGlaController*> chain;
-    for (cGlaController* c = this; c != nullptr; c = c->owner)
-        chain.push_back(c);
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-    {
-        const cGlaController* c = *it;
-        p -= c->position;
-        if (c->angle != 0.0f)
-            p.Rotate(-c->angle);
-        if (c->scale.x == 0.0f || c->scale.y == 0.0f)
-            return false;
-        p = cVec2f(p.x / c->scale.x, p.y / c->scale.y);
-    }
-    out = p;
-    return true;
+    out = cVec2f(static_cast<float>(record.x), static_cast<float>(record.y));
+    return MapThroughChain(this, out);
 }
 
 bool cGlaControllerGuiObject::PressTest(const cVec2f& p) const

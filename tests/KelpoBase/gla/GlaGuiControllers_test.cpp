@@ -121,6 +121,44 @@ TEST(GlaGuiControllers, ReleaseMustStayWithinTheGrownHitBox)
     EXPECT_EQ(c.MessageCount(), 0u);
 }
 
+// Pointers are mapped through every controller above the control: positions, angles and
+// scales; a zero scale leaves no point that could press the control.
+TEST(GlaGuiControllers, PointerMapsThroughScaledAndTurnedOwners)
+{
+    SceneSet s;
+    cGlaScene* main = s.AddScene("Main", 1);
+    cGlaScene* panel = s.AddScene("Panel", 1);
+    AddLook(s, "Look", 2);
+    cGlaElementScene* holder = AddSceneElement(main, "panel", panel);
+    holder->position.keys[0].value = cVec2f(200.0f, 100.0f);
+    holder->scale.keys[0].value = cVec2f(2.0f, 2.0f);
+    cGlaElementGameObj* wide = AddControl(s, panel, "Button", "wide", cVec2f(), "Button", "Look", "actWide");
+    wide->angle.AddKey(-90.0f); // a quarter turn: the 100 x 50 box stands upright
+    cGlaElementGameObj* flat = AddControl(s, main, "Button", "flat", cVec2f(900.0f, 100.0f), "Button", "Look", "actFlat");
+    flat->scale.keys[0].value = cVec2f(0.0f, 1.0f);
+
+    cGlaControllerScene c(main);
+    PointerScript input;
+    struct Case
+    {
+        int32_t x, y;
+        size_t messages;
+    } cases[] = {
+        {200, 100, 1},       // the centre
+        {200 + 45, 100, 1},  // within the turned box's half height (25) x 2
+        {200 + 55, 100, 0},  // beyond it
+        {200, 100 + 95, 1},  // within the half width (50) x 2
+        {200, 100 + 105, 0}, // beyond it
+        {900, 100, 0},       // the control of zero width
+    };
+    for (const Case& k : cases)
+    {
+        Tap(c, input, k.x, k.y, k.x, k.y);
+        EXPECT_EQ(c.MessageCount(), k.messages) << k.x << "," << k.y;
+        c.ClearMessages();
+    }
+}
+
 TEST(GlaGuiControllers, FocusWrapsHighlightsAndActivates)
 {
     SceneSet s;
