@@ -3,6 +3,7 @@
 #include <bit>
 #include <cmath>
 #include <map>
+#include <vector>
 
 #include "KelpoBase/core/FastMath.h"
 #include "KelpoBase/gla/GlaControllerScene.h"
@@ -109,6 +110,38 @@ cGlaScene* SceneProp(const cGlaElement* element, const std::string& name)
         if (cGlaScene* found = FindObjectByName(element->scene->set, prop->target))
             return found;
     return prop->Resolve();
+}
+
+// The look scenes whose state scenes are being built right now. A look that (through its
+// own controls or nested scenes) reaches a control with the same look would be built for
+// ever: such an inner control is left without a look.
+std::vector<const cGlaScene*>& LooksBuilding()
+{
+    static std::vector<const cGlaScene*> looks;
+    return looks;
+}
+
+class LookBuildScope
+{
+public:
+    explicit LookBuildScope(const cGlaScene* look) { LooksBuilding().push_back(look); }
+    ~LookBuildScope() { LooksBuilding().pop_back(); }
+    LookBuildScope(const LookBuildScope&) = delete;
+    LookBuildScope& operator=(const LookBuildScope&) = delete;
+};
+
+bool IsLookBuilding(const cGlaScene* look)
+{
+    for (const cGlaScene* building : LooksBuilding())
+        if (building == look)
+            return true;
+    return false;
+}
+
+// The look a control may build: the named scene unless it is being built already.
+cGlaScene* UsableLook(cGlaScene* look)
+{
+    return look != nullptr && !IsLookBuilding(look) ? look : nullptr;
 }
 
 // A new scene controller over the look scene, set to the frame (limited to the last).
@@ -287,8 +320,9 @@ void cGlaControllerButton::Setup()
 {
     text = StringProp(element, "Text");
     action = StringProp(element, "Action");
-    if (cGlaScene* look = SceneProp(element, "Button"))
+    if (cGlaScene* look = UsableLook(SceneProp(element, "Button")))
     {
+        LookBuildScope scope(look);
         normalScene = MakeStateScene(look, 0);
         pressedScene = MakeStateScene(look, 1);
         if (look->frameCount >= 3)
@@ -453,9 +487,10 @@ void cGlaControllerToggleButton::Setup()
 {
     text = StringProp(element, "Text");
     action = StringProp(element, "Action");
-    lookScene = SceneProp(element, "Button");
+    lookScene = UsableLook(SceneProp(element, "Button"));
     if (lookScene != nullptr)
     {
+        LookBuildScope scope(lookScene);
         for (int32_t i = kOff; i <= kOnPressed; ++i)
             stateScenes[i] = MakeStateScene(lookScene, i);
         if (lookScene->frameCount == 5)
@@ -472,8 +507,9 @@ void cGlaControllerToggleButton::Setup()
 
 void cGlaControllerToggleButton::BuildStateScenes()
 {
-    if (lookScene == nullptr)
+    if (lookScene == nullptr || IsLookBuilding(lookScene))
         return;
+    LookBuildScope scope(lookScene);
     for (int32_t i = kOff; i <= kOnPressed; ++i)
     {
         delete stateScenes[i];

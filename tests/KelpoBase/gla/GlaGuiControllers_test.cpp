@@ -293,6 +293,31 @@ TEST(GlaGuiControllers, ControlsWithoutLooksOrHitBoxesAreNeverPressed)
     EXPECT_EQ(box.halfExtents, cVec2f());
 }
 
+// Looks that lead back to themselves end after one level: the inner control has no look.
+TEST(GlaGuiControllers, LooksThatContainTheirOwnControlEnd)
+{
+    SceneSet s;
+    cGlaScene* main = s.AddScene("Main", 1);
+    cGlaScene* look = AddLook(s, "Look", 2);
+    AddControl(s, look, "Button", "again", cVec2f(), "Button", "Look", "actAgain");
+    AddControl(s, main, "Toggle Button", "outer", cVec2f(), "Button", "Look", "actOuter");
+    cGlaScene* self = AddLook(s, "Self", 2);
+    AddControl(s, self, "Button", "me", cVec2f(), "Button", "Self", "actMe");
+
+    cGlaControllerScene c(main);
+    auto* outer = FindToggleButtonController(&c, "outer");
+    ASSERT_NE(outer->stateScenes[cGlaControllerToggleButton::kOff], nullptr);
+    auto* inner = FindButtonController(outer->stateScenes[cGlaControllerToggleButton::kOff], "again");
+    ASSERT_NE(inner, nullptr);
+    EXPECT_EQ(inner->normalScene, nullptr); // its look is the one being built
+    outer->BuildStateScenes();
+
+    cGlaControllerScene selfScene(self);
+    auto* me = FindButtonController(&selfScene, "me");
+    ASSERT_NE(me->normalScene, nullptr);
+    EXPECT_EQ(FindButtonController(me->normalScene, "me")->normalScene, nullptr);
+}
+
 namespace
 {
 struct SliderFixture
