@@ -110,3 +110,22 @@ TEST_F(DbgScreenDraw, TheOpenRootPageShowsItsRows)
     EXPECT_TRUE(ColumnHas(640, 77, 80, kDbgLightColour));
     ExpectPixel(640, 100, kDbgFaceColour);
 }
+
+TEST_F(DbgScreenDraw, SliderBarsFillTheTrackByTheirValue)
+{
+    float half = 0.5f, fixed = 3.0f;
+    auto* page = new cDbgPage(nullptr, "Sliders");
+    ASSERT_TRUE(screen->AddPage(page));
+    page->AddElement(new cDbgFloatSlider("Half", &half, 0.0f, 1.0f, 0.0f));
+    page->AddElement(new cDbgFloatSlider("Fixed", &fixed, 3.0f, 3.0f, 0.0f)); // no range: no bar
+    SetDebugScreenPage(page);
+    screen->OpenMenu();
+    DrawFrame();
+    // Label column 8 (no glyphs), so the track runs from 8 and the bar from 10 for
+    // 0.5 x (1192 - 4) = 594 pixels.
+    ExpectPixel(300, 60, kDbgBarColour);
+    ExpectPixel(600, 60, kDbgBarColour);
+    ExpectPixel(610, 60, kDbgFaceColour);
+    ExpectPixel(300, 100, kDbgFaceColour);
+    ExpectPixel(4, 60, kDbgFaceColour); // the label panel
+}
