@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "GLTestContext.h"
 #include "GlaControllerFixtures.h"
@@ -13,6 +14,7 @@
 #include "KelpoBase/gla/GlaGuiControllers.h"
 #include "KelpoBase/gla/Particles.h"
 #include "KelpoBase/platform/SystemServices.h"
+#include "KelpoBase/render/Font.h"
 #include "KelpoBase/render/Gfx2D.h"
 #include "KelpoBase/render/Image.h"
 #include "KelpoBase/render/RendererOGL.h"
@@ -229,4 +231,54 @@ TEST_F(GlaControllerDraw, ParticlesDelayCullingAndAnchoring)
     draw(2, left);
     ExpectPixel(100, 100, kRed);
     ExpectPixel(300, 200, kBlack);
+}
+
+// Text: a text box aligned by its left edge lays its text out from the box's left side; a
+// button draws its caption over its look; nothing is drawn while the context has no font.
+TEST_F(GlaControllerDraw, TextBoxesAndCaptions)
+{
+    // A font of one glyph, 'A': the whole 8 x 8 white page, advance 8.
+    std::vector<uint8_t> bytes;
+    auto put = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            bytes.push_back(uint8_t(v >> (8 * i)));
+    };
+    put(0x544E4643u); // "CFNT"
+    put(1);
+    put(1);
+    for (uint32_t v : {uint32_t('A'), 0u, 0u, 8u, 8u, 0u, 8u, 8u})
+        put(v);
+    bytes.push_back(0);
+    bytes.push_back(0);
+    std::unique_ptr<cFont> font(cFont::ReadFromMemory(bytes.data(), bytes.size()));
+    ASSERT_NE(font, nullptr);
+    font->SetPage(image.get());
+
+    SceneSet s;
+    cGlaScene* main = s.AddScene("Main", 1);
+    auto* text = AddElement<cGlaElementTextBox>(main, kGlaTextBox, "text");
+    text->visible.AddKey(true);
+    text->position.AddKey(cVec2f(640.0f, 360.0f));
+    text->size.AddKey(cVec2f(200.0f, 40.0f));
+    text->alignment = 1;
+    text->text = "AAAA";
+    text->textColour.AddKey(cRGBA(255, 0, 0, 255));
+    AddLook(s, "Look", 2);
+    cGlaElementGameObj* button = AddControl(s, main, "Button", "b", cVec2f(640.0f, 600.0f), "Button", "Look", "actB");
+    button->AddProp(new cGlaPropString("Text", "AA"));
+    cGlaControllerScene c(main);
+
+    DrawFrame(c); // no font yet: nothing
+    ExpectPixel(545, 360, kBlack);
+    ExpectPixel(640, 600, kBlack);
+
+    gfx->SetFont(font.get());
+    DrawFrame(c);
+    ExpectPixel(545, 360, kRed);
+    ExpectPixel(570, 360, kRed);
+    ExpectPixel(536, 360, kBlack);
+    ExpectPixel(576, 360, kBlack);
+    ExpectPixel(635, 600, 0xFFFFFFFFu);
+    ExpectPixel(652, 600, kBlack);
+    gfx->SetFont(nullptr);
 }
