@@ -821,3 +821,37 @@ TEST(RendererServices, CreateTurnShootAndDestroyThroughTheSystemHooks)
     EXPECT_FALSE(hooks.writeScreenshot(path));
     hooks = SystemHooks();
 }
+
+TEST_F(RendererOGL, ARenderTargetDrawsUnturnedButTheScissorStillTurns)
+{
+    // A stand-in target: the window's own off-screen frame buffer, 256 x 128.
+    static GLuint targetFramebuffer = 0;
+    targetFramebuffer = window->targetFramebuffer;
+    GetRendererHooks().targetBinding = [](const cRenderTarget*, uint32_t& framebuffer, int32_t& w, int32_t& h) {
+        framebuffer = targetFramebuffer;
+        w = 256;
+        h = 128;
+        return true;
+    };
+    SetScreenSize(720, 1280);
+    renderer->SetScreenOrientation(1);
+    auto* target = reinterpret_cast<cRenderTarget*>(uintptr_t(0x1000));
+    renderer->PushRenderTarget();
+    renderer->BindRenderTarget(target);
+    EXPECT_EQ(renderer->orientation, 0);
+    GLint viewport[4] = {};
+    GL().GetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 0, 256, 128}));
+    renderer->SetScissor(10, 20, 100, 50);
+    GLint box[4] = {};
+    GL().GetIntegerv(GL_SCISSOR_BOX, box);
+    EXPECT_EQ(std::vector<GLint>(box, box + 4), (std::vector<GLint>{20, 10, 50, 100}));
+
+    // Back to the screen: the screen's turn again, over the whole frame.
+    renderer->PopRenderTarget();
+    EXPECT_EQ(renderer->GetRenderTarget(), nullptr);
+    EXPECT_EQ(renderer->orientation, 1);
+    GL().GetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 0, 1280, 720}));
+    GetRendererHooks().targetBinding = nullptr;
+}
