@@ -859,9 +859,12 @@ void cGlaControllerSlider::Draw(cGfx2D& gfx, const cOrientedBox& view)
         const int32_t fill = TruncToInt32(static_cast<float>(w) * value);
         if (highlightSegmentOnly != 0 && segmentCount >= 1)
         {
+            // Only the current segment lights; below the first segment (a raw value not yet
+            // quantised) nothing of the overlay lies in the picture.
             const int32_t seg = TruncToInt32(static_cast<float>(w) * (1.0f / static_cast<float>(segmentCount)));
-            DrawFrameRegionAt(gfx, overlayImage, static_cast<float>(left + fill - seg), static_cast<float>(top),
-                              fill - seg, seg, h);
+            if (fill >= seg)
+                DrawFrameRegionAt(gfx, overlayImage, static_cast<float>(left + fill - seg), static_cast<float>(top),
+                                  fill - seg, seg, h);
         }
         else
             DrawFrameRegionAt(gfx, overlayImage, static_cast<float>(left), static_cast<float>(top), 0, fill, h);

@@ -282,3 +282,50 @@ TEST_F(GlaControllerDraw, TextBoxesAndCaptions)
     ExpectPixel(652, 600, kBlack);
     gfx->SetFont(nullptr);
 }
+
+// A slider lights its overlay up to its value, or only the current segment, and draws its
+// knob along the span; disabled, the knob is left out.
+TEST_F(GlaControllerDraw, SliderOverlayAndKnob)
+{
+    cSurface bar(64, 16);
+    for (int32_t y = 0; y < 16; ++y)
+        for (int32_t x = 0; x < 64; ++x)
+            bar.SetPixel(x, y, 0xFFFFFFFFu);
+    cImage barImage(renderer->CreateTexture(&bar, kTexAtlasPage), 64, 16);
+    ImageRect overlay;
+    overlay.image = &barImage;
+    overlay.w = 64;
+    overlay.h = 16;
+    overlay.ComputeTexCoords();
+
+    for (bool segmented : {false, true})
+    {
+        SceneSet s;
+        cGlaScene* main = s.AddScene("Main", 1);
+        cGlaScene* look = s.AddScene("SliderLook", 1);
+        AddSprite(look, "overlay")->frames.AddNamedKey(&overlay, 0, "bar.png");
+        AddSprite(look, "slider")->frames.AddNamedKey(&frame, 0, "knob.png");
+        if (segmented)
+        {
+            look->AddProp(new cGlaPropInt("Num Segments", 4));
+            look->AddProp(new cGlaPropBool("Highlight Segment Only", true));
+        }
+        AddControl(s, main, "Slider", "slider", cVec2f(640.0f, 200.0f), "Slider", "SliderLook", "actSlide");
+        cGlaControllerScene c(main);
+        auto* slider = ClassCast<cGlaControllerSlider>(c.FindController("slider"));
+        ASSERT_NE(slider, nullptr);
+        slider->SetValue(segmented ? 0.3f : 0.5f); // segments: quantised up to 0.5
+        EXPECT_FLOAT_EQ(slider->value, 0.5f);
+        DrawFrame(c);
+        // The overlay spans 608 to 672; the knob (8 pixels) sits at the middle, 640.
+        ExpectPixel(630, 200, 0xFFFFFFFFu);
+        ExpectPixel(640, 200, 0xFFFFFFFFu);
+        ExpectPixel(650, 200, kBlack);
+        ExpectPixel(615, 200, segmented ? kBlack : 0xFFFFFFFFu);
+
+        slider->SetEnabled(false);
+        slider->SetValue(0.0f); // segmented: raised to the first segment
+        DrawFrame(c);
+        ExpectPixel(640, 200, kBlack);
+    }
+}
