@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <type_traits>
 
 #include "KelpoBase/core/Colour.h"
 
