@@ -574,7 +574,6 @@ void SetControllerVisible(cGlaControllerElement* controller, bool on)
 
 namespace
 {
-constexpr uint32_t kOpaqueRed = 0xFF0000FFu;    // r 255, g 0, b 0, a 255
 constexpr uint32_t kOpaqueYellow = 0xFF00FFFFu; // r 255, g 255, b 0, a 255
 
 // On the context's transform: translate by position, rotate by angle, translate by minus
