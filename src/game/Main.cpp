@@ -6,8 +6,7 @@
 #include "KelpoBase/platform/SteamAchievements.h"
 #include "KelpoBase/platform/WinMain.h"
 #include "KelpoBase/render/RendererServices.h"
-#include "game/shell/ClearFrameGame.h"
-#include "game/shell/SaveData.h"
+#include "game/shell/MainGame.h"
 #include "host/sdl/SdlHost.h"
 
 // Runs the whole program; after frameLimit frames when it is not 0 (tests), else until the
@@ -28,12 +27,10 @@ int TollivanMain(int argc, char** argv, uint32_t frameLimit)
         cSdlHost host;
         SetHost(&host);
         RegisterGameServiceIntegration();
-        // The stand-in game keeps no save data of its own: the stored windowed setting is
-        // read, and mode switches store nothing.
-        RegisterSaveDataWithPlatform([]() -> cSaveData* { return nullptr; });
         // The renderer is made by the system services once the context exists.
         RegisterRendererServices();
-        RegisterClearFrameGame();
+        // The game, its save data, audio, the resource loaders and the debug screen.
+        RegisterMainGame();
         result = RunApplication(commandLine.c_str(), frameLimit);
         SetGameFactory(nullptr);
         SetHost(nullptr);
