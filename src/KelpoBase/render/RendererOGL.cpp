@@ -2,17 +2,23 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
 
+#include "GfxTools/PodModel.h"
 #include "GfxTools/PvrtcDecompress.h"
 #include "KelpoBase/platform/GLFunctions.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/platform/WinMain.h"
+#include "KelpoBase/render/HardwareMesh.h"
 #include "KelpoBase/render/Image.h"
 #include "KelpoBase/render/Material.h"
 #include "KelpoBase/render/Mesh.h"
+#include "KelpoBase/render/Node3D.h"
+#include "KelpoBase/render/PodModel.h"
+#include "KelpoBase/render/RenderTarget.h"
 #include "KelpoBase/render/Surface.h"
 
 namespace
@@ -124,9 +130,19 @@ void cRenderer_OGL_1::SetRenderTarget(cRenderTarget* target)
         uint32_t framebuffer = 0;
         int32_t width = GetScreenWidth();
         int32_t height = GetScreenHeight();
-        const auto binding = GetRendererHooks().targetBinding;
-        if (binding == nullptr || !binding(target, framebuffer, width, height))
-            framebuffer = 0;
+        // A binding supplied through the hooks takes precedence (stand-in targets);
+        // otherwise the target's own frame buffer and size.
+        if (const auto binding = GetRendererHooks().targetBinding; binding != nullptr)
+        {
+            if (!binding(target, framebuffer, width, height))
+                framebuffer = 0;
+        }
+        else
+        {
+            framebuffer = target->FramebufferName();
+            width = target->width;
+            height = target->height;
+        }
         if (gl.BindFramebufferEXT != nullptr)
             gl.BindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
         orientation = 0;
@@ -626,46 +642,42 @@ void cRenderer_OGL_1::ApplyMaterial(const cMaterial& material)
         BindTexture(unit, nullptr);
 }
 
-void cRenderer_OGL_1::DrawMesh(cMesh* mesh, cMaterial* material)
+void cRenderer_OGL_1::SetVertexArrays(const uint8_t* data, uint32_t format, uint32_t vertexStride,
+                                      const cArray<uint8_t, 14>& offsets, const cMaterial& material)
 {
-    if (mesh == nullptr || material == nullptr)
-        return;
     cGLFunctions& gl = GL();
-    // The material first: turning lighting on must place the light in this draw's flush.
-    ApplyMaterial(*material);
-    FlushMatrices();
+    const auto stride = GLsizei(vertexStride);
+    // With a bound vertex buffer the pointers are byte offsets into it (data is null).
+    auto at = [data](uint32_t offset) {
+        return reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(data) + offset);
+    };
+    gl.VertexPointer((format & kMeshPositions2D) ? 2 : 3, GL_FLOAT, stride, data);
 
-    const uint8_t* data = mesh->vertices;
-    const auto stride = GLsizei(mesh->stride);
-    gl.VertexPointer((mesh->format & kMeshPositions2D) ? 2 : 3, GL_FLOAT, stride, data);
-
-    if ((mesh->format & kMeshNormal) && (material->flags & kMaterialLighting))
+    if ((format & kMeshNormal) && (material.flags & kMaterialLighting))
     {
         SetClientState(kClientNormal, true);
-        gl.NormalPointer(GL_FLOAT, stride, data + mesh->attributeOffsets[kAttribNormal]);
+        gl.NormalPointer(GL_FLOAT, stride, at(offsets[kAttribNormal]));
     }
     else
     {
         SetClientState(kClientNormal, false);
     }
 
-    if (material->textures[0] == nullptr && material->extraTexture == nullptr)
+    if (material.textures[0] == nullptr && material.extraTexture == nullptr)
     {
         SetClientState(kClientTexCoord0, false);
         SetClientState(kClientTexCoord1, false);
     }
     else
     {
-        const uint8_t* set0 = data + mesh->attributeOffsets[kAttribTexCoord0];
+        const void* set0 = at(offsets[kAttribTexCoord0]);
         SetClientState(kClientTexCoord0, true);
         SetClientActiveUnit(0);
         gl.TexCoordPointer(2, GL_FLOAT, stride, set0);
-        if (material->textures[1] != nullptr || material->extraTexture != nullptr)
+        if (material.textures[1] != nullptr || material.extraTexture != nullptr)
         {
             // The extra texture has no coordinates of its own: it reads set 0's.
-            const uint8_t* set1 = material->textures[1] != nullptr
-                                      ? data + mesh->attributeOffsets[kAttribTexCoord0 + 1]
-                                      : set0;
+            const void* set1 = material.textures[1] != nullptr ? at(offsets[kAttribTexCoord0 + 1]) : set0;
             SetClientState(kClientTexCoord1, true);
             SetClientActiveUnit(1);
             gl.TexCoordPointer(2, GL_FLOAT, stride, set1);
@@ -677,17 +689,30 @@ void cRenderer_OGL_1::DrawMesh(cMesh* mesh, cMaterial* material)
         SetClientActiveUnit(0);
     }
 
-    if ((mesh->format & kMeshColour) && !(material->flags & kMaterialIgnoreVertexColours))
+    if ((format & kMeshColour) && !(material.flags & kMaterialIgnoreVertexColours))
     {
         SetClientState(kClientColour, true);
-        gl.ColorPointer(4, GL_UNSIGNED_BYTE, stride, data + mesh->attributeOffsets[kAttribColour]);
+        gl.ColorPointer(4, GL_UNSIGNED_BYTE, stride, at(offsets[kAttribColour]));
     }
     else
     {
         SetClientState(kClientColour, false);
-        const uint32_t c = material->colour;
+        const uint32_t c = material.colour;
         gl.Color4ub(GLubyte(c), GLubyte(c >> 8), GLubyte(c >> 16), GLubyte(c >> 24));
     }
+}
+
+void cRenderer_OGL_1::DrawMesh(cMesh* mesh, cMaterial* material)
+{
+    if (mesh == nullptr || material == nullptr)
+        return;
+    cGLFunctions& gl = GL();
+    // The material first: turning lighting on must place the light in this draw's flush.
+    ApplyMaterial(*material);
+    FlushMatrices();
+
+    const uint8_t* data = mesh->vertices;
+    SetVertexArrays(data, mesh->format, mesh->stride, mesh->attributeOffsets, *material);
 
     // Never past the index array (the drawers lower indexCount to the filled part).
     const size_t available = mesh->indices.size() > mesh->firstIndex ? mesh->indices.size() - mesh->firstIndex : 0;
@@ -708,9 +733,138 @@ void cRenderer_OGL_1::DrawMesh(cMesh* mesh, cMaterial* material)
         gTriangleCount += count / 3;
 }
 
-void cRenderer_OGL_1::DrawHardwareMesh(cHardwareMesh*, cMaterial*) {}
+void cRenderer_OGL_1::DrawNode(c3DNode* node) { DrawNodeTree(*this, node); }
 
-void cRenderer_OGL_1::DrawPodModel(cPodModel*, cMaterial*) {}
+cHardwareMesh* cRenderer_OGL_1::CreateHardwareMesh(cMesh* mesh)
+{
+    if (mesh == nullptr)
+        return new (std::nothrow) cHardwareMesh_OGL_1();
+    return new (std::nothrow) cHardwareMesh_OGL_1(*mesh);
+}
+
+cRenderTarget* cRenderer_OGL_1::CreateRenderTarget(int32_t width, int32_t height, uint32_t flags)
+{
+    return new (std::nothrow) cRenderTarget_OGL1(width, height, flags);
+}
+
+void cRenderer_OGL_1::DrawHardwareMesh(cHardwareMesh* mesh, cMaterial* material)
+{
+    auto* hardware = ClassCast<cHardwareMesh_OGL_1>(mesh);
+    // Without its own buffers the draw would read the vertices at address 0.
+    if (hardware == nullptr || material == nullptr || !hardware->HasBuffers() || hardware->indexCount == 0)
+        return;
+    cGLFunctions& gl = GL();
+    ApplyMaterial(*material);
+    FlushMatrices();
+    gl.BindBuffer(GL_ARRAY_BUFFER, hardware->vertexBuffer);
+    gl.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, hardware->indexBuffer);
+    SetVertexArrays(nullptr, hardware->format, hardware->stride, hardware->attributeOffsets, *material);
+    const bool lines = (material->flags & kMaterialLines) != 0;
+    gl.DrawElements(lines ? GL_LINES : GL_TRIANGLES, GLsizei(hardware->indexCount), GL_UNSIGNED_SHORT, nullptr);
+    if (!lines)
+        gTriangleCount += hardware->indexCount / 3;
+    gl.BindBuffer(GL_ARRAY_BUFFER, 0);
+    gl.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+}
+
+namespace
+{
+// The library's model-view for a scene matrix: view x model x world (the scene's rows of
+// four are the library's columns).
+cMatrix44 SceneModelView(const cMatrix44& view, const cMatrix44& model, const ToolsMatrix& world)
+{
+    cMatrix44 worldMatrix;
+    std::memcpy(worldMatrix.m, world.f, sizeof worldMatrix.m);
+    return view * model * worldMatrix;
+}
+} // namespace
+
+void cRenderer_OGL_1::DrawPodModel(cPodModel* model, cMaterial* override)
+{
+    if (model == nullptr || model->scene == nullptr)
+        return;
+    PodModel& scene = *model->scene;
+    cGLFunctions& gl = GL();
+    if (gl.BindBuffer == nullptr || scene.nodes == nullptr || scene.meshes == nullptr)
+        return;
+    FlushMatrices();
+    clientStates |= kClientSkinning0 | kClientSkinning1;
+
+    const uint32_t meshNodes = std::min(scene.meshNodeCount, scene.nodeCount);
+    for (uint32_t i = 0; i < meshNodes; ++i)
+    {
+        const PodNode& node = scene.nodes[i];
+        cMaterial* material = override != nullptr ? override
+                              : i < model->materials.size() ? model->materials[i]
+                                                             : nullptr;
+        if (material == nullptr || node.index < 0 || uint32_t(node.index) >= scene.meshCount ||
+            uint32_t(node.index) >= model->hardwareMeshes.size())
+            continue;
+        auto* hardware = ClassCast<cHardwareMesh_OGL_1>(model->hardwareMeshes[uint32_t(node.index)]);
+        if (hardware == nullptr || !hardware->HasBuffers() || hardware->indexCount < 3)
+            continue;
+        const PodMesh& mesh = scene.meshes[node.index];
+
+        ApplyMaterial(*material);
+        FlushMatrices();
+        gl.BindBuffer(GL_ARRAY_BUFFER, hardware->vertexBuffer);
+        gl.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, hardware->indexBuffer);
+        SetVertexArrays(nullptr, hardware->format, hardware->stride, hardware->attributeOffsets, *material);
+        // The skinning arrays are mirrored only: the fixed-function path has no use for them.
+        clientStates = (hardware->format & kMeshAttribute13) ? (clientStates | kClientSkinning0)
+                                                             : (clientStates & ~kClientSkinning0);
+        clientStates = (hardware->format & kMeshAttribute12) ? (clientStates | kClientSkinning1)
+                                                             : (clientStates & ~kClientSkinning1);
+
+        const uint32_t triangles = hardware->indexCount / 3;
+        const PodBoneBatches& bones = mesh.bones;
+        const bool skinned = mesh.boneIndices.components != 0 && mesh.boneWeights.components != 0 &&
+                             bones.batchCount > 0 && bones.batchOffsets != nullptr &&
+                             uint32_t(bones.batchCount) <= bones.batchOffsetsCount;
+        if (!skinned)
+        {
+            // One matrix for the whole mesh: the node's world matrix at the scene's frame.
+            gl.LoadMatrixf(SceneModelView(viewMatrix, modelMatrix, scene.NodeWorldMatrix(node)).Data());
+            gl.DrawElements(GL_TRIANGLES, GLsizei(triangles * 3), GL_UNSIGNED_SHORT, nullptr);
+            gTriangleCount += triangles;
+        }
+        else
+        {
+            for (int32_t b = 0; b < bones.batchCount; ++b)
+            {
+                const int32_t first = bones.batchOffsets[b];
+                const int32_t next = b + 1 < bones.batchCount ? bones.batchOffsets[b + 1] : int32_t(triangles);
+                if (first < 0 || next <= first || uint32_t(next) > triangles)
+                    continue;
+                // Each bone's world matrix in turn; the last one stays in force.
+                const int32_t count = bones.bonesPerBatch != nullptr && uint32_t(b) < bones.bonesPerBatchCount
+                                          ? bones.bonesPerBatch[b]
+                                          : 0;
+                for (int32_t k = 0; k < count && k < bones.maxBonesPerBatch; ++k)
+                {
+                    const uint64_t entry = uint64_t(b) * uint64_t(bones.maxBonesPerBatch) + uint64_t(k);
+                    if (bones.batchBones == nullptr || entry >= bones.batchBonesCount)
+                        break;
+                    const int32_t bone = bones.batchBones[entry];
+                    if (bone < 0 || uint32_t(bone) >= scene.nodeCount)
+                        continue;
+                    gl.LoadMatrixf(
+                        SceneModelView(viewMatrix, modelMatrix, scene.NodeWorldMatrix(scene.nodes[bone])).Data());
+                }
+                const uintptr_t offset = uintptr_t(first) * 6u;
+                gl.DrawElements(GL_TRIANGLES, GLsizei((next - first) * 3), GL_UNSIGNED_SHORT,
+                                reinterpret_cast<const void*>(offset));
+                gTriangleCount += uint32_t(next - first);
+            }
+        }
+        gl.BindBuffer(GL_ARRAY_BUFFER, 0);
+        gl.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+        // The library's model-view no longer holds this renderer's: reload it next draw.
+        modelDirty = 1;
+    }
+    clientStates &= ~(kClientSkinning0 | kClientSkinning1);
+    gl.MatrixMode(GL_MODELVIEW);
+}
 
 // --- utility-library helpers ---------------------------------------------------------------
 

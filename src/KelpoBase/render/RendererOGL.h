@@ -44,8 +44,11 @@ public:
     void SetViewport() override;
     void SetScissor(int32_t x, int32_t y, int32_t width, int32_t height) override;
     void ResetRenderState() override;
-    // Drawing from library-side buffers is not available yet: these draw nothing.
+    // Walks a 3D node tree (DrawNodeTree, Node3D.h).
+    void DrawNode(c3DNode* node) override;
+    // From the hardware mesh's buffers; a mesh without buffers draws nothing.
     void DrawHardwareMesh(cHardwareMesh* mesh, cMaterial* material) override;
+    // Each mesh node of the model's scene with its node (or bone) world matrices.
     void DrawPodModel(cPodModel* model, cMaterial* material) override;
     void DrawMesh(cMesh* mesh, cMaterial* material) override;
     void SetClearColour(uint32_t rgba) override;
@@ -61,6 +64,10 @@ public:
     void DeleteTexture(uint32_t texture) override;
     void SetLight(const cLight& newLight) override;
     void EnableLighting(bool on) override;
+    // A cHardwareMesh_OGL_1 with the mesh's layout and data in library buffers.
+    cHardwareMesh* CreateHardwareMesh(cMesh* mesh) override;
+    // A cRenderTarget_OGL1 (RenderTarget.h for the flags).
+    cRenderTarget* CreateRenderTarget(int32_t width, int32_t height, uint32_t flags) override;
 
     // Loads projection and model-view when their flags say so (before every draw).
     void FlushMatrices();
@@ -87,6 +94,11 @@ public:
     int32_t blendMode = 0;
 
 private:
+    // The client arrays of one draw from a vertex layout: base is the vertex data, or
+    // null for byte offsets into the bound vertex buffer.
+    void SetVertexArrays(const uint8_t* base, uint32_t format, uint32_t stride, const cArray<uint8_t, 14>& offsets,
+                         const cMaterial& material);
+
     // The texture name each unit's image had when it was bound (an image whose texture is
     // made again binds again).
     uint32_t boundTexture[kMaxTextureUnits] = {};
