@@ -1,0 +1,338 @@
+// The game object under the platform's own start-up, frame and shutdown, on the scripted
+// host with no data tree: construction (first frame presented, splash entered, the saved
+// flip setting applied), the top-level state machine and its timing, the state objects
+// made and freed through the parts' hooks, Pause, the debug screen holding the game, and
+// the save file written at shutdown.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "KelpoBase/platform/DebugScreenHook.h"
+#include "KelpoBase/platform/Input.h"
+#include "KelpoBase/platform/SteamAchievements.h"
+#include "KelpoBase/platform/SystemServices.h"
+#include "KelpoBase/platform/WinMain.h"
+#include "KelpoBase/render/Resource.h"
+#include "KelpoBase/platform/PlatformTestSupport.h"
+#include "game/shell/MainGame.h"
+#include "game/shell/Splash.h"
+#include "host/gameservice/GameService.h"
+
+namespace fs = std::filesystem;
+
+namespace
+{
+// Stand-ins for the objects of the parts built elsewhere: addresses only, never used as
+// objects.
+int gFakeObjects[3];
+cLevel* FakeLevel() { return reinterpret_cast<cLevel*>(&gFakeObjects[0]); }
+cFrontend* FakeFrontend() { return reinterpret_cast<cFrontend*>(&gFakeObjects[1]); }
+cComic* FakeComic() { return reinterpret_cast<cComic*>(&gFakeObjects[2]); }
+
+class cHoldingScreen : public cDebugScreenBase
+{
+public:
+    void Update() override { ++updates; }
+    bool HoldsGameUpdate() const override { return hold; }
+    static inline bool hold = false;
+    static inline int updates = 0;
+};
+
+fs::path SaveFile() { return fs::path(ComputeSaveFolder()) / "Data.sav"; }
+
+class MainGameTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        fs::remove(SaveFile());
+        SetHost(&host);
+        RegisterGameServiceIntegration();
+        RegisterMainGame();
+        MainGameParts& parts = GetMainGameParts();
+        parts = MainGameParts{};
+        parts.level.create = [this](int32_t n) {
+            events.push_back("level " + std::to_string(n));
+            return FakeLevel();
+        };
+        parts.level.update = [this](cLevel*) { ++levelUpdates; };
+        parts.level.draw = [this](cLevel*) { ++levelDraws; };
+        parts.level.destroy = [this](cLevel* l) {
+            EXPECT_EQ(l, FakeLevel());
+            events.push_back("delete level");
+        };
+        parts.pauseLevel = [this](cLevel* l) {
+            EXPECT_EQ(l, FakeLevel());
+            events.push_back("pause level");
+        };
+        parts.frontend.create = [this](int32_t from) {
+            events.push_back("frontend " + std::to_string(from));
+            return FakeFrontend();
+        };
+        parts.frontend.destroy = [this](cFrontend*) { events.push_back("delete frontend"); };
+    }
+
+    void TearDown() override
+    {
+        if (window.running || window.windowCreated)
+            window.Shutdown();
+        GetMainGameParts() = MainGameParts{};
+        SetGameFactory(nullptr);
+        GetWinMainHooks() = WinMainHooks{};
+        SetHost(nullptr);
+    }
+
+    cMainGame& Start()
+    {
+        EXPECT_TRUE(window.Init(""));
+        EXPECT_NE(gMainGame, nullptr);
+        EXPECT_EQ(gGame, gMainGame);
+        return *gMainGame;
+    }
+
+    // One frame as the loop runs it: update, the input copied, draw.
+    void Frame(int count = 1)
+    {
+        for (int i = 0; i < count; ++i)
+        {
+            gGame->Update();
+            CopyInputToPrevious();
+            gGame->Draw();
+        }
+    }
+
+    int Count(const std::string& event) const { return int(std::count(events.begin(), events.end(), event)); }
+
+    cScriptedHost host;
+    tvtest::cTestWindow window{host};
+    std::vector<std::string> events;
+    int levelUpdates = 0;
+    int levelDraws = 0;
+};
+
+TEST_F(MainGameTest, ConstructionEntersTheSplashAndPresentsTheFirstFrame)
+{
+    cMainGame& game = Start();
+    // The window object presented once during start-up: the game's own first frame.
+    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "present"), 1);
+    EXPECT_TRUE(game.stateMachine.IsCurrent(&cMainGame::StateSplash));
+    EXPECT_FALSE(game.stateMachine.HasPending());
+    ASSERT_NE(game.splash, nullptr);
+    // Entered and stepped once before the main loop.
+    EXPECT_EQ(game.splash->hold, cSplash::kFirstHold - 1);
+    EXPECT_NE(game.gfx, nullptr);
+    EXPECT_FALSE(gPointerInputEnabled);
+    // No data tree: every resource is missing, nothing crashed.
+    EXPECT_NE(FindResourceGroup("Global"), nullptr);
+    for (ImageRect* image : game.loadingImages)
+        EXPECT_EQ(image, nullptr);
+    EXPECT_EQ(game.systemFont, nullptr);
+    EXPECT_EQ(game.orientation, 0);
+    // Music tracks are names only: all five exist, and the menu music is its own object.
+    for (uint32_t i = 0; i < cMainGame::kMusicTrackCount; ++i)
+        EXPECT_NE(game.musicTracks[i], nullptr);
+    EXPECT_NE(game.menuMusic, game.musicTracks[0]);
+}
+
+TEST_F(MainGameTest, SplashHandsOverToTheFrontEndOnTime)
+{
+    cMainGame& game = Start();
+    // The construction's step was the splash's first update: page 0 ends at its 210th.
+    Frame(208);
+    EXPECT_EQ(game.splash->page, 0);
+    Frame();
+    EXPECT_EQ(game.splash->page, 1);
+    EXPECT_EQ(game.splash->fade, 0);
+    // Page 1 holds for 89 updates, then fades out over 11: the 100th makes the front end
+    // pending, and the next update enters it.
+    Frame(99);
+    EXPECT_FALSE(game.stateMachine.HasPending());
+    Frame();
+    EXPECT_TRUE(game.stateMachine.HasPending());
+    EXPECT_EQ(Count("frontend 0"), 0);
+    Frame();
+    EXPECT_EQ(Count("frontend 0"), 1);
+    EXPECT_EQ(game.splash, nullptr);
+    EXPECT_EQ(game.frontend, FakeFrontend());
+    EXPECT_EQ(FindResourceGroup("KelpoSplash"), nullptr);
+}
+
+TEST_F(MainGameTest, OnlyAFreshPressSkipsASplashPage)
+{
+    cMainGame& game = Start();
+    // Held from before the splash's frame: not a press.
+    KeyDown(KEY_SPACE);
+    CopyInputToPrevious();
+    Frame(5);
+    EXPECT_EQ(game.splash->page, 0);
+    KeyUp(KEY_SPACE);
+    Frame();
+    // A fresh press ends page 0 at once, and one in page 1's first update ends the splash.
+    KeyDown(KEY_RETURN);
+    Frame();
+    EXPECT_EQ(game.splash->page, 1);
+    KeyUp(KEY_RETURN);
+    Frame();
+    KeyDown(KEY_JOY_BUTTON_1);
+    Frame();
+    KeyUp(KEY_JOY_BUTTON_1);
+    EXPECT_TRUE(game.stateMachine.HasPending());
+    Frame();
+    EXPECT_EQ(game.frontend, FakeFrontend());
+}
+
+TEST_F(MainGameTest, PendingStatesAreAppliedAtTheNextUpdateAndTheLastRequestWins)
+{
+    cMainGame& game = Start();
+    game.SetStateLevel(3);
+    game.SetStateFrontend(1);
+    // Nothing happens before the update.
+    EXPECT_TRUE(game.stateMachine.IsCurrent(&cMainGame::StateSplash));
+    Frame();
+    EXPECT_EQ(events, (std::vector<std::string>{"frontend 1"}));
+    EXPECT_EQ(game.splash, nullptr);
+
+    // The fade: 13 updates from 255 in steps of 20, the 13th makes the level pending.
+    game.SetStateFadeToLevel(52);
+    Frame(13);
+    EXPECT_TRUE(game.stateMachine.IsCurrent(&cMainGame::StateFadeToLevel));
+    EXPECT_EQ(Count("level 52"), 0);
+    EXPECT_TRUE(game.stateMachine.HasPending());
+    Frame();
+    EXPECT_EQ(Count("level 52"), 1);
+    EXPECT_EQ(game.level, FakeLevel());
+    EXPECT_EQ(game.frontend, nullptr);
+    // The level is stepped and drawn once a frame from the game's own update and draw.
+    const int updatesBefore = levelUpdates;
+    const int drawsBefore = levelDraws;
+    Frame(2);
+    EXPECT_EQ(levelUpdates - updatesBefore, 2);
+    EXPECT_EQ(levelDraws - drawsBefore, 2);
+
+    // Leaving the level tears it down.
+    game.SetStateFrontend(2);
+    Frame();
+    EXPECT_EQ(Count("delete level"), 1);
+    EXPECT_EQ(game.level, nullptr);
+    EXPECT_EQ(Count("frontend 2"), 1);
+}
+
+TEST_F(MainGameTest, ComicWithoutPagesStartsTheFirstLevel)
+{
+    cMainGame& game = Start();
+    game.SetStateComic(0);
+    Frame();
+    EXPECT_TRUE(game.stateMachine.IsCurrent(&cMainGame::StateComic));
+    Frame();
+    EXPECT_EQ(Count("level 0"), 1);
+
+    // With pages registered, the comic is made and freed by its state.
+    GetMainGameParts().comic.create = [this](int32_t) {
+        events.push_back("comic");
+        return FakeComic();
+    };
+    GetMainGameParts().comic.destroy = [this](cComic*) { events.push_back("delete comic"); };
+    game.SetStateComic(0);
+    Frame();
+    EXPECT_EQ(game.comic, FakeComic());
+    EXPECT_EQ(game.level, nullptr);
+    game.SetStateLevel(0);
+    Frame();
+    EXPECT_EQ(Count("delete comic"), 1);
+    EXPECT_EQ(game.comic, nullptr);
+}
+
+TEST_F(MainGameTest, PauseReachesOnlyARunningLevel)
+{
+    cMainGame& game = Start();
+    game.Pause();
+    game.SetStateFrontend(0);
+    Frame();
+    game.Pause();
+    EXPECT_EQ(Count("pause level"), 0);
+
+    game.SetStateLevel(4);
+    Frame();
+    // Through the platform's focus loss, as the window procedure delivers it.
+    OnFocusLost();
+    EXPECT_EQ(Count("pause level"), 1);
+    OnFocusGained(); // Resume does nothing
+    EXPECT_EQ(Count("pause level"), 1);
+}
+
+TEST_F(MainGameTest, ShutdownDuringALevelSavesAndTearsTheLevelDownOnce)
+{
+    cMainGame& game = Start();
+    game.SetStateLevel(250);
+    Frame();
+    game.saveData.progress[250].completed = true;
+    window.Shutdown();
+    EXPECT_EQ(Count("delete level"), 1);
+    EXPECT_EQ(gMainGame, nullptr);
+    EXPECT_EQ(gGame, nullptr);
+
+    // The save file sits in the save folder and holds what the game had.
+    ASSERT_TRUE(fs::exists(SaveFile()));
+    EXPECT_EQ(fs::file_size(SaveFile()), cSaveData::kFileSizeV3);
+    ASSERT_TRUE(GameServiceInit(ComputeSaveFolder()));
+    cSaveData read;
+    EXPECT_EQ(read.Read(cMainGame::SaveFileName(), false), cSaveData::ReadResult::Loaded);
+    EXPECT_TRUE(read.progress[250].completed);
+    GameServiceShutdown();
+}
+
+TEST_F(MainGameTest, SavedSettingsAreAppliedAtStartUp)
+{
+    ASSERT_TRUE(GameServiceInit(ComputeSaveFolder()));
+    {
+        cSaveData stored;
+        stored.flipScreen = true;
+        stored.progress[7].completed = true;
+        GetSaveDataVolumes().SetMusicVolume(0.25f);
+        GetSaveDataVolumes().SetSoundVolume(0.5f);
+        ASSERT_TRUE(stored.Write(SaveFile().string()));
+    }
+    GameServiceShutdown();
+
+    cMainGame& game = Start();
+    EXPECT_EQ(cMainGame::SaveFileName(), (fs::path(GetSaveFolder()) / "Data.sav").string());
+    EXPECT_TRUE(game.saveData.progress[7].completed);
+    EXPECT_FLOAT_EQ(GetSaveDataVolumes().GetMusicVolume(), 0.25f);
+    EXPECT_FLOAT_EQ(GetSaveDataVolumes().GetSoundVolume(), 0.5f);
+    // The stored flip setting turns the screen at once.
+    EXPECT_EQ(game.orientation, 2);
+    EXPECT_EQ(GetOrientation(), 2);
+}
+
+TEST_F(MainGameTest, AnOpenDebugMenuHoldsTheGame)
+{
+    SetDebugScreenFactory([] { return new cHoldingScreen(); });
+    cMainGame& game = Start();
+    cHoldingScreen::hold = true;
+    cHoldingScreen::updates = 0;
+    const int32_t hold = game.splash->hold;
+    Frame(3);
+    EXPECT_EQ(cHoldingScreen::updates, 3);
+    EXPECT_EQ(game.splash->hold, hold);
+    cHoldingScreen::hold = false;
+    Frame(3);
+    EXPECT_EQ(game.splash->hold, hold - 3);
+    window.Shutdown();
+    RegisterMainGame(); // the real debug screen's factory again
+}
+
+TEST_F(MainGameTest, RunsFramesThroughTheLoopWithNoDataTreeAndShutsDown)
+{
+    ASSERT_FALSE(fs::exists("res"));
+    Start();
+    window.Run(30);
+    EXPECT_EQ(GetFrameCounter(), 30u);
+    window.Shutdown();
+    EXPECT_EQ(gMainGame, nullptr);
+    EXPECT_TRUE(GetResourceGroupMap().empty());
+    EXPECT_FALSE(HasDebugScreen());
+}
+} // namespace
