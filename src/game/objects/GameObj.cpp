@@ -33,15 +33,16 @@ cGameObj::cGameObj(cLevelBase* owningLevel) : level(owningLevel) {}
 
 cGameObj::~cGameObj()
 {
+    if (level != nullptr)
+        level->OnObjectDeleted(this);
     ReplaceController(bodyController, static_cast<cRigidBodyController*>(nullptr), this);
     ReplaceController(auxController, static_cast<cController*>(nullptr), this);
     ReplaceController(logicController, static_cast<cLogicController*>(nullptr), this);
 
     if (parent != nullptr)
     {
-        // Also out of the parent's queue: an object deleted another way must not be
-        // deleted again by the parent's next update.
-        parent->deleteLater.remove(this);
+        // Also takes it out of the parent's queue: an object deleted another way must not
+        // be deleted again by the parent's next update.
         parent->RemoveChild(this);
     }
     while (!children.empty())
@@ -82,6 +83,7 @@ void cGameObj::RemoveChild(cGameObj* child)
     if (child == nullptr)
         return;
     children.remove(child);
+    deleteLater.remove(child); // a child that leaves is no longer this object's to delete
     if (child->parent == this)
         child->parent = nullptr;
 }

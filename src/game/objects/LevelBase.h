@@ -19,6 +19,7 @@
 class b2World;
 class b2Contact;
 struct b2Manifold;
+class cGameObj;
 class cGfx2Dx;
 
 class cLevelBase
@@ -36,6 +37,10 @@ public:
         (void)contact;
         (void)oldManifold;
     }
+
+    // Called by every game object of this level as it is deleted, so that the level can
+    // forget it (lists, camera target). Does nothing here.
+    virtual void OnObjectDeleted(cGameObj* object) { (void)object; }
 
     // True while the world is inside a step (or another callback that locks it).
     bool WorldLocked() const;

@@ -1,0 +1,261 @@
+// cLevel: the record of the level being played, and the small services its states, the
+// world update and the object kinds call: the level number's decoding, the object lists
+// and lookup by name, the scene draw, the camera, the player's controls, the overlay
+// panels of the in-level menus, the object type sounds and the clearing before a
+// rebuild.
+//
+// Lengths are metres unless said otherwise; the scene is drawn at 32 pixels a metre.
+// Time is counted in frames, 30 a second.
+//
+// The level owns its world, its objects (through the object lists), draw context, grid,
+// zones, areas, joint and spring records and scenes. Other pieces of the level (start,
+// rebuild, states, builders, joints, heads-up display) are member functions defined in
+// files of their own beside this one.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <list>
+#include <string>
+#include <vector>
+
+#include "KelpoBase/core/KelpoObj.h"
+#include "KelpoBase/core/Shape2D.h"
+#include "KelpoBase/core/StateMachine.h"
+#include "KelpoBase/core/Vec2.h"
+#include "KelpoBase/gla/Particles.h"
+#include "game/objects/LevelBase.h"
+
+class b2Body;
+class b2Joint;
+class cContactFilter;
+class cContactListener;
+class cFont;
+class cGameObj;
+class cGfx2D;
+class cGlaControllerScene;
+class cGlaElement;
+class cImage;
+class cObjectGrid;
+class cPlayerControls;
+class cPolygonZone;
+class cResourceGroup;
+class cSoundBuffer;
+
+// A level area made from a "Hole" zone: its points in metres (offset by the position,
+// scaled by 1/32), its type, position, an active flag and the name "0".
+class PolygonArea : public cKelpoObj
+{
+    KELPO_DECLARE_CLASS(PolygonArea, cKelpoObj)
+public:
+    PolygonArea(const std::vector<cVec2f>& points, const cVec2f& at, int32_t areaType);
+
+    std::vector<cVec2f> points;
+    int32_t type = 0;
+    cVec2f position;
+    uint8_t active = 1;
+};
+
+// One Box2D joint made by the joint builder, with its per-frame behaviour.
+struct JointRecord
+{
+    b2Joint* joint = nullptr; // owned by the world
+    bool track = false;
+    float gain = 0.0f;
+    float target = 0.0f;
+    bool sine = false;
+    float sineSpeed = 0.0f;
+    float sineLength = 0.0f;
+    bool motorOnContact = false;
+    bool rotateToPlayer = false;
+    bool speedUp = false;
+    float speedInc = 0.0f;
+    int32_t soundType = 0;
+    float phase = 0.0f;
+};
+
+// A spring between two bodies, applied by the level each frame.
+struct SpringRecord
+{
+    b2Body* bodyA = nullptr;
+    b2Body* bodyB = nullptr;
+    float strength = 0.0f;
+    float damping = 0.0f;
+    float restLength = 0.0f;
+    bool canSquash = false;
+    cVec2f localAnchorA;
+    cVec2f localAnchorB;
+};
+
+// A list of live objects and a list of objects waiting to be deleted. The list owns
+// both kinds.
+struct ObjectList
+{
+    ObjectList() = default;
+    ObjectList(const ObjectList&) = delete;
+    ObjectList& operator=(const ObjectList&) = delete;
+    ~ObjectList() { DeleteAll(); }
+
+    void Append(cGameObj* object) { live.push_back(object); }
+    // Moves the objects that are no longer alive from the live list to the waiting list.
+    void MoveDeadToWaiting();
+    // Each waiting object leaves its parent, then is deleted.
+    void DeleteWaiting();
+    // The waiting objects, then every live one; both lists end empty.
+    void DeleteAll();
+    // Forgets the object (it is being deleted elsewhere).
+    void Forget(const cGameObj* object);
+    bool Empty() const { return live.empty() && waiting.empty(); }
+
+    std::list<cGameObj*> live;
+    std::list<cGameObj*> waiting;
+};
+
+// Saved control codes, in this order (each a key code 0 to 87).
+enum LevelControl : int
+{
+    kControlUp = 0,
+    kControlDown,
+    kControlLeft,
+    kControlRight,
+    kControlJump,
+    kControlPause,
+    kControlCount
+};
+
+class cLevel : public cLevelBase
+{
+public:
+    using StateFunc = StateMachine<cLevel>::StateFunc;
+
+    static constexpr float kMoveForce = 2.8f;
+    static constexpr int32_t kFirstWorldVoice = 8;
+    static constexpr int32_t kLastWorldVoice = 11;
+    // Type 2 sounds fade to nothing at this distance (pixels) from the camera.
+    static constexpr float kSoundFadeDistance = 768.0f;
+
+    // Decodes the level number (challenge from 250, survival from 200, else mode =
+    // number / 50 and index = number % 50) and makes the 2D draw context. Nothing is
+    // loaded here.
+    explicit cLevel(int32_t levelNumber);
+    // Clears the level (objects before the world) and frees what it owns.
+    ~cLevel() override;
+
+    // The first object of that exact name in the general list, then the respawns, then
+    // the pickups; null when none.
+    cGameObj* FindObjectByName(const std::string& name) const;
+
+    // Backgrounds, then under the camera's transform the grid's scenery in view, the
+    // general, respawn and pickup lists and particle pool A.
+    void DrawScene();
+    // Follows the camera target by the camera mode, blends, clamps to the level's
+    // boundary and rebuilds viewBox.
+    void UpdateCamera();
+    // The no-jump indicators, then Move and Jump from the held keys.
+    void HandlePlayerInput();
+    // The object type sounds 2, 4, 8 and 24 at a point (metres) in view.
+    void PlayObjectTypeSound(int32_t type, float x, float y);
+    // A black full-screen veil of alpha x 192.
+    void DrawDimOverlay(float alpha);
+    // The pause (with the level number) or exit panel, turned and zoomed in by 1 - t.
+    void DrawPausePanel(float t);
+    void DrawExitPanel(float t);
+    // Everything the rebuild makes, freed: particles, objects, areas, zones, joint and
+    // spring records, listener and filter, world, grid, contact map.
+    void ClearLevel();
+
+    // The half size of the view (pixels) at the current zoom.
+    cVec2f ViewHalfSize() const;
+    // The zoom used in divisions (1 when the zoom is not a positive number).
+    float SafeZoom() const;
+
+    // Takes a deleted object out of every list (and off the camera).
+    void OnObjectDeleted(cGameObj* object) override;
+
+    StateMachine<cLevel> stateMachine;
+    cResourceGroup* resourceGroupA = nullptr;
+    cResourceGroup* resourceGroupB = nullptr;
+    void* debugPage = nullptr; // never made in this build
+    cGlaControllerScene* hudScene = nullptr;
+    cGlaControllerScene* transitionScene = nullptr;
+    cGlaControllerScene* resultsScene = nullptr;
+    cGlaControllerScene* overlayScene = nullptr;
+    cGlaControllerScene* noJumpIndicator = nullptr;
+    cGlaControllerScene* jumpIndicator = nullptr;
+    int32_t noJumpState = 0;
+    cGlaControllerScene* pauseScene = nullptr;
+    cGlaControllerScene* exitScene = nullptr;
+    cVec2f gravity;
+    float targetAngle = 0.0f;
+    float worldAngle = 0.0f;
+    bool pausedByFocus = false;
+    bool isSurvival = false;
+    bool newSurvivalUnlocked = false;
+    bool newBonusUnlocked = false;
+    bool isChallenge = false;
+    int32_t mode = 0;
+    bool jumpRequested = false;
+    bool moveRequested = false;
+    b2Body* groundBody = nullptr;
+    cContactListener* contactListener = nullptr;
+    cContactFilter* contactFilter = nullptr;
+    std::vector<cPolygonZone*> zones;
+    std::vector<PolygonArea*> areas;
+    std::vector<JointRecord*> jointRecords;
+    std::vector<SpringRecord*> springRecords;
+    cGameObj* cameraTarget = nullptr;
+    cPlayerControls* player = nullptr;
+    uint32_t heldKeys = 0;
+    int32_t sugarTotal = 0;
+    int32_t sugarCollected = 0;
+    std::array<cImage*, 10> hudDigits{};
+    bool noPause = false;
+    int32_t levelIndex = 0;
+    int32_t resultsTimer = 0;
+    cVec2f boundsMin;
+    cVec2f boundsMax;
+    cVec2f cameraPos;
+    float cameraZoom = 0.0f;
+    float cameraTargetZoom = 0.0f;
+    cVec2f cameraTargetPos;
+    int32_t cameraMode = 0;
+    int32_t cameraBlendFrames = 0;
+    float defaultZoom = 0.0f;
+    cOrientedBox viewBox;
+    bool playerDead = false;
+    bool deathSequence = false;
+    int32_t perfectCounter = 0;
+    int32_t score = 0;
+    int32_t bonusScore = 0;
+    int32_t timeFrames = 0;
+    uint32_t perfectTime = 0;
+    bool stickerFound = false;
+    bool debugDraw = false;
+    std::array<cGlaElement*, 6> pickupTemplates{};
+    ObjectList objects;
+    ObjectList respawns;
+    ObjectList pickups;
+    ObjectList backgrounds;
+    ObjectList sceneBits;
+    cObjectGrid* grid = nullptr;
+    const cFont* perfectFont = nullptr;
+    const cFont* levelFont = nullptr;
+    const cFont* hudFont = nullptr;
+    int32_t survivalCountdown = 0;
+    cParticlePool particlePoolA;
+    cParticlePool particlePoolB;
+    // The object type sounds: the first, second and third event lists (types 4, 8 and
+    // 24) and the list of type 2, whose volume falls with the distance to the camera.
+    std::array<std::vector<cSoundBuffer*>, 4> objectTypeSounds;
+    int32_t rotateVoice = kFirstWorldVoice;
+    int32_t nextVoice = kFirstWorldVoice;
+    cSoundBuffer* rotateSound = nullptr;
+    // The saved control codes (the game copies them from its save data).
+    std::array<int32_t, kControlCount> controls{70, 71, 68, 69, 72, 79};
+
+private:
+    void DrawPanel(cGlaControllerScene* scene, float t, bool withLevelNumber);
+    // Plays a random sound of the list on the next world voice; false when the list is
+    // empty (nothing played, the voice not advanced).
+    bool PlayOnNextWorldVoice(const std::vector<cSoundBuffer*>& list, float volume);
+};
