@@ -78,7 +78,9 @@ TEST(ObjectSounds, ImpactVolumeFollowsSpeed)
         PlayImpactSound(level, c.speed);
         EXPECT_EQ(a.On(kPlayerVoice) != nullptr, c.plays) << c.speed;
         if (c.plays)
+        {
             EXPECT_NEAR(VoiceGain(a.audio, kPlayerVoice), c.gain, 1e-4f) << c.speed;
+        }
     }
 }
 
