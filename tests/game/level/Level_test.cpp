@@ -370,3 +370,45 @@ TEST_F(LevelTest, ClearLevelFreesObjectsBeforeTheWorldAndEmptiesEverything)
     EXPECT_TRUE(level.contactMap.empty());
     level.ClearLevel(); // twice is harmless
 }
+
+TEST_F(LevelTest, DimOverlayIsAFullScreenBlackVeilWithClampedAlpha)
+{
+    cLevel level(0);
+    cGfx2Dx& g = *level.gfx2D;
+    g.SetColour(0xFF123456u);
+    struct Case
+    {
+        float alpha;
+        uint32_t byte;
+    } cases[] = {{0.5f, 96}, {1.0f, 192}, {3.0f, 192}, {-1.0f, 0}, {std::nanf(""), 0}};
+    for (const Case& c : cases)
+    {
+        const uint32_t before = g.ItemCount();
+        level.DrawDimOverlay(c.alpha);
+        ASSERT_EQ(g.ItemCount(), before + 1);
+        const cGfx2Dx::DrawItem* item = g.sentinel.prev;
+        EXPECT_EQ(item->colour, c.byte << 24) << c.alpha;
+        EXPECT_EQ(g.colour, 0xFF123456u); // the colour is restored
+        ASSERT_EQ(item->count, 4u);
+        // The rectangle covers the screen from the top-left corner.
+        float maxX = 0, maxY = 0;
+        for (uint32_t i = 0; i < item->count; ++i)
+        {
+            maxX = std::max(maxX, g.points[item->start + i].x);
+            maxY = std::max(maxY, g.points[item->start + i].y);
+            EXPECT_GE(g.points[item->start + i].x, 0.0f);
+            EXPECT_GE(g.points[item->start + i].y, 0.0f);
+        }
+        EXPECT_EQ(maxX, 1280.0f);
+        EXPECT_EQ(maxY, 720.0f);
+    }
+    EXPECT_TRUE(g.colourStack.empty());
+    EXPECT_TRUE(g.transformStack.empty());
+
+    // The panels without their scenes draw nothing and leave the stacks balanced.
+    const uint32_t before = g.ItemCount();
+    level.DrawPausePanel(0.5f);
+    level.DrawExitPanel(2.0f);
+    EXPECT_EQ(g.ItemCount(), before);
+    EXPECT_TRUE(g.transformStack.empty());
+}
