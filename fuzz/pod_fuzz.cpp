@@ -1,12 +1,13 @@
 // Reads a POD scene from memory; a scene that loads is posed at a few frames (node, bone,
 // light and camera queries, as the renderer's POD draw would ask them), copied, written
-// back out and destroyed. The export options and history are also read on their own.
+// back out and destroyed, and its meshes go through the scene operations. The export options and history are also read on their own.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <initializer_list>
 
 #include "GfxTools/PodReader.h"
+#include "GfxTools/PodSceneOps.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -45,6 +46,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         PodModel copy{};
         CopyScene(copy, model);
+        PodModel baked{};
+        BakeWorldSpace(model, baked);
+        DestroyScene(baked);
+        for (uint32_t m = 0; m < copy.meshCount && m < 4; ++m)
+        {
+            PodMesh& mesh = copy.meshes[m];
+            SwitchStripForm(mesh);
+            SwitchStripForm(mesh);
+            if (mesh.interleaved != nullptr)
+                DeinterleaveMesh(mesh);
+            QuantizePositions(mesh, kPodShort);
+            PackBoneWeights(mesh);
+            InterleaveMesh(mesh);
+        }
         uint8_t* bytes = nullptr;
         uint32_t written = 0;
         if (SavePodMemory(&bytes, &written, copy) == 0)

@@ -434,7 +434,9 @@ bool ChannelFits(const PodDataChannel& c, uint32_t vertexCount, uint64_t availab
     if (c.components == 0 || vertexCount == 0)
         return true;
     const uint32_t element = PodDataTypeSize(c.type);
-    if (element == 0 || c.components > 16)
+    // Each vertex lies after the one before: a stride below the vertex's own size would
+    // let a few bytes stand for any number of vertices.
+    if (element == 0 || c.components > 16 || c.stride < element * c.components)
         return false;
     const uint64_t last = offset + uint64_t(c.stride) * (vertexCount - 1) + uint64_t(element) * c.components;
     return last <= available;
@@ -463,6 +465,9 @@ bool PodFileReader::CheckMesh(PodMesh& mesh)
             return false;
         return ChannelFits(c, mesh.vertexCount, c.size, 0);
     };
+    // Vertices are their positions: a mesh with vertices has a position channel.
+    if (mesh.vertexCount != 0 && mesh.positions.components == 0)
+        return false;
     for (PodDataChannel* c : vertexChannels)
         if (!check(*c))
             return false;
@@ -752,7 +757,7 @@ bool PodWriter::Channel(uint32_t id, const PodDataChannel& c, const PodMesh& mes
 {
     if (!Start(id) || !Value(9000, c.type) || !Value(9001, c.components) || !Value(9002, c.stride))
         return false;
-    if (mesh.interleaved != nullptr && id != 6003)
+    if (mesh.interleaved != nullptr && id != 6003 && c.size == 0)
     {
         if (!Value(9003, PodChannelOffset(c)))
             return false;
@@ -1262,4 +1267,12 @@ void SwitchNumberFormat(PodModel& model)
     for (uint32_t i = 0; i < model.meshCount; ++i)
         convert(model.meshes[i].unpackMatrix, 16);
     model.flags ^= 1;
+}
+
+bool CopyPodMesh(PodMesh& destination, const PodMesh& source) { return CopyMesh(destination, source); }
+
+void FreePodMesh(PodMesh& mesh)
+{
+    FreeMesh(mesh);
+    mesh = PodMesh{};
 }

@@ -49,3 +49,7 @@ void SwitchNumberFormat(PodModel& model);
 void ResetChannel(PodDataChannel& channel);
 // A deep copy of a channel of a mesh that has no interleaved data.
 bool CopyChannel(PodDataChannel& destination, const PodDataChannel& source);
+
+// A deep copy of one mesh (into a zeroed record), and freeing one mesh's arrays.
+bool CopyPodMesh(PodMesh& destination, const PodMesh& source);
+void FreePodMesh(PodMesh& mesh);

@@ -228,6 +228,9 @@ TEST(PodReader, DamagedFilesFail)
         {"bone outside the nodes", [](PodModel& m) { m.meshes[0].bones.batchBones[1] = 9; }},
         {"face index past the vertices", [](PodModel& m) { m.meshes[0].vertexCount = 2; }},
         {"more faces than indices", [](PodModel& m) { m.meshes[0].faceCount = 2; }},
+        {"stride below the vertex size", [](PodModel& m) { m.meshes[0].texCoords[0].stride = 0; }},
+        {"vertices without positions", [](PodModel& m) { ResetChannel(m.meshes[0].positions); }},
+        {"more vertices than the bytes hold", [](PodModel& m) { m.meshes[0].vertexCount = 4; }},
     };
     for (const Case& c : cases)
     {
