@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "KelpoBase/platform/AudioManager.h"
 #include "KelpoBase/platform/DebugScreenHook.h"
 #include "KelpoBase/platform/Input.h"
 #include "KelpoBase/platform/SteamAchievements.h"
@@ -20,6 +21,7 @@
 #include "game/shell/MainGame.h"
 #include "game/shell/Splash.h"
 #include "host/gameservice/GameService.h"
+#include "host/music/MediaControl.h"
 
 namespace fs = std::filesystem;
 
@@ -305,6 +307,31 @@ TEST_F(MainGameTest, SavedSettingsAreAppliedAtStartUp)
     // The stored flip setting turns the screen at once.
     EXPECT_EQ(game.orientation, 2);
     EXPECT_EQ(GetOrientation(), 2);
+}
+
+TEST_F(MainGameTest, MusicPlaysOnlyWithTheMusicVolumeUp)
+{
+    cMainGame& game = Start();
+    ASSERT_TRUE(IsAudioEnabled());
+    game.SetStateFrontend(0);
+    Frame();
+    EXPECT_EQ(fs::path(MediaOpenPath()).filename(), "track0.mp3");
+    // Track k is entry k - 1; numbers outside 1 to 5 play nothing.
+    game.PlayMusicTrack(3);
+    EXPECT_EQ(fs::path(MediaOpenPath()).filename(), "track2.mp3");
+    MediaClearCommandLog();
+    for (int track : {0, 6, -1})
+        game.PlayMusicTrack(track);
+    EXPECT_TRUE(MediaCommandLog().empty());
+
+    // With the music volume at 0 neither the menu music nor a track starts.
+    GetSaveDataVolumes().SetMusicVolume(0.0f);
+    MediaClearCommandLog();
+    game.PlayMusicTrack(2);
+    game.SetStateFrontend(1);
+    Frame();
+    EXPECT_EQ(Count("frontend 1"), 1);
+    EXPECT_TRUE(MediaCommandLog().empty());
 }
 
 TEST_F(MainGameTest, AnOpenDebugMenuHoldsTheGame)
