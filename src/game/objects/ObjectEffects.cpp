@@ -17,6 +17,8 @@ constexpr int32_t kDefaultLayer = 3600;
 
 uint32_t WithAlpha(uint32_t colour, float alpha)
 {
+    if (!(alpha == alpha))
+        alpha = 0.0f;
     ClampFloat(alpha, 0.0f, 1.0f);
     const uint32_t a = static_cast<uint32_t>(alpha * 255.0f) & 0xFFu;
     return (colour & 0x00FFFFFFu) | (a << 24);
