@@ -417,6 +417,24 @@ void cLevel::PlayObjectTypeSound(int32_t type, float x, float y)
         PlayOnNextWorldVoice(objectTypeSounds[3], volume);
 }
 
+// ---- physics world -------------------------------------------------------------------------
+
+void cLevel::CreatePhysicsWorld()
+{
+    if (world != nullptr)
+        ClearLevel();
+    world = new b2World(b2Vec2(0.0f, 0.0f));
+    gravity.Set(0.0f, 20.0f);
+    world->SetGravity(b2Vec2(gravity.x, gravity.y));
+    contactFilter = new cContactFilter(this);
+    contactListener = new cContactListener(this);
+    world->SetContactFilter(contactFilter);
+    world->SetContactListener(contactListener);
+    timeStep = 1.0f / 30.0f;
+    b2BodyDef def; // static, at the origin, no controller
+    groundBody = world->CreateBody(&def);
+}
+
 // ---- clearing ------------------------------------------------------------------------------
 
 void cLevel::ClearLevel()

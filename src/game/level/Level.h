@@ -160,6 +160,11 @@ public:
     // The pause (with the level number) or exit panel, turned and zoomed in by 1 - t.
     void DrawPausePanel(float t);
     void DrawExitPanel(float t);
+    // The physics half of the rebuild: a world with gravity (0, 20) pulling down the
+    // screen, the contact filter and listener bound to this level and installed, the time
+    // step of one frame and the shared static ground body at the origin. Clears the level
+    // first when a world exists.
+    void CreatePhysicsWorld();
     // Everything the rebuild makes, freed: particles, objects, areas, zones, joint and
     // spring records, listener and filter, world, grid, contact map.
     void ClearLevel();

@@ -412,3 +412,66 @@ TEST_F(LevelTest, DimOverlayIsAFullScreenBlackVeilWithClampedAlpha)
     EXPECT_EQ(g.ItemCount(), before);
     EXPECT_TRUE(g.transformStack.empty());
 }
+
+TEST_F(LevelTest, PhysicsWorldWithFilterListenerAndGroundBody)
+{
+    cLevel level(0);
+    level.CreatePhysicsWorld();
+    ASSERT_NE(level.world, nullptr);
+    EXPECT_EQ(level.world->GetGravity(), b2Vec2(0.0f, 20.0f));
+    EXPECT_EQ(level.gravity, cVec2f(0.0f, 20.0f));
+    ASSERT_NE(level.groundBody, nullptr);
+    EXPECT_EQ(level.groundBody->GetType(), b2_staticBody);
+    EXPECT_EQ(ControllerOfBody(level.groundBody), nullptr);
+    EXPECT_FLOAT_EQ(level.timeStep, 1.0f / 30.0f);
+
+    // A floor on the ground body, a player-like ball on its own gravity and a box on the
+    // world's that the filter keeps from the ball.
+    const b2Vec2 floorPts[4] = {{-10, 0}, {10, 0}, {10, 1}, {-10, 1}};
+    b2PolygonShape floorShape;
+    floorShape.Set(floorPts, 4);
+    b2FixtureDef floorDef;
+    floorDef.shape = &floorShape;
+    floorDef.filter.categoryBits = 0x0001;
+    floorDef.filter.maskBits = 0x000F;
+    level.groundBody->CreateFixture(&floorDef);
+
+    auto* playerObj = new cGameObj(&level);
+    auto* rb = new cRigidBodyController;
+    playerObj->SetRigidBodyController(rb);
+    rb->CreateDynamicBody();
+    const cVec2f centre;
+    rb->AddCircleFixture(&centre, 0.625f, 0.0f, 0.1f, 0x0004, 0x0007);
+    rb->SetUseWorldGravity(false);
+    rb->SetGravity({0.0f, 20.0f});
+    playerObj->SetPosition({0.0f, -3.0f});
+    level.objects.Append(playerObj);
+    level.cameraTarget = playerObj;
+
+    auto* boxObj = new cGameObj(&level);
+    auto* boxRb = new cRigidBodyController;
+    boxObj->SetRigidBodyController(boxRb);
+    boxRb->CreateDynamicBody();
+    const b2Vec2 boxPts[4] = {{-0.5f, -0.5f}, {0.5f, -0.5f}, {0.5f, 0.5f}, {-0.5f, 0.5f}};
+    boxRb->AddPolygonFixture(boxPts, 0.5f, 0.0f, 0x0008, 0x0001); // meets the floor, not the ball
+    boxObj->SetPosition({0.0f, -6.0f});
+    level.pickups.Append(boxObj);
+
+    for (int i = 0; i < 90; ++i)
+    {
+        level.StepWorld(level.timeStep, 8, 3);
+        for (cGameObj* o : level.objects.live)
+            o->Update();
+        for (cGameObj* o : level.pickups.live)
+            o->Update();
+    }
+    EXPECT_NEAR(playerObj->position.y, -0.625f, 0.05f); // resting on the floor
+    EXPECT_NEAR(boxObj->position.y, -0.5f, 0.05f);      // through the ball, onto the floor
+    EXPECT_EQ(level.contactMap.size(), 2u);             // ball-floor and box-floor only
+
+    level.CreatePhysicsWorld(); // a rebuild clears the old one first
+    EXPECT_TRUE(level.objects.Empty());
+    EXPECT_EQ(level.cameraTarget, nullptr);
+    EXPECT_TRUE(level.contactMap.empty());
+    EXPECT_EQ(level.world->GetBodyCount(), 1);
+}
