@@ -101,7 +101,7 @@ cVec3f RibbonSide(const std::vector<c3DRibbonPoint>& points, uint32_t i, const c
         return cVec3f(0.0f, 0.0f, 0.0f);
     float inverse = 1.0f / std::sqrt(lengthSquared);
     inverse = inverse * (1.5f - 0.5f * lengthSquared * inverse * inverse);
-    const float scale = inverse * points[i].halfWidth;
+    const float scale = inverse * p.halfWidth;
     return cVec3f(c.x * scale, c.y * scale, c.z * scale);
 }
 } // namespace

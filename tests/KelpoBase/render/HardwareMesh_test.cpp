@@ -221,9 +221,22 @@ struct SmallScene
         mesh.bones.batchCount = 1;
     }
 
+    // Gives the mesh node a second position key and shows frame 1 of the scene.
+    void AnimateToSecondKey()
+    {
+        nodes[0].position = nodeKeys;
+        nodes[0].positionCount = 6;
+        nodes[0].animationFlags = kPodAnimPosition;
+        scene.frameCount = 2;
+        ASSERT_EQ(scene.SetUpFrameState(), 0u);
+        scene.SetAnimationFrame(1.0f);
+    }
+    ~SmallScene() { scene.DestroyFrameState(); }
+
     std::vector<float> positions;
     std::vector<uint16_t> faces;
     float nodePosition[3] = {300, 100, 0};
+    float nodeKeys[6] = {300, 100, 0, 800, 400, 0};
     float bonePosition[3] = {600, 300, 0};
     int32_t batchBones[1] = {1};
     int32_t bonesPerBatch[1] = {1};
@@ -240,15 +253,20 @@ TEST_F(HardwareMesh, APodSceneDrawsItsMeshNodeWhereItsMatricesPutIt)
     {
         const char* name;
         bool skinned;
+        bool animated;
         int x, y; // where the triangle's first corner lands
     };
-    const Case cases[] = {{"node matrix", false, 310, 110}, {"bone matrix", true, 610, 310}};
+    const Case cases[] = {{"node matrix", false, false, 310, 110},
+                          {"bone matrix", true, false, 610, 310},
+                          {"node matrix at frame 1", false, true, 810, 410}};
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
         SmallScene small;
         if (c.skinned)
             small.Skin();
+        if (c.animated)
+            small.AnimateToSecondKey();
         std::unique_ptr<cPodModel> model(cPodModel::Create(small.scene, *renderer));
         ASSERT_NE(model, nullptr);
         ASSERT_EQ(model->hardwareMeshes.size(), 1u);
