@@ -9,6 +9,16 @@
 
 cRenderTarget::~cRenderTarget()
 {
+    // A target that dies while the renderer draws into it (or keeps it on its stack)
+    // must not be bound again later: the screen takes its place.
+    if (gRenderer != nullptr)
+    {
+        for (cRenderTarget*& stacked : gRenderer->targetStack)
+            if (stacked == this)
+                stacked = nullptr;
+        if (gRenderer->GetRenderTarget() == this)
+            gRenderer->SetRenderTarget(nullptr);
+    }
     delete image;
     image = nullptr;
     delete extra;

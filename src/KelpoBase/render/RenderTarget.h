@@ -23,7 +23,9 @@ public:
     cRenderTarget() = default;
     cRenderTarget(const cRenderTarget&) = delete;
     cRenderTarget& operator=(const cRenderTarget&) = delete;
-    // Deletes the image and the second owned object (when set).
+    // Deletes the image and the second owned object (when set). When the renderer is
+    // drawing into the target it returns to the screen, and the target leaves the
+    // renderer's target stack (its entries become the screen).
     virtual ~cRenderTarget();
     // Gives the library objects back (nothing in the base).
     virtual void Release() {}

@@ -186,3 +186,20 @@ TEST_F(RenderTarget, ReleasingGivesEachNameBackOnce)
     EXPECT_EQ(counting.Count(eGLFunction::DeleteFramebuffersEXT), 1u);
     EXPECT_EQ(counting.Count(eGLFunction::DeleteRenderbuffersEXT), 1u);
 }
+
+TEST_F(RenderTarget, DeletingTheBoundTargetReturnsToTheScreen)
+{
+    std::unique_ptr<cRenderTarget> target(renderer->CreateRenderTarget(16, 16, 0x8));
+    ASSERT_NE(target->FramebufferName(), 0u);
+    renderer->PushRenderTarget();
+    renderer->BindRenderTarget(target.get());
+    renderer->PushRenderTarget(); // the target is on the stack as well
+    target.reset();
+    EXPECT_EQ(renderer->GetRenderTarget(), nullptr);
+    EXPECT_EQ(BoundFramebuffer(), renderer->defaultFramebuffer);
+    renderer->PopRenderTarget(); // was the target: the screen now
+    EXPECT_EQ(renderer->GetRenderTarget(), nullptr);
+    EXPECT_EQ(BoundFramebuffer(), renderer->defaultFramebuffer);
+    renderer->PopRenderTarget();
+    EXPECT_TRUE(renderer->targetStack.empty());
+}
