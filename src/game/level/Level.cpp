@@ -134,6 +134,10 @@ cLevel::~cLevel()
 
 void cLevel::OnObjectDeleted(cGameObj* object)
 {
+    // While the lists are emptied whole, a top-level object has already left its list;
+    // only children (deleted with their parent) may still be listed elsewhere.
+    if (clearingLists && object->parent == nullptr)
+        return;
     for (ObjectList* list : {&objects, &respawns, &pickups, &backgrounds, &sceneBits})
         list->Forget(object);
     if (cameraTarget == object)
@@ -444,8 +448,10 @@ void cLevel::ClearLevel()
     FreeAllParticles(particlePoolB);
 
     // Objects first: their bodies go while the world still exists.
+    clearingLists = true;
     for (ObjectList* list : {&objects, &respawns, &pickups, &sceneBits, &backgrounds})
         list->DeleteAll();
+    clearingLists = false;
     cameraTarget = nullptr;
     player = nullptr;
 

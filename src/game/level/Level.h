@@ -259,6 +259,7 @@ public:
     std::array<int32_t, kControlCount> controls{70, 71, 68, 69, 72, 79};
 
 private:
+    bool clearingLists = false;
     void DrawPanel(cGlaControllerScene* scene, float t, bool withLevelNumber);
     // Plays a random sound of the list on the next world voice; false when the list is
     // empty (nothing played, the voice not advanced).

@@ -356,6 +356,12 @@ TEST_F(LevelTest, ClearLevelFreesObjectsBeforeTheWorldAndEmptiesEverything)
     }
     level.StepWorld(level.timeStep, 8, 3);
     EXPECT_FALSE(level.contactMap.empty());
+    // A listed object whose parent is listed too goes once, with its parent.
+    auto* parent = new cGameObj(&level);
+    auto* child = new cGameObj(&level);
+    parent->AddChild(child);
+    level.objects.Append(parent);
+    level.pickups.Append(child);
 
     level.ClearLevel();
     EXPECT_EQ(level.world, nullptr);
