@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "GfxTools/PvrtcDecompress.h"
+#include "GfxTools/TextureDecompress.h"
 #include "KelpoBase/core/Debug.h"
 #include "KelpoBase/render/ImageDecoders.h"
 #include "KelpoBase/render/Surface.h"
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     {
         // The renderer decompresses the first level of a PVRTC picture.
         const bool twoBit = format <= kFormatPVRTC2A;
-        if (PvrtcLevelSize(twoBit, surface->width, surface->height) > surface->size)
+        if (CompressedLevelSize(twoBit, surface->width, surface->height) > surface->size)
             __builtin_trap();
         std::vector<uint8_t> out(size_t(surface->width) * surface->height * 4);
         DecompressPVRTC(surface->pixels, twoBit, surface->width, surface->height, out.data());

@@ -8,7 +8,7 @@
 #include <memory>
 #include <new>
 
-#include "GfxTools/PvrtcDecompress.h"
+#include "GfxTools/TextureDecompress.h"
 #include "KelpoBase/core/ResourceFile.h"
 #include "KelpoBase/render/Surface.h"
 
@@ -112,10 +112,10 @@ uint64_t PvrLevelBytes(uint32_t format, uint32_t width, uint32_t height)
     {
     case kFormatPVRTC2:
     case kFormatPVRTC2A:
-        return PvrtcLevelSize(true, width, height);
+        return CompressedLevelSize(true, width, height);
     case kFormatPVRTC4:
     case kFormatPVRTC4A:
-        return PvrtcLevelSize(false, width, height);
+        return CompressedLevelSize(false, width, height);
     default:
         return uint64_t(width) * height * (BitsPerPixel(format) / 8);
     }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "GfxTools/PodModel.h"
-#include "GfxTools/PvrtcDecompress.h"
+#include "GfxTools/TextureDecompress.h"
 #include "KelpoBase/platform/GLFunctions.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/platform/WinMain.h"
@@ -531,7 +531,7 @@ uint32_t cRenderer_OGL_1::CreateTexture(cSurface* surface, uint32_t flags)
     {
         uint64_t bytes = 0;
         if (upload.compressed)
-            bytes = PvrtcLevelSize(upload.twoBitMode, w, h);
+            bytes = CompressedLevelSize(upload.twoBitMode, w, h);
         else
             bytes = (uint64_t(BitsPerPixel(surface->GetFormat())) * w * h + 7) / 8;
         // A level the data does not hold ends the chain.

@@ -1,4 +1,4 @@
-#include "GfxTools/PvrtcDecompress.h"
+#include "GfxTools/TextureDecompress.h"
 
 #include <algorithm>
 #include <cstring>
@@ -299,7 +299,7 @@ bool Decode(const uint8_t* data, size_t dataSize, bool twoBit, uint32_t width, u
 }
 } // namespace
 
-uint32_t PvrtcLevelSize(bool twoBitMode, uint32_t width, uint32_t height)
+uint32_t CompressedLevelSize(bool twoBitMode, uint32_t width, uint32_t height)
 {
     const uint64_t w = std::max<uint32_t>(width, twoBitMode ? 16 : 8);
     const uint64_t h = std::max<uint32_t>(height, 8);
@@ -310,7 +310,7 @@ uint32_t PvrtcLevelSize(bool twoBitMode, uint32_t width, uint32_t height)
 
 void DecompressPVRTC(const void* data, bool twoBitMode, uint32_t width, uint32_t height, uint8_t* out)
 {
-    Decode(static_cast<const uint8_t*>(data), PvrtcLevelSize(twoBitMode, width, height), twoBitMode, width, height,
+    Decode(static_cast<const uint8_t*>(data), CompressedLevelSize(twoBitMode, width, height), twoBitMode, width, height,
            out);
 }
 

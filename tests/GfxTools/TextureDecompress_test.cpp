@@ -1,4 +1,4 @@
-#include "GfxTools/PvrtcDecompress.h"
+#include "GfxTools/TextureDecompress.h"
 
 #include <gtest/gtest.h>
 
@@ -52,16 +52,16 @@ void ExpectEveryPixel(const std::vector<uint8_t>& out, uint8_t r, uint8_t g, uin
 }
 } // namespace
 
-TEST(PvrtcDecompress, LevelSizesArePaddedToTheMinimumGrid)
+TEST(TextureDecompress, LevelSizesArePaddedToTheMinimumGrid)
 {
-    EXPECT_EQ(PvrtcLevelSize(false, 16, 16), 128u);
-    EXPECT_EQ(PvrtcLevelSize(true, 32, 16), 128u);
-    EXPECT_EQ(PvrtcLevelSize(false, 4, 4), 32u);  // 8 x 8 at 4 bits
-    EXPECT_EQ(PvrtcLevelSize(true, 1, 1), 32u);   // 16 x 8 at 2 bits
-    EXPECT_EQ(PvrtcLevelSize(false, 8, 1), 32u);
+    EXPECT_EQ(CompressedLevelSize(false, 16, 16), 128u);
+    EXPECT_EQ(CompressedLevelSize(true, 32, 16), 128u);
+    EXPECT_EQ(CompressedLevelSize(false, 4, 4), 32u);  // 8 x 8 at 4 bits
+    EXPECT_EQ(CompressedLevelSize(true, 1, 1), 32u);   // 16 x 8 at 2 bits
+    EXPECT_EQ(CompressedLevelSize(false, 8, 1), 32u);
 }
 
-TEST(PvrtcDecompress, EqualColoursGiveAFlatAreaWhateverTheModulation)
+TEST(TextureDecompress, EqualColoursGiveAFlatAreaWhateverTheModulation)
 {
     // Colour A and B both pure red; the modulation words differ block by block.
     const uint32_t colour = OpaqueA(31, 0, 0) | OpaqueB(31, 0, 0);
@@ -73,7 +73,7 @@ TEST(PvrtcDecompress, EqualColoursGiveAFlatAreaWhateverTheModulation)
     } cases[] = {{false, 16, 16}, {true, 32, 16}, {false, 8, 8}, {false, 32, 8}};
     for (const Case& c : cases)
     {
-        const uint32_t blocks = PvrtcLevelSize(c.twoBit, c.width, c.height) / 8;
+        const uint32_t blocks = CompressedLevelSize(c.twoBit, c.width, c.height) / 8;
         std::vector<uint8_t> data(blocks * 8);
         for (uint32_t i = 0; i < blocks; ++i)
             PutBlock(data, i, modulations[i % 4], colour);
@@ -87,7 +87,7 @@ TEST(PvrtcDecompress, EqualColoursGiveAFlatAreaWhateverTheModulation)
     EXPECT_EQ(32u * 16u * 4u, 2048u);
 }
 
-TEST(PvrtcDecompress, FourBitModulationBlendsColourAIntoColourB)
+TEST(TextureDecompress, FourBitModulationBlendsColourAIntoColourB)
 {
     // A black, B white; the four 2-bit values weigh B by 0, 3, 5 and 8 eighths.
     const uint32_t colour = OpaqueA(0, 0, 0) | OpaqueB(31, 31, 31);
@@ -106,7 +106,7 @@ TEST(PvrtcDecompress, FourBitModulationBlendsColourAIntoColourB)
     }
 }
 
-TEST(PvrtcDecompress, PunchThroughModeClearsAlphaOnTheMiddleValue)
+TEST(TextureDecompress, PunchThroughModeClearsAlphaOnTheMiddleValue)
 {
     // Modulation mode bit set: value 1 is the half blend, value 2 the half blend with alpha 0.
     const uint32_t colour = 1u | OpaqueA(0, 0, 0) | OpaqueB(31, 31, 31);
@@ -120,7 +120,7 @@ TEST(PvrtcDecompress, PunchThroughModeClearsAlphaOnTheMiddleValue)
     ExpectEveryPixel(out, 127, 127, 127, 255);
 }
 
-TEST(PvrtcDecompress, TranslucentColoursCarryTheirAlpha)
+TEST(TextureDecompress, TranslucentColoursCarryTheirAlpha)
 {
     // Colour A translucent: 3-bit alpha 7 -> 4-bit 14 -> 238; modulation 0 shows A only.
     const uint32_t colourA = (7u << 12) | (15u << 8) | (15u << 4) | (7u << 1);
@@ -130,7 +130,7 @@ TEST(PvrtcDecompress, TranslucentColoursCarryTheirAlpha)
     ExpectEveryPixel(out, 255, 255, 255, 238);
 }
 
-TEST(PvrtcDecompress, TwoBitDirectModeSelectsAOrBPerPixel)
+TEST(TextureDecompress, TwoBitDirectModeSelectsAOrBPerPixel)
 {
     // One bit a pixel, row-major over the 8 x 4 block: every other row all B.
     const uint32_t colour = OpaqueA(0, 0, 0) | OpaqueB(31, 31, 31);
@@ -145,7 +145,7 @@ TEST(PvrtcDecompress, TwoBitDirectModeSelectsAOrBPerPixel)
     }
 }
 
-TEST(PvrtcDecompress, BlocksAreReadInTwiddledOrder)
+TEST(TextureDecompress, BlocksAreReadInTwiddledOrder)
 {
     // 4 x 4 blocks of 4 x 4 pixels; one block white, the rest black. At a block's centre
     // pixel the up-scaled colour is that block's own, so the white pixel shows where
@@ -174,7 +174,7 @@ TEST(PvrtcDecompress, BlocksAreReadInTwiddledOrder)
     EXPECT_EQ(Morton(1, 0), 2u);
 }
 
-TEST(PvrtcDecompress, ColoursBlendBilinearlyBetweenBlockCentres)
+TEST(TextureDecompress, ColoursBlendBilinearlyBetweenBlockCentres)
 {
     // Two columns of blocks: left black, right white (4-bit, 8 x 8). Along a row the
     // colour rises from the left centre (x = 2) to the right centre (x = 6).
@@ -199,7 +199,7 @@ TEST(PvrtcDecompress, ColoursBlendBilinearlyBetweenBlockCentres)
     EXPECT_EQ(out[(2 * 8 + 4) * 4], 127); // half way
 }
 
-TEST(PvrtcDecompress, SmallMipLevelsDecodePaddedAndCropped)
+TEST(TextureDecompress, SmallMipLevelsDecodePaddedAndCropped)
 {
     // The output buffers are exactly width x height x 4: the padded decode must not
     // write past them (the sanitizer watches).
@@ -211,14 +211,14 @@ TEST(PvrtcDecompress, SmallMipLevelsDecodePaddedAndCropped)
     } cases[] = {{false, 4, 4}, {false, 2, 2}, {false, 1, 1}, {true, 8, 4}, {true, 4, 2}, {true, 1, 1}, {false, 4, 16}};
     for (const auto& c : cases)
     {
-        std::vector<uint8_t> data = Uniform(PvrtcLevelSize(c.twoBit, c.width, c.height) / 8, 0x5A5A5A5Au, colour);
+        std::vector<uint8_t> data = Uniform(CompressedLevelSize(c.twoBit, c.width, c.height) / 8, 0x5A5A5A5Au, colour);
         std::vector<uint8_t> out(size_t(c.width) * c.height * 4);
         DecompressPVRTC(data.data(), c.twoBit, c.width, c.height, out.data());
         ExpectEveryPixel(out, 0, 255, 0, 255);
     }
 }
 
-TEST(PvrtcDecompress, ShortDataReadsAsZeroBlocksAndEmptyPicturesFail)
+TEST(TextureDecompress, ShortDataReadsAsZeroBlocksAndEmptyPicturesFail)
 {
     std::vector<uint8_t> data = Uniform(2, 0xFFFFFFFFu, OpaqueA(31, 31, 15) | OpaqueB(31, 31, 31));
     std::vector<uint8_t> out(8 * 8 * 4, 0xEE);

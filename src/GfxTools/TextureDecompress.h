@@ -12,10 +12,10 @@
 
 // The bytes one mip level occupies: the size padded to at least 16 x 8 (2 bits) or 8 x 8
 // (4 bits) pixels, times the bits a pixel, over 8.
-uint32_t PvrtcLevelSize(bool twoBitMode, uint32_t width, uint32_t height);
+uint32_t CompressedLevelSize(bool twoBitMode, uint32_t width, uint32_t height);
 
 // Decodes a width x height picture into out (width x height x 4 bytes, R, G, B, A, top row
-// first). The data must hold PvrtcLevelSize bytes. Pictures smaller than the 2 x 2 block
+// first). The data must hold CompressedLevelSize bytes. Pictures smaller than the 2 x 2 block
 // grid are decoded at the padded size and cropped, so out is never overrun.
 void DecompressPVRTC(const void* data, bool twoBitMode, uint32_t width, uint32_t height, uint8_t* out);
 
