@@ -17,6 +17,7 @@
 #include "KelpoBase/render/Renderer.h"
 #include "KelpoBase/render/Resource.h"
 #include "KelpoBase/render/SoundResource.h"
+#include "game/level/Level.h"
 #include "game/shell/Splash.h"
 
 cMainGame* gMainGame = nullptr;
@@ -386,9 +387,25 @@ int32_t cMainGame::GetFadeTarget() { return gFadeTarget; }
 
 // --- start-up wiring --------------------------------------------------------------------------
 
+void RegisterLevelParts()
+{
+    GameStateObjectHooks<cLevel>& hooks = GetMainGameParts().level;
+    hooks.create = [](int32_t levelNumber) -> cLevel* { return new cLevel(levelNumber); };
+    hooks.update = [](cLevel* level) { level->stateMachine.Update(); };
+    hooks.draw = [](cLevel* level) { level->stateMachine.Draw(); };
+    hooks.destroy = [](cLevel* level) { delete level; };
+    GetMainGameParts().pauseLevel = [](cLevel* level) {
+        if (level->noPause)
+            return;
+        // Recorded as the focus's pause; opening the pause menu is the level's own state.
+        level->pausedByFocus = true;
+    };
+}
+
 void RegisterMainGame()
 {
     SetGameFactory([]() -> cKelpoGame* { return CreateMainGame(); });
+    RegisterLevelParts();
     RegisterSaveDataWithPlatform([]() -> cSaveData* { return gMainGame != nullptr ? &gMainGame->saveData : nullptr; });
     SetSaveDataVolumes(&gAudioVolumes);
     InstallAudioHooks();

@@ -66,6 +66,11 @@ struct MainGameParts
 };
 MainGameParts& GetMainGameParts();
 
+// The level's hooks over cLevel: made for the level number, its own state machine stepped
+// and drawn, deleted when left; the focus's pause is recorded unless the level forbids
+// pausing. (RegisterMainGame installs them.)
+void RegisterLevelParts();
+
 class cMainGame : public cKelpoGame
 {
 public:

@@ -18,6 +18,7 @@
 #include "KelpoBase/platform/WinMain.h"
 #include "KelpoBase/render/Resource.h"
 #include "KelpoBase/platform/PlatformTestSupport.h"
+#include "game/level/Level.h"
 #include "game/shell/MainGame.h"
 #include "game/shell/Splash.h"
 #include "host/gameservice/GameService.h"
@@ -263,6 +264,32 @@ TEST_F(MainGameTest, PauseReachesOnlyARunningLevel)
     EXPECT_EQ(Count("pause level"), 1);
     OnFocusGained(); // Resume does nothing
     EXPECT_EQ(Count("pause level"), 1);
+}
+
+TEST_F(MainGameTest, LevelStateRunsTheRealLevelObject)
+{
+    RegisterLevelParts();
+    cMainGame& game = Start();
+    game.SetStateLevel(53);
+    Frame(2);
+    ASSERT_NE(game.level, nullptr);
+    EXPECT_EQ(game.level->mode, 1);
+    EXPECT_EQ(game.level->levelIndex, 3);
+
+    game.level->noPause = true;
+    game.Pause();
+    EXPECT_FALSE(game.level->pausedByFocus);
+    game.level->noPause = false;
+    game.Pause();
+    EXPECT_TRUE(game.level->pausedByFocus);
+
+    // A new level is a new object; the old one is freed with its state.
+    game.SetStateFadeToLevel(4);
+    Frame(14);
+    ASSERT_NE(game.level, nullptr);
+    EXPECT_EQ(game.level->levelIndex, 4);
+    EXPECT_FALSE(game.level->pausedByFocus);
+    // Shutdown with the level running frees it.
 }
 
 TEST_F(MainGameTest, ShutdownDuringALevelSavesAndTearsTheLevelDownOnce)
