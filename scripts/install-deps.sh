@@ -7,11 +7,12 @@ want=(cmake ninja-build g++ pkg-config
       libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri
       libopenal-dev libvorbisidec-dev libogg-dev libmpg123-dev
       libbox2d-dev libpng-dev zlib1g-dev libopenjp2-7-dev
-      nlohmann-json3-dev)
+      nlohmann-json3-dev
+      sox vorbis-tools lame)
 if [ "${1:-game}" = test ]; then
     # Fixtures are made with these; fuzz targets need clang's libFuzzer runtime.
     want+=(libgtest-dev libgmock-dev libbenchmark-dev
-           sox vorbis-tools lame libopenjp2-tools
+           libopenjp2-tools
            clang-14 libclang-rt-14-dev)
 fi
 

@@ -1,0 +1,311 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "KelpoBase/gla/GlaElement.h"
+#include "KelpoBase/gla/GlaProp.h"
+#include "KelpoBase/gla/GlaReader.h"
+#include "KelpoBase/gla/GlaSet.h"
+#include "KelpoBase/render/Font.h"
+#include "KelpoBase/render/ImageDecoders.h"
+#include "KelpoBase/render/Surface.h"
+#include "support/TestSupport.h"
+#include "datagen/FontBaker.h"
+#include "datagen/Glyphs.h"
+#include "datagen/Pictures.h"
+#include "datagen/SampleScenes.h"
+
+namespace
+{
+using SurfacePtr = std::unique_ptr<cSurface>;
+
+std::vector<uint8_t> ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+SurfacePtr DecodeFile(const std::string& path)
+{
+    const std::vector<uint8_t> bytes = ReadBytes(path);
+    return SurfacePtr(bytes.empty() ? nullptr : DecodePNGFromMemory(bytes.data(), bytes.size(), 0));
+}
+
+bool Lit(const cSurface& s, int x, int y)
+{
+    const SurfaceRGBA p = s.GetPixelRGBA(x, y);
+    return p.r == 255 && p.g == 255 && p.b == 255 && p.a == 255;
+}
+
+TEST(FontBaker, FontAndPageReadBackWithTheEngineReaders)
+{
+    for (int scale : {1, 3})
+    {
+        SCOPED_TRACE(scale);
+        const datagen::BakedFont baked = datagen::BakeFont(scale);
+        std::unique_ptr<cFont> font(cFont::ReadFromMemory(baked.file.data(), baked.file.size()));
+        ASSERT_NE(font, nullptr);
+        EXPECT_EQ(font->glyphCount, 97u); // printable ASCII and the two curly quotes
+        for (int code : {int(' '), int('0'), int('9'), int(':'), int('.'), int('A'), int('~'), 0x93, 0x94})
+            EXPECT_NE(font->GlyphOf(uint8_t(code)), nullptr) << code;
+        EXPECT_EQ(font->GlyphOf('\n'), nullptr);
+        EXPECT_EQ(font->GetLineHeight(), 7 * scale);
+        EXPECT_EQ(font->GetMaxTop(), 7 * scale);
+        EXPECT_EQ(font->MeasureText("12:34").width, 5 * 6 * scale);
+
+        // Every glyph's cell on the page shows its rows: 'T' has a full top row and a
+        // single middle column below it.
+        ASSERT_TRUE(datagen::WriteFont(baked, "font"));
+        SurfacePtr page = DecodeFile("font.png");
+        ASSERT_NE(page, nullptr);
+        ASSERT_EQ(page->GetFormat(), uint32_t(kFormatRGBA8888));
+        const FontGlyph* t = font->GlyphOf('T');
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(t->w, 5 * scale);
+        EXPECT_EQ(t->h, 7 * scale);
+        for (int col = 0; col < 5; ++col)
+            EXPECT_TRUE(Lit(*page, t->x + col * scale, t->y)) << col;
+        EXPECT_TRUE(Lit(*page, t->x + 2 * scale, t->y + 6 * scale));
+        EXPECT_FALSE(Lit(*page, t->x, t->y + 6 * scale));
+        EXPECT_EQ(page->GetPixelRGBA(t->x - 1, t->y).a, 0); // the clear border between cells
+        EXPECT_EQ(ReadBytes("font.bin"), baked.file);
+    }
+}
+
+TEST(Pictures, ShapesAndLabelsDecodeToTheDrawnPixels)
+{
+    std::vector<datagen::PictureSpec> specs;
+    std::string error;
+    ASSERT_TRUE(datagen::ParsePictureLine("p/box.png 64 32 box #ff0000", specs, &error)) << error;
+    ASSERT_TRUE(datagen::ParsePictureLine("p/disc.png 32 32 circle #00ff0080", specs, &error)) << error;
+    ASSERT_TRUE(datagen::ParsePictureLine("p/word.png 60 20 rect #000000 I", specs, &error)) << error;
+    ASSERT_EQ(specs.size(), 3u);
+    for (const auto& spec : specs)
+        ASSERT_TRUE(datagen::DrawPicture(spec).SavePng(spec.path));
+
+    SurfacePtr box = DecodeFile("p/box.png");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->GetWidth(), 64u);
+    EXPECT_EQ(box->GetHeight(), 32u);
+    const SurfaceRGBA edge = box->GetPixelRGBA(0, 0), inside = box->GetPixelRGBA(32, 16);
+    EXPECT_EQ((std::vector<int>{edge.r, edge.g, edge.b, edge.a}), (std::vector<int>{127, 0, 0, 255}));
+    EXPECT_EQ((std::vector<int>{inside.r, inside.g, inside.b, inside.a}), (std::vector<int>{255, 0, 0, 255}));
+
+    SurfacePtr disc = DecodeFile("p/disc.png");
+    ASSERT_NE(disc, nullptr);
+    EXPECT_EQ(disc->GetPixelRGBA(0, 0).a, 0);
+    EXPECT_EQ(disc->GetPixelRGBA(16, 16).g, 255);
+    EXPECT_EQ(disc->GetPixelRGBA(16, 16).a, 128);
+
+    // A single "I" in white on black: the glyph's eleven pixels (a row of three, five of
+    // one, a row of three) at the one scale that fits, in the middle of the picture.
+    SurfacePtr word = DecodeFile("p/word.png");
+    ASSERT_NE(word, nullptr);
+    int lit = 0, minX = 60, maxX = 0;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 60; ++x)
+            if (Lit(*word, x, y))
+            {
+                ++lit;
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+            }
+    EXPECT_EQ(lit, 11);
+    EXPECT_EQ(maxX - minX, 2);
+    EXPECT_NEAR((minX + maxX) / 2.0, 30, 2);
+}
+
+TEST(Pictures, LinesAndRanges)
+{
+    struct Case
+    {
+        const char* line;
+        bool ok;
+        std::vector<std::string> paths;
+        std::string lastLabel;
+    } cases[] = {
+        {"a/No_{0..2}.png 8 8 rect #ffffff {}", true, {"a/No_0.png", "a/No_1.png", "a/No_2.png"}, "2"},
+        {"h/hair_{09..11}.png 8 8 box #ffffff hair {}", true, {"h/hair_09.png", "h/hair_10.png", "h/hair_11.png"}, "hair 11"},
+        {"one.png 8 8 frame #123456 Play Game", true, {"one.png"}, "Play Game"},
+        {"# a comment", true, {}, ""},
+        {"", true, {}, ""},
+        {"big.png 4096 8 box #ffffff", false, {}, ""},
+        {"bad.png 8 8 box red", false, {}, ""},
+        {"short.png 8", false, {}, ""},
+        {"r/{1..}.png 8 8 box #ffffff", false, {}, ""},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.line);
+        std::vector<datagen::PictureSpec> specs;
+        EXPECT_EQ(datagen::ParsePictureLine(c.line, specs, nullptr), c.ok);
+        std::vector<std::string> paths;
+        for (const auto& s : specs)
+            paths.push_back(s.path);
+        EXPECT_EQ(paths, c.paths);
+        if (!specs.empty())
+        {
+            EXPECT_EQ(specs.back().label, c.lastLabel);
+        }
+    }
+}
+
+TEST(SampleTree, PictureListNamesTheFixedFiles)
+{
+    std::ifstream list(tvtest::SourceDir() / "data/pictures.txt");
+    ASSERT_TRUE(list);
+    std::vector<datagen::PictureSpec> specs;
+    std::string line, error;
+    while (std::getline(list, line))
+        ASSERT_TRUE(datagen::ParsePictureLine(line, specs, &error)) << error;
+    std::set<std::string> paths;
+    for (const auto& s : specs)
+        EXPECT_TRUE(paths.insert(s.path).second) << "twice: " << s.path;
+    for (const char* want : {"res/frontend/1024_768/Loading/Loading_3.png", "res/frontend/mac/vattrel_1280x720.png",
+                             "res/hud/Hud_Numbers/No_9.png", "res/frontend/customise/trail/trail_10.png",
+                             "res/dorvo/handles/handle_00.png", "res/fx/SpaceInvaders/Purple.png", "res/fx/z.png",
+                             "res/frontend/1024_768/LevelSelect/Small_Icons/Tick.png"})
+        EXPECT_TRUE(paths.count(want)) << want;
+    EXPECT_EQ(std::count_if(paths.begin(), paths.end(), [](const std::string& p) { return p.rfind("res/fx/", 0) == 0; }),
+              71); // the effect lists' 70 files and the comic's "z.png"
+}
+
+std::unique_ptr<cGlaSet> ReadSet(const std::string& path, const std::string& scene = "")
+{
+    const std::vector<uint8_t> bytes = ReadBytes(path);
+    const std::string dir = std::filesystem::path(path).parent_path().string() + "/";
+    if (scene.empty())
+        return std::unique_ptr<cGlaSet>(ParseGlaSetFromMemory(bytes.data(), bytes.size(), {}, dir));
+    return std::unique_ptr<cGlaSet>(LoadGlaSetForSceneFromMemory(bytes.data(), bytes.size(), scene, dir));
+}
+
+// Every scene a set names (scene properties and scene-element tracks) that it lacks.
+std::vector<std::string> MissingScenes(const cGlaSet& set)
+{
+    std::vector<std::string> missing;
+    auto check = [&](const std::string& name)
+    {
+        if (FindObjectByName(&set, name) == nullptr)
+            missing.push_back(name);
+    };
+    for (const cGlaScene* scene : set.scenes)
+        for (const cGlaElement* e : scene->elements)
+        {
+            for (const cGlaProp* p : e->props)
+                if (p->Code() == kGlaPropRefScene)
+                    check(static_cast<const cGlaPropRefScene*>(p)->target);
+            if (e->code == kGlaScene)
+            {
+                const auto* s = static_cast<const cGlaElementScene*>(e);
+                for (size_t i = 0; i < s->scenes.keys.size(); ++i)
+                    check(s->scenes.NameOf(i));
+            }
+        }
+    return missing;
+}
+
+TEST(SampleTree, SceneFilesReadBackAndHoldWhatTheGameLooksUp)
+{
+    for (const datagen::SceneFile& file : datagen::BuildAllScenes())
+    {
+        std::string error;
+        ASSERT_TRUE(file.Write("res", "json/" + file.FileName() + ".json", &error)) << error;
+    }
+    const std::map<std::string, std::string> files = {{"hud", "res/hud.mac.720p.cgla"},
+                                                      {"frontend", "res/frontend/frontend.mac.720p.cgla"},
+                                                      {"comic", "res/comic/comic.cgla"},
+                                                      {"maps", "res/maps/maps.mac.cgla"}};
+    std::map<std::string, std::unique_ptr<cGlaSet>> sets;
+    for (const auto& [key, path] : files)
+    {
+        sets[key] = ReadSet(path);
+        ASSERT_NE(sets[key], nullptr) << path;
+        EXPECT_EQ(MissingScenes(*sets[key]), std::vector<std::string>()) << path;
+
+        // Every picture a sprite names exists beside the file and decodes.
+        const std::string dir = std::filesystem::path(path).parent_path().string() + "/";
+        std::set<std::string> pictures;
+        for (const cGlaScene* scene : sets[key]->scenes)
+            for (const cGlaElement* e : scene->elements)
+                if (e->code == kGlaSprite || e->code == kGlaSpriteSimple || e->code == kGlaSpriteStatic ||
+                    e->code == kGlaSpriteCropped)
+                {
+                    const auto* s = static_cast<const cGlaElementSprite*>(e);
+                    for (size_t i = 0; i < s->frames.keys.size(); ++i)
+                        pictures.insert(s->frames.NameOf(i));
+                }
+        for (const std::string& picture : pictures)
+        {
+            if (picture.rfind("customise/", 0) == 0 || picture.rfind("1024_768/", 0) == 0)
+                continue; // from the picture list, checked above
+            EXPECT_NE(DecodeFile(dir + picture), nullptr) << dir + picture;
+        }
+    }
+
+    // Scenes the game looks up by name, with the least frame count that keeps it going.
+    const std::map<std::string, std::vector<std::pair<std::string, int>>> required = {
+        {"hud",
+         {{"Controls01", 1}, {"ControlsS", 1}, {"scrFireButton", 1}, {"scrJumpButton", 1}, {"scrPause", 1},
+          {"scrExit", 1}, {"LevelComplete", 29}, {"LevelCompleteS", 25}, {"LevelComplete_Buttons", 1},
+          {"LevelComplete_Buttons_End", 1}, {"LevelComplete_ButtonsS", 1}, {"LevelExit", 2}}},
+        {"frontend",
+         {{"scrBackground", 1}, {"scrSplash", 1}, {"scrMainMenu", 32}, {"scrMainMenuButtons", 1}, {"scrChapter", 1},
+          {"scrLevelScreen_000", 1}, {"scrLevelScreen_003", 1}, {"scrLevelSelect", 1}, {"scrLevelDots", 4},
+          {"scrLevelScreen_S_000", 1}, {"scrLevelSelect_S", 1}, {"scrLevelSelect_C", 1}, {"scrLevelStats", 1},
+          {"scrOptions", 1}, {"scrOptionsControls", 1}, {"scrOptionsRedefineControls", 1},
+          {"scrOptionsRedefineConfirm", 1}, {"scrCustomise", 1}, {"scrCustomiseHair", 1}, {"scrCustomiseTrail", 1},
+          {"Hair_000", 1}, {"Hair_010", 1}, {"scrCredits", 1}, {"scrCreditsBack", 1}, {"scrHelp_000", 1},
+          {"scrEnd", 1}}},
+        {"comic", {{"Full", 1}, {"LevelExit", 1}, {"skipmenu", 1}, {"skipmenu4", 1}, {"skipmenu3", 1}}},
+        {"maps", {{"dorvoIdleRight", 1}, {"dorvoIdleLeft", 1}, {"dorvoStart", 30}, {"dorvoStart_001", 1}, {"Hair_010", 1}}},
+    };
+    for (const auto& [key, scenes] : required)
+        for (const auto& [name, frames] : scenes)
+        {
+            const cGlaScene* scene = FindObjectByName(sets[key].get(), name);
+            ASSERT_NE(scene, nullptr) << key << ": " << name;
+            EXPECT_GE(scene->frameCount, frames) << key << ": " << name;
+        }
+
+    // Every level loads on its own with the rig and everything it refers to, and holds the
+    // elements the game reads through controllers.
+    std::vector<std::string> levels;
+    for (int i = 0; i <= 40; ++i)
+        levels.push_back("level_" + std::string(i < 10 ? "00" : "0") + std::to_string(i));
+    for (int i = 0; i < 10; ++i)
+        levels.push_back("level_2_00" + std::to_string(i));
+    for (int i = 0; i < 5; ++i)
+        levels.push_back("level_C_00" + std::to_string(i));
+    for (const char* s : {"level_038_S", "level_000_S", "level_001_S", "level_012_S", "level_019_S"})
+        levels.push_back(s);
+    ASSERT_EQ(levels.size(), 61u);
+    for (const std::string& level : levels)
+    {
+        SCOPED_TRACE(level);
+        std::unique_ptr<cGlaSet> set = ReadSet(files.at("maps"), level);
+        ASSERT_NE(set, nullptr);
+        const cGlaScene* scene = FindObjectByName(set.get(), level);
+        ASSERT_NE(scene, nullptr);
+        for (const char* rig : {"dorvoIdleRight", "dorvoIdleLeft", "dorvoStart", "dorvoStart_001", "dorvoChar", "Hair_000"})
+            EXPECT_NE(FindObjectByName(set.get(), rig), nullptr) << rig;
+        EXPECT_EQ(MissingScenes(*set), std::vector<std::string>());
+        std::set<std::string> rects;
+        for (const cGlaElement* e : scene->elements)
+            if (e->code == kGlaRectangle)
+                rects.insert(e->name);
+        for (const char* name : {"boundary", "player", "complete"})
+            EXPECT_TRUE(rects.count(name)) << name;
+        const bool survival = level.size() > 2 && level.substr(level.size() - 2) == "_S";
+        const cGlaProp* flag = scene->FindProp("Survival");
+        EXPECT_EQ(flag != nullptr, survival);
+    }
+}
+} // namespace

@@ -1,0 +1,90 @@
+// tvdatagen: makes the generated parts of the sample data tree.
+//
+//   tvdatagen font <out-stem> <scale>            <stem>.bin and <stem>.png
+//   tvdatagen pictures <list.txt> <root>         every picture of the list, below root
+//   tvdatagen scenes <res-root> <json-folder>    the scene files, their art and JSON forms
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "datagen/FontBaker.h"
+#include "datagen/Pictures.h"
+#include "datagen/SampleScenes.h"
+
+namespace
+{
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: tvdatagen font <out-stem> <scale>\n"
+                 "       tvdatagen pictures <list.txt> <root>\n"
+                 "       tvdatagen scenes <res-root> <json-folder>\n");
+    return 2;
+}
+
+int Pictures(const std::string& listPath, const std::string& root)
+{
+    std::ifstream list(listPath);
+    if (!list)
+    {
+        std::fprintf(stderr, "tvdatagen: cannot read %s\n", listPath.c_str());
+        return 1;
+    }
+    std::vector<datagen::PictureSpec> specs;
+    std::string line, error;
+    int lineNo = 0;
+    while (std::getline(list, line))
+    {
+        ++lineNo;
+        if (!datagen::ParsePictureLine(line, specs, &error))
+        {
+            std::fprintf(stderr, "%s:%d: %s\n", listPath.c_str(), lineNo, error.c_str());
+            return 1;
+        }
+    }
+    for (const datagen::PictureSpec& spec : specs)
+        if (!datagen::DrawPicture(spec).SavePng(root + "/" + spec.path))
+        {
+            std::fprintf(stderr, "tvdatagen: cannot write %s/%s\n", root.c_str(), spec.path.c_str());
+            return 1;
+        }
+    return 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 4)
+        return Usage();
+    const std::string command = argv[1];
+    if (command == "font")
+    {
+        const int scale = std::atoi(argv[3]);
+        if (scale < 1 || scale > 32)
+            return Usage();
+        if (!datagen::WriteFont(datagen::BakeFont(scale), argv[2]))
+        {
+            std::fprintf(stderr, "tvdatagen: cannot write the font %s\n", argv[2]);
+            return 1;
+        }
+        return 0;
+    }
+    if (command == "pictures")
+        return Pictures(argv[2], argv[3]);
+    if (command == "scenes")
+    {
+        for (const datagen::SceneFile& file : datagen::BuildAllScenes())
+        {
+            std::string error;
+            if (!file.Write(argv[2], std::string(argv[3]) + "/" + file.FileName() + ".json", &error))
+            {
+                std::fprintf(stderr, "tvdatagen: %s: %s\n", file.FileName().c_str(), error.c_str());
+                return 1;
+            }
+        }
+        return 0;
+    }
+    return Usage();
+}

@@ -1,0 +1,25 @@
+// Bakes a "CFNT" font from the built-in glyphs: the glyph records (with a zero kerning
+// table) and the page picture that holds every glyph, white on transparent.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "datagen/Canvas.h"
+
+namespace datagen
+{
+struct BakedFont
+{
+    std::vector<uint8_t> file; // the CFNT bytes
+    Canvas page{1, 1};
+};
+
+// Every code the built-in set has a glyph for (32-126, 0x93, 0x94), each glyph pixel
+// drawn as scale x scale; glyphs sit on the base line (top = the cell height) and
+// advance by the cell width plus a gap of one glyph pixel.
+BakedFont BakeFont(int scale);
+// Writes "<stem>.bin" and "<stem>.png"; false when a file cannot be written.
+bool WriteFont(const BakedFont& font, const std::string& stem);
+} // namespace datagen

@@ -1,0 +1,412 @@
+// res/maps/maps.mac.cgla: the player rig, the shared object scenes and the 61 level scenes.
+//
+// Levels are world pixels, y down; the ground's top is at y = 900. Every level is built from
+// one of seven templates (basics, keys and movers, dynamics, joints, hazards, survival,
+// credits) and carries a sign with its own name. A level scene's needed list names the rig
+// scenes; the file writer adds every scene reached from there.
+#include <cstdio>
+
+#include "datagen/SampleScenes.h"
+
+namespace datagen
+{
+namespace
+{
+constexpr float kGround = 900;
+
+std::string Num3(int n)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%03d", n);
+    return text;
+}
+
+Json Int(const std::string& n, int v) { return Prop(n, "int", v); }
+Json Float(const std::string& n, float v) { return Prop(n, "float", v); }
+Json Bool(const std::string& n, bool v = true) { return Prop(n, "bool", v); }
+Json Enum(const std::string& n, int v) { return Prop(n, "enum", v); }
+Json SceneRef(const std::string& target) { return Prop("scene", "scene", target); }
+Json ElementRef(const std::string& n, const std::string& target) { return Prop(n, "element", target); }
+
+// ---- The player rig -------------------------------------------------------------------------
+
+void AddRig(SceneFile& f)
+{
+    {
+        Json& s = f.AddScene("dorvoBody", 1);
+        s["elements"].push_back(Sprite("body", f.Art("dorvo_body", 60, 40, "box", "#4080c0"), 0, 0));
+        s["elements"].push_back(SceneElement("hair", "Hair_000", 0, -26));
+    }
+    {
+        Json& s = f.AddScene("dorvoCup", 1);
+        s["elements"].push_back(Sprite("base", f.Art("dorvo_base", 64, 20, "box", "#806040"), 0, 30));
+        s["elements"].push_back(Sprite("cup", f.Art("dorvo_cup", 64, 56, "box", "#f0f0e0", "o o"), 0, 0));
+        s["elements"].push_back(Sprite("handle", f.Art("dorvo_handle", 20, 32, "frame", "#c0c0c0"), 40, 0));
+    }
+    {
+        Json& s = f.AddScene("dorvoChar", 1);
+        s["elements"].push_back(SceneElement("cup", "dorvoCup", 0, 6));
+        s["elements"].push_back(SceneElement("body", "dorvoBody", 0, -40));
+    }
+    for (int h = 0; h <= 10; ++h)
+    {
+        Json& s = f.AddScene("Hair_" + Num3(h), 1);
+        s["elements"].push_back(Sprite("hair",
+                                       f.Art("hair_" + Num3(h), 48, 14, "box", h == 0 ? "#c08040" : "#a06030"),
+                                       0, 0));
+    }
+    {
+        // Looped idle: a small bob. Facing left is the same rig mirrored.
+        Json& s = f.AddScene("dorvoIdleRight", 30);
+        Json rig = SceneElement("dorvo", "dorvoChar", 0, 0);
+        rig["position"] = {{0, 0, 0}, {15, 0, -3}, {29, 0, 0}};
+        s["elements"].push_back(rig);
+        Json& l = f.AddScene("dorvoIdleLeft", 30);
+        rig["scale"] = {{0, -1, 1}};
+        l["elements"].push_back(rig);
+    }
+    {
+        // Appearing: grows out of nothing over 30 frames, then settles.
+        Json& s = f.AddScene("dorvoStart", 36);
+        Json rig = SceneElement("dorvo", "dorvoChar", 0, 0);
+        rig["scale"] = {{0, 0.05, 0.05}, {24, 1.15, 1.15}, {30, 1, 1}};
+        s["elements"].push_back(rig);
+        Json& t = f.AddScene("dorvoStart_001", 10);
+        Json hop = SceneElement("dorvo", "dorvoChar", 0, 0);
+        hop["scale"] = {{0, 1, 1}, {4, 1.1, 0.85}, {9, 1, 1}};
+        t["elements"].push_back(hop);
+    }
+}
+
+// ---- Shared object scenes --------------------------------------------------------------------
+
+void AddObjects(SceneFile& f)
+{
+    const struct
+    {
+        const char* name;
+        const char* shape;
+        const char* colour;
+        const char* label;
+        int size;
+    } pickups[] = {{"obj_sugar", "box", "#ffffff", "", 28},          {"obj_sticker", "circle", "#e04080", "*", 44},
+                   {"obj_key_red", "diamond", "#e03030", "", 36},    {"obj_key_green", "diamond", "#30c030", "", 36},
+                   {"obj_key_blue", "diamond", "#3060e0", "", 36},   {"obj_key_yellow", "diamond", "#f0d020", "", 36}};
+    for (const auto& p : pickups)
+    {
+        Json& s = f.AddScene(p.name, 1);
+        s["elements"].push_back(Sprite("art", f.Art(p.name, p.size, p.size, p.shape, p.colour, p.label), 0, 0));
+        s["elements"].push_back(Zone("area", "Hole", 0, 0, Box(0, 0, float(p.size), float(p.size))));
+    }
+    {
+        // Checkpoint: the flag rises over 12 frames when it becomes current.
+        Json& s = f.AddScene("obj_checkpoint", 12);
+        s["elements"].push_back(Sprite("pole", f.Art("checkpoint_pole", 8, 96, "rect", "#d0d0d0"), 0, -48));
+        Json flag = Sprite("flag", f.Art("checkpoint_flag", 40, 28, "box", "#30c060"), 22, -20);
+        flag["position"] = {{0, 22, -20}, {11, 22, -80}};
+        s["elements"].push_back(flag);
+        s["elements"].push_back(Zone("area", "Hole", 0, 0, Box(0, -48, 64, 96)));
+    }
+    auto solid = [&](const char* name, int w, int h, const char* colour, const char* label, int depth)
+    {
+        Json& s = f.AddScene(name, 1, depth != 0 ? Json::array({Int("Depth", depth)}) : Json::array());
+        s["elements"].push_back(Sprite("art", f.Art(name, w, h, "box", colour, label), 0, 0));
+        s["elements"].push_back(
+            Zone("shape", "CollisionZone", 0, 0, Box(0, 0, float(w), float(h)), Json::array({Float("Friction", 0.6f)})));
+        return &s;
+    };
+    solid("obj_crate", 64, 64, "#b07830", "", 0);
+    solid("obj_door", 48, 192, "#a03030", "", 4500);
+    solid("obj_platform", 192, 32, "#707080", "", 4500);
+    solid("obj_plank", 384, 24, "#b08850", "", 0);
+    solid("obj_weight", 64, 64, "#505060", "", 0);
+    solid("obj_gate", 32, 256, "#6060a0", "", 0);
+    for (const char* name : {"obj_ball", "obj_barrel", "obj_wheel"})
+    {
+        const int size = std::string(name) == "obj_wheel" ? 128 : std::string(name) == "obj_barrel" ? 64 : 32;
+        Json& s = f.AddScene(name, 1);
+        s["elements"].push_back(Sprite("art", f.Art(name, size, size, "circle", "#a06020"), 0, 0));
+        s["elements"].push_back(Marker("shape", "CollisionZone", 0, 0, float(size) / 2));
+    }
+    {
+        // A switch that turns the world: frame 0 cooling, frame 1 armed.
+        Json& s = f.AddScene("obj_switch", 2);
+        Json art = Sprite("art", f.Art("obj_switch", 48, 48, "box", "#8080ff", "R"), 0, 0);
+        art["colour"] = {{0, 120, 120, 120, 255}, {1, 255, 255, 255, 255}};
+        s["elements"].push_back(art);
+        s["elements"].push_back(Zone("shape", "CollisionZone", 0, 0, Box(0, 0, 48, 48)));
+    }
+}
+
+// ---- Scene bits and backgrounds --------------------------------------------------------------
+
+void AddBits(SceneFile& f)
+{
+    {
+        Json& s = f.AddScene("bit_ground", 1, Json::array({Int("Depth", 5000)}));
+        s["elements"].push_back(Sprite("art", f.Art("ground", 512, 64, "box", "#5a8a3a"), 0, 0));
+        s["elements"].push_back(Zone("shape", "CollisionZone", 0, 0, Box(0, 0, 512, 64)));
+    }
+    {
+        Json& s = f.AddScene("bit_wall", 1, Json::array({Int("Depth", 5000)}));
+        s["elements"].push_back(Sprite("art", f.Art("wall", 64, 720, "box", "#6a6a5a"), 0, 0));
+        s["elements"].push_back(Zone("shape", "CollisionZone", 0, 0, Box(0, 0, 64, 720)));
+    }
+    {
+        Json& s = f.AddScene("bit_ramp", 1, Json::array({Int("Depth", 5000)}));
+        s["elements"].push_back(Sprite("art", f.Art("ramp", 256, 128, "diamond", "#5a8a3a"), 0, 0));
+        s["elements"].push_back(Zone("shape", "CollisionZone", 0, 0, {{-128, 64}, {128, -64}, {128, 64}}));
+    }
+    {
+        Json& s = f.AddScene("bit_pad", 1, Json::array({Int("Depth", 5000)}));
+        s["elements"].push_back(Sprite("art", f.Art("pad", 128, 24, "box", "#ff60c0", "boing"), 0, 0));
+        s["elements"].push_back(Zone("shape", "CollisionZone", 0, 0, Box(0, 0, 128, 24)));
+    }
+    {
+        Json& s = f.AddScene("bit_lava", 1, Json::array({Int("Depth", 5000)}));
+        s["elements"].push_back(Sprite("art", f.Art("lava", 256, 64, "box", "#ff5010"), 0, 0));
+        s["elements"].push_back(Zone("floor", "CollisionZone", 0, 0, Box(0, 16, 256, 32)));
+        s["elements"].push_back(Zone("burn", "Hole", 0, 0, Box(0, -16, 256, 32), Json::array({Enum("Type", 3)})));
+    }
+    {
+        Json& s = f.AddScene("bit_flag", 1, Json::array({Int("Depth", 2000)}));
+        s["elements"].push_back(Sprite("art", f.Art("end_flag", 96, 128, "box", "#ffd020", "END"), 0, 0));
+    }
+    {
+        Json& s = f.AddScene("bg_sky", 1);
+        s["elements"].push_back(Sprite("art", f.Art("sky", 1280, 720, "rect", "#8cc8f0"), 640, 360));
+        s["elements"].push_back(Rect("bound", 640, 360, 1280, 720));
+    }
+}
+
+// ---- Levels ----------------------------------------------------------------------------------
+
+struct Level
+{
+    SceneFile& f;
+    Json& scene;
+    int width;
+    int sugar = 0;
+
+    void Add(Json e) { scene["elements"].push_back(std::move(e)); }
+    void Bit(const std::string& scene, float x, float y, Json props = Json::array())
+    {
+        props.push_back(SceneRef(scene));
+        Add(GameObj("", "SceneBit", x, y, std::move(props)));
+    }
+    void Sugar(float x, float y)
+    {
+        Add(GameObj("sugar" + std::to_string(sugar++), "Pickup", x, y, Json::array({SceneRef("obj_sugar"), Enum("Type", 1)})));
+    }
+    void Pickup(const std::string& name, const std::string& scene, int type, float x, float y)
+    {
+        Add(GameObj(name, "Pickup", x, y, Json::array({SceneRef(scene), Enum("Type", type)})));
+    }
+    void Checkpoint(const std::string& name, float x)
+    {
+        Add(GameObj(name, "Respawn", x, kGround, Json::array({SceneRef("obj_checkpoint")})));
+    }
+    void Area(const std::string& name, int type, float x, float y, float w, float h, Json props = Json::array())
+    {
+        props.push_back(Enum("Type", type));
+        Add(Zone(name, "Hole", x, y, Box(0, 0, w, h), std::move(props)));
+    }
+};
+
+// The frame every level shares: bounds, start, background, ground (with optional gaps),
+// the sign, the start checkpoint and, unless a survival arena, the end zone.
+Level StartLevel(SceneFile& f, const std::string& name, int width, Json props, const std::vector<int>& gaps,
+                 bool withRespawn, bool withEnd)
+{
+    Json& scene = f.AddScene(name, 1, std::move(props));
+    // The rig and its nested scenes: needed lists are read one level deep.
+    scene["needed"] = {"dorvoIdleRight", "dorvoIdleLeft", "dorvoStart", "dorvoStart_001",
+                       "dorvoChar",      "dorvoBody",     "dorvoCup",   "Hair_000"};
+    Level l{f, scene, width};
+    l.Add(Rect("boundary", width / 2.0f, 540, float(width), 1080));
+    l.Add(Rect("player", 160, kGround - 60, 64, 100));
+    l.Add(Rect("complete", width - 160.0f, kGround - 100, 64, 64));
+    l.Add(GameObj("sky", "Background", 0, 0,
+                  Json::array({SceneRef("bg_sky"), Int("Depth", 9000), Float("Parallax", 0.3f)})));
+    for (int x = 0; x < width; x += 512)
+    {
+        bool gap = false;
+        for (int g : gaps)
+            gap = gap || g == x / 512;
+        if (!gap)
+            l.Bit("bit_ground", x + 256.0f, kGround + 32);
+    }
+    l.Bit("bit_wall", -32, kGround - 360);
+    l.Bit("bit_wall", width + 32.0f, kGround - 360);
+    // The sign names the level, so that levels sharing a template tell apart.
+    const std::string sign = "sign_" + name;
+    {
+        Json& s = f.AddScene(sign, 1, Json::array({Int("Depth", 2000)}));
+        s["elements"].push_back(Sprite("art", f.Art(sign, 200, 64, "box", "#f0e0b0", name), 0, 0));
+    }
+    l.Bit(sign, 360, kGround - 120);
+    if (withRespawn)
+        l.Checkpoint("start", 160);
+    if (withEnd)
+    {
+        l.Bit("bit_flag", width - 160.0f, kGround - 64);
+        l.Area("end", 6, width - 160.0f, kGround - 80, 120, 160);
+    }
+    return l;
+}
+
+void Basics(Level& l)
+{
+    for (int i = 0; i < 10; ++i)
+        l.Sugar(500.0f + 120.0f * float(i), kGround - 60);
+    l.Pickup("sticker", "obj_sticker", 6, 2300, kGround - 200);
+    l.Checkpoint("check1", 900);
+    l.Checkpoint("check2", 1900);
+    l.Area("pit", 4, 1280, kGround + 200, 512, 160);  // below the gap in the ground
+    l.Bit("bit_pad", 2100, kGround - 12, Json::array({Float("Restitution", 1.2f)}));
+    l.Add(Marker("camCentre", "", 1600, 600));
+    l.Add(Zone("camZoom", "CameraZone", 1600, 700, Box(0, 0, 600, 600),
+               Json::array({Enum("Type", 4), Float("Zoom", 0.8f), ElementRef("CenterPoint", "camCentre")})));
+}
+
+void KeysAndMovers(Level& l)
+{
+    for (int i = 0; i < 6; ++i)
+        l.Sugar(400.0f + 100.0f * float(i), kGround - 60);
+    l.Pickup("keyRed", "obj_key_red", 2, 800, kGround - 60);
+    l.Add(PathElement("doorPath", 1300, kGround - 96, {{0, 0}, {0, -200}}));
+    l.Add(GameObj("door", "Mover", 1300, kGround - 96,
+                  Json::array({SceneRef("obj_door"), Enum("Type", 3), Enum("KeyCode", 1), ElementRef("Path", "doorPath"),
+                               Float("Speed", 4)})));
+    l.Add(PathElement("liftPath", 1700, kGround - 40, {{0, 0}, {0, -300}}));
+    l.Add(GameObj("lift", "Mover", 1700, kGround - 40,
+                  Json::array({SceneRef("obj_platform"), Enum("Type", 1), ElementRef("Path", "liftPath"),
+                               Float("Speed", 2)})));
+    l.Area("noJump", 14, 2200, kGround - 100, 300, 200);
+}
+
+void Dynamics(Level& l)
+{
+    for (int i = 0; i < 5; ++i)
+        l.Sugar(400.0f + 100.0f * float(i), kGround - 60);
+    for (int i = 0; i < 3; ++i)
+        l.Add(GameObj("crate" + std::to_string(i), "DynamicObject", 1000, kGround - 32 - 64.0f * float(i),
+                      Json::array({SceneRef("obj_crate"), Enum("Collide", 5), Float("Mass", 1), Float("MassRotation", 1)})));
+    l.Add(GameObj("gate", "DynamicObject", 1700, kGround - 128,
+                  Json::array({SceneRef("obj_gate"), Bool("ActivateOnEvent"), Bool("StaticObject"), Enum("Collide", 5)})));
+    l.Add(GameObj("barrel", "DynamicObject", 1400, kGround - 32,
+                  Json::array({SceneRef("obj_barrel"), Enum("Collide", 5), Float("Mass", 1), Float("MassRotation", 1),
+                               Bool("Destroyable"), Int("DestroyableFrames", 1), Float("DestroyableForce", 4),
+                               Enum("DestroyableType", 1), Enum("DestroyableSpawnType", 1),
+                               Int("DestroyableSpawnCount", 3), Bool("EventOnDestroyed"),
+                               ElementRef("EventObject", "gate")})));
+    l.f.DeclareType("SpawnTemplate");
+    l.Add(GameObj("ballT", "SpawnTemplate", 0, 0,
+                  Json::array({SceneRef("obj_ball"), Bool("Gravity"), Bool("Killer"), Int("Life", 150),
+                               Bool("DieOnContact"), Int("DeathFrames", 1), Enum("ObjectType", 17), Enum("Collide", 5)})));
+    l.Add(GameObj("spawner", "DynamicObject", 2000, kGround - 400,
+                  Json::array({SceneRef("obj_platform"), Bool("StaticObject"), Bool("Spawner"), Int("SpawnerGap", 90),
+                               ElementRef("SpawnerObject", "ballT"), Enum("Collide", 5)})));
+    l.Add(GameObj("turner", "DynamicObject", 2300, kGround - 24,
+                  Json::array({SceneRef("obj_switch"), Bool("StaticObject"), Bool("RotateObject"), Bool("RotateDirect"),
+                               Float("RotateAmount", 0), Enum("Collide", 5)})));
+}
+
+void Joints(Level& l)
+{
+    for (int i = 0; i < 5; ++i)
+        l.Sugar(400.0f + 100.0f * float(i), kGround - 60);
+    l.Add(GameObj("saw1", "SceneObject", 1000, kGround - 60, Json::array({SceneRef("so_seesaw")})));
+    l.Add(GameObj("saw2", "SceneObject", 1500, kGround - 60, Json::array({SceneRef("so_seesaw")})));
+    l.Add(GameObj("wheel", "DynamicObject", 2000, kGround - 200,
+                  Json::array({SceneRef("obj_wheel"), Enum("Collide", 5), Float("Mass", 1), Float("MassRotation", 1)})));
+    l.Add(Marker("wheelAxle", "RevoluteJoint", 2000, kGround - 200, 1,
+                 Json::array({ElementRef("Body1", "wheel"), Bool("Motor"), Float("MotorTorque", 300),
+                              Float("MotorSpeed", 1.5f)})));
+}
+
+void Hazards(Level& l)
+{
+    for (int i = 0; i < 5; ++i)
+        l.Sugar(400.0f + 100.0f * float(i), kGround - 60);
+    l.Checkpoint("check1", 900);
+    l.Bit("bit_lava", 1280, kGround + 32);
+    l.Area("updraft", 1, 1700, kGround - 250, 160, 500);
+    l.Area("push", 7, 2100, kGround - 100, 200, 200);
+    l.Area("rain", 13, 2400, kGround - 300, 300, 600);
+}
+
+void Survival(Level& l)
+{
+    for (int i = 0; i < 30; ++i)
+        l.Sugar(300.0f + 65.0f * float(i), kGround - 60.0f - 120.0f * float(i % 3));
+}
+
+void Credits(Level& l)
+{
+    const char* lines[] = {"Thanks", "for", "playing"};
+    for (int i = 0; i < 3; ++i)
+    {
+        const std::string name = std::string("credit_") + lines[i];
+        Json& s = l.f.AddScene(name, 1, Json::array({Int("Depth", 2000)}));
+        s["elements"].push_back(Sprite("art", l.f.Art(name, 240, 80, "box", "#f0e0b0", lines[i]), 0, 0));
+        l.Bit(name, 800.0f + 500.0f * float(i), kGround - 200);
+    }
+}
+
+void AddSeesaw(SceneFile& f)
+{
+    Json& s = f.AddScene("so_seesaw", 1);
+    s["elements"].push_back(GameObj("plank", "DynamicObject", 0, 0,
+                                    Json::array({SceneRef("obj_plank"), Enum("Collide", 5), Float("Mass", 1),
+                                                 Float("MassRotation", 1)})));
+    s["elements"].push_back(Marker("pivot", "RevoluteJoint", 0, 0, 1, Json::array({ElementRef("Body1", "plank")})));
+}
+
+void AddLevels(SceneFile& f)
+{
+    // Story rows 0-39 (scene names by row), template = row mod 5.
+    const int storyScenes[40] = {38, 0,  1,  12, 19, 11, 7,  5,  8,  16, 9,  21, 22, 23, 24, 17, 30, 34, 20, 14,
+                                 3,  4,  6,  2,  10, 31, 13, 15, 18, 36, 29, 35, 37, 33, 32, 26, 25, 27, 28, 39};
+    using Fill = void (*)(Level&);
+    const Fill fills[5] = {Basics, KeysAndMovers, Dynamics, Joints, Hazards};
+    const std::vector<int> gaps[5] = {{2}, {}, {}, {}, {}};
+    auto make = [&](const std::string& name, int t, Json props, bool respawn)
+    {
+        Level l = StartLevel(f, name, 2560, std::move(props), gaps[t], respawn, true);
+        fills[t](l);
+    };
+    for (int row = 0; row < 40; ++row)
+        make("level_" + Num3(storyScenes[row]), row % 5, Json::array({Int("StartFrames", 30)}), true);
+    {
+        Level l = StartLevel(f, "level_040", 2560, Json::array({Int("StartFrames", 30)}), {}, true, true);
+        Credits(l);
+    }
+    for (int i = 0; i < 10; ++i)
+        make("level_2_" + Num3(i), i % 5, Json::array({Int("StartFrames", 30)}), true);
+    for (int i = 0; i < 5; ++i)
+    {
+        Level l = StartLevel(f, "level_" + Num3(storyScenes[i]) + "_S", 2560,
+                             Json::array({Int("StartFrames", 30), Bool("Survival")}), {}, true, false);
+        Survival(l);
+    }
+    for (int i = 0; i < 5; ++i)
+        make("level_C_" + Num3(i), i, Json::array({Int("StartFrames", 30), Bool("RestartLevelOnDeath")}), false);
+}
+} // namespace
+
+SceneFile BuildMapScenes()
+{
+    SceneFile f("maps.mac.cgla", "maps");
+    for (const char* type : {"Background", "Pickup", "Respawn", "SceneBit", "Mover", "DynamicObject", "SceneObject",
+                             "SpawnTemplate", "Hole", "CameraZone", "CollisionZone", "RevoluteJoint", "PrismaticJoint",
+                             "PulleyJoint", "DistanceJoint", "WeldJoint", "SpringJoint"})
+        f.DeclareType(type);
+    AddRig(f);
+    AddObjects(f);
+    AddBits(f);
+    AddSeesaw(f);
+    AddLevels(f);
+    return f;
+}
+} // namespace datagen

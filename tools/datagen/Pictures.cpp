@@ -1,0 +1,98 @@
+#include "datagen/Pictures.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+namespace datagen
+{
+namespace
+{
+std::string Replace(std::string text, const std::string& from, const std::string& to)
+{
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+} // namespace
+
+bool ParsePictureLine(const std::string& line, std::vector<PictureSpec>& out, std::string* error)
+{
+    const size_t first = line.find_first_not_of(" \t\r");
+    if (first == std::string::npos || line[first] == '#')
+        return true;
+    std::istringstream in(line);
+    PictureSpec spec;
+    std::string colour;
+    if (!(in >> spec.path >> spec.width >> spec.height >> spec.shape >> colour) || spec.width <= 0 ||
+        spec.height <= 0 || spec.width > 2048 || spec.height > 2048 || !ParseColour(colour, spec.colour))
+    {
+        if (error != nullptr)
+            *error = "malformed picture line: " + line;
+        return false;
+    }
+    std::getline(in >> std::ws, spec.label);
+    while (!spec.label.empty() && (spec.label.back() == '\r' || spec.label.back() == ' '))
+        spec.label.pop_back();
+
+    const size_t open = spec.path.find('{'), dots = spec.path.find("..", open), close = spec.path.find('}', open);
+    if (open == std::string::npos)
+    {
+        out.push_back(spec);
+        return true;
+    }
+    if (dots == std::string::npos || close == std::string::npos || dots > close)
+    {
+        if (error != nullptr)
+            *error = "malformed range in: " + line;
+        return false;
+    }
+    const std::string from = spec.path.substr(open + 1, dots - open - 1), to = spec.path.substr(dots + 2, close - dots - 2);
+    const bool digits = !from.empty() && !to.empty() && from.find_first_not_of("0123456789") == std::string::npos &&
+                        to.find_first_not_of("0123456789") == std::string::npos;
+    const int a = std::atoi(from.c_str()), b = std::atoi(to.c_str());
+    if (!digits || a > b)
+    {
+        if (error != nullptr)
+            *error = "malformed range in: " + line;
+        return false;
+    }
+    for (int n = a; n <= b; ++n)
+    {
+        char number[16];
+        std::snprintf(number, sizeof number, "%0*d", int(from.size()), n);
+        PictureSpec one = spec;
+        one.path = spec.path.substr(0, open) + number + spec.path.substr(close + 1);
+        one.label = Replace(spec.label, "{}", number);
+        out.push_back(one);
+    }
+    return true;
+}
+
+Canvas DrawPicture(const PictureSpec& s)
+{
+    Canvas canvas(s.width, s.height);
+    const Colour c = s.colour;
+    const Colour dark{uint8_t(c.r / 2), uint8_t(c.g / 2), uint8_t(c.b / 2), c.a};
+    const int border = std::max(1, std::min(s.width, s.height) / 16);
+    if (s.shape == "rect")
+        canvas.FillRect(0, 0, s.width, s.height, c);
+    else if (s.shape == "frame")
+        canvas.OutlineRect(0, 0, s.width, s.height, border, c);
+    else if (s.shape == "circle")
+        canvas.FillEllipse(0, 0, s.width, s.height, c);
+    else if (s.shape == "diamond")
+        canvas.FillDiamond(0, 0, s.width, s.height, c);
+    else
+    {
+        canvas.FillRect(0, 0, s.width, s.height, c);
+        canvas.OutlineRect(0, 0, s.width, s.height, border, dark);
+    }
+    const bool lightFill = (c.r * 3 + c.g * 6 + c.b) / 10 > 140 || s.shape == "frame";
+    const Colour ink = lightFill && s.shape != "frame" ? Colour{0, 0, 0, 255} : Colour{255, 255, 255, 255};
+    const int margin = border + std::max(1, s.width / 12);
+    canvas.DrawTextCentred(s.label, margin, margin, s.width - 2 * margin, s.height - 2 * margin, ink);
+    return canvas;
+}
+} // namespace datagen
