@@ -16,7 +16,9 @@
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/render/Gfx2Dx.h"
 #include "KelpoBase/render/Renderer.h"
+#include "KelpoBase/render/SoundResource.h"
 #include "game/objects/ContactListener.h"
+#include "game/objects/Controller.h"
 #include "game/objects/GameObj.h"
 #include "game/objects/PlayerControls.h"
 #include "game/objects/RigidBodyController.h"
@@ -144,7 +146,7 @@ void cLevel::OnObjectDeleted(cGameObj* object)
         cameraTarget = nullptr;
 }
 
-cGameObj* cLevel::FindObjectByName(const std::string& name) const
+cGameObj* cLevel::FindObjectByName(const std::string& name)
 {
     for (const ObjectList* list : {&objects, &respawns, &pickups})
     {
@@ -157,13 +159,24 @@ cGameObj* cLevel::FindObjectByName(const std::string& name) const
     return nullptr;
 }
 
+uint32_t cLevel::PlayerZoneFlags() const { return player != nullptr ? player->GetZoneFlags() : 0; }
+
+bool cLevel::PlayerPosition(cVec2f& out) const
+{
+    const auto* controller = dynamic_cast<const cController*>(player);
+    if (controller == nullptr || controller->owner == nullptr)
+        return false;
+    out = controller->owner->position;
+    return true;
+}
+
 float cLevel::SafeZoom() const { return cameraZoom > 0.0f && std::isfinite(cameraZoom) ? cameraZoom : 1.0f; }
 
 cVec2f cLevel::ViewHalfSize() const
 {
     const float zoom = SafeZoom();
-    const float w = float(GetScreenWidth()) / zoom;
-    const float h = float(GetScreenHeight()) / zoom;
+    const float w = float(ScreenWidth()) / zoom;
+    const float h = float(ScreenHeight()) / zoom;
     if (mode == 1)
         return {w * 0.6f, w * 0.6f};
     return {w * 0.5f, h * 0.5f};
@@ -179,7 +192,7 @@ void cLevel::DrawScene()
     DrawObjectList(backgrounds.live, g);
 
     g->PushTransform();
-    g->Translate(float(GetScreenWidth()) * 0.5f, float(GetScreenHeight()) * 0.5f);
+    g->Translate(float(ScreenWidth()) * 0.5f, float(ScreenHeight()) * 0.5f);
     g->Scale(cameraZoom, cameraZoom);
     g->Rotate(-worldAngle);
     g->PushTransform();
@@ -208,7 +221,7 @@ void cLevel::DrawDimOverlay(float alpha)
     gfx2D->colourStack.push_back(gfx2D->colour);
     gfx2D->SetColour(cRGBA(0, 0, 0, ByteOf(a * 192.0f)).Word());
     gfx2D->PushTransform();
-    gfx2D->FillRect(float(GetScreenWidth()), float(GetScreenHeight()), kAlignTopLeft);
+    gfx2D->FillRect(float(ScreenWidth()), float(ScreenHeight()), kAlignTopLeft);
     gfx2D->PopTransform();
     gfx2D->colour = gfx2D->colourStack.back();
     gfx2D->colourStack.pop_back();
@@ -225,8 +238,8 @@ void cLevel::DrawPanel(cGlaControllerScene* scene, float t, bool withLevelNumber
     cGfx2D* g = gfx2D;
     const float shown = Clamp01(t);
     const float zoom = 1.0f + (1.0f - shown) * 10.0f;
-    const float cx = float(GetScreenWidth()) * 0.5f;
-    const float cy = float(GetScreenHeight()) * 0.5f;
+    const float cx = float(ScreenWidth()) * 0.5f;
+    const float cy = float(ScreenHeight()) * 0.5f;
     g->SetColour(cRGBA(255, 255, 255, ByteOf(shown * 255.0f)).Word());
 
     g->PushTransform();
@@ -305,8 +318,8 @@ void cLevel::UpdateCamera()
     // Keep the view inside the boundary; when the level is narrower than the view the
     // upper limit wins.
     const float zoom = SafeZoom();
-    const float hw = float(GetScreenWidth()) * 0.5f / zoom;
-    const float hh = float(GetScreenHeight()) * 0.5f / zoom;
+    const float hw = float(ScreenWidth()) * 0.5f / zoom;
+    const float hh = float(ScreenHeight()) * 0.5f / zoom;
     const float maxX = (boundsMax.x - hw) * kPixelsToMetres;
     const float minX = (boundsMin.x + hw) * kPixelsToMetres;
     const float maxY = (boundsMax.y - hh) * kPixelsToMetres;
@@ -321,8 +334,8 @@ void cLevel::UpdateCamera()
         cameraPos.y = minY;
 
     cVec2f half;
-    const float w = float(GetScreenWidth());
-    const float h = float(GetScreenHeight());
+    const float w = float(ScreenWidth());
+    const float h = float(ScreenHeight());
     if (debugDraw)
         half.Set((w - 50.0f) / zoom * 0.5f, (h - 50.0f) / zoom * 0.5f);
     else if (mode == 1)
@@ -381,11 +394,11 @@ void cLevel::HandlePlayerInput()
 
 // ---- object type sounds --------------------------------------------------------------------
 
-bool cLevel::PlayOnNextWorldVoice(const std::vector<cSoundBuffer*>& list, float volume)
+bool cLevel::PlayOnNextWorldVoice(const SoundList& list, float volume)
 {
     if (list.empty())
         return false;
-    cSoundBuffer* sound = list[size_t(RandomStep()) % list.size()];
+    cSound* sound = list[size_t(RandomStep()) % list.size()];
     if (gAudioManager != nullptr)
         gAudioManager->PlayOnVoice(0, nextVoice, sound, volume, 1.0f);
     nextVoice = (nextVoice >= kLastWorldVoice || nextVoice < kFirstWorldVoice) ? kFirstWorldVoice : nextVoice + 1;

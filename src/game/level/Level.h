@@ -24,7 +24,8 @@
 #include "KelpoBase/core/StateMachine.h"
 #include "KelpoBase/core/Vec2.h"
 #include "KelpoBase/gla/Particles.h"
-#include "game/objects/LevelBase.h"
+#include "game/objects/DorvoLevel.h"
+#include "game/objects/ObjectLevel.h"
 
 class b2Body;
 class b2Joint;
@@ -40,7 +41,6 @@ class cObjectGrid;
 class cPlayerControls;
 class cPolygonZone;
 class cResourceGroup;
-class cSoundBuffer;
 
 // A level area made from a "Hole" zone: its points in metres (offset by the position,
 // scaled by 1/32), its type, position, an active flag and the name "0".
@@ -123,7 +123,9 @@ enum LevelControl : int
     kControlCount
 };
 
-class cLevel : public cLevelBase
+// The level gives the objects their services through cObjectLevel (camera, voices, sound
+// and image lists, lookups) and the player its own through cDorvoLevel.
+class cLevel : public cObjectLevel, public cDorvoLevel
 {
 public:
     using StateFunc = StateMachine<cLevel>::StateFunc;
@@ -143,7 +145,10 @@ public:
 
     // The first object of that exact name in the general list, then the respawns, then
     // the pickups; null when none.
-    cGameObj* FindObjectByName(const std::string& name) const;
+    cGameObj* FindObjectByName(const std::string& name) override;
+    // The player's zone flags and position, through its controls.
+    uint32_t PlayerZoneFlags() const override;
+    bool PlayerPosition(cVec2f& out) const override;
 
     // Backgrounds, then under the camera's transform the grid's scenery in view, the
     // general, respawn and pickup lists and particle pool A.
@@ -201,7 +206,6 @@ public:
     int32_t mode = 0;
     bool jumpRequested = false;
     bool moveRequested = false;
-    b2Body* groundBody = nullptr;
     cContactListener* contactListener = nullptr;
     cContactFilter* contactFilter = nullptr;
     std::vector<cPolygonZone*> zones;
@@ -210,7 +214,6 @@ public:
     std::vector<SpringRecord*> springRecords;
     cGameObj* cameraTarget = nullptr;
     cPlayerControls* player = nullptr;
-    uint32_t heldKeys = 0;
     int32_t sugarTotal = 0;
     int32_t sugarCollected = 0;
     std::array<cImage*, 10> hudDigits{};
@@ -219,14 +222,11 @@ public:
     int32_t resultsTimer = 0;
     cVec2f boundsMin;
     cVec2f boundsMax;
-    cVec2f cameraPos;
-    float cameraZoom = 0.0f;
     float cameraTargetZoom = 0.0f;
     cVec2f cameraTargetPos;
     int32_t cameraMode = 0;
     int32_t cameraBlendFrames = 0;
     float defaultZoom = 0.0f;
-    cOrientedBox viewBox;
     bool playerDead = false;
     bool deathSequence = false;
     int32_t perfectCounter = 0;
@@ -251,10 +251,9 @@ public:
     cParticlePool particlePoolB;
     // The object type sounds: the first, second and third event lists (types 4, 8 and
     // 24) and the list of type 2, whose volume falls with the distance to the camera.
-    std::array<std::vector<cSoundBuffer*>, 4> objectTypeSounds;
+    std::array<SoundList, 4> objectTypeSounds;
     int32_t rotateVoice = kFirstWorldVoice;
-    int32_t nextVoice = kFirstWorldVoice;
-    cSoundBuffer* rotateSound = nullptr;
+    cSound* rotateSound = nullptr;
     // The saved control codes (the game copies them from its save data).
     std::array<int32_t, kControlCount> controls{70, 71, 68, 69, 72, 79};
 
@@ -263,5 +262,5 @@ private:
     void DrawPanel(cGlaControllerScene* scene, float t, bool withLevelNumber);
     // Plays a random sound of the list on the next world voice; false when the list is
     // empty (nothing played, the voice not advanced).
-    bool PlayOnNextWorldVoice(const std::vector<cSoundBuffer*>& list, float volume);
+    bool PlayOnNextWorldVoice(const SoundList& list, float volume);
 };

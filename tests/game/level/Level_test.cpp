@@ -13,6 +13,7 @@
 #include "KelpoBase/platform/Input.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/render/Gfx2Dx.h"
+#include "KelpoBase/render/SoundResource.h"
 #include "game/level/Level.h"
 #include "game/objects/ContactListener.h"
 #include "game/objects/Controller.h"
@@ -232,6 +233,7 @@ TEST_F(LevelTest, CameraStaysInsideTheBoundaryAndTheViewBoxFollows)
 
     // A zoom of zero (never set) divides by nothing.
     cLevel unset(0);
+    unset.cameraZoom = 0.0f;
     unset.cameraMode = 1;
     unset.UpdateCamera();
     EXPECT_TRUE(std::isfinite(unset.cameraPos.x));
@@ -283,11 +285,10 @@ TEST_F(LevelTest, ObjectTypeSoundsNeedTheViewAndTakeVoicesEightToElevenInTurn)
     level.boundsMin = {-1e5f, -1e5f};
     level.boundsMax = {1e5f, 1e5f};
     level.UpdateCamera(); // view of 80 by 45 m around the origin
-    // Without audio no sound plays, but the voices still turn (null sounds suffice).
-    static int dummy;
-    cSoundBuffer* sound = reinterpret_cast<cSoundBuffer*>(&dummy);
+    // Without audio no sound plays, but the voices still turn.
+    cSound sound(nullptr, 1.0f);
     for (auto& list : level.objectTypeSounds)
-        list.assign(1, sound);
+        list.assign(1, &sound);
 
     std::vector<int32_t> voices;
     for (int i = 0; i < 5; ++i)
@@ -480,4 +481,34 @@ TEST_F(LevelTest, PhysicsWorldWithFilterListenerAndGroundBody)
     EXPECT_EQ(level.cameraTarget, nullptr);
     EXPECT_TRUE(level.contactMap.empty());
     EXPECT_EQ(level.world->GetBodyCount(), 1);
+}
+
+TEST_F(LevelTest, ObjectsReachTheLevelsServicesThroughTheirGameObject)
+{
+    struct ControlledPlayer : cLogicController, cPlayerControls
+    {
+        uint32_t GetZoneFlags() const override { return 0x4002; }
+        void Move(float) override {}
+        void Jump() override {}
+    };
+    cLevel level(0);
+    auto* obj = new cGameObj(&level);
+    obj->SetName("player");
+    auto* controls = new ControlledPlayer;
+    obj->SetLogicController(controls);
+    obj->position = {3.0f, 4.0f};
+    level.objects.Append(obj);
+
+    cVec2f where;
+    EXPECT_EQ(level.PlayerZoneFlags(), 0u);
+    EXPECT_FALSE(level.PlayerPosition(where));
+    level.player = controls;
+    EXPECT_EQ(level.PlayerZoneFlags(), 0x4002u);
+    ASSERT_TRUE(level.PlayerPosition(where));
+    EXPECT_EQ(where, cVec2f(3.0f, 4.0f));
+
+    EXPECT_EQ(ObjectLevelOf(obj), &level);
+    EXPECT_EQ(DorvoLevelOf(obj), static_cast<cDorvoLevel*>(&level));
+    cObjectLevel* services = &level;
+    EXPECT_EQ(services->FindObjectByName("player"), obj);
 }
