@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "KelpoBase/gla/GlaElement.h"
+#include "KelpoBase/gla/GlaProp.h"
+#include "KelpoBase/gla/GlaSet.h"
 #include "KelpoBase/gla/Particles.h"
 #include "KelpoBase/platform/AudioManager.h"
 #include "KelpoBase/platform/AudioTestSupport.h"
@@ -15,6 +18,7 @@
 #include "KelpoBase/render/TextureAtlas.h"
 #include "game/objects/GameObj.h"
 #include "game/objects/ObjectLevel.h"
+#include "game/objects/RigidBodyController.h"
 
 namespace objecttest
 {
@@ -156,4 +160,73 @@ struct LoopbackAudio
     AudioManager* audio = nullptr;
     std::vector<std::unique_ptr<cSound>> sounds;
 };
+// Scenes and elements made in code: a set that owns them all.
+struct SceneKit
+{
+    cGlaScene* AddScene(const std::string& name, int32_t frames = 1)
+    {
+        auto* scene = new cGlaScene();
+        scene->SetName(name);
+        scene->frameCount = frames;
+        set.AddScene(scene);
+        return scene;
+    }
+    cGlaElementPath* AddPath(cGlaScene* scene, const std::string& name, const std::vector<cVec2f>& points,
+                             bool closed = false)
+    {
+        auto* path = new cGlaElementPath();
+        path->name = name;
+        path->points = points;
+        path->closed = closed ? 1 : 0;
+        path->position.AddKey(cVec2f());
+        scene->AddObjectElement(path);
+        path->BuildPath();
+        return path;
+    }
+    cGlaElementGameObj* AddObject(cGlaScene* scene, const std::string& name, const cVec2f& at = cVec2f())
+    {
+        auto* element = new cGlaElementGameObj();
+        element->name = name;
+        element->position.AddKey(at);
+        scene->AddObjectElement(element);
+        return element;
+    }
+    cGlaElementRectangle* AddRectangle(cGlaScene* scene, const std::string& name, const cVec2f& size)
+    {
+        auto* rect = new cGlaElementRectangle();
+        rect->name = name;
+        rect->position.AddKey(cVec2f());
+        rect->size.AddKey(size);
+        rect->visible.AddKey(true);
+        scene->AddObjectElement(rect);
+        return rect;
+    }
+    static void Float(cGlaElement* e, const std::string& name, float v) { e->AddProp(new cGlaPropFloat(name, v)); }
+    static void Int(cGlaElement* e, const std::string& name, int32_t v) { e->AddProp(new cGlaPropInt(name, v)); }
+    static void Enum(cGlaElement* e, const std::string& name, int32_t v) { e->AddProp(new cGlaPropEnum(name, v)); }
+    static void Bool(cGlaElement* e, const std::string& name, bool v) { e->AddProp(new cGlaPropBool(name, v)); }
+    static void Ref(cGlaElement* e, const std::string& name, const std::string& target)
+    {
+        e->AddProp(new cGlaPropRefElement(e->scene, name, target));
+    }
+    static void SceneRef(cGlaElement* e, const std::string& name, const std::string& target)
+    {
+        e->AddProp(new cGlaPropRefScene(e->scene, name, target));
+    }
+    cGlaSet set;
+};
+
+// A game object in the level with a body of the type, listed for updates.
+inline cGameObj* AddBodyObject(TestObjectLevel& level, b2BodyType type, const std::string& name = "")
+{
+    auto* obj = new cGameObj(&level);
+    obj->SetName(name);
+    auto* rb = new cRigidBodyController;
+    obj->SetRigidBodyController(rb);
+    rb->CreateBody(type);
+    const b2Vec2 pts[4] = {{-0.5f, -0.5f}, {0.5f, -0.5f}, {0.5f, 0.5f}, {-0.5f, 0.5f}};
+    rb->AddPolygonFixture(pts, 0.5f, 0.0f, 1, 0xFFFF);
+    level.objects.push_back(obj);
+    return obj;
+}
 } // namespace objecttest
