@@ -327,9 +327,14 @@ void cRigidBodyController::SetUseWorldGravity(bool use)
         body->SetGravityScale(use ? 1.0f : 0.0f);
 }
 
+namespace
+{
+bool Finite(const cVec2f& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+} // namespace
+
 void cRigidBodyController::ResetBody(const cVec2f& p, float bodyAngle)
 {
-    if (body == nullptr)
+    if (body == nullptr || !Finite(p) || !std::isfinite(bodyAngle))
         return;
     b2Body* b = body;
     auto apply = [b, p, bodyAngle] {
@@ -349,7 +354,7 @@ void cRigidBodyController::ResetBody(const cVec2f& p, float bodyAngle)
 
 void cRigidBodyController::SetBodyAngle(float bodyAngle)
 {
-    if (body == nullptr)
+    if (body == nullptr || !std::isfinite(bodyAngle))
         return;
     b2Body* b = body;
     auto apply = [b, bodyAngle] { b->SetTransform(b->GetPosition(), bodyAngle); };
@@ -365,7 +370,7 @@ void cRigidBodyController::SetBodyAngle(float bodyAngle)
 
 void cRigidBodyController::SetBodyPosition(const cVec2f& p)
 {
-    if (body == nullptr)
+    if (body == nullptr || !Finite(p))
         return;
     b2Body* b = body;
     auto apply = [b, p] { b->SetTransform(b2Vec2(p.x, p.y), b->GetAngle()); };

@@ -23,6 +23,7 @@
 
 #include <box2d/box2d.h>
 
+#include <cmath>
 #include <cstdint>
 #include <span>
 
@@ -87,10 +88,16 @@ public:
     // World gravity or the body's own vector.
     void SetUseWorldGravity(bool use);
     bool UsesWorldGravity() const { return useWorldGravity; }
-    void SetGravity(const cVec2f& g) { gravity = g; }
+    // A vector that is not finite is ignored (the old one stays).
+    void SetGravity(const cVec2f& g)
+    {
+        if (std::isfinite(g.x) && std::isfinite(g.y))
+            gravity = g;
+    }
     const cVec2f& GetGravity() const { return gravity; }
 
-    // Transform helpers (each keeps axis up to date).
+    // Transform helpers (each keeps axis up to date). Positions and angles that are not
+    // finite are ignored: Box2D would carry them into its broad phase.
     // Moves the body to the position and angle, at rest: sleep time, velocities, force
     // and torque zero, then awake.
     void ResetBody(const cVec2f& p, float bodyAngle);

@@ -296,6 +296,17 @@ TEST(RigidBody, TransformHelpersAndReactivation)
     EXPECT_NEAR(back.x, 1.0f, 1e-5f);
     EXPECT_NEAR(back.y, 0.0f, 1e-5f);
 
+    // Values that are not finite never reach the body.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    rb->SetBodyPosition({nan, 1.0f});
+    rb->SetBodyAngle(std::numeric_limits<float>::infinity());
+    rb->ResetBody({0.0f, 0.0f}, nan);
+    EXPECT_EQ(rb->body->GetPosition(), b2Vec2(5, 6));
+    EXPECT_FLOAT_EQ(rb->body->GetAngle(), -1.0f);
+    rb->SetGravity({1.0f, 2.0f});
+    rb->SetGravity({nan, 0.0f});
+    EXPECT_EQ(rb->GetGravity(), cVec2f(1.0f, 2.0f));
+
     rb->SetBodyActive(false);
     EXPECT_FALSE(rb->body->IsEnabled());
     rb->body->SetLinearVelocity(b2Vec2(1, 1));
