@@ -1,0 +1,287 @@
+// The customisation screen: five pages of eleven items (hair, body, cup, base with its
+// handle, trail), each item after the first unlocked by the sticker of one level, and a
+// live preview of the character.
+#include <algorithm>
+
+#include "KelpoBase/gla/GlaElementControllers.h"
+#include "KelpoBase/gla/GlaGuiControllers.h"
+#include "KelpoBase/gla/GlaSet.h"
+#include "game/shell/Frontend.h"
+#include "game/shell/FrontendScreens.h"
+#include "game/shell/SaveData.h"
+
+using namespace frontend;
+
+namespace
+{
+bool gCustomiseLeaving = false;
+int32_t gCustomiseAlpha = 0;
+int32_t gCustomisePage = 0;
+bool gCustomiseInPage = false;
+
+// The save data's look slot of each page.
+const int kPageLook[cFrontend::kCustomisePageCount] = {cSaveData::kLookHair, cSaveData::kLookBody,
+                                                        cSaveData::kLookCup, cSaveData::kLookBase,
+                                                        cSaveData::kLookTrail};
+// The image set each page's items show.
+const int kPageImages[cFrontend::kCustomisePageCount] = {cFrontend::kHairImages, cFrontend::kBodyImages,
+                                                          cFrontend::kCupImages, cFrontend::kBaseImages,
+                                                          cFrontend::kTrailImages};
+
+int32_t ClampLook(int32_t value) { return std::clamp(value, 0, cFrontend::kPartItemCount - 1); }
+
+// Writes the image into every key of the sprite element's image track.
+void SetSpriteImage(cGlaScene* scene, const char* name, ImageRect* image)
+{
+    if (scene == nullptr)
+        return;
+    auto* sprite = ClassCast<cGlaElementSprite>(scene->FindSpriteElement(name));
+    if (sprite == nullptr)
+        return;
+    for (auto& key : sprite->frames.keys)
+        key.value = image;
+}
+
+void SetSceneTrack(cGlaScene* scene, const char* name, cGlaScene* shown)
+{
+    if (scene == nullptr)
+        return;
+    auto* element = ClassCast<cGlaElementScene>(scene->FindElement(name));
+    if (element == nullptr)
+        return;
+    for (auto& key : element->scenes.keys)
+        key.value = shown;
+}
+
+cGlaControllerScene* NestedScene(const cGlaControllerScene* scene, const char* name)
+{
+    cGlaControllerSceneElement* element = scene != nullptr ? FindSceneElementController(scene, name) : nullptr;
+    return element != nullptr ? element->GetNestedScene() : nullptr;
+}
+
+std::string ItemName(int32_t item) { return "but" + std::to_string(item); }
+
+bool PressedFocusLeft() { return cFrontend::PressedLeft(); }
+bool PressedFocusRight() { return cFrontend::PressedRight(); }
+} // namespace
+
+int32_t cFrontend::StickerRecordForItem(int32_t customPage, int32_t item)
+{
+    const int32_t record = customPage + 5 * (item - 1);
+    return record > 39 ? record + 10 : record;
+}
+
+int32_t cFrontend::GetPageLookValue(int32_t customPage) const
+{
+    if (customPage < 0 || customPage >= kCustomisePageCount)
+        return 0;
+    const cSaveData* save = saveData != nullptr ? saveData : ownSave;
+    return save != nullptr ? ClampLook(save->look[kPageLook[customPage]]) : 0;
+}
+
+void cFrontend::ShowCustomisePage(int32_t customPage)
+{
+    if (customPage < 0 || customPage >= kCustomisePageCount)
+        return;
+    cGlaControllerScene* pageScene = scrCustomisePages[customPage];
+    if (pageScene == nullptr)
+        return;
+    const int32_t value = GetPageLookValue(customPage);
+    pageScene->SetFocus(0);
+    const cSaveData& save = Save();
+    for (int32_t item = 0; item < kPartItemCount; ++item)
+    {
+        cGlaControllerToggleButton* toggle = FindToggleButtonController(pageScene, ItemName(item));
+        if (toggle == nullptr)
+            continue;
+        const bool unlocked = item == 0 || save.progress[StickerRecordForItem(customPage, item)].sticker;
+        toggle->SetEnabled(unlocked);
+        toggle->SetState(value == item);
+        if (item == 0)
+            continue;
+        SetSpriteImage(toggle->lookScene, "body", partImages[kPageImages[customPage]][item]);
+        if (customPage == 3)
+            SetSpriteImage(toggle->lookScene, "handle", partImages[kHandleImages][item]);
+        toggle->BuildStateScenes();
+    }
+    pageScene->HideFocus();
+}
+
+void cFrontend::RefreshCustomisePreview()
+{
+    cGlaControllerScene* character = NestedScene(scrCustomise, "dorvo");
+    if (character == nullptr)
+        return;
+    const cSaveData& save = Save();
+    const int32_t hair = ClampLook(save.look[cSaveData::kLookHair]);
+    const int32_t body = ClampLook(save.look[cSaveData::kLookBody]);
+    const int32_t cup = ClampLook(save.look[cSaveData::kLookCup]);
+    const int32_t base = ClampLook(save.look[cSaveData::kLookBase]);
+
+    if (cGlaControllerScene* bodyScene = NestedScene(character, "body"))
+    {
+        SetSceneTrack(bodyScene->scene, "hair", partScenes[hair] != nullptr ? partScenes[hair]->scene : nullptr);
+        SetSpriteImage(bodyScene->scene, "body", partImages[kBodyImages][body]);
+        bodyScene->SetFrame(bodyScene->frame);
+    }
+    if (cGlaControllerScene* cupScene = NestedScene(character, "cup"))
+    {
+        SetSpriteImage(cupScene->scene, "cup", partImages[kCupImages][cup]);
+        SetSpriteImage(cupScene->scene, "base", partImages[kBaseImages][base]);
+        // The handle follows the base.
+        SetSpriteImage(cupScene->scene, "handle", partImages[kHandleImages][base]);
+        cupScene->SetFrame(cupScene->frame);
+    }
+    character->Advance();
+}
+
+int32_t cFrontend::StateCustomise(int32_t phase, int32_t arg)
+{
+    (void)arg;
+    switch (phase)
+    {
+    case kStateEnter:
+        gCustomiseAlpha = 0;
+        gCustomiseLeaving = false;
+        scrCustomise->SetFocus(0);
+        scrCustomise->StartChildScenes();
+        gCustomiseInPage = false;
+        gCustomisePage = 0;
+        for (int32_t p = 0; p < kCustomisePageCount; ++p)
+            if (cGlaControllerToggleButton* tab = FindToggleButtonController(scrCustomise, ItemName(p)))
+                tab->SetState(p == 0);
+        ShowCustomisePage(0);
+        RefreshCustomisePreview();
+        break;
+    case kStateUpdate:
+    {
+        if (gCustomiseLeaving)
+        {
+            gCustomiseAlpha -= kScreenFadeStep;
+            if (gCustomiseAlpha <= 0)
+                screens.PopState();
+            break;
+        }
+        FadeIn(gCustomiseAlpha, kScreenFadeStep);
+        scrCustomise->Advance();
+        if (PressedBack())
+            LeaveTo(&cFrontend::StateMainMenu, 1, gCustomiseLeaving);
+        if (cGlaControllerToggleButton* tab = FindToggleButtonController(scrCustomise, ItemName(gCustomisePage)))
+            tab->SetState(true);
+        cGlaControllerScene* pageScene = scrCustomisePages[gCustomisePage];
+
+        if (!gCustomiseInPage)
+        {
+            scrCustomise->Update();
+            if (PressedUp())
+                scrCustomise->MoveFocus(-1);
+            else if (PressedDown())
+                scrCustomise->MoveFocus(1);
+            else if (PressedFocusRight())
+            {
+                gCustomiseInPage = true;
+                scrCustomise->HideFocus();
+                pageScene->ShowFocus();
+            }
+            else if (PressedFocusLeft())
+                scrCustomise->SetFocus(5);
+            else if (PressedActivate())
+                scrCustomise->ActivateFocused();
+
+            cKelpoMsg message;
+            while (scrCustomise->HasMessages())
+            {
+                scrCustomise->PopMessage(message);
+                int32_t number = 0;
+                if (message.name == "actBack")
+                    LeaveTo(&cFrontend::StateMainMenu, 1, gCustomiseLeaving);
+                else if (NumberAfter(message.name, "act", number))
+                {
+                    // Only the five pages exist; other numbers are refused.
+                    if (number >= kCustomisePageCount)
+                        continue;
+                    gCustomisePage = number;
+                    for (int32_t p = 0; p < kCustomisePageCount; ++p)
+                        if (p != number)
+                            if (cGlaControllerToggleButton* tab = FindToggleButtonController(scrCustomise, ItemName(p)))
+                                tab->SetState(false);
+                    ShowCustomisePage(gCustomisePage);
+                }
+            }
+        }
+        else
+        {
+            const int32_t value = GetPageLookValue(gCustomisePage);
+            if (cGlaControllerToggleButton* item = FindToggleButtonController(pageScene, ItemName(value)))
+                item->SetState(true);
+            pageScene->Update();
+            const int32_t f = pageScene->focusIndex;
+            if (PressedUp())
+            {
+                if (f > 2)
+                    pageScene->MoveFocus(-3);
+            }
+            else if (PressedDown())
+            {
+                if (f < 9)
+                    pageScene->MoveFocus(3);
+            }
+            else if (PressedFocusLeft())
+            {
+                if (f % 3 == 0)
+                {
+                    pageScene->HideFocus();
+                    scrCustomise->ShowFocus();
+                    scrCustomise->SetFocus(f / 3);
+                    gCustomiseInPage = false;
+                }
+                else
+                    pageScene->MoveFocus(-1);
+            }
+            else if (PressedFocusRight())
+            {
+                if (f != 2 && f != 5 && f != 8)
+                    pageScene->MoveFocus(1);
+            }
+            else if (PressedActivate())
+                pageScene->ActivateFocused();
+
+            cKelpoMsg message;
+            while (pageScene->HasMessages())
+            {
+                pageScene->PopMessage(message);
+                int32_t chosen = 0;
+                // Only the eleven items exist; other numbers are refused.
+                if (!NumberAfter(message.name, "but", chosen) || chosen >= kPartItemCount)
+                    continue;
+                for (int32_t item = 0; item < kPartItemCount; ++item)
+                    if (item != chosen)
+                        if (cGlaControllerToggleButton* toggle = FindToggleButtonController(pageScene, ItemName(item)))
+                            toggle->SetState(false);
+                cSaveData& save = Save();
+                int32_t hair = 0, body = 0, base = 0, trail = 0, cup = 0;
+                save.GetLook(hair, body, base, trail, cup);
+                int32_t* values[kCustomisePageCount] = {&hair, &body, &cup, &base, &trail};
+                *values[gCustomisePage] = chosen;
+                save.SetLook(ClampLook(hair), ClampLook(body), ClampLook(base), ClampLook(trail), ClampLook(cup));
+                RefreshCustomisePreview();
+            }
+        }
+        break;
+    }
+    case kStateDraw:
+    {
+        DrawBackground();
+        const uint32_t saved = gfx2D->GetColour();
+        gfx2D->SetColour(FadeColour(gCustomiseAlpha));
+        DrawScene(scrCustomise, *gfx2D);
+        DrawScene(scrCustomisePages[gCustomisePage], *gfx2D);
+        gfx2D->SetColour(saved);
+        gfx2D->SetColour(kOpaqueWhite);
+        break;
+    }
+    default:
+        break;
+    }
+    return 0;
+}

@@ -1,0 +1,292 @@
+// The options screen (music, sound effects, full screen, screen flip) and the three
+// screens of the joystick controls: the controls menu, the redefinition and its
+// confirmation.
+#include "KelpoBase/gla/GlaGuiControllers.h"
+#include "KelpoBase/platform/AudioManager.h"
+#include "KelpoBase/platform/Input.h"
+#include "KelpoBase/platform/SystemServices.h"
+#include "game/shell/Frontend.h"
+#include "game/shell/FrontendScreens.h"
+#include "game/shell/SaveData.h"
+
+using namespace frontend;
+
+namespace
+{
+struct ScreenFade
+{
+    bool leaving = false;
+    int32_t alpha = 0;
+};
+ScreenFade gOptionsFade;
+ScreenFade gControlsFade;
+ScreenFade gRedefineFade;
+ScreenFade gConfirmFade;
+int32_t gRedefineStep = 0;
+
+const char* const kPromptNames[cFrontend::kControlCount] = {"up", "down", "left", "right", "jump", "pause"};
+
+void SetToggle(cGlaControllerScene* scene, const char* name, bool on)
+{
+    if (cGlaControllerToggleButton* toggle = FindToggleButtonController(scene, name))
+        toggle->SetState(on);
+}
+
+// The usual update of a leaving screen: fade out, then the pushed screen.
+template <class F>
+bool FadeOut(ScreenFade& s, F pop)
+{
+    if (!s.leaving)
+        return false;
+    s.alpha -= cFrontend::kScreenFadeStep;
+    if (s.alpha <= 0)
+        pop();
+    return true;
+}
+
+// The joystick input pressed this frame, or 0: a direction first (up, down, left, right),
+// else the highest button pressed.
+int32_t CaptureJoystickInput()
+{
+    if (IsKeyPressed(KEY_JOY_UP))
+        return KEY_JOY_UP;
+    if (IsKeyPressed(KEY_JOY_DOWN))
+        return KEY_JOY_DOWN;
+    if (IsKeyPressed(KEY_JOY_LEFT))
+        return KEY_JOY_LEFT;
+    if (IsKeyPressed(KEY_JOY_RIGHT))
+        return KEY_JOY_RIGHT;
+    int32_t code = 0;
+    for (uint32_t button = KEY_JOY_BUTTON_1; button <= KEY_JOY_BUTTON_16; ++button)
+        if (IsKeyPressed(button))
+            code = static_cast<int32_t>(button);
+    return code;
+}
+} // namespace
+
+int32_t cFrontend::StateOptions(int32_t phase, int32_t arg)
+{
+    (void)arg;
+    ScreenFade& s = gOptionsFade;
+    switch (phase)
+    {
+    case kStateEnter:
+        SetToggle(scrOptions, "butScreen", Save().windowed == 0);
+        s.alpha = 0;
+        s.leaving = false;
+        scrOptions->SetFocus(0);
+        SetToggle(scrOptions, "butMusic", GetSaveDataVolumes().GetMusicVolume() > 0.0f);
+        SetToggle(scrOptions, "butSfx", GetSaveDataVolumes().GetSoundVolume() > 0.0f);
+        break;
+    case kStateUpdate:
+    {
+        if (FadeOut(s, [this]() { screens.PopState(); }))
+            break;
+        FadeIn(s.alpha, kScreenFadeStep);
+        // The window mode may change elsewhere; the toggle follows it.
+        SetToggle(scrOptions, "butScreen", Save().windowed == 0);
+        if (PressedBack())
+            LeaveTo(&cFrontend::StateMainMenu, 1, s.leaving);
+        scrOptions->Update();
+        FocusKeys(scrOptions);
+        cKelpoMsg message;
+        while (scrOptions->HasMessages())
+        {
+            scrOptions->PopMessage(message);
+            const std::string& name = message.name;
+            const bool on = message.intValue != 0;
+            if (name == "actBack")
+                LeaveTo(&cFrontend::StateMainMenu, 1, s.leaving);
+            else if (name == "actMusic")
+            {
+                if (on)
+                {
+                    GetSaveDataVolumes().SetMusicVolume(0.8f);
+                    if (playMusicTrack)
+                        playMusicTrack(1);
+                }
+                else
+                {
+                    if (IsAudioEnabled())
+                        StopMedia();
+                    GetSaveDataVolumes().SetMusicVolume(0.0f);
+                }
+            }
+            else if (name == "actSound")
+                GetSaveDataVolumes().SetSoundVolume(on ? 1.0f : 0.0f);
+            else if (name == "actScreen")
+            {
+                Save().windowed = on ? 0 : 1;
+                if (on)
+                    GoFullscreen();
+                else
+                    GoWindowed();
+            }
+            else if (name == "actFlipScreen")
+            {
+                if (GetOrientation() == 0)
+                {
+                    Save().flipScreen = true;
+                    SetOrientation(2);
+                }
+                else
+                {
+                    Save().flipScreen = false;
+                    SetOrientation(0);
+                }
+            }
+            else if (name == "actControls")
+                LeaveTo(&cFrontend::StateControls, 1, s.leaving);
+        }
+        break;
+    }
+    case kStateDraw:
+        DrawBackground();
+        DrawSceneFaded(scrOptions, *gfx2D, s.alpha);
+        gfx2D->SetColour(kOpaqueWhite);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+int32_t cFrontend::StateControls(int32_t phase, int32_t arg)
+{
+    (void)arg;
+    ScreenFade& s = gControlsFade;
+    switch (phase)
+    {
+    case kStateEnter:
+        s.alpha = 0;
+        s.leaving = false;
+        scrOptionsControls->SetFocus(0);
+        break;
+    case kStateUpdate:
+    {
+        if (FadeOut(s, [this]() { screens.PopState(); }))
+            break;
+        FadeIn(s.alpha, kScreenFadeStep);
+        scrOptionsControls->Update();
+        if (PressedBack())
+            LeaveTo(&cFrontend::StateOptions, 1, s.leaving);
+        FocusKeys(scrOptionsControls);
+        cKelpoMsg message;
+        while (scrOptionsControls->HasMessages())
+        {
+            scrOptionsControls->PopMessage(message);
+            if (message.name == "actBack")
+                LeaveTo(&cFrontend::StateOptions, 1, s.leaving);
+            else if (message.name == "actChooseControls")
+                LeaveTo(&cFrontend::StateRedefineControls, 1, s.leaving);
+            else if (message.name == "actResetControls")
+            {
+                for (int i = 0; i < kControlCount; ++i)
+                    Save().controls[i] = kDefaultControls[i];
+            }
+        }
+        break;
+    }
+    case kStateDraw:
+        DrawBackground();
+        DrawSceneFaded(scrOptionsControls, *gfx2D, s.alpha);
+        gfx2D->SetColour(kOpaqueWhite);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+int32_t cFrontend::StateRedefineControls(int32_t phase, int32_t arg)
+{
+    (void)arg;
+    ScreenFade& s = gRedefineFade;
+    switch (phase)
+    {
+    case kStateEnter:
+        s.leaving = false;
+        s.alpha = 0;
+        gRedefineStep = 0;
+        break;
+    case kStateUpdate:
+    {
+        if (FadeOut(s, [this]() { screens.PopState(); }))
+            break;
+        FadeIn(s.alpha, kScreenFadeStep);
+        // Without a joystick nothing could ever be captured: Escape gives up and keeps the
+        // controls as they were (only the confirmation's "actDone" changes them).
+        if (IsKeyPressed(KEY_ESCAPE))
+        {
+            LeaveTo(&cFrontend::StateControls, 1, s.leaving);
+            break;
+        }
+        for (int i = 0; i < kControlCount; ++i)
+            SetControllerVisible(scrOptionsRedefineControls->FindController(kPromptNames[i]), i == gRedefineStep);
+        const int32_t code = CaptureJoystickInput();
+        if (code != 0 && gRedefineStep >= 0 && gRedefineStep < kControlCount)
+        {
+            pendingControls[gRedefineStep] = code;
+            gRedefineStep += 1;
+            if (gRedefineStep >= kControlCount)
+                LeaveTo(&cFrontend::StateRedefineConfirm, 1, s.leaving);
+        }
+        // The prompts animate; their buttons, if any, are not read.
+        scrOptionsRedefineControls->Update();
+        scrOptionsRedefineControls->ClearMessages();
+        break;
+    }
+    case kStateDraw:
+        DrawBackground();
+        DrawSceneFaded(scrOptionsRedefineControls, *gfx2D, s.alpha);
+        gfx2D->SetColour(kOpaqueWhite);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+int32_t cFrontend::StateRedefineConfirm(int32_t phase, int32_t arg)
+{
+    (void)arg;
+    ScreenFade& s = gConfirmFade;
+    switch (phase)
+    {
+    case kStateEnter:
+        s.alpha = 0;
+        s.leaving = false;
+        scrOptionsRedefineConfirm->SetFocus(1);
+        break;
+    case kStateUpdate:
+    {
+        if (FadeOut(s, [this]() { screens.PopState(); }))
+            break;
+        FadeIn(s.alpha, kScreenFadeStep);
+        scrOptionsRedefineConfirm->Update();
+        FocusKeys(scrOptionsRedefineConfirm);
+        cKelpoMsg message;
+        while (scrOptionsRedefineConfirm->HasMessages())
+        {
+            scrOptionsRedefineConfirm->PopMessage(message);
+            if (message.name == "actChooseAgain")
+                LeaveTo(&cFrontend::StateRedefineControls, 1, s.leaving);
+            else if (message.name == "actDone")
+            {
+                for (int i = 0; i < kControlCount; ++i)
+                    Save().controls[i] = pendingControls[i];
+                LeaveTo(&cFrontend::StateControls, 1, s.leaving);
+            }
+        }
+        break;
+    }
+    case kStateDraw:
+        DrawBackground();
+        DrawSceneFaded(scrOptionsRedefineConfirm, *gfx2D, s.alpha);
+        gfx2D->SetColour(kOpaqueWhite);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
