@@ -512,3 +512,41 @@ TEST_F(LevelTest, ObjectsReachTheLevelsServicesThroughTheirGameObject)
     cObjectLevel* services = &level;
     EXPECT_EQ(services->FindObjectByName("player"), obj);
 }
+
+TEST_F(LevelTest, DrawSceneDrawsTheGridsSceneryInViewOnly)
+{
+    struct Scenery : cGridEntry
+    {
+        Scenery(std::string t, cVec2f p) : tag(std::move(t)), at(p) {}
+        cVec2f GetGridPosition() const override { return at; }
+        void GetGridBounds(cAABox2f& out) const override { out = cAABox2f{-10, -10, 10, 10}; }
+        void DrawGridEntry(void*) override { gDrawn.push_back(tag); }
+        std::string tag;
+        cVec2f at;
+    };
+    cLevel level(0);
+    level.cameraZoom = 2.0f; // a view of 640 by 360 pixels
+    level.cameraPos = {100.0f, 50.0f}; // centred on (3200, 1600) pixels
+    level.grid = new cObjectGrid(cAABox2f{0, 0, 6400, 3200}, 128.0f);
+    Scenery inside("inside", {3200 + 300, 1600 - 170});
+    // The grid works by cells of 128 pixels: these two lie a cell beyond the view's.
+    Scenery right("right", {3200 + 450, 1600});
+    Scenery below("below", {3200, 1600 + 300});
+    level.grid->Insert(&inside);
+    level.grid->Insert(&right);
+    level.grid->Insert(&below);
+    level.DrawScene();
+    EXPECT_EQ(gDrawn, (std::vector<std::string>{"inside"}));
+
+    gDrawn.clear();
+    cLevel bonus(60); // bonus mode sees 0.6 of the width each way, also vertically
+    bonus.cameraZoom = 2.0f;
+    bonus.cameraPos = {100.0f, 50.0f};
+    bonus.grid = new cObjectGrid(cAABox2f{0, 0, 6400, 3200}, 128.0f);
+    Scenery right2("right", right.at);
+    Scenery below2("below", below.at);
+    bonus.grid->Insert(&right2);
+    bonus.grid->Insert(&below2);
+    bonus.DrawScene();
+    EXPECT_EQ(gDrawn.size(), 2u);
+}
