@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "KelpoBase/core/ObjectGrid.h"
+#include "KelpoBase/platform/AudioManager.h"
+#include "KelpoBase/platform/AudioTestSupport.h"
 #include "KelpoBase/platform/Input.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/render/Gfx2Dx.h"
@@ -549,4 +551,55 @@ TEST_F(LevelTest, DrawSceneDrawsTheGridsSceneryInViewOnly)
     bonus.grid->Insert(&below2);
     bonus.DrawScene();
     EXPECT_EQ(gDrawn.size(), 2u);
+}
+
+TEST_F(LevelTest, ObjectTypeSoundsPlayOnTheLoopbackDeviceWithTheirVolume)
+{
+    SetAudioDeviceOpener(tvtest::OpenLoopbackDevice);
+    AudioManager* audio = CreateAudioManager();
+    if (audio == nullptr || !audio->IsEnabled())
+    {
+        DeleteAudioManager();
+        SetAudioDeviceOpener(nullptr);
+        GTEST_SKIP() << "no loopback device";
+    }
+    {
+        cSound first(audio, 1.0f), second(audio, 1.0f), third(audio, 1.0f), fading(audio, 0.8f);
+        cLevel level(0);
+        level.cameraZoom = level.defaultZoom = 0.5f;
+        level.boundsMin = {-1e5f, -1e5f};
+        level.boundsMax = {1e5f, 1e5f};
+        level.UpdateCamera();
+        level.objectTypeSounds = {SoundList{&first}, SoundList{&second}, SoundList{&third}, SoundList{&fading}};
+
+        auto on = [audio](int voice) { return audio->GetVoice(voice)->currentSound; };
+        auto gain = [audio](int voice) {
+            ALfloat g = -1.0f;
+            alGetSourcef(audio->GetVoice(voice)->source, AL_GAIN, &g);
+            return g;
+        };
+        level.PlayObjectTypeSound(4, 1.0f, 0.0f);
+        EXPECT_EQ(on(8), &first);
+        EXPECT_FLOAT_EQ(gain(8), 1.0f);
+        level.PlayObjectTypeSound(8, 1.0f, 0.0f);
+        EXPECT_EQ(on(9), &second);
+        level.PlayObjectTypeSound(2, 12.0f, 0.0f); // 384 px away: half volume
+        EXPECT_EQ(on(10), &fading);
+        EXPECT_NEAR(gain(10), 0.8f * 0.5f, 1e-5f);
+        level.PlayObjectTypeSound(24, 0.0f, 0.0f); // third list on 11, then the fading one on 8
+        EXPECT_EQ(on(11), &third);
+        EXPECT_EQ(on(8), &fading);
+        EXPECT_NEAR(gain(8), 0.8f, 1e-5f);
+        EXPECT_EQ(level.nextVoice, 9);
+
+        // A locked voice is skipped without a sound, but the turn still moves on.
+        audio->GetVoice(9)->locked = 1;
+        level.PlayObjectTypeSound(4, 1.0f, 0.0f);
+        EXPECT_EQ(on(9), &second);
+        EXPECT_EQ(level.nextVoice, 10);
+        audio->GetVoice(9)->locked = 0;
+        audio->StopAllVoices();
+    }
+    DeleteAudioManager();
+    SetAudioDeviceOpener(nullptr);
 }
