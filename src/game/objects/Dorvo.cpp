@@ -331,6 +331,13 @@ GroundObject ReadGroundObject(const b2Body* body)
 }
 } // namespace
 
+float cDorvo::GroundSpring(float distance)
+{
+    float spring = 25.6f - 16.0f * distance;
+    ClampFloat(spring, 0.0f, 25.6f);
+    return spring;
+}
+
 void cDorvo::ProbeAndMove()
 {
     b2Body* body = GetBody();
@@ -355,8 +362,7 @@ void cDorvo::ProbeAndMove()
         const cVec2f h(ray.point.x, ray.point.y);
         const float d = (h - p).Length();
 
-        float spring = 25.6f - 16.0f * d;
-        ClampFloat(spring, 0.0f, 25.6f);
+        const float spring = GroundSpring(d);
         ApplyForce(Rotated(cVec2f(0.0f, -spring), probeAngle));
 
         refY = p.y;

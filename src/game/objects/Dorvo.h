@@ -110,6 +110,9 @@ public:
     void UpdateGroundTilt();
     void EmitTrailParticle();
 
+    // The ground spring's push (newtons) at a distance (metres) from the probe's start to
+    // the ground: 25.6 at 0, falling by 16 a metre, none from 1.6 on.
+    static float GroundSpring(float distance);
     // The trail colours of a look choice at a height y (metres, y down): start and end as
     // cRGBA words.
     static void TrailColours(int32_t look, float y, uint32_t& start, uint32_t& end);

@@ -5,8 +5,10 @@
 
 #include <box2d/box2d.h>
 
+#include <cctype>
 #include <cmath>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "KelpoBase/core/FastMath.h"
@@ -155,6 +157,15 @@ TEST(Dorvo, FallsAlongItsOwnGravityAndTurnsWithTheWorld)
     EXPECT_NEAR(level.Body()->GetLinearVelocity().y, 0.0f, 1e-3f);
 }
 
+TEST(Dorvo, GroundSpringFallsWithTheDistance)
+{
+    EXPECT_FLOAT_EQ(cDorvo::GroundSpring(0.8f), 12.8f);
+    EXPECT_FLOAT_EQ(cDorvo::GroundSpring(0.0f), 25.6f);
+    EXPECT_EQ(cDorvo::GroundSpring(1.6f), 0.0f);
+    EXPECT_EQ(cDorvo::GroundSpring(1.875f), 0.0f);
+    EXPECT_FLOAT_EQ(cDorvo::GroundSpring(-0.1f), 25.6f);
+}
+
 TEST(Dorvo, HoversAboveTheGroundWithAFullTank)
 {
     PlayerLevel level;
@@ -219,7 +230,14 @@ INSTANTIATE_TEST_SUITE_P(Caps, DorvoSpeedTest,
                          ::testing::Values(SpeedCase{"right", 0, 2.8f, 8.0f}, SpeedCase{"left", 0, -2.8f, 8.0f},
                                            SpeedCase{"right in a push-right zone", 7, 2.8f, 16.0f},
                                            SpeedCase{"left in a push-right zone", 7, -2.8f, 6.0f},
-                                           SpeedCase{"left in a push-left zone", 8, -2.8f, 16.0f}));
+                                           SpeedCase{"left in a push-left zone", 8, -2.8f, 16.0f}),
+                         [](const ::testing::TestParamInfo<SpeedCase>& info) {
+                             std::string name;
+                             for (const char* c = info.param.name; *c != 0; ++c)
+                                 if (std::isalnum(static_cast<unsigned char>(*c)))
+                                     name += *c;
+                             return name;
+                         });
 
 TEST(Dorvo, MoveWithoutAxisOrControlDoesNothing)
 {
