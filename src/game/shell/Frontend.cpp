@@ -165,7 +165,7 @@ void cFrontend::DeleteControllers()
         drop(*c);
 }
 
-cSaveData& cFrontend::Save()
+cSaveData& cFrontend::Save() const
 {
     if (saveData != nullptr)
         return *saveData;

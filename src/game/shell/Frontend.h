@@ -106,6 +106,16 @@ public:
     void DrawChallengeLayout(int32_t alpha);
     void DrawSurvivalButtonMarks(int32_t pageIndex, int32_t slot);
     void DrawLevelStats();
+    // What the statistics screen shows for the current mode.
+    struct LevelStatsFigures
+    {
+        int32_t sugarLevels = 0;
+        int32_t stickers = 0;
+        int32_t perfectLevels = 0;
+        int32_t levelCount = 0;
+        std::string perfectTime; // hours:minutes:seconds.hundredths
+    };
+    LevelStatsFigures GetLevelStatsFigures() const;
 
     // --- customisation --------------------------------------------------------------------
     void ShowCustomisePage(int32_t customPage);
@@ -212,8 +222,8 @@ public:
 private:
     void DeleteControllers();
     // The save data in use; a private default record when there is none.
-    cSaveData& Save();
-    cSaveData* ownSave = nullptr;
+    cSaveData& Save() const;
+    mutable cSaveData* ownSave = nullptr;
 };
 
 // The web addresses the menus open (the program then ends).

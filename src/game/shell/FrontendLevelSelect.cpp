@@ -609,16 +609,29 @@ int32_t cFrontend::StateLevelStats(int32_t phase, int32_t arg)
     return 0;
 }
 
+cFrontend::LevelStatsFigures cFrontend::GetLevelStatsFigures() const
+{
+    const cSaveData& save = Save();
+    LevelStatsFigures figures;
+    figures.sugarLevels = CountSugarLevels(mode, save);
+    figures.stickers = CountStickers(mode, save);
+    figures.perfectLevels = CountPerfectLevels(mode, save);
+    figures.levelCount = mode == 1 ? 10 : 40;
+    FormatMilliseconds(figures.perfectTime, 15,
+                       static_cast<float>(static_cast<uint32_t>(SumPerfectTimes(mode, save))) / 30.0f);
+    return figures;
+}
+
 void cFrontend::DrawLevelStats()
 {
     cGfx2D& gfx = *gfx2D;
     DrawScene(scrLevelStats, gfx);
     if (scrLevelStats == nullptr)
         return;
-    const cSaveData& save = Save();
+    const LevelStatsFigures figures = GetLevelStatsFigures();
     const int32_t alpha = static_cast<int32_t>(gfx.GetColour() >> 24);
     const float w = static_cast<float>(GetScreenWidth());
-    const int32_t total = mode == 1 ? 10 : 40;
+    const int32_t total = figures.levelCount;
     const cVec2f centre = ScreenCentre();
 
     auto place = [&](const char* name, cVec2f& at) {
@@ -644,25 +657,23 @@ void cFrontend::DrawLevelStats()
         gfx.SetColour(saved);
     };
 
-    number("sugerCurrent", CountSugarLevels(mode, save), kAlignRight);
+    number("sugerCurrent", figures.sugarLevels, kAlignRight);
     number("sugerTotal", total, kAlignLeft);
     text("sugerText", "Collect all the sugar in a single level to earn one of these stickers.");
-    number("stickerCurrent", CountStickers(mode, save), kAlignRight);
+    number("stickerCurrent", figures.stickers, kAlignRight);
     number("stickerTotal", total, kAlignLeft);
     text("stickerText", "There is a hidden sticker in every level, find it to earn one of these stickers.");
-    number("perfectCurrent", CountPerfectLevels(mode, save), kAlignRight);
+    number("perfectCurrent", figures.perfectLevels, kAlignRight);
     number("perfectTotal", total, kAlignLeft);
     text("perfectText", "To gain a \x93perfect\x94 sticker, complete the level without bursting into confetti, "
                         "collecting all items.  Times will be recorded for perfect levels.");
     cVec2f at;
     if (systemFont != nullptr && place("perfectTime", at))
     {
-        std::string time;
-        FormatMilliseconds(time, 15, static_cast<float>(static_cast<uint32_t>(SumPerfectTimes(mode, save))) / 30.0f);
         const uint32_t saved = gfx.GetColour();
         gfx.SetFont(systemFont);
         gfx.SetColour(TextColour(alpha));
-        DrawTextAt(gfx, at.x, at.y, 0, time.c_str());
+        DrawTextAt(gfx, at.x, at.y, 0, figures.perfectTime.c_str());
         gfx.SetColour(saved);
     }
 }
