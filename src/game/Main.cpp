@@ -6,6 +6,7 @@
 #include "KelpoBase/platform/SteamAchievements.h"
 #include "KelpoBase/platform/WinMain.h"
 #include "KelpoBase/render/RendererServices.h"
+#include "game/shell/Frontend.h"
 #include "game/shell/MainGame.h"
 #include "host/sdl/SdlHost.h"
 
@@ -31,6 +32,8 @@ int TollivanMain(int argc, char** argv, uint32_t frameLimit)
         RegisterRendererServices();
         // The game, its save data, audio, the resource loaders and the debug screen.
         RegisterMainGame();
+        // The front end and the comic pages for the game's states.
+        RegisterFrontendParts();
         result = RunApplication(commandLine.c_str(), frameLimit);
         SetGameFactory(nullptr);
         SetHost(nullptr);

@@ -19,6 +19,7 @@
 #include "KelpoBase/render/Resource.h"
 #include "KelpoBase/platform/PlatformTestSupport.h"
 #include "game/level/Level.h"
+#include "game/shell/Frontend.h"
 #include "game/shell/MainGame.h"
 #include "game/shell/Splash.h"
 #include "host/gameservice/GameService.h"
@@ -388,5 +389,25 @@ TEST_F(MainGameTest, RunsFramesThroughTheLoopWithNoDataTreeAndShutsDown)
     EXPECT_EQ(gMainGame, nullptr);
     EXPECT_TRUE(GetResourceGroupMap().empty());
     EXPECT_FALSE(HasDebugScreen());
+}
+
+TEST_F(MainGameTest, RealFrontEndRunsWithNoDataTree)
+{
+    RegisterFrontendParts();
+    RegisterLevelParts();
+    cMainGame& game = Start();
+    // Both splash pages skipped by fresh presses.
+    for (int page = 0; page < 2; ++page)
+    {
+        KeyDown(KEY_ESCAPE);
+        Frame();
+        KeyUp(KEY_ESCAPE);
+        Frame();
+    }
+    ASSERT_NE(game.frontend, nullptr);
+    Frame(60);
+    window.Run(30);
+    window.Shutdown();
+    EXPECT_EQ(gMainGame, nullptr);
 }
 } // namespace
