@@ -10,6 +10,10 @@
 #include <vector>
 
 #include "KelpoBase/core/ObjectGrid.h"
+#include "KelpoBase/gla/GlaControllerFixtures.h"
+#include "KelpoBase/gla/GlaControllerScene.h"
+#include "KelpoBase/render/Image.h"
+#include "KelpoBase/render/TextureAtlas.h"
 #include "KelpoBase/platform/AudioManager.h"
 #include "KelpoBase/platform/AudioTestSupport.h"
 #include "KelpoBase/platform/Input.h"
@@ -602,4 +606,46 @@ TEST_F(LevelTest, ObjectTypeSoundsPlayOnTheLoopbackDeviceWithTheirVolume)
     }
     DeleteAudioManager();
     SetAudioDeviceOpener(nullptr);
+}
+
+TEST_F(LevelTest, PausePanelTurnsAndZoomsItsSceneInFromTheScreenCentre)
+{
+    glatest::SceneSet kit;
+    cGlaScene* pause = kit.AddScene("scrPause", 1);
+    cImage image;
+    image.width = 8;
+    image.height = 8;
+    ImageRect frame;
+    frame.image = &image;
+    frame.w = 8;
+    frame.h = 8;
+    cGlaElementSprite* panel = glatest::AddSprite(pause, "panel", cVec2f(0.0f, 0.0f));
+    panel->frames.AddNamedKey(&frame, 0, "panel.png");
+    panel->colour.AddKey(cRGBA(255, 255, 255, 255));
+
+    cLevel level(3);
+    level.pauseScene = new cGlaControllerScene(pause);
+    cGfx2Dx& g = *level.gfx2D;
+    struct Case
+    {
+        float t;
+        float turnDegrees, zoom;
+        uint32_t alpha;
+    } cases[] = {{1.0f, 0.0f, 1.0f, 255}, {0.5f, 30.0f, 6.0f, 127}, {0.0f, 60.0f, 11.0f, 0}, {-2.0f, 60.0f, 11.0f, 0}};
+    for (const Case& c : cases)
+    {
+        const uint32_t before = g.ItemCount();
+        level.DrawPausePanel(c.t);
+        ASSERT_EQ(g.ItemCount(), before + 1) << c.t;
+        const cGfx2Dx::DrawItem* item = g.sentinel.prev;
+        const float a = c.turnDegrees * 3.14159265f / 180.0f;
+        EXPECT_NEAR(item->transform.tx, 640.0f, 1e-3f) << c.t;
+        EXPECT_NEAR(item->transform.ty, 360.0f, 1e-3f) << c.t;
+        EXPECT_NEAR(item->transform.m0, std::cos(a) * c.zoom, 1e-4f) << c.t;
+        EXPECT_NEAR(item->transform.m1, std::sin(a) * c.zoom, 1e-4f) << c.t;
+        EXPECT_EQ(item->colour >> 24, c.alpha) << c.t;
+        EXPECT_TRUE(g.transformStack.empty());
+    }
+    level.DrawExitPanel(1.0f); // no exit scene: nothing
+    EXPECT_EQ(g.ItemCount(), 4u);
 }
