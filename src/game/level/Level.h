@@ -8,7 +8,7 @@
 // Time is counted in frames, 30 a second.
 //
 // The level owns its world, its objects (through the object lists), draw context, grid,
-// zones, areas, joint and spring records and scenes. Other pieces of the level (start,
+// zones, areas, joint and spring records and scenes. The rest of the level (start,
 // rebuild, states, builders, joints, heads-up display) are member functions defined in
 // files of their own beside this one.
 #pragma once
