@@ -1,0 +1,170 @@
+// The comic pages: timing to level 0, skipping, the "zzz" bursts and the layout choices.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "KelpoBase/gla/GlaControllerFixtures.h"
+#include "KelpoBase/gla/GlaControllerScene.h"
+#include "KelpoBase/platform/Input.h"
+#include "KelpoBase/platform/SystemServices.h"
+#include "KelpoBase/render/TextureAtlas.h"
+#include "game/shell/Comic.h"
+#include "game/shell/SaveData.h"
+
+namespace
+{
+struct ComicPages : ::testing::Test
+{
+    glatest::SceneSet scenes;
+    cSaveData save;
+    std::unique_ptr<cComic> comic;
+    std::vector<int32_t> handedOff; // the update numbers at which level 0 was asked for
+    int32_t updates = 0;
+    ImageRect picture;
+
+    void SetUp() override
+    {
+        SetScreenSize(1280, 720);
+        ResetInputState();
+        picture.w = picture.h = 16;
+        cGlaScene* full = scenes.AddScene("Full", 600);
+        glatest::AddSprite(full, "zzz", cVec2f(10.0f, -20.0f));
+        scenes.AddScene("LevelExit", 10);
+        scenes.AddScene("skipmenu4", 1);
+    }
+    void TearDown() override
+    {
+        comic.reset();
+        ResetInputState();
+    }
+
+    void Make(bool withScenes = true)
+    {
+        comic = std::make_unique<cComic>(0);
+        comic->sceneSet = withScenes ? scenes.set.get() : nullptr;
+        comic->saveData = &save;
+        comic->effectImages = {&picture};
+        comic->levelHandOff = [this](int32_t level) {
+            EXPECT_EQ(level, 0);
+            handedOff.push_back(updates);
+        };
+        comic->SetUpComic();
+    }
+
+    void Update(std::initializer_list<uint32_t> keys = {})
+    {
+        for (uint32_t k : keys)
+        {
+            InputKeysPrevious[k] = KEYSTATE_UP;
+            KeyDown(k);
+        }
+        ++updates;
+        comic->UpdateComic();
+        comic->DrawComic();
+        CopyInputToPrevious();
+        for (uint32_t k : keys)
+            KeyUp(k);
+    }
+    void UpdateUntil(int32_t last)
+    {
+        while (updates < last)
+            Update();
+    }
+};
+
+TEST_F(ComicPages, WithoutInputLevelZeroFollowsAfterTheExit)
+{
+    for (bool withScenes : {true, false})
+    {
+        handedOff.clear();
+        updates = 0;
+        Make(withScenes);
+        UpdateUntil(500);
+        EXPECT_EQ(cComic::GetSubState(), 1);
+        Update(); // 501: the exit scene begins
+        EXPECT_EQ(cComic::GetSubState(), 2);
+        UpdateUntil(533);
+        EXPECT_TRUE(handedOff.empty());
+        Update();
+        ASSERT_FALSE(handedOff.empty());
+        EXPECT_EQ(handedOff.front(), 534);
+    }
+}
+
+TEST_F(ComicPages, FreshPressSkipsToTheExit)
+{
+    struct Case
+    {
+        uint32_t key;
+        int32_t jump;
+    };
+    const Case cases[] = {{KEY_SPACE, 72}, {KEY_RETURN, 72}, {KEY_JOY_BUTTON_1 + 3, 75}};
+    for (const Case& c : cases)
+    {
+        handedOff.clear();
+        updates = 0;
+        save.controls[4] = c.jump;
+        Make();
+        Update({c.key});
+        EXPECT_EQ(cComic::GetSubState(), 2) << c.key;
+        EXPECT_GE(comic->fullScene->frame, cComic::kSkipFrame);
+        UpdateUntil(34);
+        ASSERT_EQ(handedOff.size(), 1u);
+        EXPECT_EQ(handedOff.front(), 34);
+    }
+}
+
+TEST_F(ComicPages, KeyHeldFromBeforeDoesNotSkip)
+{
+    Make();
+    KeyDown(KEY_SPACE);
+    CopyInputToPrevious();
+    for (int i = 0; i < 10; ++i)
+    {
+        ++updates;
+        comic->UpdateComic();
+        CopyInputToPrevious();
+    }
+    EXPECT_EQ(cComic::GetSubState(), 1);
+}
+
+TEST_F(ComicPages, ZzzRisesEveryEightyFramesWhileThePagesShow)
+{
+    Make();
+    UpdateUntil(79);
+    EXPECT_EQ(comic->particles.Used(), 0u);
+    Update();
+    EXPECT_EQ(comic->particles.Used(), 3u);
+    EXPECT_FLOAT_EQ(comic->particles.head->position.x, 10.0f * 720.0f / 768.0f + 640.0f);
+    UpdateUntil(479);
+    const uint32_t before = comic->particles.Used();
+    Update();
+    EXPECT_EQ(comic->particles.Used(), before + 3);
+    // The exit scene runs from update 501; no burst at 560 or 640.
+    UpdateUntil(640);
+    EXPECT_EQ(comic->particles.Used(), 0u);
+}
+
+TEST_F(ComicPages, LayoutFollowsTheScreenWidth)
+{
+    EXPECT_STREQ(cComic::SkipMenuSceneName(1280), "skipmenu4");
+    EXPECT_STREQ(cComic::SkipMenuSceneName(1024), "skipmenu");
+    EXPECT_STREQ(cComic::SkipMenuSceneName(960), "skipmenu2");
+    EXPECT_STREQ(cComic::SkipMenuSceneName(720), "skipmenu5");
+    EXPECT_STREQ(cComic::SkipMenuSceneName(800), "skipmenu3");
+    float sx = 0.0f, sy = 0.0f;
+    cComic::PageScale(1024, 600, sx, sy);
+    EXPECT_FLOAT_EQ(sx, 1.0f);
+    EXPECT_FLOAT_EQ(sy, 600.0f / 768.0f);
+    cComic::PageScale(1280, 720, sx, sy);
+    EXPECT_FLOAT_EQ(sx, 720.0f / 768.0f);
+    cComic::PageScale(720, 1280, sx, sy);
+    EXPECT_FLOAT_EQ(sx, 1280.0f / 768.0f);
+    EXPECT_FLOAT_EQ(sy, sx);
+
+    Make();
+    EXPECT_EQ(comic->skipMenu->scene, FindObjectByName(scenes.set.get(), "skipmenu4"));
+    EXPECT_FLOAT_EQ(comic->skipMenu->position.x, 640.0f);
+}
+} // namespace
