@@ -102,13 +102,14 @@ SceneFile BuildHudScenes()
                       {"perfect", "diamond", "#ffd020", "Perfect", 200, 28}};
         for (const auto& b : badges)
         {
+            // The code shows one of each pair: the badge won, or its faded form.
             Json on = Sprite(b.name, f.Art(std::string("badge_") + b.name, 140, 140, b.shape, b.colour, b.label), b.x, 20);
-            on["visible"] = {{0, false}, {b.frame, true}};
+            on["scale"] = {{0, 0, 0}, {b.frame, 1.3, 1.3}, {b.frame + 4, 1, 1}};
             e.push_back(on);
             Json off = Sprite(std::string(b.name) + "F", f.Art(std::string("badge_") + b.name + "F", 140, 140, b.shape,
                                                                  "#505060", b.label),
                               b.x, 20);
-            off["visible"] = {{0, false}, {b.frame, true}};
+            off["scale"] = {{0, 0, 0}, {b.frame, 1, 1}};
             e.push_back(off);
         }
         e.push_back(Sprite("timeLabel", f.Art("results_time", 140, 40, "rect", "#00000000", "Time"), -110, 130));

@@ -166,7 +166,8 @@ void AddBits(SceneFile& f)
         Json& s = f.AddScene("bit_lava", 1, Json::array({Int("Depth", 5000)}));
         s["elements"].push_back(Sprite("art", f.Art("lava", 256, 64, "box", "#ff5010"), 0, 0));
         s["elements"].push_back(Zone("floor", "CollisionZone", 0, 0, Box(0, 16, 256, 32)));
-        s["elements"].push_back(Zone("burn", "Hole", 0, 0, Box(0, -16, 256, 32), Json::array({Enum("Type", 3)})));
+        // The burning area reaches up to where a standing player's middle is.
+        s["elements"].push_back(Zone("burn", "Hole", 0, 0, Box(0, -70, 256, 140), Json::array({Enum("Type", 3)})));
     }
     {
         Json& s = f.AddScene("bit_flag", 1, Json::array({Int("Depth", 2000)}));
@@ -213,10 +214,13 @@ struct Level
     }
 };
 
-// The frame every level shares: bounds, start, background, ground (with optional gaps),
+constexpr float kGapWidth = 192;
+
+// The frame every level shares: bounds, start, background, ground (with an optional gap of
+// kGapWidth from gapAt),
 // the sign, the start checkpoint and, unless a survival arena, the end zone.
-Level StartLevel(SceneFile& f, const std::string& name, int width, Json props, const std::vector<int>& gaps,
-                 bool withRespawn, bool withEnd)
+Level StartLevel(SceneFile& f, const std::string& name, int width, Json props, float gapAt, bool withRespawn,
+                 bool withEnd)
 {
     Json& scene = f.AddScene(name, 1, std::move(props));
     // The rig and its nested scenes: needed lists are read one level deep.
@@ -228,13 +232,16 @@ Level StartLevel(SceneFile& f, const std::string& name, int width, Json props, c
     l.Add(Rect("complete", width - 160.0f, kGround - 100, 64, 64));
     l.Add(GameObj("sky", "Background", 0, 0,
                   Json::array({SceneRef("bg_sky"), Int("Depth", 9000), Float("Parallax", 0.3f)})));
-    for (int x = 0; x < width; x += 512)
+    const float gapEnd = gapAt + kGapWidth;
+    for (float x = 0; x < float(width); x += 512)
     {
-        bool gap = false;
-        for (int g : gaps)
-            gap = gap || g == x / 512;
-        if (!gap)
-            l.Bit("bit_ground", x + 256.0f, kGround + 32);
+        if (gapAt > 0 && x + 512 > gapAt)
+        {
+            for (float r = gapEnd; r < float(width); r += 512)
+                l.Bit("bit_ground", r + 256, kGround + 32);
+            break;
+        }
+        l.Bit("bit_ground", x + 256, kGround + 32);
     }
     l.Bit("bit_wall", -32, kGround - 360);
     l.Bit("bit_wall", width + 32.0f, kGround - 360);
@@ -262,7 +269,7 @@ void Basics(Level& l)
     l.Pickup("sticker", "obj_sticker", 6, 2300, kGround - 200);
     l.Checkpoint("check1", 900);
     l.Checkpoint("check2", 1900);
-    l.Area("pit", 4, 1280, kGround + 200, 512, 160);  // below the gap in the ground
+    l.Area("pit", 4, 1024 + kGapWidth / 2, kGround + 120, kGapWidth, 120); // in the gap of the ground
     l.Bit("bit_pad", 2100, kGround - 12, Json::array({Float("Restitution", 1.2f)}));
     l.Add(Marker("camCentre", "", 1600, 600));
     l.Add(Zone("camZoom", "CameraZone", 1600, 700, Box(0, 0, 600, 600),
@@ -370,7 +377,7 @@ void AddLevels(SceneFile& f)
                                  3,  4,  6,  2,  10, 31, 13, 15, 18, 36, 29, 35, 37, 33, 32, 26, 25, 27, 28, 39};
     using Fill = void (*)(Level&);
     const Fill fills[5] = {Basics, KeysAndMovers, Dynamics, Joints, Hazards};
-    const std::vector<int> gaps[5] = {{2}, {}, {}, {}, {}};
+    const float gaps[5] = {1024, -1, -1, -1, -1};
     auto make = [&](const std::string& name, int t, Json props, bool respawn)
     {
         Level l = StartLevel(f, name, 2560, std::move(props), gaps[t], respawn, true);
@@ -379,7 +386,7 @@ void AddLevels(SceneFile& f)
     for (int row = 0; row < 40; ++row)
         make("level_" + Num3(storyScenes[row]), row % 5, Json::array({Int("StartFrames", 30)}), true);
     {
-        Level l = StartLevel(f, "level_040", 2560, Json::array({Int("StartFrames", 30)}), {}, true, true);
+        Level l = StartLevel(f, "level_040", 2560, Json::array({Int("StartFrames", 30)}), -1, true, true);
         Credits(l);
     }
     for (int i = 0; i < 10; ++i)
@@ -387,7 +394,7 @@ void AddLevels(SceneFile& f)
     for (int i = 0; i < 5; ++i)
     {
         Level l = StartLevel(f, "level_" + Num3(storyScenes[i]) + "_S", 2560,
-                             Json::array({Int("StartFrames", 30), Bool("Survival")}), {}, true, false);
+                             Json::array({Int("StartFrames", 30), Bool("Survival")}), -1, true, false);
         Survival(l);
     }
     for (int i = 0; i < 5; ++i)

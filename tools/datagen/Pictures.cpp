@@ -91,8 +91,8 @@ Canvas DrawPicture(const PictureSpec& s)
     }
     const bool lightFill = (c.r * 3 + c.g * 6 + c.b) / 10 > 140 || s.shape == "frame";
     const Colour ink = lightFill && s.shape != "frame" ? Colour{0, 0, 0, 255} : Colour{255, 255, 255, 255};
-    const int margin = border + std::max(1, s.width / 12);
-    canvas.DrawTextCentred(s.label, margin, margin, s.width - 2 * margin, s.height - 2 * margin, ink);
+    const int mx = border + std::max(1, s.width / 12), my = border + std::max(1, s.height / 8);
+    canvas.DrawTextCentred(s.label, mx, my, s.width - 2 * mx, s.height - 2 * my, ink);
     return canvas;
 }
 } // namespace datagen
