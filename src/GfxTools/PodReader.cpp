@@ -178,7 +178,7 @@ bool PodFileReader::ReadChannel(PodDataChannel& channel, uint32_t endId, const P
         case 9003:
             if (mesh.interleaved != nullptr)
             {
-                uint32_t offset;
+                uint32_t offset = 0;
                 ok = Value(length, offset);
                 FreeChannel(channel);
                 PodSetChannelOffset(channel, offset);
