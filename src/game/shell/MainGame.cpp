@@ -14,9 +14,11 @@
 #include "KelpoBase/render/Font.h"
 #include "KelpoBase/render/Gfx2D.h"
 #include "KelpoBase/render/Image.h"
+#include "KelpoBase/render/Model.h"
 #include "KelpoBase/render/Renderer.h"
 #include "KelpoBase/render/Resource.h"
 #include "KelpoBase/render/SoundResource.h"
+#include "KelpoBase/render/VemiScene.h"
 #include "game/level/Level.h"
 #include "game/shell/Splash.h"
 
@@ -411,6 +413,8 @@ void RegisterMainGame()
     InstallAudioHooks();
     RegisterImageResourceLoaders();
     RegisterSoundLoaders();
+    RegisterModelLoaders();
+    RegisterVemiSceneLoader();
     RegisterGlaSetLoader();
     RegisterDebugScreen();
     // Every group (the "Global" one lives for the whole run) goes before the renderer and
