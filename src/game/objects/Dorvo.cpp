@@ -8,6 +8,7 @@
 
 #include "KelpoBase/core/FastMath.h"
 #include "KelpoBase/gla/GlaControllerScene.h"
+#include "game/objects/DorvoGround.h"
 #include "game/objects/DorvoLevel.h"
 #include "game/objects/GameObj.h"
 #include "game/objects/RayProbe.h"
@@ -308,29 +309,6 @@ void cDorvo::AddAngleDegrees(float degrees)
 
 // ---- physics -------------------------------------------------------------------------------
 
-namespace
-{
-// What the player reads of a moving object under it.
-struct GroundObject
-{
-    cGameObj* object = nullptr;
-    bool dynamic = false; // the object is a dynamic object
-    bool killer = false;
-    bool push = false;
-    bool carry = false;
-};
-
-GroundObject ReadGroundObject(const b2Body* body)
-{
-    GroundObject out;
-    const cRigidBodyController* controller = ControllerOfBody(body);
-    if (controller == nullptr || controller->GetOwner() == nullptr)
-        return out;
-    out.object = controller->GetOwner();
-    return out;
-}
-} // namespace
-
 float cDorvo::GroundSpring(float distance)
 {
     float spring = 25.6f - 16.0f * distance;
@@ -376,7 +354,7 @@ void cDorvo::ProbeAndMove()
 
         const cVec2f g = Rotated(cVec2f(0.0f, 64.0f), angle);
         b2Body* groundBody = ray.fixture->GetBody();
-        const GroundObject ground = ReadGroundObject(groundBody);
+        const DorvoGround ground = ReadDorvoGround(groundBody);
         if (ground.dynamic && v.y > -16.0f)
         {
             if (!ground.killer)

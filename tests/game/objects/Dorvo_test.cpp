@@ -20,6 +20,11 @@
 #include "KelpoBase/render/TextureAtlas.h"
 #include "game/objects/Dorvo.h"
 #include "game/objects/DorvoLevel.h"
+// The dynamic objects' header declares the no-jump zone flag that the player's controls
+// header declares too (the same value); it is renamed here so both can be included.
+#define kZoneNoJump kZoneNoJumpOfDynamicObjects
+#include "game/objects/DynamicObject.h"
+#undef kZoneNoJump
 #include "game/objects/GameObj.h"
 #include "game/objects/RigidBodyController.h"
 
@@ -341,6 +346,90 @@ TEST(Dorvo, TriggerZonesSetTheirFlags)
     EXPECT_FLOAT_EQ(d->refY, level.player->position.y);
     level.StepWorld(level.timeStep, 8, 3);
     EXPECT_LT(level.Body()->GetLinearVelocity().y, -2.0f);
+}
+
+namespace
+{
+// A box (half size h, metres) at a position, with a dynamic object as its logic.
+cDynamicObject* AddDynamicBox(PlayerLevel& level, const char* name, b2BodyType type, cVec2f at, float h)
+{
+    auto* obj = new cGameObj(&level);
+    obj->SetName(name);
+    auto* rb = new cRigidBodyController;
+    obj->SetRigidBodyController(rb);
+    rb->CreateBody(type);
+    const b2Vec2 pts[4] = {{-h, -h}, {h, -h}, {h, h}, {-h, h}};
+    rb->AddPolygonFixture(pts, 0.5f, 0.0f, 1, 0xFFFF);
+    rb->SetUseWorldGravity(false); // floats where it is put
+    auto* logic = new cDynamicObject(nullptr);
+    obj->SetLogicController(logic);
+    obj->SetPosition(at);
+    obj->Update();
+    level.owned.push_back(obj);
+    return logic;
+}
+} // namespace
+
+TEST(Dorvo, ACarryingPlatformTakesThePlayerAlongItsMotion)
+{
+    PlayerLevel level;
+    cDynamicObject* lift = AddDynamicBox(level, "lift", b2_staticBody, {0.0f, 4.0f}, 1.0f);
+    lift->carriesPlayer = true;
+    cDorvo* d = level.AddPlayingPlayer({0.0f, 2.3f});
+    level.Frame(30);
+    const float startX = level.player->position.x;
+    for (int i = 0; i < 30; ++i)
+    {
+        cGameObj* platform = lift->GetOwner();
+        platform->SetPosition(platform->position + cVec2f(0.05f, 0.0f));
+        level.Frame();
+        EXPECT_EQ(d->onPlatform, 1);
+        EXPECT_EQ(d->platformName, "lift");
+    }
+    EXPECT_NEAR(level.player->position.x - startX, 1.5f, 0.1f);
+
+    // Off the platform the player forgets it.
+    lift->GetOwner()->SetPosition({40.0f, 4.0f});
+    level.Frame(2);
+    EXPECT_EQ(d->onPlatform, 0);
+}
+
+TEST(Dorvo, OnlyAPushableDynamicObjectFeelsThePlayersWeight)
+{
+    struct Case
+    {
+        const char* name;
+        bool push, killer;
+        bool sinks;
+    };
+    const Case cases[] = {{"pushable", true, false, true},
+                          {"plain dynamic object", false, false, false},
+                          {"pushable killer", true, true, false}};
+    for (const Case& c : cases)
+    {
+        PlayerLevel level;
+        cDynamicObject* box = AddDynamicBox(level, "box", b2_dynamicBody, {0.0f, 4.0f}, 1.0f);
+        box->pushesPlayer = c.push;
+        box->killer = c.killer;
+        level.AddPlayingPlayer({0.0f, 2.3f});
+        b2Body* boxBody = box->GetOwner()->GetRigidBodyController()->GetBody();
+        // The box held in place while the player settles into its hover, then let go.
+        for (int i = 0; i < 90; ++i)
+        {
+            boxBody->SetTransform(b2Vec2(0.0f, 4.0f), 0.0f);
+            boxBody->SetLinearVelocity(b2Vec2(0.0f, 0.0f));
+            boxBody->SetAngularVelocity(0.0f);
+            level.Frame();
+        }
+        boxBody->SetTransform(b2Vec2(0.0f, 4.0f), 0.0f);
+        boxBody->SetLinearVelocity(b2Vec2(0.0f, 0.0f));
+        boxBody->SetAngularVelocity(0.0f);
+        level.Frame(5);
+        if (c.sinks)
+            EXPECT_GT(boxBody->GetLinearVelocity().y, 0.5f) << c.name;
+        else
+            EXPECT_NEAR(boxBody->GetLinearVelocity().y, 0.0f, 1e-4f) << c.name;
+    }
 }
 
 TEST(Dorvo, DiesAndRespawnsIntoPlay)
