@@ -64,9 +64,9 @@ void AddLevelPages(SceneFile& f)
     {
         Json& s = f.AddScene("scrLevelSelect", 1);
         Json& e = s["elements"];
-        e.push_back(Title(f, "Choose a level"));
+        e.push_back(Title(f, "Choose a level", -300));
         e.push_back(Button(f, "butBack", "actBack", "Back", 0, 290, 240));
-        e.push_back(Button(f, "butStats", "actHelp", "Level stats", 0, -210, 240));
+        e.push_back(Button(f, "butStats", "actHelp", "Level stats", 460, -300, 240));
     }
     {
         Json& s = f.AddScene("scrLevelDots", 4);
@@ -198,7 +198,7 @@ void AddCustomise(SceneFile& f)
                     Sprite("handle", k == 0 ? "customise/handles/handle_orig.png"
                                             : "customise/handles/handle_" + Num3(k).substr(1) + ".png",
                            40, -30));
-            const Point p{-130.0f + 130.0f * float(k % 3), -250.0f + 125.0f * float(k / 3)};
+            const Point p{-130.0f + 130.0f * float(k % 3), -170.0f + 125.0f * float(k / 3)};
             e.push_back(ButtonWithLook("but" + std::to_string(k), "Toggle Button", "but" + std::to_string(k), look, p.x, p.y));
         }
     }
