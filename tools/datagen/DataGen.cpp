@@ -32,22 +32,22 @@ int Pictures(const std::string& listPath, const std::string& root)
         std::fprintf(stderr, "tvdatagen: cannot read %s\n", listPath.c_str());
         return 1;
     }
-    std::vector<datagen::PictureSpec> specs;
+    std::vector<datagen::PictureDesc> descs;
     std::string line, error;
     int lineNo = 0;
     while (std::getline(list, line))
     {
         ++lineNo;
-        if (!datagen::ParsePictureLine(line, specs, &error))
+        if (!datagen::ParsePictureLine(line, descs, &error))
         {
             std::fprintf(stderr, "%s:%d: %s\n", listPath.c_str(), lineNo, error.c_str());
             return 1;
         }
     }
-    for (const datagen::PictureSpec& spec : specs)
-        if (!datagen::DrawPicture(spec).SavePng(root + "/" + spec.path))
+    for (const datagen::PictureDesc& desc : descs)
+        if (!datagen::DrawPicture(desc).SavePng(root + "/" + desc.path))
         {
-            std::fprintf(stderr, "tvdatagen: cannot write %s/%s\n", root.c_str(), spec.path.c_str());
+            std::fprintf(stderr, "tvdatagen: cannot write %s/%s\n", root.c_str(), desc.path.c_str());
             return 1;
         }
     return 0;

@@ -17,29 +17,29 @@ std::string Replace(std::string text, const std::string& from, const std::string
 }
 } // namespace
 
-bool ParsePictureLine(const std::string& line, std::vector<PictureSpec>& out, std::string* error)
+bool ParsePictureLine(const std::string& line, std::vector<PictureDesc>& out, std::string* error)
 {
     const size_t first = line.find_first_not_of(" \t\r");
     if (first == std::string::npos || line[first] == '#')
         return true;
     std::istringstream in(line);
-    PictureSpec spec;
+    PictureDesc desc;
     std::string colour;
-    if (!(in >> spec.path >> spec.width >> spec.height >> spec.shape >> colour) || spec.width <= 0 ||
-        spec.height <= 0 || spec.width > 2048 || spec.height > 2048 || !ParseColour(colour, spec.colour))
+    if (!(in >> desc.path >> desc.width >> desc.height >> desc.shape >> colour) || desc.width <= 0 ||
+        desc.height <= 0 || desc.width > 2048 || desc.height > 2048 || !ParseColour(colour, desc.colour))
     {
         if (error != nullptr)
             *error = "malformed picture line: " + line;
         return false;
     }
-    std::getline(in >> std::ws, spec.label);
-    while (!spec.label.empty() && (spec.label.back() == '\r' || spec.label.back() == ' '))
-        spec.label.pop_back();
+    std::getline(in >> std::ws, desc.label);
+    while (!desc.label.empty() && (desc.label.back() == '\r' || desc.label.back() == ' '))
+        desc.label.pop_back();
 
-    const size_t open = spec.path.find('{'), dots = spec.path.find("..", open), close = spec.path.find('}', open);
+    const size_t open = desc.path.find('{'), dots = desc.path.find("..", open), close = desc.path.find('}', open);
     if (open == std::string::npos)
     {
-        out.push_back(spec);
+        out.push_back(desc);
         return true;
     }
     if (dots == std::string::npos || close == std::string::npos || dots > close)
@@ -48,7 +48,7 @@ bool ParsePictureLine(const std::string& line, std::vector<PictureSpec>& out, st
             *error = "malformed range in: " + line;
         return false;
     }
-    const std::string from = spec.path.substr(open + 1, dots - open - 1), to = spec.path.substr(dots + 2, close - dots - 2);
+    const std::string from = desc.path.substr(open + 1, dots - open - 1), to = desc.path.substr(dots + 2, close - dots - 2);
     const bool digits = !from.empty() && !to.empty() && from.find_first_not_of("0123456789") == std::string::npos &&
                         to.find_first_not_of("0123456789") == std::string::npos;
     const int a = std::atoi(from.c_str()), b = std::atoi(to.c_str());
@@ -62,15 +62,15 @@ bool ParsePictureLine(const std::string& line, std::vector<PictureSpec>& out, st
     {
         char number[16];
         std::snprintf(number, sizeof number, "%0*d", int(from.size()), n);
-        PictureSpec one = spec;
-        one.path = spec.path.substr(0, open) + number + spec.path.substr(close + 1);
-        one.label = Replace(spec.label, "{}", number);
+        PictureDesc one = desc;
+        one.path = desc.path.substr(0, open) + number + desc.path.substr(close + 1);
+        one.label = Replace(desc.label, "{}", number);
         out.push_back(one);
     }
     return true;
 }
 
-Canvas DrawPicture(const PictureSpec& s)
+Canvas DrawPicture(const PictureDesc& s)
 {
     Canvas canvas(s.width, s.height);
     const Colour c = s.colour;

@@ -16,7 +16,7 @@
 
 namespace datagen
 {
-struct PictureSpec
+struct PictureDesc
 {
     std::string path;
     int width = 0, height = 0;
@@ -26,6 +26,6 @@ struct PictureSpec
 };
 
 // The pictures one line stands for; false (with a message) for a malformed line.
-bool ParsePictureLine(const std::string& line, std::vector<PictureSpec>& out, std::string* error);
-Canvas DrawPicture(const PictureSpec& spec);
+bool ParsePictureLine(const std::string& line, std::vector<PictureDesc>& out, std::string* error);
+Canvas DrawPicture(const PictureDesc& desc);
 } // namespace datagen

@@ -213,15 +213,15 @@ std::string SceneFile::Art(const std::string& name, int w, int h, const std::str
 void SceneFile::ArtAt(const std::string& relPath, int w, int h, const std::string& shape, const std::string& colour,
                       const std::string& label)
 {
-    PictureSpec spec;
-    spec.path = relPath;
-    spec.width = w;
-    spec.height = h;
-    spec.shape = shape;
-    if (!ParseColour(colour, spec.colour))
-        spec.colour = {255, 0, 255, 255};
-    spec.label = label;
-    art[relPath] = spec;
+    PictureDesc desc;
+    desc.path = relPath;
+    desc.width = w;
+    desc.height = h;
+    desc.shape = shape;
+    if (!ParseColour(colour, desc.colour))
+        desc.colour = {255, 0, 255, 255};
+    desc.label = label;
+    art[relPath] = desc;
 }
 
 bool SceneFile::Write(const std::string& resRoot, const std::string& jsonPath, std::string* error) const
@@ -240,8 +240,8 @@ bool SceneFile::Write(const std::string& resRoot, const std::string& jsonPath, s
     MakeParentFolders(dir + fileName);
     if (!WriteGlaSetFile(*gla, 10, dir + fileName, error))
         return false;
-    for (const auto& [path, spec] : art)
-        if (!DrawPicture(spec).SavePng(dir + path))
+    for (const auto& [path, desc] : art)
+        if (!DrawPicture(desc).SavePng(dir + path))
         {
             if (error != nullptr)
                 *error = "cannot write " + dir + path;

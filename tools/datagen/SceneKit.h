@@ -87,6 +87,6 @@ private:
     std::string fileName, relDir, artDir;
     Json types = Json::array();
     std::deque<Json> scenes;
-    std::map<std::string, PictureSpec> art;
+    std::map<std::string, PictureDesc> art;
 };
 } // namespace datagen

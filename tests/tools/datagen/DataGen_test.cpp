@@ -82,14 +82,14 @@ TEST(FontBaker, FontAndPageReadBackWithTheEngineReaders)
 
 TEST(Pictures, ShapesAndLabelsDecodeToTheDrawnPixels)
 {
-    std::vector<datagen::PictureSpec> specs;
+    std::vector<datagen::PictureDesc> descs;
     std::string error;
-    ASSERT_TRUE(datagen::ParsePictureLine("p/box.png 64 32 box #ff0000", specs, &error)) << error;
-    ASSERT_TRUE(datagen::ParsePictureLine("p/disc.png 32 32 circle #00ff0080", specs, &error)) << error;
-    ASSERT_TRUE(datagen::ParsePictureLine("p/word.png 60 20 rect #000000 I", specs, &error)) << error;
-    ASSERT_EQ(specs.size(), 3u);
-    for (const auto& spec : specs)
-        ASSERT_TRUE(datagen::DrawPicture(spec).SavePng(spec.path));
+    ASSERT_TRUE(datagen::ParsePictureLine("p/box.png 64 32 box #ff0000", descs, &error)) << error;
+    ASSERT_TRUE(datagen::ParsePictureLine("p/disc.png 32 32 circle #00ff0080", descs, &error)) << error;
+    ASSERT_TRUE(datagen::ParsePictureLine("p/word.png 60 20 rect #000000 I", descs, &error)) << error;
+    ASSERT_EQ(descs.size(), 3u);
+    for (const auto& desc : descs)
+        ASSERT_TRUE(datagen::DrawPicture(desc).SavePng(desc.path));
 
     SurfacePtr box = DecodeFile("p/box.png");
     ASSERT_NE(box, nullptr);
@@ -147,15 +147,15 @@ TEST(Pictures, LinesAndRanges)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.line);
-        std::vector<datagen::PictureSpec> specs;
-        EXPECT_EQ(datagen::ParsePictureLine(c.line, specs, nullptr), c.ok);
+        std::vector<datagen::PictureDesc> descs;
+        EXPECT_EQ(datagen::ParsePictureLine(c.line, descs, nullptr), c.ok);
         std::vector<std::string> paths;
-        for (const auto& s : specs)
+        for (const auto& s : descs)
             paths.push_back(s.path);
         EXPECT_EQ(paths, c.paths);
-        if (!specs.empty())
+        if (!descs.empty())
         {
-            EXPECT_EQ(specs.back().label, c.lastLabel);
+            EXPECT_EQ(descs.back().label, c.lastLabel);
         }
     }
 }
@@ -164,12 +164,12 @@ TEST(SampleTree, PictureListNamesTheFixedFiles)
 {
     std::ifstream list(tvtest::SourceDir() / "data/pictures.txt");
     ASSERT_TRUE(list);
-    std::vector<datagen::PictureSpec> specs;
+    std::vector<datagen::PictureDesc> descs;
     std::string line, error;
     while (std::getline(list, line))
-        ASSERT_TRUE(datagen::ParsePictureLine(line, specs, &error)) << error;
+        ASSERT_TRUE(datagen::ParsePictureLine(line, descs, &error)) << error;
     std::set<std::string> paths;
-    for (const auto& s : specs)
+    for (const auto& s : descs)
         EXPECT_TRUE(paths.insert(s.path).second) << "twice: " << s.path;
     for (const char* want : {"res/frontend/1024_768/Loading/Loading_3.png", "res/frontend/mac/vattrel_1280x720.png",
                              "res/hud/Hud_Numbers/No_9.png", "res/frontend/customise/trail/trail_10.png",
