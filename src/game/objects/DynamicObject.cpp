@@ -528,6 +528,20 @@ void cDynamicObject::Update(float dt)
 
     StepSpawner(level);
 
+    if (destroyable && life < fullLife && effectType == 14 && sceneController != nullptr)
+    {
+        cRect2f bounds;
+        sceneController->GetBounds(bounds);
+        cVec2f at = Pixels();
+        if (bounds.minX <= bounds.maxX && bounds.minY <= bounds.maxY)
+        {
+            cVec2f local(RandomFloatRange(bounds.minX, bounds.maxX), RandomFloatRange(bounds.minY, bounds.maxY));
+            local.Rotate(owner->angle);
+            at += local;
+        }
+        SpawnDamageSmoke(*level, at, fullLife - life);
+    }
+
     ObjectAmbientEffect(*level, effectType, Pixels());
 }
 

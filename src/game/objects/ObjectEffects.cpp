@@ -570,6 +570,21 @@ void SpawnDustPuff(cObjectLevel& level, const cVec2f& position, float endAlpha)
     }
 }
 
+void SpawnDamageSmoke(cObjectLevel& level, const cVec2f& position, int damage)
+{
+    if (damage <= 0)
+        return;
+    Debris puff;
+    puff.images = &level.dust;
+    puff.count = std::min(damage, 4);
+    puff.rising = true;
+    puff.damping = 0.95f;
+    puff.life = 30;
+    puff.sizeStart = 0.5f;
+    puff.sizeEnd = 2.0f;
+    SpawnDebris(level, position, puff);
+}
+
 void SpawnHitEffect(cObjectLevel& level, int type, const cVec2f& point, float impact)
 {
     switch (type)

@@ -23,6 +23,9 @@ void SpawnHitEffect(cObjectLevel& level, int type, const cVec2f& point, float im
 // Small debris on contact.
 void SpawnContactEffect(cObjectLevel& level, int type, const cVec2f& point);
 
+// Smoke from a damaged object: a few dark puffs rising, more the more damage (capped).
+void SpawnDamageSmoke(cObjectLevel& level, const cVec2f& position, int damage);
+
 // The voice of the looping sound of an effect type, or -1 for a type without one.
 int AmbientLoopVoice(int type);
 // Keeps the type's loop alive: its volume slot takes the larger of itself and the volume

@@ -190,6 +190,14 @@ TEST(ObjectEffects, HitContactAndDust)
     EXPECT_LE(level.pool.Used(), 12u);
     EXPECT_EQ(level.pool.head->colourStart >> 24, 127u);
     EXPECT_EQ(level.pool.head->colourEnd >> 24, 127u);
+
+    // Damage smoke grows with the damage, up to four puffs; none without damage.
+    for (auto [damage, puffs] : {std::pair{0, 0u}, {-3, 0u}, {2, 2u}, {10, 4u}})
+    {
+        level.pool.Create(1024);
+        SpawnDamageSmoke(level, cVec2f(), damage);
+        EXPECT_EQ(level.pool.Used(), puffs) << damage;
+    }
 }
 
 // No pool, no images, empty sound lists and NaN positions: nothing breaks.
