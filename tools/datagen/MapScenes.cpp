@@ -290,6 +290,12 @@ void KeysAndMovers(Level& l)
                   Json::array({SceneRef("obj_platform"), Enum("Type", 1), ElementRef("Path", "liftPath"),
                                Float("Speed", 2)})));
     l.Area("noJump", 14, 2200, kGround - 100, 300, 200);
+    // A platform that carries the player along its path and back.
+    l.Add(PathElement("carryPath", 2450, kGround - 260, {{0, 0}, {-300, 0}}));
+    l.Add(GameObj("carrier", "DynamicObject", 2450, kGround - 260,
+                  Json::array({SceneRef("obj_platform"), Bool("PathObject"), ElementRef("Path", "carryPath"),
+                               Enum("PathType", 1), Float("PathSpeed", 2), Bool("StaticObject"), Bool("PlayerMoveTo"),
+                               Enum("Collide", 5)})));
 }
 
 void Dynamics(Level& l)
@@ -314,6 +320,10 @@ void Dynamics(Level& l)
     l.Add(GameObj("spawner", "DynamicObject", 2000, kGround - 400,
                   Json::array({SceneRef("obj_platform"), Bool("StaticObject"), Bool("Spawner"), Int("SpawnerGap", 90),
                                ElementRef("SpawnerObject", "ballT"), Enum("Collide", 5)})));
+    // Walking into the activator wakes the bridge.
+    l.Add(GameObj("bridge", "DynamicObject", 2150, kGround - 300,
+                  Json::array({SceneRef("obj_plank"), Bool("ActivateOnEvent"), Bool("StaticObject"), Enum("Collide", 5)})));
+    l.Area("activator", 5, 1900, kGround - 80, 120, 160, Json::array({ElementRef("TriggerBody", "bridge")}));
     l.Add(GameObj("turner", "DynamicObject", 2300, kGround - 24,
                   Json::array({SceneRef("obj_switch"), Bool("StaticObject"), Bool("RotateObject"), Bool("RotateDirect"),
                                Float("RotateAmount", 0), Enum("Collide", 5)})));
@@ -330,6 +340,35 @@ void Joints(Level& l)
     l.Add(Marker("wheelAxle", "RevoluteJoint", 2000, kGround - 200, 1,
                  Json::array({ElementRef("Body1", "wheel"), Bool("Motor"), Float("MotorTorque", 300),
                               Float("MotorSpeed", 1.5f)})));
+    auto body = [&](const std::string& name, const std::string& scene, float x, float y)
+    {
+        l.Add(GameObj(name, "DynamicObject", x, y,
+                      Json::array({SceneRef(scene), Enum("Collide", 5), Float("Mass", 1), Float("MassRotation", 1)})));
+    };
+    // A lift riding a sine wave up and down.
+    body("liftBlock", "obj_platform", 700, kGround - 150);
+    l.Add(Marker("liftAxis", "PrismaticJoint", 700, kGround - 150, 1,
+                 Json::array({ElementRef("Body1", "liftBlock"), Bool("SineWave"), Float("AxisY", 1),
+                              Float("MotorForce", 500), Float("SineSpeed", 0.05f), Float("SineLength", 3)})));
+    // Two weights on a pulley.
+    body("pulleyLeft", "obj_weight", 1200, kGround - 300);
+    body("pulleyRight", "obj_weight", 1350, kGround - 300);
+    l.Add(Marker("pulley", "PulleyJoint", 1275, kGround - 300, 1,
+                 Json::array({ElementRef("Body1", "pulleyLeft"), ElementRef("Body2", "pulleyRight"),
+                              Float("GroundOff1X", 0), Float("GroundOff1Y", -200), Float("GroundOff2X", 0),
+                              Float("GroundOff2Y", -200), Float("Ratio", 1), Float("MaxLength1", 10),
+                              Float("MaxLength2", 10)})));
+    // A weight hanging on a distance joint, a welded pair and a block on a spring.
+    body("hanging", "obj_weight", 1650, kGround - 250);
+    l.Add(Marker("hangPoint", "DistanceJoint", 1650, kGround - 450, 1,
+                 Json::array({ElementRef("Body1", "hanging"), Float("Hz", 2), Float("Damping", 0.5f)})));
+    body("weldA", "obj_crate", 2250, kGround - 32);
+    body("weldB", "obj_crate", 2250, kGround - 96);
+    l.Add(Marker("weld", "WeldJoint", 2250, kGround - 64, 1,
+                 Json::array({ElementRef("Body1", "weldA"), ElementRef("Body2", "weldB")})));
+    body("springBlock", "obj_crate", 2400, kGround - 200);
+    l.Add(Marker("spring", "SpringJoint", 2400, kGround - 350, 1,
+                 Json::array({ElementRef("Body1", "springBlock"), Float("Spring", 5), Float("Damping", 0.5f)})));
 }
 
 void Hazards(Level& l)
@@ -338,15 +377,38 @@ void Hazards(Level& l)
         l.Sugar(400.0f + 100.0f * float(i), kGround - 60);
     l.Checkpoint("check1", 900);
     l.Bit("bit_lava", 1280, kGround + 32);
-    l.Area("updraft", 1, 1700, kGround - 250, 160, 500);
-    l.Area("push", 7, 2100, kGround - 100, 200, 200);
-    l.Area("rain", 13, 2400, kGround - 300, 300, 600);
+    l.Area("updraft", 1, 1600, kGround - 250, 120, 500);
+    l.Area("strongUpdraft", 10, 1750, kGround - 250, 120, 500);
+    l.Area("pushRight", 7, 1950, kGround - 100, 160, 200);
+    l.Area("pushLeft", 8, 2150, kGround - 100, 160, 200);
+    l.Area("rain", 13, 2350, kGround - 300, 200, 600);
+    l.Area("fire", 15, 700, kGround - 100, 160, 200);
+    // A killing pendulum swinging over the path.
+    l.Add(GameObj("pendulum", "DynamicObject", 1000, kGround - 160,
+                  Json::array({SceneRef("obj_barrel"), Bool("Killer"), Enum("Collide", 5), Float("Mass", 1),
+                               Float("MassRotation", 1)})));
+    l.Add(Marker("pendulumPivot", "RevoluteJoint", 1000, kGround - 460, 1,
+                 Json::array({ElementRef("Body1", "pendulum"), Bool("SineWave"), Float("SineSpeed", 0.05f),
+                              Float("SineLength", 1)})));
 }
 
 void Survival(Level& l)
 {
     for (int i = 0; i < 30; ++i)
         l.Sugar(300.0f + 65.0f * float(i), kGround - 60.0f - 120.0f * float(i % 3));
+    // A spawner dropping sugar-carrying balls, and one killer patrolling the floor.
+    l.f.DeclareType("SpawnTemplate");
+    l.Add(GameObj("sugarT", "SpawnTemplate", 0, 0,
+                  Json::array({SceneRef("obj_ball"), Bool("Gravity"), Bool("Sugar"), Bool("DieOnContact"),
+                               Int("DeathFrames", 1), Int("Life", 200), Enum("Collide", 5)})));
+    l.Add(GameObj("dropper", "DynamicObject", 1280, kGround - 500,
+                  Json::array({SceneRef("obj_platform"), Bool("StaticObject"), Bool("Spawner"), Int("SpawnerGap", 120),
+                               ElementRef("SpawnerObject", "sugarT"), Enum("Collide", 5)})));
+    l.Add(PathElement("patrol", 1800, kGround - 16, {{0, 0}, {500, 0}}));
+    l.Add(GameObj("killer", "DynamicObject", 1800, kGround - 16,
+                  Json::array({SceneRef("obj_ball"), Bool("Killer"), Bool("StaticObject"), Bool("PathObject"),
+                               ElementRef("Path", "patrol"), Enum("PathType", 1), Float("PathSpeed", 2),
+                               Enum("Collide", 5)})));
 }
 
 void Credits(Level& l)

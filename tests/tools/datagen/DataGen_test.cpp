@@ -189,8 +189,9 @@ std::unique_ptr<cGlaSet> ReadSet(const std::string& path, const std::string& sce
     return std::unique_ptr<cGlaSet>(LoadGlaSetForSceneFromMemory(bytes.data(), bytes.size(), scene, dir));
 }
 
-// Every scene a set names (scene properties and scene-element tracks) that it lacks.
-std::vector<std::string> MissingScenes(const cGlaSet& set)
+// Every scene a set names (scene properties and scene-element tracks) that it lacks, and
+// every element reference ("scene/name") that names no element of its scene.
+std::vector<std::string> DanglingReferences(const cGlaSet& set)
 {
     std::vector<std::string> missing;
     auto check = [&](const std::string& name)
@@ -204,6 +205,16 @@ std::vector<std::string> MissingScenes(const cGlaSet& set)
             for (const cGlaProp* p : e->props)
                 if (p->Code() == kGlaPropRefScene)
                     check(static_cast<const cGlaPropRefScene*>(p)->target);
+                else if (p->Code() == kGlaPropRefElement)
+                {
+                    // Element references name an element of the same scene.
+                    const std::string& target = static_cast<const cGlaPropRefElement*>(p)->target;
+                    bool found = false;
+                    for (const cGlaElement* other : scene->elements)
+                        found = found || other->name == target;
+                    if (!found)
+                        missing.push_back(scene->GetName() + "/" + target);
+                }
             if (e->code == kGlaScene)
             {
                 const auto* s = static_cast<const cGlaElementScene*>(e);
@@ -230,7 +241,7 @@ TEST(SampleTree, SceneFilesReadBackAndHoldWhatTheGameLooksUp)
     {
         sets[key] = ReadSet(path);
         ASSERT_NE(sets[key], nullptr) << path;
-        EXPECT_EQ(MissingScenes(*sets[key]), std::vector<std::string>()) << path;
+        EXPECT_EQ(DanglingReferences(*sets[key]), std::vector<std::string>()) << path;
 
         // Every picture a sprite names exists beside the file and decodes.
         const std::string dir = std::filesystem::path(path).parent_path().string() + "/";
@@ -298,7 +309,7 @@ TEST(SampleTree, SceneFilesReadBackAndHoldWhatTheGameLooksUp)
         ASSERT_NE(scene, nullptr);
         for (const char* rig : {"dorvoIdleRight", "dorvoIdleLeft", "dorvoStart", "dorvoStart_001", "dorvoChar", "Hair_000"})
             EXPECT_NE(FindObjectByName(set.get(), rig), nullptr) << rig;
-        EXPECT_EQ(MissingScenes(*set), std::vector<std::string>());
+        EXPECT_EQ(DanglingReferences(*set), std::vector<std::string>());
         std::set<std::string> rects;
         for (const cGlaElement* e : scene->elements)
             if (e->code == kGlaRectangle)
