@@ -14,6 +14,8 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <memory>
 #include <cstdint>
 #include <list>
 #include <string>
@@ -122,6 +124,84 @@ enum LevelControl : int
     kControlPause,
     kControlCount
 };
+
+// ---- level start / loading / rules support types ----------------------------------------
+class cGlaScene;
+class cGlaSet;
+class cSound;
+struct ImageRect;
+
+// A camera zone made from a "CameraZone" zone: its points in metres, type, position and
+// centre point (scene pixels) and zoom.
+struct LevelCameraZone
+{
+    std::vector<cVec2f> points; // metres
+    int32_t type = 0;
+    cVec2f position;
+    cVec2f centre;
+    float zoom = 0.0f;
+};
+
+// One ambient sound channel: playing, target and current gain, on a fixed voice.
+struct AmbientChannel
+{
+    bool playing = false;
+    float target = 0.0f;
+    float gain = 0.0f;
+};
+
+// A level's progress record as the level reads and writes it at completion.
+struct LevelProgressRecord
+{
+    bool completed = false;
+    int32_t bestScore = 0;
+    bool allSugar = false;
+    bool sticker = false;
+    bool perfect = false;
+    uint32_t bestPerfectTime = 9000;
+};
+
+// The game's side of a level (the game lives in the library above): the level table, the
+// save data's look, progress and feats, the music, achievements, saving and the loading
+// screen. Registered by the game; without one the level uses quiet defaults.
+class cLevelHost
+{
+public:
+    virtual ~cLevelHost() = default;
+    virtual std::string LevelFileName(int32_t index) { (void)index; return std::string(); }
+    virtual int32_t LevelMusicTrack(int32_t index) { (void)index; return 0; }
+    virtual void PlayMusicTrack(int32_t track) { (void)track; }
+    // Look values: 0 hair, 1 body, 2 base, 3 cup.
+    virtual int32_t LookValue(int32_t which) { (void)which; return 0; }
+    virtual bool GetProgress(int32_t record, LevelProgressRecord& out) { (void)record; (void)out; return false; }
+    virtual void SetProgress(int32_t record, const LevelProgressRecord& in) { (void)record; (void)in; }
+    // Feats in save order: 0 breakout, 1 one lump or two, 2 don't look back, 3 don't
+    // jump, 4 black tea.
+    virtual void SetFeat(int32_t feat) { (void)feat; }
+    // The summed best perfect times (frames) of a mode's levels.
+    virtual uint32_t SumPerfectTimes(int32_t mode) { (void)mode; return 0; }
+    virtual void UploadLeaderboard(const char* board, int32_t score) { (void)board; (void)score; }
+    virtual void CheckAchievements() {}
+    virtual void Save() {}
+    // The loading-progress hook installed during the level start (may be null).
+    virtual void (*LoadingHook())(uint32_t, uint32_t) { return nullptr; }
+};
+void SetLevelHost(cLevelHost* host);
+cLevelHost* GetLevelHost();
+
+class cLevel;
+// Pointers to the level's main states, for code that wants to name them without the
+// member declarations (filled by cLevel::RegisterStates).
+struct LevelLinks
+{
+    int32_t (cLevel::*stateIntro)(int32_t, int32_t) = nullptr;
+    int32_t (cLevel::*stateRunning)(int32_t, int32_t) = nullptr;
+    int32_t (cLevel::*statePauseOpen)(int32_t, int32_t) = nullptr;
+    int32_t (cLevel::*stateResults)(int32_t, int32_t) = nullptr;
+};
+LevelLinks& GetLevelLinks();
+
+// ---- end of the level start / loading / rules support types -----------------------------
 
 // The level gives the objects their services through cObjectLevel (camera, voices, sound
 // and image lists, lookups) and the player its own through cDorvoLevel.
@@ -256,6 +336,222 @@ public:
     cSound* rotateSound = nullptr;
     // The saved control codes (the game copies them from its save data).
     std::array<int32_t, kControlCount> controls{70, 71, 68, 69, 72, 79};
+
+    // ---- element builders and joints (LevelBuilders.cpp, DynamicBuilder.cpp,
+    // LevelJoints.cpp) ------------------------------------------------------------------
+    // Each builder turns one game-object element into an object on one of the lists.
+    // angle is in degrees (added to the element's rotation), offset in scene pixels (added
+    // to its position, not turned). None calls Start.
+    void BuildBackground(cGlaElement* element);
+    void BuildPickup(cGlaElement* element, float angle, const cVec2f& offset);
+    void BuildRespawn(cGlaElement* element, float angle, const cVec2f& offset);
+    void BuildSceneBit(cGlaElement* element, float angle, const cVec2f& offset);
+    void BuildMover(cGlaElement* element, float angle, const cVec2f& offset);
+    // A dynamic object named after the element plus the suffix (the sub-scene's name for
+    // the elements of a scene object, empty for the level scene's own).
+    void BuildDynamicObject(cGlaElement* element, float angle, const cVec2f& offset,
+                            const std::string& suffix = std::string());
+    // A free-moving object from a template element at a position (pixels); angle and force
+    // angle in radians; gravity subject to the template's "Gravity".
+    void MakeSpawnedObject(cGlaElement* element, float angle, std::string suffix, float forceAngle, bool gravity,
+                           const cVec2f& position);
+    // What a spawner throws out: MakeSpawnedObject with no suffix and gravity allowed.
+    void BuildSpawnedObject(cGlaElement* templateElement, float angle, float forceAngle,
+                            const cVec2f& position) override;
+    // A pickup of the kind (1 to 6) built from the level's template of that kind at the
+    // position (metres); nothing for another kind or a kind without a template.
+    void DropPickup(int kind, const cVec2f& position) override;
+    // One joint from a joint element; the bodies are the objects named by "Body1" and
+    // "Body2" plus the suffix (the ground body when a side names none).
+    void BuildSceneJoints(cGlaElement* element, const std::string& suffix, float offsetX, float offsetY);
+    // The joints' per-frame behaviours and the springs' forces.
+    void UpdateJoints();
+    // The checkpoint area of a respawn object built by BuildRespawn, or null.
+    static PolygonArea* RespawnAreaOf(const cGameObj* object);
+    // ---- end of element builders and joints ---------------------------------------------
+
+    // ==== Level start, scene loading, world update and level rules ====================
+    // (LevelStart.cpp, LevelLoader.cpp, LevelUpdate.cpp, LevelRules.cpp)
+
+    // The level's scene name from the level table's file name and the decoded number:
+    // "_S" for survival, "level_C_NNN" for a challenge, "level_<mode+1>_NNN" for bonus.
+    static std::string LevelSceneName(const std::string& fileName, int32_t mode, int32_t index,
+                                      bool survival, bool challenge);
+    // Loads the display, fonts, digits, the level scene and its properties, the player's
+    // look, the in-level screens and the effect resources into the "Hud" and "Game" groups.
+    // False when the level scene is not in the maps file (the level cannot be played).
+    bool StartLevel();
+    // Reads "Survival", "StartFrames" and "RestartLevelOnDeath" of the level scene.
+    void ReadLevelProperties();
+    // The sound lists, ambient loop slots and effect image lists every level loads.
+    void LoadLevelEffects();
+    // Builds the world from the level scene, then starts the player's looping sound.
+    void RestartLevel();
+    void LoadLevelScene();
+    // Clears and rebuilds the level.
+    void ReloadLevel();
+    // One frame of play: restart, turn and pause keys, death, the world step, objects,
+    // controls, joints, rules, camera, particles and the ambient gains.
+    void UpdateWorld();
+    // The respawn at the last checkpoint after a death, and the death's particle burst.
+    void Respawn();
+    void EmitDeathBurst();
+    // The per-frame rules: player sound, areas, camera zones, checkpoints and pickups.
+    void UpdateLevelRules();
+    // Scoring and the progress record at a level end, then the results state.
+    void CompleteLevel();
+    void CompleteChallengeLevel();
+    // Straight to the results of the next level (no scoring).
+    void NextLevel();
+    // Scoring of a run into a progress record (shared by both completions); true when the
+    // run was perfect.
+    bool ScoreRun(LevelProgressRecord& record);
+    // The level-end state switch: index + 1, no pause, results timer, results pending.
+    void EnterResults();
+
+    // The level scene set (owned by the "Game" group), the level scene and its controller
+    // (owned), the player's four scenes.
+    cGlaSet* levelSet = nullptr;
+    cGlaSet* hudSet = nullptr;
+    cGlaScene* levelScene = nullptr;
+    cGlaControllerScene* levelSceneController = nullptr;
+    std::array<cGlaScene*, 4> playerScenes{};
+    std::array<ImageRect*, 4> lookRects{}; // base, body, cup, handle
+    cGlaControllerScene* fireButtonScene = nullptr;
+    cGlaControllerScene* resultsButtonsScene = nullptr;
+    cVec2f jumpButtonPos;
+    int32_t startFrames = 0;
+    bool restartOnDeath = false;
+    bool restartRequest = false;
+    bool anyAreaType10 = false;
+    bool levelComplete = false; // set by the completion; F3 is ignored while set
+    cGameObj* playerObject = nullptr;
+    cVec2f playerStart;       // metres
+    cVec2f respawnPoint;      // metres
+    float angleAtCheckpoint = 0.0f;
+    int32_t sugarAtCheckpoint = 0;
+    uint32_t keysAtCheckpoint = 0;
+    int32_t dyingCountdown = 0;
+    cVec2f cameraPrevPos;
+    cVec2f cameraMove;
+    bool cameraReturning = false;
+    std::vector<std::unique_ptr<LevelCameraZone>> cameraZones;
+    // The player's looping sound: gain (current, target) and the second pair.
+    float playerSoundGain = 0.0f, playerSoundGainTarget = 0.0f;
+    float playerSoundPitch = 0.0f, playerSoundPitchTarget = 0.0f;
+    std::array<AmbientChannel, 15> ambientChannels{};
+    bool lavaPlaying = false;
+    float lavaTarget = 0.0f;
+    bool rainStarted = false;
+    // Named sound lists and slots of the level start.
+    SoundList keyPickupSounds, doorUnlockSounds, checkpointSounds, levelStartSounds, deathSounds,
+        stickerSounds, levelEndSounds, badgeSounds, unusedSounds;
+    std::vector<SoundList> effectSoundLists;   // every list, in load order
+    std::vector<cSound*> ambientSlots;          // 17, in load order
+    std::vector<ImageList> effectImageLists;    // every image list, in load order
+    ImageList updraftImages, fireFxImages, sugarSparkle, confettiImages, badgeConfetti, shootingStar,
+        leafImages, rainImages, badgeIcons, vesselImages;
+    // ==== end of the level start / loading / update / rules block =======================
+
+    // ==== In-level states, menus, teardown and contact reactions =======================
+    // (LevelStates.cpp, LevelMenus.cpp, LevelTeardown.cpp, LevelContacts.cpp)
+
+    // States of the level's own machine: (phase, argument) -> 0, never refusing to leave.
+    // The intro uncovers a fresh (re)build; running plays; the pause opens, shows its menu
+    // and closes; the exit dialog opens, asks and closes (0 back to the menu, 1 leave for
+    // the front end, 2 leave from the results); the results follow a level end; the next
+    // level closes with the transition and tells the game where to go.
+    int32_t StateIntro(int32_t phase, int32_t arg);
+    int32_t StateRunning(int32_t phase, int32_t arg);
+    int32_t StatePauseOpen(int32_t phase, int32_t arg);
+    int32_t StatePauseMenu(int32_t phase, int32_t arg);
+    int32_t StatePauseClose(int32_t phase, int32_t arg);
+    int32_t StateExitOpen(int32_t phase, int32_t arg);
+    int32_t StateConfirmExit(int32_t phase, int32_t arg);
+    int32_t StateExitClose(int32_t phase, int32_t arg);
+    int32_t StateResults(int32_t phase, int32_t arg);
+    int32_t StateNextLevel(int32_t phase, int32_t arg);
+    // Fills the level links with the states above (the game calls it at start-up).
+    static void RegisterStates();
+
+    // pausedByFocus = pause, and the pause opening (or running) state pending.
+    void SetPaused(bool pause);
+    // The window lost the focus: unless pausing is forbidden or a menu already shows, the
+    // pause is the focus's and the pause opening state is pending.
+    void RequestPause();
+    // Turns the world (gravity, player, drawing) by the degrees, or to them when absolute;
+    // the rotation sound when the angle changed; wakes dynamic and spawned bodies.
+    void SetWorldAngle(float degrees, bool absolute) override;
+    // The contact reactions: sounds, bouncy boost, doors, killers, spawned and dynamic hits.
+    void OnPreSolve(b2Contact* contact, const b2Manifold* oldManifold) override;
+    // The heads-up display from the level's fields, in the current colour.
+    void DrawHud();
+    // Every effect and ambient loop falls silent while paused; the loops start again when
+    // play asks for them after the menu.
+    void SilenceForPause();
+    // The draw prologue of the states (renderer state kept, 2D begun, colour white) and
+    // its epilogue (renderer state given back).
+    void BeginStateDraw();
+    void EndStateDraw();
+    // The menu keys on a scene, first pressed wins: Up, W or the up control move the focus
+    // back; Down, S or the down control forward; Return, Space or the jump control activate.
+    void ApplyMenuKeys(cGlaControllerScene* scene);
+    // The ten digit images as whole-image rectangles; false (nothing drawable) when one
+    // is missing.
+    bool DigitRects(std::array<ImageRect, 10>& rects, std::array<const ImageRect*, 10>& digits) const;
+
+    // The results panel centred on the screen, its texts once its frame reaches
+    // textsFromFrame, its buttons at that opacity (0: not drawn).
+    void DrawResultsPanel(int32_t textsFromFrame, int32_t buttonsAlpha);
+    // The pause panel at full size with the colour's alpha (0..255), level number included.
+    void DrawPausePanelFaded(int32_t alpha);
+    // The badges of the results panel shown and hidden for this run.
+    void SetResultsBadges();
+    // The three badges of a run: all sugar, the sticker, a perfect run.
+    bool AllSugar() const { return sugarCollected == sugarTotal; }
+    bool PerfectRun() const { return perfectCounter == 0 && stickerFound && AllSugar(); }
+    // Six particles of the badge icon from the badge's sprite in the panel; sounds from
+    // the badge list (one per particle, or one before them).
+    void BadgeBurst(const char* sprite, size_t icon, bool soundEachParticle);
+
+    // Opening progress of the pause panel (0..1), shared by the pause opening and closing.
+    float pauseFade = 0.0f;
+    // The pause menu's focus, kept between visits.
+    int32_t pauseFocusIndex = 0;
+    // Fades of the exit dialog's opening and closing, and the closing's mode.
+    float exitOpenFade = 0.0f;
+    float exitCloseFade = 0.0f;
+    int32_t exitCloseMode = 0;
+    // The results' dim level and buttons opacity (0..255).
+    int32_t resultsDim = 0;
+    int32_t resultsButtonsAlpha = 0;
+
+    // What the in-level menus need of the game above the level library. The game fills
+    // them at start-up; empty ones do nothing (volumes then go to the audio manager).
+    struct MenuHooks
+    {
+        std::function<void(int32_t from)> leaveToFrontend;    // the front end, 1 or 2
+        std::function<void(int32_t levelNumber)> fadeToLevel; // the fade into a level
+        std::function<int32_t()> getWindowed;                 // the save's window flag
+        std::function<void(int32_t windowed)> setWindowed;
+        std::function<void(bool flipped)> setFlipScreen; // the save's flip flag
+        std::function<float()> getMusicVolume, getSoundVolume;
+        std::function<void(float)> setMusicVolume, setSoundVolume;
+    };
+    static MenuHooks& GetMenuHooks();
+
+    // Releases the level's resource groups (B, then A) and the scenes of the level start
+    // once everything else of the level is gone (the last member to be destroyed).
+    struct ResourceRelease
+    {
+        explicit ResourceRelease(cLevel* owner) : level(owner) {}
+        ResourceRelease(const ResourceRelease&) = delete;
+        ResourceRelease& operator=(const ResourceRelease&) = delete;
+        ~ResourceRelease();
+        cLevel* level;
+    };
+    ResourceRelease resourceRelease{this};
+    // ==== end of the in-level states, menus, teardown and contact reactions block ========
 
 private:
     bool clearingLists = false;
