@@ -57,6 +57,23 @@ float cBackgroundObject::WrapOffset(float offset, float width)
     return offset;
 }
 
+int cBackgroundObject::CopyPositions(float x, float width, float half, float out[3])
+{
+    if (!(width > 0.0f) || !std::isfinite(width))
+    {
+        out[0] = x; // nothing to repeat: one copy at its offset
+        return 1;
+    }
+    int n = 0;
+    if (-width - half < x && x < 2.0f * half)
+        out[n++] = x;
+    if (-half < x)
+        out[n++] = x - width;
+    if (x < -(width - half))
+        out[n++] = x + width;
+    return n;
+}
+
 void cBackgroundObject::Update(float dt)
 {
     (void)dt;
@@ -95,23 +112,15 @@ void cBackgroundObject::Draw(cGfx2D* gfx)
     const float y = -(cameraY * 32.0f - yOffset) * parallax;
     gfx->AddLayer(depth);
 
-    auto drawAt = [&](float px) {
+    float copies[3];
+    const int count = CopyPositions(x, width, half, copies);
+    for (int i = 0; i < count; ++i)
+    {
         gfx->PushTransform();
-        gfx->Translate(px, y);
+        gfx->Translate(copies[i], y);
         sceneController->Draw(*gfx);
         gfx->PopTransform();
-    };
-    if (width > 0.0f && std::isfinite(width))
-    {
-        if (-width - half < x && x < 2.0f * half)
-            drawAt(x);
-        if (-half < x)
-            drawAt(x - width);
-        if (x < -(width - half))
-            drawAt(x + width);
     }
-    else
-        drawAt(x); // nothing to repeat: one copy at its offset
 
     gfx->PopLayer();
     gfx->PopTransform();

@@ -29,6 +29,10 @@ public:
     // Brings the offset back into 0..width (an offset equal to the width stays). A width
     // that is not a positive number leaves a finite offset alone (and a non-finite one 0).
     static float WrapOffset(float offset, float width);
+    // The x of each copy to draw for the scroll position x (= -offset), the repeat width
+    // and half the screen width in scene pixels; writes up to 3 and returns the count.
+    // Without a positive width there is one copy, at x.
+    static int CopyPositions(float x, float width, float half, float out[3]);
 
     cGlaControllerScene* sceneController = nullptr;
     int32_t depth = 0;

@@ -3,10 +3,12 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "KelpoBase/gla/GlaControllerScene.h"
 #include "game/objects/BackgroundObject.h"
 #include "game/objects/MoverObject.h"
+#include "game/objects/ObjectSupport.h"
 #include "game/objects/ObjectTestSupport.h"
 #include "game/objects/PhysicsFixtures.h"
 #include "game/objects/WorldObject.h"
@@ -229,6 +231,39 @@ TEST(BackgroundObject, WrapTable)
         }
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+}
+
+// The copies that cover a 1280-pixel screen (half 640) for a 800-pixel repeat.
+TEST(BackgroundObject, CopiesCoverTheScreen)
+{
+    struct Case
+    {
+        float x;
+        std::vector<float> copies;
+    } cases[] = {{0.0f, {0.0f, -800.0f}},          {-100.0f, {-100.0f, -900.0f}}, {-200.0f, {-200.0f, -1000.0f, 600.0f}},
+                 {-700.0f, {-700.0f, 100.0f}},     {-800.0f, {-800.0f, 0.0f}},
+                 {-1500.0f, {-700.0f}}};
+    for (const Case& c : cases)
+    {
+        float out[3];
+        const int n = cBackgroundObject::CopyPositions(c.x, 800.0f, 640.0f, out);
+        EXPECT_EQ(std::vector<float>(out, out + n), c.copies) << c.x;
+    }
+    float out[3];
+    EXPECT_EQ(cBackgroundObject::CopyPositions(-5.0f, 0.0f, 640.0f, out), 1);
+    EXPECT_FLOAT_EQ(out[0], -5.0f);
+}
+
+// The view as an object sees it: offset by the object's place and turned back by its angle.
+TEST(ObjectSupport, ViewInObjectFrame)
+{
+    const cOrientedBox view = cOrientedBox::FromCentreAngle(cVec2f(100.0f, 0.0f), cVec2f(50.0f, 20.0f), 0.0f);
+    const cOrientedBox local = ViewInObjectFrame(view, cVec2f(100.0f, -100.0f), 1.5707964f);
+    EXPECT_NEAR(local.centre.x, 100.0f, 1e-3f);
+    EXPECT_NEAR(local.centre.y, 0.0f, 1e-3f);
+    EXPECT_NEAR(local.axisX.x, 0.0f, 1e-5f);
+    EXPECT_NEAR(local.axisX.y, -1.0f, 1e-5f);
+    EXPECT_EQ(local.halfExtents, view.halfExtents);
 }
 
 TEST(BackgroundObject, ScrollsWithCameraAndDrift)
