@@ -243,6 +243,48 @@ TEST(DynamicObject, SpawnerLivesByItsCounter)
     EXPECT_EQ(level.spawns.size(), 7u);
 }
 
+// A frame spawner aims along its revolute joint: the spawn takes the negated joint angle,
+// a particle flies out, and the jointed objects are hit.
+TEST(DynamicObject, FrameSpawnerAimsAlongItsJoint)
+{
+    SceneKit kit;
+    cGlaScene* scene = kit.AddScene("Level");
+    cGlaElement* templ = kit.AddObject(scene, "shot");
+    cGlaScene* look = kit.AddScene("gun", 5);
+    Images images;
+    TestObjectLevel level;
+    level.effectImages = images.List(5);
+    cDynamicObject* gun = MakeDynamic(level, "gun", b2_staticBody);
+    gun->CreateSceneController(look);
+    gun->spawnerOn = gun->spawnerOnFrame = gun->spawnerOnce = true;
+    gun->spawnerGap = 2;
+    gun->spawnerObject = templ;
+    cDynamicObject* barrel = MakeDynamic(level, "barrel");
+    barrel->GetOwner()->GetRigidBodyController()->SetUseWorldGravity(false);
+    BodyOf(barrel)->SetTransform(b2Vec2(0.0f, 0.0f), 0.5f);
+    barrel->destroyable = true;
+    barrel->life = 5;
+    b2RevoluteJointDef def;
+    def.Initialize(BodyOf(gun), BodyOf(barrel), b2Vec2(0.0f, 0.0f));
+    def.referenceAngle = 0.0f;
+    level.world->CreateJoint(&def);
+
+    for (int i = 0; i < 6 && level.spawns.empty(); ++i)
+    {
+        level.frameCounter += 1;
+        for (cGameObj* o : level.objects)
+            o->Update();
+    }
+    ASSERT_EQ(level.spawns.size(), 1u);
+    EXPECT_NEAR(level.spawns[0].angle, -0.5f, 1e-4f);
+    EXPECT_FALSE(gun->spawnerOn);
+    EXPECT_EQ(barrel->life, 4);
+    ASSERT_EQ(level.pool.Used(), 1u);
+    const cParticle* p = level.pool.head;
+    EXPECT_NEAR(p->velocity.Length(), 26.0f, 1e-3f);
+    EXPECT_FLOAT_EQ(p->lifeRate, 0.1f);
+}
+
 // A static body is carried along its path; a dynamic one is pulled by a mouse joint; a
 // path without length and a zero step keep everything finite.
 TEST(DynamicObject, PathFollowing)
