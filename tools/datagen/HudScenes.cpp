@@ -76,8 +76,9 @@ SceneFile BuildHudScenes()
         Json& e = s["elements"];
         e.push_back(Panel(f, "exit_panel", 560, 300, ""));
         e.push_back(Sprite("title", f.Art("exit_title", 440, 48, "rect", "#00000000", "Leave the level?"), 0, -80));
-        e.push_back(Button(f, "butYes", "actYes", "Yes", -140, 60, 220));
-        e.push_back(Button(f, "butNo", "actNo", "No", 140, 60, 220));
+        // "No" first: the screen opens with the first button in focus.
+        e.push_back(Button(f, "butNo", "actNo", "No", -140, 60, 220));
+        e.push_back(Button(f, "butYes", "actYes", "Yes", 140, 60, 220));
     }
     {
         // The results: the panel slides in by frame 15, the badges appear at 18, 23 and 28.
