@@ -348,7 +348,9 @@ void cDynamicObject::Spawn(cObjectLevel* level, bool withParticle)
 {
     const float d = HitJointedObjects();
     const cVec2f at = Pixels();
-    level->BuildSpawnedObject(spawnerObject, -d, -d, at);
+    // Without a template there is nothing to build (the rest of the spawn still happens).
+    if (spawnerObject != nullptr)
+        level->BuildSpawnedObject(spawnerObject, -d, -d, at);
     if (spawnerOnce)
         spawnerOn = false;
     if (!withParticle || d == 0.0f || level->particles == nullptr)

@@ -241,6 +241,13 @@ TEST(DynamicObject, SpawnerLivesByItsCounter)
     for (int i = 0; i < 4; ++i)
         level.Frame();
     EXPECT_EQ(level.spawns.size(), 7u);
+
+    // No template: nothing is built, the counter still runs.
+    dropper->spawnerObject = nullptr;
+    for (int i = 0; i < 4; ++i)
+        level.Frame();
+    EXPECT_EQ(level.spawns.size(), 7u);
+    EXPECT_EQ(dropper->spawnerCounter, 2);
 }
 
 // A frame spawner aims along its revolute joint: the spawn takes the negated joint angle,
