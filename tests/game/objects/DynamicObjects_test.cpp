@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "KelpoBase/gla/GlaControllerScene.h"
+#include "KelpoBase/gla/GlaElementControllers.h"
 #include "game/objects/ObjectTestSupport.h"
 #include "game/objects/PhysicsFixtures.h"
 #include "game/objects/SpawnedObject.h"
@@ -290,6 +291,72 @@ TEST(DynamicObject, FrameSpawnerAimsAlongItsJoint)
     const cParticle* p = level.pool.head;
     EXPECT_NEAR(p->velocity.Length(), 26.0f, 1e-3f);
     EXPECT_FLOAT_EQ(p->lifeRate, 0.1f);
+}
+
+// A spring between two joints is drawn as a band from one anchor to the other with its
+// sprite hidden, and is heard on the spring voice; with one joint the sprite is drawn.
+TEST(DynamicObject, SpringBandBetweenItsJoints)
+{
+    struct CountingGfx : physicstest::RecordingGfx
+    {
+        void DrawTexturedPolygon(const cVec2f*, const uint32_t*, const cVec2f*, cImage*, uint32_t n) override
+        {
+            bands += n == 4 ? 1 : 0;
+        }
+        void DrawFrame(const ImageRect*, uint32_t) override { frames += 1; }
+        int bands = 0;
+        int frames = 0;
+    };
+    SceneKit kit;
+    cGlaScene* look = kit.AddScene("springLook", 1);
+    auto* sprite = new cGlaElementSprite();
+    sprite->name = "spring";
+    sprite->visible.AddKey(true);
+    sprite->position.AddKey(cVec2f());
+    sprite->scale.AddKey(cVec2f(1.0f, 1.0f));
+    ImageRect band;
+    band.w = 8;
+    band.h = 10;
+    sprite->frames.AddNamedKey(&band, 0, "band.png");
+    look->AddSpriteElement(sprite);
+
+    objecttest::LoopbackAudio a;
+    TestObjectLevel level;
+    level.viewBox = cOrientedBox::FromCentreAngle(cVec2f(), cVec2f(10000.0f, 10000.0f), 0.0f);
+    if (a.audio != nullptr)
+        level.springLoudSounds = {a.NewSound()};
+    cDynamicObject* spring = MakeDynamic(level, "spring");
+    spring->effectType = 6;
+    spring->CreateSceneController(look);
+    auto* sc = FindSpriteController(spring->sceneController, "spring");
+    ASSERT_NE(sc, nullptr);
+    cDynamicObject* left = MakeDynamic(level, "left", b2_staticBody);
+    cDynamicObject* right = MakeDynamic(level, "right", b2_staticBody);
+    b2RevoluteJointDef def;
+    def.Initialize(BodyOf(left), BodyOf(spring), b2Vec2(-1.0f, 0.0f));
+    level.world->CreateJoint(&def);
+
+    CountingGfx gfx;
+    spring->Draw(&gfx);
+    EXPECT_EQ(gfx.bands, 0);
+    EXPECT_TRUE(sc->visible);
+
+    def.Initialize(BodyOf(right), BodyOf(spring), b2Vec2(1.0f, 0.0f));
+    level.world->CreateJoint(&def);
+    spring->Draw(&gfx);
+    EXPECT_EQ(gfx.bands, 1);
+    EXPECT_FALSE(sc->visible);
+    EXPECT_TRUE(gfx.transformStack.empty());
+    EXPECT_EQ(gfx.layer, 0);
+    if (a.audio != nullptr)
+    {
+        EXPECT_EQ(a.On(13), level.springLoudSounds[0]);
+    }
+
+    // Low performance modes draw no band.
+    level.performance = 1;
+    spring->Draw(&gfx);
+    EXPECT_EQ(gfx.bands, 1);
 }
 
 // A static body is carried along its path; a dynamic one is pulled by a mouse joint; a
