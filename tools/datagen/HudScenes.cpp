@@ -11,13 +11,18 @@ void AddHudElements(SceneFile& f, Json& scene, bool survival)
     Json& e = scene["elements"];
     e.push_back(Sprite("jump", f.Art("hud_jump", 96, 96, "circle", "#40c060", "JUMP"), 1180, 620));
     e.push_back(Sprite("suger", f.Art("hud_sugar", 48, 48, "box", "#ffffff", "S"), 40, 40));
+    // The sugar count is drawn at its placeholder: right-aligned before the total in story
+    // play, left-aligned in survival play, where the time (right-aligned) shows too.
     if (survival)
-        e.push_back(Rect("time", 640, 44, 120, 56));
+    {
+        e.push_back(Rect("sugerCurrent", 80, 44, 80, 56));
+        e.push_back(Rect("time", 760, 44, 160, 56));
+    }
     else
     {
-        e.push_back(Rect("sugerCurrent", 100, 44, 80, 56));
-        e.push_back(Rect("sugerTotal", 230, 44, 80, 56));
-        e.push_back(Sprite("suger_slash", f.Art("hud_slash", 24, 48, "rect", "#00000000", "/"), 165, 44));
+        e.push_back(Rect("sugerCurrent", 150, 44, 80, 56));
+        e.push_back(Sprite("suger_slash", f.Art("hud_slash", 24, 48, "rect", "#00000000", "/"), 168, 44));
+        e.push_back(Rect("sugerTotal", 186, 44, 80, 56));
     }
     e.push_back(Sprite("power_back", f.Art("hud_power_back", 208, 28, "frame", "#ffffff"), 1140, 40));
     Json power = Sprite("power", f.Art("hud_power", 200, 20, "rect", "#ff9020"), 1140, 40);
