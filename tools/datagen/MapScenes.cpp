@@ -126,7 +126,8 @@ void AddObjects(SceneFile& f)
         const int size = std::string(name) == "obj_wheel" ? 128 : std::string(name) == "obj_barrel" ? 64 : 32;
         Json& s = f.AddScene(name, 1);
         s["elements"].push_back(Sprite("art", f.Art(name, size, size, "circle", "#a06020"), 0, 0));
-        s["elements"].push_back(Marker("shape", "CollisionZone", 0, 0, float(size) / 2));
+        s["elements"].push_back(
+            Marker("shape", "CollisionZone", 0, 0, float(size) / 2, Json::array({Float("Friction", 0.6f)})));
     }
     {
         // A switch that turns the world: frame 0 cooling, frame 1 armed.
@@ -190,8 +191,14 @@ struct Level
     int sugar = 0;
 
     void Add(Json e) { scene["elements"].push_back(std::move(e)); }
+    // Scene bits take their friction from the element: terrain grips unless told otherwise.
     void Bit(const std::string& scene, float x, float y, Json props = Json::array())
     {
+        bool hasFriction = false;
+        for (const Json& p : props)
+            hasFriction = hasFriction || p["name"] == "Friction";
+        if (!hasFriction)
+            props.push_back(Float("Friction", 0.6f));
         props.push_back(SceneRef(scene));
         Add(GameObj("", "SceneBit", x, y, std::move(props)));
     }
