@@ -311,7 +311,7 @@ void cDynamicObject::StepPath(cObjectLevel* level)
     const uint32_t zone = level != nullptr ? level->PlayerZoneFlags() : 0;
     if (playerMove)
     {
-        if ((zone & kZonePlayerMove) == 0 && (placed || bodyFixed))
+        if ((zone & kObjectZoneMove) == 0 && (placed || bodyFixed))
             return; // nothing moves this frame
         pathPosition += pathStep;
     }
@@ -418,7 +418,7 @@ void cDynamicObject::Update(float dt)
     {
         if (sleeping)
         {
-            if (!playerMove || (zone & kZonePlayerMove) != 0)
+            if (!playerMove || (zone & kObjectZoneMove) != 0)
                 sleepFrames -= 1;
             if (sleepFrames <= 0)
             {
@@ -437,7 +437,7 @@ void cDynamicObject::Update(float dt)
     }
 
     if (animateMode == 6 && sceneController != nullptr && !sceneController->playing &&
-        (zone & kZoneNoJump) != 0 && level->PlayerStateValue() == 3)
+        (zone & kObjectZoneNoJump) != 0 && level->PlayerStateValue() == 3)
     {
         sceneController->SetFrame(0);
         sceneController->Play(false, 1);
@@ -507,7 +507,7 @@ void cDynamicObject::Update(float dt)
     {
         cVec2f target = owner->position;
         cVec2f player;
-        if ((zone & kZoneFollow) != 0 && level->PlayerPosition(player))
+        if ((zone & kObjectZoneFollow) != 0 && level->PlayerPosition(player))
         {
             if (animateMode == 5 && sceneController != nullptr && !sceneController->playing)
             {

@@ -35,9 +35,9 @@ class cObjectLevel;
 class cRigidBodyController;
 
 // Zone flags of the player that the dynamic objects read.
-inline constexpr uint32_t kZonePlayerMove = 0x1000;
-inline constexpr uint32_t kZoneFollow = 0x800;
-inline constexpr uint32_t kZoneNoJump = 0x4000;
+inline constexpr uint32_t kObjectZoneMove = 0x1000;
+inline constexpr uint32_t kObjectZoneFollow = 0x800;
+inline constexpr uint32_t kObjectZoneNoJump = 0x4000;
 
 class cDynamicObject : public cLogicController
 {

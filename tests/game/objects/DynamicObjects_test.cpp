@@ -426,7 +426,7 @@ TEST(DynamicObject, FollowForceSleepAndLimits)
     follower->limitYValue = 2.0f;
     level.Frame();
     EXPECT_FLOAT_EQ(follower->GetOwner()->position.x, 0.0f); // not in the zone
-    level.zoneFlags = kZoneFollow;
+    level.zoneFlags = kObjectZoneFollow;
     level.Frame();
     EXPECT_NEAR(follower->GetOwner()->position.x, 0.375f, 1e-5f);
     EXPECT_FLOAT_EQ(follower->GetOwner()->position.y, 2.0f);
