@@ -547,6 +547,21 @@ TEST(Dorvo, TiltFollowsASlopeWithinHalfARadian)
     EXPECT_LE(std::fabs(d->tilt), 0.5f);
 }
 
+TEST(Dorvo, TurningPastHalfATurnKeepsTheDrawnAngleOnTheShortWay)
+{
+    cDorvo d;
+    d.angle = 3.0f;
+    d.displayAngle = 3.0f;
+    d.AddAngleDegrees(20.0f); // 3.349 wraps to about -2.934
+    EXPECT_NEAR(d.angle, 3.0f + 0.34906584f - kTwoPi, 1e-5f);
+    EXPECT_NEAR(d.displayAngle, 3.0f - kTwoPi, 1e-5f) << "eases by a small step, not most of a turn";
+    d.AddAngleDegrees(-20.0f);
+    EXPECT_NEAR(d.angle, 3.0f, 1e-5f);
+    EXPECT_NEAR(d.displayAngle, 3.0f, 1e-5f);
+    EXPECT_NEAR(d.gravity.x, 0.0f, 1e-4f);
+    EXPECT_NEAR(d.gravity.y, 20.0f, 1e-4f);
+}
+
 TEST(Dorvo, TrailColoursByLookAndHeight)
 {
     struct Case
@@ -582,7 +597,7 @@ struct FrameRecorder : cGfx2D
     FrameRecorder() : cGfx2D(nullptr) {}
     void DrawFrame(const ImageRect* frame, uint32_t) override
     {
-        draws.push_back({frame, transform.TransformPoint(cVec2f()), layer});
+        draws.push_back({frame, transform.TransformPoint(cVec2f()), layer, transform});
     }
     void SetRenderFlagsHigh(uint16_t) override {}
     struct Draw
@@ -590,6 +605,7 @@ struct FrameRecorder : cGfx2D
         const ImageRect* frame;
         cVec2f at;
         int32_t layer;
+        cAffine2D transform;
     };
     std::vector<Draw> draws;
 };
@@ -613,7 +629,19 @@ TEST(Dorvo, SpriteIsDrawnAtTheBodyPositionInPixels)
     right->AddSpriteElement(sprite);
     level.scenes[cDorvoLevel::kSceneRight] = right;
 
-    cDorvo* d = level.AddPlayingPlayer({2.0f, 1.0f});
+    // Appearing, the sprite grows in from nothing while it spins.
+    cDorvo* d = level.AddPlayer({2.0f, 1.0f});
+    level.Frame(15);
+    EXPECT_NEAR(d->progress, 0.5f, 1e-5f);
+    {
+        FrameRecorder growing;
+        level.player->Draw(&growing);
+        ASSERT_EQ(growing.draws.size(), 1u);
+        const cAffine2D& t = growing.draws[0].transform;
+        EXPECT_NEAR(std::hypot(t.m0, t.m1), 0.5f, 1e-4f);
+    }
+    level.Frame(17);
+    ASSERT_EQ(d->phase, kDorvoPlaying);
     level.Frame();
     FrameRecorder gfx;
     level.player->Draw(&gfx);
