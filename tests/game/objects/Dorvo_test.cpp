@@ -20,11 +20,7 @@
 #include "KelpoBase/render/TextureAtlas.h"
 #include "game/objects/Dorvo.h"
 #include "game/objects/DorvoLevel.h"
-// The dynamic objects' header declares the no-jump zone flag that the player's controls
-// header declares too (the same value); it is renamed here so both can be included.
-#define kZoneNoJump kZoneNoJumpOfDynamicObjects
 #include "game/objects/DynamicObject.h"
-#undef kZoneNoJump
 #include "game/objects/GameObj.h"
 #include "game/objects/RigidBodyController.h"
 
