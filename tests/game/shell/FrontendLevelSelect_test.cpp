@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "FrontendFixtures.h"
+#include "KelpoBase/render/Font.h"
+#include "KelpoBase/render/FontFixtures.h"
 
 using namespace fetest;
 
@@ -274,5 +276,48 @@ TEST_F(LevelSelect, ChallengeSelectFocusMovesBetweenRowAndButtons)
     Frame({KEY_RETURN}); // "actBack"
     Frames(5);
     EXPECT_TRUE(Is(&cFrontend::StateModeSelect));
+}
+TEST_F(LevelSelect, ScreensWithTextDrawWithTheSystemFont)
+{
+    // Every byte the screens write, the curly quotation marks of the statistics included.
+    std::string codes;
+    for (int c = 32; c < 256; ++c)
+        codes.push_back(static_cast<char>(c));
+    const std::vector<uint8_t> bytes = tvtest::BuildFont(tvtest::UniformGlyphs(codes, 8, 10, 9));
+    std::unique_ptr<cFont> font(cFont::ReadFromMemory(bytes.data(), bytes.size()));
+    ASSERT_NE(font, nullptr);
+    for (int32_t n = 0; n < 60; ++n)
+    {
+        save.progress[n].completed = n != 45;
+        save.progress[n].perfect = true;
+        save.progress[n].bestPerfectTime = 1234;
+    }
+    save.progress[19].completed = false; // the mode select's hint shows
+    save.progress[201].bestScore = 4321;
+    for (int32_t width : {1280, 800})
+    {
+        SetScreenSize(width, 720);
+        Make(1);
+        fe->systemFont = font.get();
+        fe->iconStar = fe->iconTick = fe->iconSugar = fe->iconSticker = &picture;
+        for (auto& d : fe->smallDigits)
+            d = &picture;
+        for (auto& d : fe->hudDigits)
+            d = &picture;
+        Enter(&cFrontend::StateModeSelect, 0);
+        Frames(2);
+        fe->mode = 0;
+        Enter(&cFrontend::StateLevelSelect, 0);
+        Frames(2);
+        Enter(&cFrontend::StateLevelStats, 0);
+        Frames(2);
+        for (bool challenge : {false, true})
+        {
+            fe->challenge = challenge;
+            Enter(&cFrontend::StateChallengeSelect, 0);
+            Frames(2);
+        }
+        EXPECT_TRUE(Is(&cFrontend::StateChallengeSelect));
+    }
 }
 } // namespace
