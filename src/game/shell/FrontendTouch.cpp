@@ -583,12 +583,15 @@ int32_t cFrontendTouch::StateMainMenu(int32_t phase, int32_t arg)
         break;
     case kStateUpdate:
     {
-        int32_t frame = 100;
+        // The buttons wait for the intro's first 30 frames. A menu scene that is missing,
+        // or whose intro ends sooner, does not keep them waiting for ever.
+        bool introOver = true;
         if (scrMainMenu != nullptr)
         {
             scrMainMenu->Update();
             scrMainMenu->Advance();
-            frame = scrMainMenu->frame;
+            const int32_t frame = scrMainMenu->frame;
+            introOver = frame > 30 || scrMainMenu->scene == nullptr || !scrMainMenu->playing;
             const int32_t heartFrames[4] = {24, 34, 44, 54};
             for (int i = 0; i < 4; ++i)
             {
@@ -599,7 +602,7 @@ int32_t cFrontendTouch::StateMainMenu(int32_t phase, int32_t arg)
                                     heart->position.y + static_cast<float>(GetScreenHeight()) * 0.5f);
             }
         }
-        if (frame <= 30)
+        if (!introOver)
             break;
         if (FadeOut(s, screens))
             break;
@@ -911,6 +914,10 @@ void cFrontendTouch::TakePageSwipe()
         GetSwipeDelta(dx, dy);
         dragStep = std::abs(dx) < 4 ? 0.0f : static_cast<float>(dx);
         slideOffset += dragStep;
+        // A swipe is not a tap: the level button the swipe began on lets go of it, so that
+        // its press neither lingers in the capture map nor swallows a later tap.
+        if (dragStep != 0.0f)
+            DropPagePress();
     }
     else if (IsKeyJustReleased(KEY_POINTER_1))
     {
@@ -925,6 +932,23 @@ void cFrontendTouch::TakePageSwipe()
     }
     else
         SlidePage();
+}
+
+void cFrontendTouch::DropPagePress()
+{
+    const cGlaControllerGuiObject* held = GetPointerCapture(KEY_POINTER_1);
+    if (held == nullptr)
+        return;
+    for (int32_t slot = 0; slot < kLevelsPerPage; ++slot)
+    {
+        cGlaControllerButton* button = SlotButton(scrLevelScreen[ShownPage()], slot);
+        if (button == nullptr || button != held)
+            continue;
+        const bool enabled = button->visible != 0;
+        button->SetEnabled(false); // erases its capture
+        button->SetEnabled(enabled);
+        button->capturedPointer = 0;
+    }
 }
 
 void cFrontendTouch::SlidePage()

@@ -208,6 +208,8 @@ private:
     void SlidePage();
     // The swipe of pointer 0 over the level pages.
     void TakePageSwipe();
+    // Drops the press that a level button of the shown page holds on pointer 0.
+    void DropPagePress();
 };
 
 // The web addresses of the other games, for tablets and for phones.

@@ -299,6 +299,17 @@ TEST_F(FrontendTouchTest, LoadingWithoutDataLeavesEveryScreenSafe)
         }
         fe.reset();
     }
+    // Without its menu scene the main menu still takes taps (no intro holds them).
+    SetScreenSize(1024, 768);
+    FindObjectByName(scenes.set.get(), "scrMainMenu")->SetName("unused");
+    Make(1);
+    fe->screens.SetPendingState(&Touch::StateMainMenu, 0);
+    Frames(6);
+    Tap(fe->scrMainMenuButtons, "actOptions");
+    Frames(6);
+    EXPECT_TRUE(Is(&Touch::StateOptions));
+    fe.reset();
+
     // A front end whose screens were never looked up updates and draws without them.
     fe = std::make_unique<Touch>(1);
     fe->saveData = &save;
@@ -565,6 +576,27 @@ TEST_F(FrontendTouchTest, PageEdgesOnlyShiftAndSlidingPagesStartNothing)
     Frame();
     EXPECT_FALSE(Is(&Touch::StateStartLevel));
     EXPECT_FALSE(fe->screens.HasPending());
+
+    // A swipe that began on a level button and slid back is not a tap, and the next tap
+    // on another level of the page starts that level.
+    fe->slideOffset = 0.0f;
+    const cVec2f first = ScreenPos(fe->scrLevelScreen[3], "GameObj000");
+    PointerDown(static_cast<int32_t>(first.x), static_cast<int32_t>(first.y));
+    Frame();
+    for (int i = 1; i <= 3; ++i)
+    {
+        PointerMove(static_cast<int32_t>(first.x) - 10 * i, static_cast<int32_t>(first.y));
+        Frame();
+    }
+    PointerUp(static_cast<int32_t>(first.x) - 30, static_cast<int32_t>(first.y));
+    Frame();
+    Frames(3);
+    ASSERT_EQ(fe->slideOffset, 0.0f);
+    EXPECT_FALSE(fe->screens.HasPending());
+    EXPECT_EQ(GetPointerCapture(1), nullptr);
+    Tap(fe->scrLevelScreen[3], "GameObj004");
+    EXPECT_TRUE(fe->screens.pendingState == &Touch::StateStartLevel);
+    EXPECT_EQ(fe->screens.pendingArg, 34);
 
     // The bonus set has one page: no drag moves it.
     GoToLevelSelect(1);
