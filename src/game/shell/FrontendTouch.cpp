@@ -373,6 +373,7 @@ void cFrontendTouch::LoadScene()
     {
         const std::string name = "Hair_0" + TwoDigits(i);
         cGlaScene* scene = sceneSet != nullptr ? FindObjectByName(sceneSet, name) : nullptr;
+        delete partScenes[i];
         partScenes[i] = new cGlaControllerScene(scene);
     }
 
