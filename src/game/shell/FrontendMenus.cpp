@@ -153,8 +153,9 @@ int32_t cFrontend::StateMainMenu(int32_t phase, int32_t arg)
                 SpawnHeartBurst(heart->position.x + static_cast<float>(GetScreenWidth()) * 0.5f,
                                 heart->position.y + static_cast<float>(GetScreenHeight()) * 0.5f);
         }
-        // The intro plays on its own for its first 30 frames.
-        if (frame <= 30)
+        // The intro plays on its own for its first 30 frames. An intro that ends sooner (or
+        // is missing) holds nothing, or the menu could never be used.
+        if (frame <= 30 && scrMainMenu->playing && scrMainMenu->GetFrameCount() > 1)
             break;
         if (s.leaving)
         {

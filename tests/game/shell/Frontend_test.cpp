@@ -133,6 +133,17 @@ TEST_F(FrontendScreens, MainMenuIntroHoldsInputAndSpawnsHearts)
     EXPECT_EQ(fe->particles.Used(), 48u);
 }
 
+TEST_F(FrontendScreens, ShortIntroDoesNotHoldTheMenu)
+{
+    FindObjectByName(scenes.set.get(), "scrMainMenu")->frameCount = 10;
+    Make(1);
+    Enter(&cFrontend::StateMainMenu, 0);
+    Frames(14); // the intro ends at its tenth frame; then the buttons fade in
+    Activate(fe->scrMainMenuButtons, 1); // "actOptions"
+    Frames(5);
+    EXPECT_TRUE(Is(&cFrontend::StateOptions));
+}
+
 TEST_F(FrontendScreens, ModeSelectUnlocksBySaveRecords)
 {
     struct Case
