@@ -3,6 +3,7 @@
 //   tvdatagen font <out-stem> <scale>            <stem>.bin and <stem>.png
 //   tvdatagen pictures <list.txt> <root>         every picture of the list, below root
 //   tvdatagen scenes <res-root> <json-folder>    the scene files, their art and JSON forms
+//   tvdatagen save <out-file> <preset>           a "Data.sav" fixture: fresh, mid or all-open
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include "datagen/FontBaker.h"
 #include "datagen/Pictures.h"
 #include "datagen/SampleScenes.h"
+#include "datagen/SaveFixture.h"
 
 namespace
 {
@@ -20,7 +22,8 @@ int Usage()
     std::fprintf(stderr,
                  "usage: tvdatagen font <out-stem> <scale>\n"
                  "       tvdatagen pictures <list.txt> <root>\n"
-                 "       tvdatagen scenes <res-root> <json-folder>\n");
+                 "       tvdatagen scenes <res-root> <json-folder>\n"
+                 "       tvdatagen save <out-file> fresh|mid|all-open\n");
     return 2;
 }
 
@@ -67,6 +70,21 @@ int main(int argc, char** argv)
         if (!datagen::WriteFont(datagen::BakeFont(scale), argv[2]))
         {
             std::fprintf(stderr, "tvdatagen: cannot write the font %s\n", argv[2]);
+            return 1;
+        }
+        return 0;
+    }
+    if (command == "save")
+    {
+        const std::vector<uint8_t> bytes = datagen::BuildSaveFixture(argv[3]);
+        if (bytes.empty())
+            return Usage();
+        std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        out.close();
+        if (!out)
+        {
+            std::fprintf(stderr, "tvdatagen: cannot write %s\n", argv[2]);
             return 1;
         }
         return 0;
