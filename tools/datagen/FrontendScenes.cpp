@@ -37,7 +37,7 @@ void AddLevelPages(SceneFile& f)
         e.push_back(Marker("Sugar", "", -45, 50));
         e.push_back(Marker("Sticker", "", 0, 50));
         e.push_back(Marker("Perfect", "", 45, 50));
-        e.push_back(Marker("Score", "", 0, 30));
+        e.push_back(Marker("Score", "", 0, 12));
     }
     for (int page = 0; page < 4; ++page)
     {
@@ -56,7 +56,7 @@ void AddLevelPages(SceneFile& f)
             e.push_back(Sprite("number" + Num3(i),
                                f.Art("level_number_" + std::to_string(n + 1), 80, 48, "rect", "#00000000",
                                      std::to_string(n + 1)),
-                               p.x, p.y - 10));
+                               p.x, p.y - 28));
         }
         if (page == 0)
             e.push_back(Sprite("Sprite000", f.Art("banner_story", 360, 48, "box", "#e07020", "Story"), 0, -210));
@@ -105,7 +105,7 @@ void AddLevelPages(SceneFile& f)
             e.push_back(Sprite("number" + Num3(i),
                                f.Art("level_number_" + std::to_string(i + 1), 80, 48, "rect", "#00000000",
                                      std::to_string(i + 1)),
-                               p.x, p.y - 10));
+                               p.x, p.y - 28));
         }
         e.push_back(Rect("sugerText", 0, 60, 200, 40));
     }
@@ -190,13 +190,16 @@ void AddCustomise(SceneFile& f)
             Json back = Sprite("back", f.Art("item_back", 110, 110, "box", "#d0d0e0"), 0, 0);
             back["colour"] = {{0, 200, 200, 200, 255}, {2, 120, 255, 120, 255}, {4, 90, 90, 90, 200}};
             l["elements"].push_back(back);
-            const std::string item = std::string("customise/") + folders[t] +
-                                     (k == 0 ? std::string("_orig") : "_" + Num3(k).substr(1)) + ".png";
+            // Appended piece by piece: GCC 12 at -O3 warns falsely on prepending to a temporary.
+            std::string item = "customise/";
+            item += folders[t];
+            item += k == 0 ? std::string("_orig") : std::string("_").append(Num3(k).substr(1));
+            item += ".png";
             l["elements"].push_back(Sprite("body", item, 0, 0));
             if (t == 3)
                 l["elements"].push_back(
-                    Sprite("handle", k == 0 ? "customise/handles/handle_orig.png"
-                                            : "customise/handles/handle_" + Num3(k).substr(1) + ".png",
+                    Sprite("handle", k == 0 ? std::string("customise/handles/handle_orig.png")
+                                            : std::string("customise/handles/handle_").append(Num3(k).substr(1)).append(".png"),
                            40, -30));
             const Point p{-130.0f + 130.0f * float(k % 3), -170.0f + 125.0f * float(k / 3)};
             e.push_back(ButtonWithLook("but" + std::to_string(k), "Toggle Button", "but" + std::to_string(k), look, p.x, p.y));
