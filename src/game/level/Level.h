@@ -14,6 +14,8 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <memory>
 #include <cstdint>
 #include <list>
 #include <string>
@@ -122,6 +124,85 @@ enum LevelControl : int
     kControlPause,
     kControlCount
 };
+
+// ---- level start / loading / rules support types ----------------------------------------
+class cGlaScene;
+class cGlaSet;
+class cPickupObject;
+class cSound;
+struct ImageRect;
+
+// A camera zone made from a "CameraZone" zone: its points in metres, type, position and
+// centre point (scene pixels) and zoom.
+struct LevelCameraZone
+{
+    std::vector<cVec2f> points; // metres
+    int32_t type = 0;
+    cVec2f position;
+    cVec2f centre;
+    float zoom = 0.0f;
+};
+
+// One ambient sound channel: playing, target and current gain, on a fixed voice.
+struct AmbientChannel
+{
+    bool playing = false;
+    float target = 0.0f;
+    float gain = 0.0f;
+};
+
+// A level's progress record as the level reads and writes it at completion.
+struct LevelProgressRecord
+{
+    bool completed = false;
+    int32_t bestScore = 0;
+    bool allSugar = false;
+    bool sticker = false;
+    bool perfect = false;
+    uint32_t bestPerfectTime = 9000;
+};
+
+// The game's side of a level (the game lives in the library above): the level table, the
+// save data's look, progress and feats, the music, achievements, saving and the loading
+// screen. Registered by the game; without one the level uses quiet defaults.
+class cLevelHost
+{
+public:
+    virtual ~cLevelHost() = default;
+    virtual std::string LevelFileName(int32_t index) { (void)index; return std::string(); }
+    virtual int32_t LevelMusicTrack(int32_t index) { (void)index; return 0; }
+    virtual void PlayMusicTrack(int32_t track) { (void)track; }
+    // Look values: 0 hair, 1 body, 2 base, 3 cup.
+    virtual int32_t LookValue(int32_t which) { (void)which; return 0; }
+    virtual bool GetProgress(int32_t record, LevelProgressRecord& out) { (void)record; (void)out; return false; }
+    virtual void SetProgress(int32_t record, const LevelProgressRecord& in) { (void)record; (void)in; }
+    // Feats in save order: 0 breakout, 1 one lump or two, 2 don't look back, 3 don't
+    // jump, 4 black tea.
+    virtual void SetFeat(int32_t feat) { (void)feat; }
+    // The summed best perfect times (frames) of a mode's levels.
+    virtual uint32_t SumPerfectTimes(int32_t mode) { (void)mode; return 0; }
+    virtual void UploadLeaderboard(const char* board, int32_t score) { (void)board; (void)score; }
+    virtual void CheckAchievements() {}
+    virtual void Save() {}
+    // The loading-progress hook installed during the level start (may be null).
+    virtual void (*LoadingHook())(uint32_t, uint32_t) { return nullptr; }
+};
+void SetLevelHost(cLevelHost* host);
+cLevelHost* GetLevelHost();
+
+class cLevel;
+// Pointers to the level's main states, for code that wants to name them without the
+// member declarations (filled by cLevel::RegisterStates).
+struct LevelLinks
+{
+    int32_t (cLevel::*stateIntro)(int32_t, int32_t) = nullptr;
+    int32_t (cLevel::*stateRunning)(int32_t, int32_t) = nullptr;
+    int32_t (cLevel::*statePauseOpen)(int32_t, int32_t) = nullptr;
+    int32_t (cLevel::*stateResults)(int32_t, int32_t) = nullptr;
+};
+LevelLinks& GetLevelLinks();
+
+// ---- end of the level start / loading / rules support types -----------------------------
 
 // The level gives the objects their services through cObjectLevel (camera, voices, sound
 // and image lists, lookups) and the player its own through cDorvoLevel.
@@ -289,6 +370,114 @@ public:
     // The checkpoint area of a respawn object built by BuildRespawn, or null.
     static PolygonArea* RespawnAreaOf(const cGameObj* object);
     // ---- end of element builders and joints ---------------------------------------------
+
+    // ==== Level start, scene loading, world update and level rules ====================
+    // (LevelStart.cpp, LevelLoader.cpp, LevelUpdate.cpp, LevelRules.cpp)
+
+    // The level's scene name from the level table's file name and the decoded number:
+    // "_S" for survival, "level_C_NNN" for a challenge, "level_<mode+1>_NNN" for bonus.
+    static std::string LevelSceneName(const std::string& fileName, int32_t mode, int32_t index,
+                                      bool survival, bool challenge);
+    // Loads the display, fonts, digits, the level scene and its properties, the player's
+    // look, the in-level screens and the effect resources into the "Hud" and "Game" groups.
+    // False when the level scene is not in the maps file (the level cannot be played).
+    bool StartLevel();
+    // Reads "Survival", "StartFrames" and "RestartLevelOnDeath" of the level scene.
+    void ReadLevelProperties();
+    // The sound lists, ambient loop slots and effect image lists every level loads.
+    void LoadLevelEffects();
+    // Builds the world from the level scene, then starts the player's looping sound.
+    void RestartLevel();
+    void LoadLevelScene();
+    // Clears and rebuilds the level.
+    void ReloadLevel();
+    // One frame of play: restart, turn and pause keys, death, the world step, objects,
+    // controls, joints, rules, camera, particles and the ambient gains.
+    void UpdateWorld();
+    // The respawn at the last checkpoint after a death, and the death's particle burst.
+    void Respawn();
+    void EmitDeathBurst();
+    // The end of a survival run after its death countdown: the sugar posted and kept as
+    // the best, the results state pending, the player in its level-end state.
+    void EndSurvivalRun();
+    // The per-frame rules: player sound, areas, camera zones, checkpoints and pickups.
+    void UpdateLevelRules();
+    // Scoring and the progress record at a level end, then the results state.
+    void CompleteLevel();
+    void CompleteChallengeLevel();
+    // Straight to the results of the next level (no scoring).
+    void NextLevel();
+    // Scoring of a run into a progress record (shared by both completions); true when the
+    // run was perfect.
+    bool ScoreRun(LevelProgressRecord& record);
+    // The level-end state switch: index + 1, no pause, results timer, results pending,
+    // the level-end confetti (when asked) and the player's level-end state.
+    void EnterResults(bool effect = true);
+    // The results panel rewound and the level-end sound.
+    void BeginCompletion();
+    // Rule helpers: an ambient channel raised to a volume (started on its voice the first
+    // time), the checkpoint and pickup zone tests, a pickup's collection and the sugar
+    // sound sequence.
+    void RaiseChannel(size_t channel, int32_t voice, size_t slot, float volume);
+    bool RespawnContains(cGameObj* object, const cVec2f& point) const;
+    bool PickupContains(cGameObj* object, const cVec2f& point) const;
+    void CollectPickup(cGameObj* object, cPickupObject& pickup);
+    void PlaySugarSequence();
+
+    // The level scene set (owned by the "Game" group), the level scene and its controller
+    // (owned), the player's four scenes.
+    cGlaSet* levelSet = nullptr;
+    cGlaSet* hudSet = nullptr;
+    cGlaScene* levelScene = nullptr;
+    cGlaControllerScene* levelSceneController = nullptr;
+    std::array<cGlaScene*, 4> playerScenes{};
+    std::array<ImageRect*, 4> lookRects{}; // base, body, cup, handle
+    cGlaControllerScene* resultsButtonsScene = nullptr;
+    cGlaControllerScene* fireButtonScene = nullptr; // spare: the fire button is noJumpIndicator
+    cVec2f jumpButtonPos;
+    int32_t startFrames = 0;
+    bool restartOnDeath = false;
+    bool restartRequest = false;
+    bool anyAreaType10 = false;
+    bool levelComplete = false; // set by the completion; F3 is ignored while set
+    cGameObj* playerObject = nullptr;
+    cVec2f playerStart;       // metres
+    cVec2f respawnPoint;      // metres
+    float angleAtCheckpoint = 0.0f;
+    int32_t sugarAtCheckpoint = 0;
+    uint32_t keysAtCheckpoint = 0;
+    int32_t dyingCountdown = 0;
+    cVec2f cameraPrevPos;
+    cVec2f cameraMove;
+    bool cameraReturning = false;
+    std::vector<std::unique_ptr<LevelCameraZone>> cameraZones;
+    // The player's looping sound: gain (current, target) and the second pair.
+    float playerSoundGain = 0.0f, playerSoundGainTarget = 0.0f;
+    float playerSoundPitch = 0.0f, playerSoundPitchTarget = 0.0f;
+    std::array<AmbientChannel, 15> ambientChannels{};
+    bool lavaPlaying = false;
+    float lavaTarget = 0.0f;
+    bool rainStarted = false;
+    // Named sound lists and slots of the level start.
+    SoundList keyPickupSounds, doorUnlockSounds, checkpointSounds, levelStartSounds, deathSounds,
+        stickerSounds, levelEndSounds, badgeSounds, unusedSounds;
+    std::vector<SoundList> effectSoundLists;   // every list, in load order
+    std::vector<cSound*> ambientSlots;          // 17, in load order
+    std::vector<ImageList> effectImageLists;    // every image list, in load order
+    ImageList updraftImages, fireFxImages, sugarSparkle, confettiImages, badgeConfetti, shootingStar,
+        leafImages, rainImages, badgeIcons, vesselImages;
+    // Frees the scene controllers made by the level start (the level scene's, the results
+    // buttons') when the level goes; each pointer is left null.
+    struct StartRelease
+    {
+        explicit StartRelease(cLevel* owner) : level(owner) {}
+        StartRelease(const StartRelease&) = delete;
+        StartRelease& operator=(const StartRelease&) = delete;
+        ~StartRelease();
+        cLevel* level;
+    };
+    StartRelease startRelease{this};
+    // ==== end of the level start / loading / update / rules block =======================
 
 private:
     bool clearingLists = false;

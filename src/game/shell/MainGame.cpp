@@ -9,6 +9,7 @@
 #include "KelpoBase/platform/AudioManager.h"
 #include "KelpoBase/platform/DebugScreenHook.h"
 #include "KelpoBase/platform/Input.h"
+#include "KelpoBase/platform/SteamAchievements.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/platform/WinMain.h"
 #include "KelpoBase/render/Font.h"
@@ -20,6 +21,8 @@
 #include "KelpoBase/render/SoundResource.h"
 #include "KelpoBase/render/VemiScene.h"
 #include "game/level/Level.h"
+#include "game/shell/Achievements.h"
+#include "game/shell/LevelTable.h"
 #include "game/shell/Splash.h"
 
 cMainGame* gMainGame = nullptr;
@@ -389,10 +392,92 @@ int32_t cMainGame::GetFadeTarget() { return gFadeTarget; }
 
 // --- start-up wiring --------------------------------------------------------------------------
 
+// The game's side of a running level: the level table, the save data's look, progress
+// and feats, music, achievements, leaderboards, saving and the loading screen.
+class cMainGameLevelHost : public cLevelHost
+{
+public:
+    std::string LevelFileName(int32_t index) override { return GetLevelRecord(index).fileName; }
+    int32_t LevelMusicTrack(int32_t index) override { return GetLevelRecord(index).musicTrack; }
+    void PlayMusicTrack(int32_t track) override
+    {
+        if (gMainGame != nullptr)
+            gMainGame->PlayMusicTrack(track);
+    }
+    int32_t LookValue(int32_t which) override
+    {
+        if (gMainGame == nullptr)
+            return 0;
+        static const int kLooks[4] = {cSaveData::kLookHair, cSaveData::kLookBody, cSaveData::kLookBase,
+                                      cSaveData::kLookCup};
+        return which >= 0 && which < 4 ? gMainGame->saveData.look[kLooks[which]] : 0;
+    }
+    bool GetProgress(int32_t record, LevelProgressRecord& out) override
+    {
+        if (gMainGame == nullptr || record < 0 || record >= cSaveData::kLevelCount)
+            return false;
+        const LevelProgress p = gMainGame->saveData.GetLevelProgress(record);
+        out.completed = p.completed;
+        out.bestScore = p.bestScore;
+        out.allSugar = p.allSugar;
+        out.sticker = p.sticker;
+        out.perfect = p.perfect;
+        out.bestPerfectTime = uint32_t(p.bestPerfectTime);
+        return true;
+    }
+    void SetProgress(int32_t record, const LevelProgressRecord& in) override
+    {
+        if (gMainGame == nullptr || record < 0 || record >= cSaveData::kLevelCount)
+            return;
+        LevelProgress p;
+        p.completed = in.completed;
+        p.bestScore = in.bestScore;
+        p.allSugar = in.allSugar;
+        p.sticker = in.sticker;
+        p.perfect = in.perfect;
+        p.bestPerfectTime = int32_t(in.bestPerfectTime);
+        gMainGame->saveData.SetLevelProgress(record, p);
+    }
+    void SetFeat(int32_t feat) override
+    {
+        if (gMainGame != nullptr && feat >= 0 && feat < cSaveData::kFeatCount)
+            gMainGame->saveData.feats[feat] = true;
+    }
+    uint32_t SumPerfectTimes(int32_t mode) override
+    {
+        return gMainGame != nullptr ? uint32_t(::SumPerfectTimes(mode, gMainGame->saveData)) : 0;
+    }
+    void UploadLeaderboard(const char* board, int32_t score) override { UploadLeaderboardScore(board, score); }
+    void CheckAchievements() override
+    {
+        if (gMainGame != nullptr)
+            gMainGame->CheckAchievements();
+    }
+    void Save() override
+    {
+        if (gMainGame != nullptr)
+            gMainGame->SaveGame();
+    }
+    void (*LoadingHook())(uint32_t, uint32_t) override { return &DrawLoadingScreen; }
+};
+
 void RegisterLevelParts()
 {
+    static cMainGameLevelHost levelHost;
+    SetLevelHost(&levelHost);
     GameStateObjectHooks<cLevel>& hooks = GetMainGameParts().level;
-    hooks.create = [](int32_t levelNumber) -> cLevel* { return new cLevel(levelNumber); };
+    // A level is made for its number with the saved controls, started and built. A level
+    // whose scene is not in the maps file still runs (an empty world the player can pause
+    // and leave).
+    hooks.create = [](int32_t levelNumber) -> cLevel* {
+        auto* level = new cLevel(levelNumber);
+        if (gMainGame != nullptr)
+            for (int i = 0; i < kControlCount; ++i)
+                level->controls[size_t(i)] = gMainGame->saveData.controls[i];
+        level->StartLevel();
+        level->RestartLevel();
+        return level;
+    };
     hooks.update = [](cLevel* level) { level->stateMachine.Update(); };
     hooks.draw = [](cLevel* level) { level->stateMachine.Draw(); };
     hooks.destroy = [](cLevel* level) { delete level; };

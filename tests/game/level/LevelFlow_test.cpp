@@ -1,0 +1,413 @@
+// A level's road from its scene to its end: the scene name rules, the rebuild from a level
+// scene made in memory (world, player, areas, camera zones, safe defaults for missing
+// elements, the pre-roll), the world update (restart key, death countdown and respawn),
+// the pickup rules and the completion's scoring into the progress record.
+#include <gtest/gtest.h>
+
+#include <box2d/box2d.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "KelpoBase/gla/GlaControllerFixtures.h"
+#include "KelpoBase/gla/GlaControllerScene.h"
+#include "KelpoBase/platform/Input.h"
+#include "KelpoBase/platform/SystemServices.h"
+#include "game/level/Level.h"
+#include "game/objects/Dorvo.h"
+#include "game/objects/GameObj.h"
+#include "game/objects/PickupObject.h"
+#include "game/objects/RigidBodyController.h"
+
+using namespace glatest;
+
+namespace
+{
+// Records what the level asks of the game.
+struct FakeHost : cLevelHost
+{
+    std::string LevelFileName(int32_t index) override { return "level_" + std::to_string(100 + index); }
+    int32_t LevelMusicTrack(int32_t index) override { return index + 1; }
+    void PlayMusicTrack(int32_t track) override { tracks.push_back(track); }
+    bool GetProgress(int32_t record, LevelProgressRecord& out) override
+    {
+        auto it = progress.find(record);
+        out = it != progress.end() ? it->second : LevelProgressRecord();
+        return true;
+    }
+    void SetProgress(int32_t record, const LevelProgressRecord& in) override { progress[record] = in; }
+    void SetFeat(int32_t feat) override { feats.push_back(feat); }
+    uint32_t SumPerfectTimes(int32_t) override { return 900; }
+    void UploadLeaderboard(const char* board, int32_t score) override { uploads[board] = score; }
+    void CheckAchievements() override { ++checks; }
+    void Save() override { ++saves; }
+
+    std::vector<int32_t> tracks;
+    std::map<int32_t, LevelProgressRecord> progress;
+    std::vector<int32_t> feats;
+    std::map<std::string, int32_t> uploads;
+    int checks = 0, saves = 0;
+};
+
+cGlaElementZone* AddZone(SceneSet& s, cGlaScene* scene, const std::string& kind, const std::string& name,
+                         cVec2f at, float half)
+{
+    auto* zone = AddElement<cGlaElementZone>(scene, kGlaZone, name);
+    zone->type = s.Type(kind);
+    zone->typeName = kind;
+    zone->position.AddKey(at);
+    zone->points = {{-half, -half}, {half, -half}, {half, half}, {-half, half}};
+    return zone;
+}
+
+class LevelFlowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        SetScreenSize(1280, 720);
+        ResetInputState();
+        SetLevelHost(&host);
+    }
+    void TearDown() override
+    {
+        SetLevelHost(nullptr);
+        ResetInputState();
+    }
+
+    // A level scene: a 4000 x 2000 boundary around the origin and the player at (320, 160).
+    cGlaScene* MakeScene(bool withBoundary = true, bool withPlayer = true)
+    {
+        cGlaScene* scene = set.AddScene("lvl", 1);
+        if (withBoundary)
+            AddRectangle(scene, "boundary", cVec2f(), cVec2f(4000.0f, 2000.0f));
+        if (withPlayer)
+            AddRectangle(scene, "player", cVec2f(320.0f, 160.0f), cVec2f(10.0f, 10.0f));
+        return scene;
+    }
+
+    void Load(cLevel& level, cGlaScene* scene, int32_t startFrames = 0)
+    {
+        level.levelScene = scene;
+        delete level.levelSceneController;
+        level.levelSceneController = new cGlaControllerScene(scene);
+        level.startFrames = startFrames;
+        level.RestartLevel();
+    }
+
+    static void Press(uint32_t code)
+    {
+        CopyInputToPrevious();
+        KeyDown(code);
+    }
+    static void Release(uint32_t code)
+    {
+        KeyUp(code);
+        CopyInputToPrevious();
+    }
+
+    FakeHost host;
+    SceneSet set;
+};
+} // namespace
+
+TEST_F(LevelFlowTest, SceneNamesByMode)
+{
+    EXPECT_EQ(cLevel::LevelSceneName("level_038", 0, 0, false, false), "level_038");
+    EXPECT_EQ(cLevel::LevelSceneName("level_038", 0, 0, true, false), "level_038_S");
+    EXPECT_EQ(cLevel::LevelSceneName("level_019", 0, 3, false, true), "level_C_003");
+    EXPECT_EQ(cLevel::LevelSceneName("level_016", 1, 9, false, false), "level_2_009");
+    EXPECT_EQ(cLevel::LevelSceneName("x", 1, 123, false, false), "level_2_123");
+}
+
+TEST_F(LevelFlowTest, LoaderBuildsWorldPlayerAreasAndCameraZones)
+{
+    cGlaScene* scene = MakeScene();
+    AddRectangle(scene, "crate", cVec2f(500.0f, 0.0f), cVec2f(10.0f, 10.0f));
+    AddRectangle(scene, "centre", cVec2f(64.0f, 96.0f), cVec2f(1.0f, 1.0f));
+    cGlaElementZone* trigger = AddZone(set, scene, "Hole", "anyname", cVec2f(100.0f, 0.0f), 32.0f);
+    trigger->AddProp(new cGlaPropEnum("Type", 5));
+    trigger->AddProp(new cGlaPropRefElement(scene, "TriggerBody", "crate"));
+    AddZone(set, scene, "Hole", "kill", cVec2f(-100.0f, 0.0f), 32.0f)->AddProp(new cGlaPropEnum("Type", 4));
+    cGlaElementZone* camera = AddZone(set, scene, "CameraZone", "cam", cVec2f(0.0f, 0.0f), 64.0f);
+    camera->AddProp(new cGlaPropEnum("Type", 1));
+    camera->AddProp(new cGlaPropRefElement(scene, "CenterPoint", "centre"));
+    camera->AddProp(new cGlaPropFloat("Zoom", 0.8f));
+    AddZone(set, scene, "CameraZone", "bare", cVec2f(0.0f, 0.0f), 64.0f);
+    AddZone(set, scene, "Something", "Hole", cVec2f(0.0f, 0.0f), 64.0f);
+
+    cLevel level(3);
+    Load(level, scene);
+    ASSERT_NE(level.world, nullptr);
+    ASSERT_NE(level.playerObject, nullptr);
+    EXPECT_NEAR(level.playerObject->position.x, 10.0f, 1e-5f);
+    EXPECT_NEAR(level.playerObject->position.y, 5.0f, 1e-5f);
+    EXPECT_EQ(level.objects.live.front(), level.playerObject);
+    EXPECT_NE(dynamic_cast<cDorvo*>(level.player), nullptr);
+    EXPECT_NEAR(level.cameraPos.x, 10.0f, 1e-5f);
+    EXPECT_FLOAT_EQ(level.cameraZoom, 1.0f);
+    EXPECT_FLOAT_EQ(level.boundsMin.x, -2000.0f);
+    EXPECT_FLOAT_EQ(level.boundsMax.y, 1000.0f);
+
+    // The player's one circle: radius 20 pixels, category 4, mask 7.
+    b2Body* body = level.playerObject->GetRigidBodyController()->GetBody();
+    ASSERT_NE(body, nullptr);
+    const b2Fixture* fixture = body->GetFixtureList();
+    ASSERT_NE(fixture, nullptr);
+    EXPECT_EQ(fixture->GetNext(), nullptr);
+    EXPECT_FLOAT_EQ(fixture->GetShape()->m_radius, 0.625f);
+    EXPECT_EQ(fixture->GetFilterData().categoryBits, 4);
+    EXPECT_EQ(fixture->GetFilterData().maskBits, 7);
+
+    ASSERT_EQ(level.areas.size(), 2u);
+    EXPECT_EQ(level.areas[0]->type, 5);
+    EXPECT_EQ(level.areas[0]->GetName(), "crate");
+    EXPECT_EQ(level.areas[1]->type, 4);
+    EXPECT_EQ(level.areas[1]->GetName(), "0");
+    EXPECT_FALSE(level.anyAreaType10);
+    ASSERT_EQ(level.cameraZones.size(), 2u);
+    EXPECT_EQ(level.cameraZones[0]->type, 1);
+    EXPECT_FLOAT_EQ(level.cameraZones[0]->zoom, 0.8f);
+    EXPECT_FLOAT_EQ(level.cameraZones[0]->centre.x, 64.0f);
+    EXPECT_FLOAT_EQ(level.cameraZones[0]->centre.y, 96.0f);
+    EXPECT_FLOAT_EQ(level.cameraZones[1]->zoom, 0.0f);
+    EXPECT_FLOAT_EQ(level.cameraZones[1]->centre.x, 0.0f);
+
+    // Per-run state and the first state.
+    EXPECT_EQ(level.score, 5400);
+    EXPECT_EQ(level.survivalCountdown, 3600);
+    EXPECT_TRUE(level.jumpRequested);
+    EXPECT_TRUE(level.moveRequested);
+    EXPECT_EQ(level.stateMachine.pendingState, GetLevelLinks().stateIntro);
+    ASSERT_FALSE(host.tracks.empty());
+    EXPECT_EQ(host.tracks.back(), 4); // the table row of index 3
+
+    // A rebuild without a type-10 area keeps the flag clear; with one it is set.
+    AddZone(set, scene, "Hole", "up", cVec2f(0.0f, 500.0f), 32.0f)->AddProp(new cGlaPropEnum("Type", 10));
+    level.ClearLevel();
+    Load(level, scene);
+    EXPECT_TRUE(level.anyAreaType10);
+    EXPECT_EQ(level.areas.size(), 3u);
+}
+
+TEST_F(LevelFlowTest, MissingBoundaryPlayerSubSceneAndSceneAreSafe)
+{
+    cGlaScene* scene = MakeScene(false, false);
+    auto* sceneObject = AddElement<cGlaElementGameObj>(scene, kGlaGameObj, "so");
+    sceneObject->type = set.Type("SceneObject");
+    sceneObject->position.AddKey(cVec2f(10.0f, 10.0f));
+    sceneObject->AddProp(new cGlaPropRefScene(scene, "scene", "nowhere"));
+    AddZone(set, scene, "Hole", "t5", cVec2f(), 16.0f)->AddProp(new cGlaPropEnum("Type", 5));
+
+    cLevel level(0);
+    Load(level, scene);
+    ASSERT_NE(level.playerObject, nullptr);
+    EXPECT_FLOAT_EQ(level.playerObject->position.x, 0.0f);
+    EXPECT_FLOAT_EQ(level.playerObject->position.y, 0.0f);
+    ASSERT_EQ(level.areas.size(), 1u);
+    EXPECT_EQ(level.areas[0]->GetName(), "0");
+    EXPECT_NE(level.grid, nullptr);
+    for (int i = 0; i < 5; ++i)
+        level.UpdateWorld();
+
+    // No scene at all: the world and the player are still made.
+    cLevel bare(0);
+    bare.levelSceneController = new cGlaControllerScene(static_cast<cGlaScene*>(nullptr));
+    bare.startFrames = 3;
+    bare.RestartLevel();
+    EXPECT_NE(bare.world, nullptr);
+    EXPECT_NE(bare.playerObject, nullptr);
+    EXPECT_TRUE(bare.areas.empty());
+}
+
+TEST_F(LevelFlowTest, PreRollStepsStartFramesWithThePlayerHeld)
+{
+    cLevel still(0);
+    Load(still, MakeScene(), 0);
+    cLevel rolled(0);
+    Load(rolled, MakeScene(), 15);
+    auto* dorvo = dynamic_cast<cDorvo*>(rolled.player);
+    ASSERT_NE(dorvo, nullptr);
+    EXPECT_EQ(dorvo->enabled, 1);
+    EXPECT_EQ(dynamic_cast<cDorvo*>(still.player)->enabled, 1);
+    // Fifteen steps of its own gravity have moved the player's body down.
+    const float y0 = still.playerObject->GetRigidBodyController()->GetBody()->GetPosition().y;
+    const float y1 = rolled.playerObject->GetRigidBodyController()->GetBody()->GetPosition().y;
+    EXPECT_NEAR(y0, 5.0f, 1e-4f);
+    EXPECT_GT(y1, y0 + 0.1f);
+}
+
+TEST_F(LevelFlowTest, RestartKeyRebuildsUnlessTheLevelIsComplete)
+{
+    cLevel level(0);
+    Load(level, MakeScene());
+    level.timeFrames = 77;
+    level.bonusScore = 400;
+    Press(13);
+    level.UpdateWorld();
+    EXPECT_EQ(level.timeFrames, 0);
+    EXPECT_EQ(level.bonusScore, 0);
+    EXPECT_TRUE(level.contactsLocked);
+    Release(13);
+
+    // After completion the index has moved on: F3 is ignored.
+    level.levelComplete = true;
+    level.levelIndex = 5;
+    level.timeFrames = 50;
+    Press(13);
+    level.UpdateWorld();
+    EXPECT_EQ(level.timeFrames, 50);
+    EXPECT_EQ(level.levelIndex, 5);
+    Release(13);
+
+    // The restart request still rebuilds (the results' restart).
+    level.restartRequest = true;
+    level.UpdateWorld();
+    EXPECT_EQ(level.timeFrames, 0);
+    EXPECT_FALSE(level.levelComplete);
+    EXPECT_FALSE(level.restartRequest);
+}
+
+TEST_F(LevelFlowTest, DeathCountsDownNinetyFramesThenRespawnsAtTheCheckpoint)
+{
+    cLevel level(0);
+    Load(level, MakeScene());
+    level.respawnPoint = cVec2f(20.0f, 8.0f);
+    level.sugarAtCheckpoint = 2;
+    level.sugarCollected = 5;
+    level.bonusScore = 500; // 600 off would go below 0
+    level.heldKeys = 0xF;
+    level.keysAtCheckpoint = 0x1;
+
+    level.playerDead = true;
+    level.UpdateWorld();
+    EXPECT_TRUE(level.deathSequence);
+    EXPECT_FALSE(level.playerDead);
+    EXPECT_EQ(level.perfectCounter, 1);
+    EXPECT_EQ(level.dyingCountdown, 89);
+
+    // A second kill while dying only counts.
+    level.playerDead = true;
+    level.UpdateWorld();
+    EXPECT_EQ(level.perfectCounter, 2);
+    EXPECT_EQ(level.dyingCountdown, 88);
+
+    for (int i = 0; i < 87; ++i)
+        level.UpdateWorld();
+    EXPECT_TRUE(level.deathSequence);
+    level.UpdateWorld();
+    EXPECT_FALSE(level.deathSequence);
+    EXPECT_EQ(level.sugarCollected, 2);
+    EXPECT_EQ(level.bonusScore, 0);
+    EXPECT_EQ(level.heldKeys, 0x1u);
+    EXPECT_NEAR(level.playerObject->position.x, 20.0f, 0.5f);
+}
+
+TEST_F(LevelFlowTest, DeathInARestartOnDeathLevelRequestsARestart)
+{
+    cLevel level(0);
+    Load(level, MakeScene());
+    level.restartOnDeath = true;
+    level.playerDead = true;
+    for (int i = 0; i < 90; ++i)
+        level.UpdateWorld();
+    EXPECT_TRUE(level.restartRequest);
+    level.timeFrames = 10;
+    level.UpdateWorld();
+    EXPECT_EQ(level.timeFrames, 0);
+    EXPECT_FALSE(level.restartRequest);
+}
+
+TEST_F(LevelFlowTest, PickupsAddSugarAndKeysAndComeBackAfterARespawn)
+{
+    cLevel level(0);
+    Load(level, MakeScene());
+    const cVec2f at = level.playerObject->position;
+    auto addPickup = [&](int32_t type) {
+        auto* element = AddElement<cGlaElementGameObj>(set.set->scenes.front(), kGlaGameObj, "p");
+        element->AddProp(new cGlaPropEnum("Type", type));
+        auto* object = new cGameObj(&level);
+        auto* pickup = new cPickupObject(element);
+        object->SetLogicController(pickup);
+        object->position = at;
+        pickup->SetArea(new PolygonArea({{-32, -32}, {32, -32}, {32, 32}, {-32, 32}}, cVec2f(), 0));
+        level.pickups.Append(object);
+        return pickup;
+    };
+    cPickupObject* sugar = addPickup(1);
+    cPickupObject* key = addPickup(4);
+    level.UpdateLevelRules();
+    EXPECT_EQ(level.sugarCollected, 1);
+    EXPECT_EQ(level.bonusScore, 200);
+    EXPECT_EQ(level.heldKeys, 0x4u);
+    EXPECT_FALSE(sugar->visible);
+    EXPECT_FALSE(key->visible);
+    // Taken once only.
+    level.UpdateLevelRules();
+    EXPECT_EQ(level.sugarCollected, 1);
+
+    // A respawn gives back what was taken since the checkpoint.
+    level.bonusScore = 1000;
+    level.Respawn();
+    EXPECT_TRUE(sugar->visible);
+    EXPECT_EQ(level.sugarCollected, 0);
+    EXPECT_EQ(level.bonusScore, 200); // 1000 - 600 - 200
+}
+
+TEST_F(LevelFlowTest, CompletionScoresIntoTheProgressRecord)
+{
+    cLevel level(19);
+    Load(level, MakeScene());
+    level.score = 5000;      // time bonus
+    level.bonusScore = 1200; // sugar and sticker
+    level.sugarTotal = 1;
+    level.sugarCollected = 1;
+    level.stickerFound = true;
+    level.timeFrames = 400;
+    host.progress[19].bestPerfectTime = 500;
+    level.CompleteLevel();
+
+    const LevelProgressRecord& r = host.progress[19];
+    EXPECT_TRUE(r.completed);
+    EXPECT_TRUE(r.allSugar);
+    EXPECT_TRUE(r.sticker);
+    EXPECT_TRUE(r.perfect);
+    EXPECT_EQ(r.bestScore, 5000 + 1200 + 1000 + 1000);
+    EXPECT_EQ(r.bestPerfectTime, 400u);
+    EXPECT_TRUE(level.newSurvivalUnlocked);
+    EXPECT_TRUE(level.newBonusUnlocked);
+    EXPECT_EQ(host.uploads["Time taken to complete all of the Story levels"], 30000); // 900 frames
+    EXPECT_EQ(level.levelIndex, 20);
+    EXPECT_TRUE(level.noPause);
+    EXPECT_EQ(level.resultsTimer, 90);
+    EXPECT_EQ(level.stateMachine.pendingState, GetLevelLinks().stateResults);
+    EXPECT_EQ(host.saves, 1);
+    EXPECT_EQ(host.checks, 1);
+
+    // Again, slower, with a death: the best score and time stay; nothing newly unlocked.
+    cLevel again(19);
+    Load(again, MakeScene());
+    again.score = -100;
+    again.perfectCounter = 1;
+    again.timeFrames = 9000;
+    again.sugarTotal = 3;
+    again.CompleteLevel();
+    EXPECT_EQ(host.progress[19].bestScore, 5000 + 1200 + 1000 + 1000);
+    EXPECT_EQ(host.progress[19].bestPerfectTime, 400u);
+    EXPECT_FALSE(again.newSurvivalUnlocked);
+    EXPECT_FALSE(again.newBonusUnlocked);
+}
+
+TEST_F(LevelFlowTest, ChallengeCompletionAlwaysSendsTheChallengeTotal)
+{
+    cLevel level(252);
+    Load(level, MakeScene());
+    level.sugarTotal = 2;
+    level.CompleteChallengeLevel();
+    EXPECT_TRUE(host.progress[252].completed);
+    EXPECT_FALSE(host.progress[252].perfect);
+    EXPECT_EQ(host.uploads["Time taken to complete all of the Challenge levels"], 1500000);
+    EXPECT_TRUE(host.feats.empty());
+}
