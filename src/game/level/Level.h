@@ -369,6 +369,11 @@ public:
     void UpdateJoints();
     // The checkpoint area of a respawn object built by BuildRespawn, or null.
     static PolygonArea* RespawnAreaOf(const cGameObj* object);
+    // Sound lists the builders and joints play, filled by the level start: a dropped key's
+    // sound on the levels of index 9 (A) and 18 (B), and the swinging joints' creaks (the
+    // first two for sound type 1 turning one way and the other, the third for types 2, 3).
+    SoundList dropKeySoundsA, dropKeySoundsB;
+    std::array<SoundList, 3> creakSounds;
     // ---- end of element builders and joints ---------------------------------------------
 
     // ==== Level start, scene loading, world update and level rules ====================
