@@ -111,7 +111,9 @@ void cLevel::UpdateWorld()
     {
         if (isSurvival)
         {
-            EndSurvivalRun();
+            // The dying flag stays set; the run is posted once.
+            if (!noPause)
+                EndSurvivalRun();
         }
         else
         {

@@ -411,3 +411,105 @@ TEST_F(LevelFlowTest, ChallengeCompletionAlwaysSendsTheChallengeTotal)
     EXPECT_EQ(host.uploads["Time taken to complete all of the Challenge levels"], 1500000);
     EXPECT_TRUE(host.feats.empty());
 }
+
+TEST_F(LevelFlowTest, AreasKillEndTheLevelOnceAndCameraZonesTakeTheCamera)
+{
+    cGlaScene* scene = MakeScene();
+    // Around the player (320, 160): a level end, and a camera zone inside a larger one.
+    AddZone(set, scene, "Hole", "end", cVec2f(320.0f, 160.0f), 64.0f)->AddProp(new cGlaPropEnum("Type", 6));
+    AddRectangle(scene, "c1", cVec2f(640.0f, 320.0f), cVec2f(1.0f, 1.0f));
+    cGlaElementZone* inner = AddZone(set, scene, "CameraZone", "inner", cVec2f(320.0f, 160.0f), 64.0f);
+    inner->AddProp(new cGlaPropEnum("Type", 1));
+    inner->AddProp(new cGlaPropRefElement(scene, "CenterPoint", "c1"));
+    inner->AddProp(new cGlaPropFloat("Zoom", 2.0f));
+    cGlaElementZone* outer = AddZone(set, scene, "CameraZone", "outer", cVec2f(320.0f, 160.0f), 400.0f);
+    outer->AddProp(new cGlaPropEnum("Type", 4));
+    outer->AddProp(new cGlaPropFloat("Zoom", 1.0f));
+
+    cLevel level(7);
+    Load(level, scene);
+    level.UpdateLevelRules();
+    EXPECT_EQ(level.cameraMode, 1);
+    EXPECT_EQ(level.cameraBlendFrames, 26);
+    EXPECT_FLOAT_EQ(level.cameraTargetPos.x, 20.0f);
+    EXPECT_FLOAT_EQ(level.cameraTargetPos.y, 10.0f);
+    EXPECT_FLOAT_EQ(level.cameraTargetZoom, 2.0f * 1.0f * 1.0f);
+    // Completed once: index 7 -> 8, and standing on doesn't complete again.
+    EXPECT_EQ(level.levelIndex, 8);
+    EXPECT_TRUE(level.noPause);
+    EXPECT_EQ(host.saves, 1);
+    level.UpdateLevelRules();
+    EXPECT_EQ(level.levelIndex, 8);
+    EXPECT_EQ(host.saves, 1);
+    EXPECT_EQ(level.cameraMode, 1); // the first zone keeps the camera
+
+    // Leaving every zone: mode 0 and a 20-frame return.
+    level.playerObject->SetPosition(cVec2f(100.0f, 100.0f));
+    level.cameraBlendFrames = 0;
+    level.UpdateLevelRules();
+    EXPECT_EQ(level.cameraMode, 0);
+    EXPECT_EQ(level.cameraBlendFrames, 20);
+
+    // A kill zone under the player sets the killed flag.
+    AddZone(set, scene, "Hole", "pit", cVec2f(3200.0f, 3200.0f), 64.0f)->AddProp(new cGlaPropEnum("Type", 4));
+    level.ClearLevel();
+    Load(level, scene);
+    level.playerObject->SetPosition(cVec2f(100.0f, 100.0f));
+    level.UpdateLevelRules();
+    EXPECT_TRUE(level.playerDead);
+}
+
+TEST_F(LevelFlowTest, ReachingACheckpointMovesTheRespawnAndStopsRestartOnDeath)
+{
+    cLevel level(0);
+    Load(level, MakeScene());
+    level.restartOnDeath = true;
+    auto addPoint = [&](cVec2f at) {
+        auto* object = new cGameObj(&level);
+        auto* point = new cRespawnObject();
+        object->SetLogicController(point);
+        auto* body = new cRigidBodyController();
+        object->SetRigidBodyController(body);
+        body->CreateStaticBody();
+        const b2Vec2 box[4] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+        body->AddPolygonFixture(box, 0.0f, 0.0f, 1, 0);
+        object->SetPosition(at);
+        level.respawns.Append(object);
+        return point;
+    };
+    cRespawnObject* first = addPoint(level.playerObject->position);
+    cRespawnObject* second = addPoint(cVec2f(40.0f, 5.0f));
+    level.sugarCollected = 3;
+    level.heldKeys = 0x2;
+    level.UpdateLevelRules();
+    EXPECT_EQ(first->state, 1);
+    EXPECT_EQ(second->state, 0);
+    EXPECT_FALSE(level.restartOnDeath);
+    EXPECT_EQ(level.sugarAtCheckpoint, 3);
+    EXPECT_EQ(level.keysAtCheckpoint, 0x2u);
+    EXPECT_FLOAT_EQ(level.respawnPoint.x, level.playerObject->position.x);
+
+    // The second point becomes current; the first goes back to inactive.
+    level.playerObject->SetPosition(cVec2f(40.0f, 5.0f));
+    level.UpdateLevelRules();
+    EXPECT_EQ(first->state, 0);
+    EXPECT_EQ(second->state, 1);
+    EXPECT_FLOAT_EQ(level.respawnPoint.x, 40.0f);
+}
+
+TEST_F(LevelFlowTest, SurvivalDeathPostsTheRunOnce)
+{
+    cLevel level(201);
+    Load(level, MakeScene());
+    level.isSurvival = true;
+    level.sugarCollected = 12;
+    level.playerDead = true;
+    for (int i = 0; i < 90; ++i)
+        level.UpdateWorld();
+    EXPECT_TRUE(level.noPause);
+    EXPECT_TRUE(level.deathSequence); // no respawn
+    EXPECT_EQ(level.resultsTimer, 90);
+    level.UpdateWorld();
+    EXPECT_EQ(level.resultsTimer, 89); // counted down, not posted again
+    EXPECT_EQ(level.levelIndex, 1);
+}
