@@ -109,7 +109,7 @@ public:
     {
         if (newOwner == nullptr && owner != nullptr && grid != nullptr)
         {
-            const cLevel* level = static_cast<const cLevel*>(ObjectLevelOf(owner));
+            const cLevel* level = dynamic_cast<const cLevel*>(ObjectLevelOf(owner));
             if (level != nullptr && level->grid == grid)
                 grid->Remove(this);
             grid = nullptr;
