@@ -13,7 +13,9 @@
 
 #include "KelpoBase/core/ObjectGrid.h"
 #include "KelpoBase/platform/SystemServices.h"
+#include "KelpoBase/render/SoundResource.h"
 #include "game/level/Level.h"
+#include "game/objects/BackgroundObject.h"
 #include "game/objects/DynamicObject.h"
 #include "game/objects/GameObj.h"
 #include "game/objects/MoverObject.h"
@@ -515,4 +517,45 @@ TEST_F(LevelBuildersTest, DroppedPickupsComeFromTheTemplateOfTheirKindOnly)
     for (int i = 0; i < 10; ++i)
         level.StepWorld(level.timeStep, 8, 3);
     EXPECT_GT(BodyOf(living)->GetPosition().y, 4.1f); // falls with the world
+}
+
+TEST_F(LevelBuildersTest, DroppedKeysSoundOnlyOnTheirTwoLevels)
+{
+    Kit kit;
+    kit.Square("key");
+    cGlaElementGameObj* key = kit.Element("Pickup", "key", {0, 0}, "key");
+    kit.Enum(key, "Type", 2);
+    cGlaElementGameObj* sugar = kit.Element("Pickup", "sugar", {0, 0}, "key");
+    kit.Enum(sugar, "Type", 1);
+    cSound sound(nullptr, 1.0f); // never played: no audio manager here
+    for (int32_t index : {9, 18, 3})
+    {
+        TestLevel level;
+        level.levelIndex = index;
+        level.dropKeySoundsA = {&sound};
+        level.dropKeySoundsB = {&sound};
+        level.BuildPickup(key, 0.0f, cVec2f());
+        level.BuildPickup(sugar, 0.0f, cVec2f());
+        level.nextVoice = 11;
+        level.DropPickup(1, cVec2f()); // sugar: silent
+        EXPECT_EQ(level.nextVoice, 11);
+        level.DropPickup(2, cVec2f());
+        EXPECT_EQ(level.nextVoice, index == 3 ? 11 : 8) << index; // after 11 comes 8
+    }
+}
+
+TEST_F(LevelBuildersTest, BackgroundsAreNamedAndHiddenOnLowerPerformance)
+{
+    Kit kit;
+    cGlaElementGameObj* far = kit.Element("Background", "far", {0, 0});
+    kit.Bool(far, "HideOnLower", true);
+    TestLevel level;
+    level.BuildBackground(far);
+    ASSERT_EQ(level.backgrounds.live.size(), 1u);
+    EXPECT_EQ(level.backgrounds.live.front()->GetName(), "far");
+    EXPECT_NE(ClassCast<cBackgroundObject>(level.backgrounds.live.front()->GetLogicController()), nullptr);
+    level.performance = 0;
+    level.BuildBackground(far);
+    level.BuildBackground(nullptr);
+    EXPECT_EQ(level.backgrounds.live.size(), 1u);
 }
