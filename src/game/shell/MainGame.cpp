@@ -481,12 +481,31 @@ void RegisterLevelParts()
     hooks.update = [](cLevel* level) { level->stateMachine.Update(); };
     hooks.draw = [](cLevel* level) { level->stateMachine.Draw(); };
     hooks.destroy = [](cLevel* level) { delete level; };
-    GetMainGameParts().pauseLevel = [](cLevel* level) {
-        if (level->noPause)
-            return;
-        // Recorded as the focus's pause; opening the pause menu is the level's own state.
-        level->pausedByFocus = true;
+    // The focus's pause opens the level's pause menu unless the level forbids pausing.
+    GetMainGameParts().pauseLevel = [](cLevel* level) { level->RequestPause(); };
+    cLevel::RegisterStates();
+    cLevel::MenuHooks& menus = cLevel::GetMenuHooks();
+    menus.leaveToFrontend = [](int32_t from) {
+        if (gMainGame != nullptr)
+            gMainGame->SetStateFrontend(from);
     };
+    menus.fadeToLevel = [](int32_t number) {
+        if (gMainGame != nullptr)
+            gMainGame->SetStateFadeToLevel(number);
+    };
+    menus.getWindowed = []() -> int32_t { return gMainGame != nullptr ? gMainGame->saveData.windowed : 1; };
+    menus.setWindowed = [](int32_t windowed) {
+        if (gMainGame != nullptr)
+            gMainGame->saveData.windowed = windowed;
+    };
+    menus.setFlipScreen = [](bool flipped) {
+        if (gMainGame != nullptr)
+            gMainGame->saveData.flipScreen = flipped;
+    };
+    menus.getMusicVolume = []() { return GetSaveDataVolumes().GetMusicVolume(); };
+    menus.getSoundVolume = []() { return GetSaveDataVolumes().GetSoundVolume(); };
+    menus.setMusicVolume = [](float volume) { GetSaveDataVolumes().SetMusicVolume(volume); };
+    menus.setSoundVolume = [](float volume) { GetSaveDataVolumes().SetSoundVolume(volume); };
 }
 
 void RegisterMainGame()
