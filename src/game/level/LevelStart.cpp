@@ -254,10 +254,11 @@ bool cLevel::StartLevel()
 
 void cLevel::LoadLevelEffects()
 {
+    // Lists without a named player are kept in effectSoundLists, in load order.
     effectSoundLists.clear();
-    auto list = [this]() -> SoundList& { return effectSoundLists.emplace_back(); };
-    effectSoundLists.reserve(40);
-    LoadRange(list(), "air_gun_fire_", 1, 4);
+    effectSoundLists.reserve(8);
+    auto spare = [this]() -> SoundList& { return effectSoundLists.emplace_back(); };
+    LoadRange(objectTypeSounds[0], "air_gun_fire_", 1, 4);
     LoadRange(beanBagSounds, "beanbag_hit_wood_", 1, 4);
     LoadNames(keyPickupSounds, {"key_pickup_1.ogg"});
     LoadNames(doorUnlockSounds, {"key_unlock_door_1.ogg"});
@@ -267,31 +268,31 @@ void cLevel::LoadLevelEffects()
     LoadNames(deathSounds, {"player_death_v2.ogg"});
     LoadRange(stickerSounds, "sticker_pickup_", 1, 2);
     LoadNames(levelEndSounds, {"level_end_confetti_1.ogg"});
-    LoadRange(springSoftSounds, "bouncy_surface_", 1, 3);
+    LoadRange(worldSounds3, "bouncy_surface_", 1, 3);
     LoadRange(barrelSounds, "wooden_barrel_exploding_", 1, 2);
-    LoadRange(list(), "lava_air_gun_shoot_", 1, 4);
-    LoadRange(list(), "lava_drop_shoot_", 1, 3);
+    LoadRange(objectTypeSounds[1], "lava_air_gun_shoot_", 1, 4);
+    LoadRange(objectTypeSounds[2], "lava_drop_shoot_", 1, 3);
     LoadRange(lavaDropSounds, "lava_drop_explode_", 1, 3);
-    LoadRange(list(), "cloud_spitting_v2_", 1, 3);
-    LoadRange(list(), "rope_creak_short_", 1, 3);
-    LoadRange(list(), "rope_creak_long_", 1, 2);
-    LoadNames(list(), {"dinosaurus_mouth_close.ogg"});
-    LoadNames(list(), {"dinosaurus_mouth_open.ogg"});
+    LoadRange(objectTypeSounds[3], "cloud_spitting_v2_", 1, 3);
+    LoadRange(springSoftSounds, "rope_creak_short_", 1, 3);
+    LoadRange(springLoudSounds, "rope_creak_long_", 1, 2);
+    LoadNames(creakSounds[0], {"dinosaurus_mouth_close.ogg"});
+    LoadNames(creakSounds[1], {"dinosaurus_mouth_open.ogg"});
     LoadRange(impactSounds, "player_hit_surface_v1_", 1, 4);
     LoadRange(rockSounds, "rock_explode_", 1, 2);
     LoadRange(waterCloudSounds, "water_cloud_explode_", 1, 2);
-    LoadNames(list(), {"rainbow_start.ogg"});
-    LoadRange(list(), "spinning_metal_", 1, 4);
-    LoadRange(list(), "grinding_metal_", 1, 2);
+    LoadNames(spare(), {"rainbow_start.ogg"});
+    LoadRange(spare(), "spinning_metal_", 1, 4);
+    LoadRange(creakSounds[2], "grinding_metal_", 1, 2);
     LoadRange(woodSounds, "wood_hit_wood_", 1, 3);
     LoadRange(metalSounds, "metal_hit_metal_heavy_", 1, 2);
     LoadNames(beanBagLargeSounds, {"large_bean_bag_1.ogg"});
-    LoadNames(list(), {"arcade_shooting_get_key.ogg"});
-    LoadNames(list(), {"space_invander_get_key_1.ogg"});
+    LoadNames(dropKeySoundsA, {"arcade_shooting_get_key.ogg"});
+    LoadNames(dropKeySoundsB, {"space_invander_get_key_1.ogg"});
     LoadNames(invaderSounds, {"space_invander_die_1.ogg"});
     LoadNames(rainDropSounds, {"large_rain_drop_1.ogg"});
-    LoadRange(list(), "water_cloud_splash_", 1, 2);
-    LoadRange(list(), "small_shark_bite_", 1, 3);
+    LoadRange(worldSounds1, "water_cloud_splash_", 1, 2);
+    LoadRange(worldSounds2, "small_shark_bite_", 1, 3);
     LoadRange(badgeSounds, "sticker_v1_", 1, 3);
     LoadNames(dynamiteSounds, {"dynamite_explose.ogg", "dynamite_fuse_loop.ogg", "dynamite_fuse_start.ogg"});
 

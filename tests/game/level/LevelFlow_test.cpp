@@ -513,3 +513,26 @@ TEST_F(LevelFlowTest, SurvivalDeathPostsTheRunOnce)
     EXPECT_EQ(level.resultsTimer, 89); // counted down, not posted again
     EXPECT_EQ(level.levelIndex, 1);
 }
+
+TEST_F(LevelFlowTest, EffectListsKeepTheirSizesWhenFilesAreMissing)
+{
+    cLevel level(0);
+    level.LoadLevelEffects();
+    EXPECT_EQ(level.sequenceSounds.size(), 4u);
+    EXPECT_EQ(level.stickerSounds.size(), 2u);
+    EXPECT_EQ(level.levelStartSounds.size(), 1u);
+    EXPECT_EQ(level.deathSounds.size(), 1u);
+    EXPECT_EQ(level.dynamiteSounds.size(), 3u);
+    EXPECT_EQ(level.badgeSounds.size(), 3u);
+    EXPECT_EQ(level.creakSounds[2].size(), 2u);
+    EXPECT_EQ(level.effectSoundLists.size(), 2u);
+    EXPECT_TRUE(level.unusedSounds.empty());
+    EXPECT_EQ(level.ambientSlots.size(), 17u);
+    EXPECT_EQ(level.confettiImages.size(), 5u);
+    EXPECT_EQ(level.badgeConfetti.size(), 4u);
+    EXPECT_EQ(level.leafImages.size(), 8u);
+    EXPECT_EQ(level.badgeIcons.size(), 3u);
+    EXPECT_EQ(level.vesselImages.size(), 4u);
+    EXPECT_EQ(level.dynamiteImages.size(), 4u);
+    EXPECT_EQ(level.waterCloudParts.size(), 4u);
+}
