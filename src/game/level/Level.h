@@ -484,6 +484,109 @@ public:
     StartRelease startRelease{this};
     // ==== end of the level start / loading / update / rules block =======================
 
+    // ==== In-level states, menus, teardown and contact reactions =======================
+    // (LevelStates.cpp, LevelMenus.cpp, LevelTeardown.cpp, LevelContacts.cpp)
+
+    // States of the level's own machine: (phase, argument) -> 0, never refusing to leave.
+    // The intro uncovers a fresh (re)build; running plays; the pause opens, shows its menu
+    // and closes; the exit dialog opens, asks and closes (0 back to the menu, 1 leave for
+    // the front end, 2 leave from the results); the results follow a level end; the next
+    // level closes with the transition and tells the game where to go.
+    int32_t StateIntro(int32_t phase, int32_t arg);
+    int32_t StateRunning(int32_t phase, int32_t arg);
+    int32_t StatePauseOpen(int32_t phase, int32_t arg);
+    int32_t StatePauseMenu(int32_t phase, int32_t arg);
+    int32_t StatePauseClose(int32_t phase, int32_t arg);
+    int32_t StateExitOpen(int32_t phase, int32_t arg);
+    int32_t StateConfirmExit(int32_t phase, int32_t arg);
+    int32_t StateExitClose(int32_t phase, int32_t arg);
+    int32_t StateResults(int32_t phase, int32_t arg);
+    int32_t StateNextLevel(int32_t phase, int32_t arg);
+    // Fills the level links with the states above (the game calls it at start-up).
+    static void RegisterStates();
+
+    // pausedByFocus = pause, and the pause opening (or running) state pending.
+    void SetPaused(bool pause);
+    // The window lost the focus: unless pausing is forbidden or a menu already shows, the
+    // pause is the focus's and the pause opening state is pending.
+    void RequestPause();
+    // Turns the world (gravity, player, drawing) by the degrees, or to them when absolute;
+    // the rotation sound when the angle changed; wakes dynamic and spawned bodies.
+    void SetWorldAngle(float degrees, bool absolute) override;
+    // The contact reactions: sounds, bouncy boost, doors, killers, spawned and dynamic hits.
+    void OnPreSolve(b2Contact* contact, const b2Manifold* oldManifold) override;
+    // The heads-up display from the level's fields, in the current colour.
+    void DrawHud();
+    // Every effect and ambient loop falls silent while paused; the loops start again when
+    // play asks for them after the menu.
+    void SilenceForPause();
+    // The draw prologue of the states (renderer state kept, 2D begun, colour white) and
+    // its epilogue (renderer state given back).
+    void BeginStateDraw();
+    void EndStateDraw();
+    // The menu keys on a scene, first pressed wins: Up, W or the up control move the focus
+    // back; Down, S or the down control forward; Return, Space or the jump control activate.
+    void ApplyMenuKeys(cGlaControllerScene* scene);
+    // The ten digit images as whole-image rectangles; false (nothing drawable) when one
+    // is missing.
+    bool DigitRects(std::array<ImageRect, 10>& rects, std::array<const ImageRect*, 10>& digits) const;
+
+    // The results panel centred on the screen, its texts once its frame reaches
+    // textsFromFrame, its buttons at that opacity (0: not drawn).
+    void DrawResultsPanel(int32_t textsFromFrame, int32_t buttonsAlpha);
+    // The pause panel at full size with the colour's alpha (0..255), level number included.
+    void DrawPausePanelFaded(int32_t alpha);
+    // The badges of the results panel shown and hidden for this run.
+    void SetResultsBadges();
+    // The three badges of a run: all sugar, the sticker, a perfect run.
+    bool AllSugar() const { return sugarCollected == sugarTotal; }
+    bool PerfectRun() const { return perfectCounter == 0 && stickerFound && AllSugar(); }
+    // Six particles of the badge icon from the badge's sprite in the panel; sounds from
+    // the badge list (one per particle, or one before them).
+    void BadgeBurst(const char* sprite, size_t icon, bool soundEachParticle);
+
+    // Opening progress of the pause panel (0..1), shared by the pause opening and closing.
+    float pauseFade = 0.0f;
+    // The pause menu's focus, kept between visits.
+    int32_t pauseFocusIndex = 0;
+    // Fades of the exit dialog's opening and closing, and the closing's mode.
+    float exitOpenFade = 0.0f;
+    float exitCloseFade = 0.0f;
+    int32_t exitCloseMode = 0;
+    // The results' dim level and buttons opacity (0..255).
+    int32_t resultsDim = 0;
+    int32_t resultsButtonsAlpha = 0;
+    // The way out of the level (next level or front end) has been asked of the game; the
+    // closing states ask only once.
+    bool leaveRequested = false;
+
+    // What the in-level menus need of the game above the level library. The game fills
+    // them at start-up; empty ones do nothing (volumes then go to the audio manager).
+    struct MenuHooks
+    {
+        std::function<void(int32_t from)> leaveToFrontend;    // the front end, 1 or 2
+        std::function<void(int32_t levelNumber)> fadeToLevel; // the fade into a level
+        std::function<int32_t()> getWindowed;                 // the save's window flag
+        std::function<void(int32_t windowed)> setWindowed;
+        std::function<void(bool flipped)> setFlipScreen; // the save's flip flag
+        std::function<float()> getMusicVolume, getSoundVolume;
+        std::function<void(float)> setMusicVolume, setSoundVolume;
+    };
+    static MenuHooks& GetMenuHooks();
+
+    // Releases the level's resource groups (B, then A) and the scenes of the level start
+    // once everything else of the level is gone (the last member to be destroyed).
+    struct ResourceRelease
+    {
+        explicit ResourceRelease(cLevel* owner) : level(owner) {}
+        ResourceRelease(const ResourceRelease&) = delete;
+        ResourceRelease& operator=(const ResourceRelease&) = delete;
+        ~ResourceRelease();
+        cLevel* level;
+    };
+    ResourceRelease resourceRelease{this};
+    // ==== end of the in-level states, menus, teardown and contact reactions block ========
+
 private:
     bool clearingLists = false;
     void DrawPanel(cGlaControllerScene* scene, float t, bool withLevelNumber);
