@@ -504,6 +504,10 @@ public:
     int32_t StateNextLevel(int32_t phase, int32_t arg);
     // Fills the level links with the states above (the game calls it at start-up).
     static void RegisterStates();
+    // The value callback of a "Level Select" debug slider: story levels 0 to 39 in steps
+    // of 1, the current level index; setting a value completes the level as the one before
+    // the choice (NextLevel moves the index on to it).
+    static void LevelSelectDebugCallback(cLevel* level, struct DbgSliderRequest& request);
 
     // pausedByFocus = pause, and the pause opening (or running) state pending.
     void SetPaused(bool pause);

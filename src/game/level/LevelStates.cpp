@@ -3,8 +3,10 @@
 // share (the draw prologue, the heads-up display, the menu keys).
 #include <box2d/box2d.h>
 
+#include <algorithm>
 #include <cmath>
 
+#include "KelpoBase/debug/DbgElement.h"
 #include "KelpoBase/gla/GlaControllerScene.h"
 #include "KelpoBase/gla/GlaGuiControllers.h"
 #include "KelpoBase/platform/AudioManager.h"
@@ -129,6 +131,34 @@ void cLevel::ApplyMenuKeys(cGlaControllerScene* scene)
         scene->MoveFocus(1);
     else if (Pressed(KEY_RETURN) || Pressed(KEY_SPACE) || Pressed(controls[kControlJump]))
         scene->ActivateFocused();
+}
+
+void cLevel::LevelSelectDebugCallback(cLevel* level, DbgSliderRequest& request)
+{
+    if (level == nullptr)
+        return;
+    switch (request.code)
+    {
+    case DbgSliderRequest::kMinimum:
+        request.value = 0.0f;
+        break;
+    case DbgSliderRequest::kMaximum:
+        request.value = 39.0f;
+        break;
+    case DbgSliderRequest::kStep:
+        request.value = 1.0f;
+        break;
+    case DbgSliderRequest::kCurrent:
+        request.value = float(level->levelIndex);
+        break;
+    case DbgSliderRequest::kSet:
+        // A value outside the story levels (or not a number) is kept within them.
+        level->levelIndex = int32_t(std::isfinite(request.value) ? std::clamp(request.value, 0.0f, 39.0f) : 0.0f) - 1;
+        level->NextLevel();
+        break;
+    default:
+        break;
+    }
 }
 
 // ---- pause requests --------------------------------------------------------------------------

@@ -164,7 +164,7 @@ void cLevel::SetWorldAngle(float degrees, bool absolute)
 
     if (targetAngle != before)
     {
-        if (rotateSound != nullptr && gAudioManager != nullptr)
+        if (rotateSound != nullptr && gAudioManager != nullptr && gAudioManager->IsVoiceFree(rotateVoice))
             gAudioManager->PlayOnVoice(0, rotateVoice, rotateSound, 1.0f, 1.0f);
         rotateVoice = (rotateVoice >= kLastWorldVoice || rotateVoice < kFirstWorldVoice) ? kFirstWorldVoice
                                                                                          : rotateVoice + 1;

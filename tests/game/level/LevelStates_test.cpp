@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "KelpoBase/debug/DbgElement.h"
 #include "KelpoBase/gla/GlaControllerFixtures.h"
 #include "KelpoBase/gla/GlaControllerScene.h"
 #include "KelpoBase/gla/GlaElementControllers.h"
@@ -694,3 +695,50 @@ TEST_F(LevelStatesTest, PauseMenuSilencesEveryLoopSoTheyStartAgainAfterIt)
     SetAudioDeviceOpener(nullptr);
 }
 
+
+TEST_F(LevelStatesTest, LevelSelectCallbackOffersTheStoryAndCompletesTheOneBeforeTheChoice)
+{
+    cLevel level(12);
+    DbgSliderRequest request;
+    auto ask = [&](int32_t code, float value = 0.0f) {
+        request.code = code;
+        request.value = value;
+        cLevel::LevelSelectDebugCallback(&level, request);
+        return request.value;
+    };
+    EXPECT_EQ(ask(DbgSliderRequest::kMinimum), 0.0f);
+    EXPECT_EQ(ask(DbgSliderRequest::kMaximum), 39.0f);
+    EXPECT_EQ(ask(DbgSliderRequest::kStep), 1.0f);
+    EXPECT_EQ(ask(DbgSliderRequest::kCurrent), 12.0f);
+    ask(DbgSliderRequest::kSet, 0.0f); // index -1, then moved on to 0 by the completion
+    EXPECT_EQ(level.levelIndex, 0);
+    EXPECT_TRUE(Pending(level, &cLevel::StateResults));
+    ask(DbgSliderRequest::kSet, 7.6f);
+    EXPECT_EQ(level.levelIndex, 7);
+    ask(99, 5.0f); // another code does nothing
+    EXPECT_EQ(level.levelIndex, 7);
+}
+
+TEST_F(LevelStatesTest, AContactWithoutPointsLeavesTheMapAlone)
+{
+    cLevel level(0);
+    level.CreatePhysicsWorld();
+    Player(level, {0.0f, 0.0f});
+    auto* killer = new cDynamicObject(nullptr);
+    killer->killer = true;
+    Body(level, killer, {0.0f, 1.0f}, 0.0f, true);
+    Step(level, 3);
+    ASSERT_NE(level.world->GetContactList(), nullptr);
+    b2Contact* contact = level.world->GetContactList();
+    level.contactMap.clear();
+    level.playerDead = false;
+    const int32 points = contact->GetManifold()->pointCount;
+    contact->GetManifold()->pointCount = 0;
+    level.OnPreSolve(contact, nullptr);
+    EXPECT_TRUE(level.contactMap.empty());
+    EXPECT_FALSE(level.playerDead);
+    contact->GetManifold()->pointCount = points;
+    level.OnPreSolve(contact, nullptr);
+    EXPECT_EQ(level.contactMap.size(), 1u);
+    EXPECT_TRUE(level.playerDead);
+}
