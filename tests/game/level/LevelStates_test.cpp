@@ -689,6 +689,13 @@ TEST_F(LevelStatesTest, PauseMenuSilencesEveryLoopSoTheyStartAgainAfterIt)
         for (int v : {0, 15, 20, 21, 22})
             EXPECT_EQ(audio->GetVoice(v)->currentSound, nullptr) << v;
         EXPECT_EQ(audio->GetVoice(23)->currentSound, &loop) << "beyond the first 23 voices";
+
+        // After the menu the rules ask for the loop again and it plays on its voice once
+        // more (channel 11 is one of those that used to stay marked as playing).
+        level.ambientSlots = {&loop};
+        level.RaiseChannel(11, 21, 0, 0.5f);
+        EXPECT_TRUE(level.ambientChannels[11].playing);
+        EXPECT_EQ(audio->GetVoice(21)->currentSound, &loop);
         audio->StopAllVoices();
     }
     DeleteAudioManager();
