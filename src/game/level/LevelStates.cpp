@@ -240,7 +240,9 @@ int32_t cLevel::StateRunning(int32_t phase, int32_t arg)
     case kStateUpdate:
         ++timeFrames;
         --score;
-        if (isSurvival && !playerDead && !deathSequence)
+        // A restart asked for (results, pause menu) rebuilds the level in this frame's world
+        // update; the ended run's countdown must not end it a second time first.
+        if (isSurvival && !playerDead && !deathSequence && !restartRequest)
         {
             --survivalCountdown;
             if (survivalCountdown < 0)

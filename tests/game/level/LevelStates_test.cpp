@@ -749,3 +749,31 @@ TEST_F(LevelStatesTest, AContactWithoutPointsLeavesTheMapAlone)
     EXPECT_EQ(level.contactMap.size(), 1u);
     EXPECT_TRUE(level.playerDead);
 }
+
+TEST_F(LevelStatesTest, SurvivalCountdownEndsTheRunOnceAndStopsWhileDying)
+{
+    cLevel level(201);
+    level.survivalCountdown = 100;
+    StartRunning(level);
+    level.survivalCountdown = 2;
+    level.deathSequence = true;
+    level.dyingCountdown = 1000; // the death itself does not end the run here
+    Frame(level);
+    EXPECT_EQ(level.survivalCountdown, 2) << "stopped while the player dies";
+    level.deathSequence = false;
+    Frame(level);
+    Frame(level);
+    EXPECT_FALSE(level.stateMachine.HasPending());
+    Frame(level); // below 0: the results follow
+    EXPECT_EQ(level.survivalCountdown, 0);
+    EXPECT_TRUE(Pending(level, &cLevel::StateResults));
+    EXPECT_TRUE(level.noPause);
+
+    // The results' restart goes through the running state without ending the run again.
+    level.stateMachine.pendingState = nullptr;
+    level.restartRequest = true;
+    const int32_t countdown = level.survivalCountdown;
+    level.StateRunning(kStateUpdate, 0);
+    EXPECT_NE(level.stateMachine.pendingState, static_cast<cLevel::StateFunc>(&cLevel::StateResults));
+    EXPECT_GE(level.survivalCountdown, countdown == 0 ? 0 : countdown);
+}
