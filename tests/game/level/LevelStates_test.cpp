@@ -777,3 +777,59 @@ TEST_F(LevelStatesTest, SurvivalCountdownEndsTheRunOnceAndStopsWhileDying)
     EXPECT_NE(level.stateMachine.pendingState, static_cast<cLevel::StateFunc>(&cLevel::StateResults));
     EXPECT_GE(level.survivalCountdown, countdown == 0 ? 0 : countdown);
 }
+
+TEST_F(LevelStatesTest, RestartFromThePauseMenuPlaysTheWholeTransitionFirst)
+{
+    Screens screens;
+    GameCalls game;
+    cLevel level(0);
+    screens.Give(level);
+    level.stateMachine.SetPendingState(&cLevel::StatePauseMenu, 0);
+    Frame(level);
+    Frame(level, {KEY_DOWN}); // "butRestart"
+    Frame(level, {KEY_RETURN});
+    EXPECT_TRUE(level.restartRequest);
+    EXPECT_TRUE(Pending(level, &cLevel::StatePauseClose));
+    Frame(level);
+    EXPECT_TRUE(level.transitionScene->playing);
+    EXPECT_EQ(level.transitionScene->step, 1);
+    int frames = 1;
+    while (!Pending(level, &cLevel::StateRunning) && frames < 30)
+    {
+        Frame(level);
+        ++frames;
+    }
+    EXPECT_GE(frames, 4) << "the transition's frames first";
+    EXPECT_GE(level.transitionScene->frame, 4);
+    EXPECT_TRUE(level.restartRequest) << "kept for the running state's world update";
+}
+
+TEST_F(LevelStatesTest, EveryStateDrawsWithAndWithoutItsScenes)
+{
+    using Entry = std::pair<cLevel::StateFunc, int32_t>;
+    const Entry states[] = {{&cLevel::StateIntro, 0},      {&cLevel::StateRunning, 0},     {&cLevel::StatePauseOpen, 0},
+                            {&cLevel::StatePauseMenu, 0},  {&cLevel::StatePauseClose, 0},  {&cLevel::StateExitOpen, 0},
+                            {&cLevel::StateConfirmExit, 0}, {&cLevel::StateExitClose, 0},  {&cLevel::StateExitClose, 1},
+                            {&cLevel::StateExitClose, 2},  {&cLevel::StateResults, 0},     {&cLevel::StateNextLevel, 0}};
+    Screens screens;
+    GameCalls game;
+    for (bool withScenes : {true, false})
+    {
+        for (const Entry& e : states)
+        {
+            cLevel level(e.second == 2 ? 205 : 3);
+            if (withScenes)
+                screens.Give(level);
+            level.noPause = true;
+            level.resultsTimer = 1;
+            level.debugDraw = true;
+            level.CreatePhysicsWorld();
+            level.stateMachine.SetPendingState(e.first, e.second);
+            for (int i = 0; i < 40; ++i)
+            {
+                Frame(level);
+                level.stateMachine.Draw();
+            }
+        }
+    }
+}
