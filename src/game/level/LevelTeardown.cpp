@@ -104,9 +104,11 @@ int32_t cLevel::StateNextLevel(int32_t phase, int32_t arg)
         leaveRequested = true;
         if (!isSurvival && levelIndex < modeEnd)
         {
-            levelIndex = isChallenge ? 250 + levelIndex : mode * 50 + levelIndex;
+            // The global number of the next level; the level's own index stays, so the
+            // panel still shows the level just finished until the game moves on.
+            const int32_t next = isChallenge ? 250 + levelIndex : mode * 50 + levelIndex;
             if (hooks.fadeToLevel)
-                hooks.fadeToLevel(levelIndex);
+                hooks.fadeToLevel(next);
         }
         else if (hooks.leaveToFrontend)
             hooks.leaveToFrontend(!isSurvival && levelIndex == modeEnd ? 2 : 1);
