@@ -172,7 +172,7 @@ public:
     virtual std::string LevelFileName(int32_t index) { (void)index; return std::string(); }
     virtual int32_t LevelMusicTrack(int32_t index) { (void)index; return 0; }
     virtual void PlayMusicTrack(int32_t track) { (void)track; }
-    // Look values: 0 hair, 1 body, 2 base, 3 cup.
+    // Look values: 0 hair, 1 body, 2 base, 3 cup, 4 trail.
     virtual int32_t LookValue(int32_t which) { (void)which; return 0; }
     virtual bool GetProgress(int32_t record, LevelProgressRecord& out) { (void)record; (void)out; return false; }
     virtual void SetProgress(int32_t record, const LevelProgressRecord& in) { (void)record; (void)in; }
@@ -428,6 +428,13 @@ public:
     bool PickupContains(cGameObj* object, const cVec2f& point) const;
     void CollectPickup(cGameObj* object, cPickupObject& pickup);
     void PlaySugarSequence();
+
+    // The player's services: its four scenes from the level scene set, the trail look of
+    // the save data, and each jump input raising both player sound targets by 0.1.
+    cGlaScene* PlayerScene(int which) const override;
+    int32_t PlayerTrailLook() const override { return trailLook; }
+    void OnPlayerJumpInput() override;
+    int32_t trailLook = 0;
 
     // The level scene set (owned by the "Game" group), the level scene and its controller
     // (owned), the player's four scenes.

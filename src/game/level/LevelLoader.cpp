@@ -77,8 +77,9 @@ void cLevel::RestartLevel()
     if (levelStartSounds.empty())
         return;
     cSound* sound = levelStartSounds[size_t(RandomStep()) % levelStartSounds.size()];
-    if (sound != nullptr && gAudioManager != nullptr && gAudioManager->IsEnabled() &&
-        gAudioManager->GetVoiceCount() > 0 && gAudioManager->IsVoiceFree(0))
+    // Voice 0 is taken over unless it is locked (the previous run's loop is replaced).
+    AudioVoice* voice = gAudioManager != nullptr && gAudioManager->IsEnabled() ? gAudioManager->GetVoice(0) : nullptr;
+    if (sound != nullptr && voice != nullptr && voice->locked == 0)
         gAudioManager->PlayOnVoice(1, 0, sound, 1.0f, 1.0f);
 }
 

@@ -84,6 +84,15 @@ bool AudioReady(int32_t voice)
            gAudioManager->IsVoiceFree(voice);
 }
 
+// Loops take their voice over unless it is locked.
+bool VoiceUnlocked(int32_t voice)
+{
+    if (gAudioManager == nullptr || !gAudioManager->IsEnabled())
+        return false;
+    const AudioVoice* v = gAudioManager->GetVoice(voice);
+    return v != nullptr && v->locked == 0;
+}
+
 void PlayRandom(const SoundList& list, int32_t voice, int flags = 0, float volume = 1.0f)
 {
     if (list.empty())
@@ -153,7 +162,7 @@ void cLevel::RaiseChannel(size_t channel, int32_t voice, size_t slot, float volu
         return;
     c.playing = true;
     cSound* sound = slot < ambientSlots.size() ? ambientSlots[slot] : nullptr;
-    if (sound != nullptr && AudioReady(voice))
+    if (sound != nullptr && VoiceUnlocked(voice))
         gAudioManager->PlayOnVoice(1, voice, sound, 0.0f, 1.0f);
 }
 
@@ -183,8 +192,12 @@ void cLevel::UpdateLevelRules()
     playerSoundGain = std::clamp(playerSoundGain, 0.0f, 0.9f);
     if (gAudioManager != nullptr && gAudioManager->GetVoiceCount() > 0)
         gAudioManager->SetVoiceGain(0, playerSoundGain);
-    if (playerSoundGain <= 0.0f)
-        PlayRandom(levelStartSounds, 0, 1, playerSoundGain);
+    if (playerSoundGain <= 0.0f && !levelStartSounds.empty())
+    {
+        cSound* sound = levelStartSounds[size_t(RandomStep()) % levelStartSounds.size()];
+        if (sound != nullptr && VoiceUnlocked(0))
+            gAudioManager->PlayOnVoice(1, 0, sound, playerSoundGain, 1.0f);
+    }
     playerSoundPitchTarget = std::clamp(playerSoundPitchTarget - 0.02f, 0.9f, 3.0f);
     playerSoundPitch += std::clamp(playerSoundPitchTarget - playerSoundPitch, -0.05f, 0.05f);
 
@@ -232,7 +245,7 @@ void cLevel::UpdateLevelRules()
                 {
                     lavaPlaying = true;
                     cSound* sound = kSlotLava < ambientSlots.size() ? ambientSlots[kSlotLava] : nullptr;
-                    if (sound != nullptr && AudioReady(kVoiceLava))
+                    if (sound != nullptr && VoiceUnlocked(kVoiceLava))
                         gAudioManager->PlayOnVoice(1, kVoiceLava, sound, 0.0f, 1.0f);
                 }
                 if (gAudioManager != nullptr && gAudioManager->GetVoiceCount() > kVoiceLava)
@@ -261,7 +274,7 @@ void cLevel::UpdateLevelRules()
                     {
                         rainStarted = true;
                         cSound* sound = kSlotRain < ambientSlots.size() ? ambientSlots[kSlotRain] : nullptr;
-                        if (sound != nullptr && AudioReady(kVoiceLava))
+                        if (sound != nullptr && VoiceUnlocked(kVoiceLava))
                             gAudioManager->PlayOnVoice(0, kVoiceLava, sound, 0.75f, 1.0f);
                     }
                     for (int i = 0; i < 2; ++i)

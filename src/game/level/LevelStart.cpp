@@ -109,6 +109,17 @@ cLevel::StartRelease::~StartRelease()
     }
 }
 
+cGlaScene* cLevel::PlayerScene(int which) const
+{
+    return which >= 0 && which < int(playerScenes.size()) ? playerScenes[size_t(which)] : nullptr;
+}
+
+void cLevel::OnPlayerJumpInput()
+{
+    playerSoundGainTarget += 0.1f;
+    playerSoundPitchTarget += 0.1f;
+}
+
 std::string cLevel::LevelSceneName(const std::string& fileName, int32_t levelMode, int32_t index, bool survival,
                                    bool challenge)
 {
@@ -173,6 +184,7 @@ bool cLevel::StartLevel()
     const int32_t bodyLook = host != nullptr ? host->LookValue(1) : 0;
     const int32_t base = host != nullptr ? host->LookValue(2) : 0;
     const int32_t cup = host != nullptr ? host->LookValue(3) : 0;
+    trailLook = host != nullptr ? host->LookValue(4) : 0;
     cGlaScene* hairScene = nullptr;
     if (hair > 0)
     {

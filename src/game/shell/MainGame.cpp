@@ -408,9 +408,9 @@ public:
     {
         if (gMainGame == nullptr)
             return 0;
-        static const int kLooks[4] = {cSaveData::kLookHair, cSaveData::kLookBody, cSaveData::kLookBase,
-                                      cSaveData::kLookCup};
-        return which >= 0 && which < 4 ? gMainGame->saveData.look[kLooks[which]] : 0;
+        static const int kLooks[5] = {cSaveData::kLookHair, cSaveData::kLookBody, cSaveData::kLookBase,
+                                      cSaveData::kLookCup, cSaveData::kLookTrail};
+        return which >= 0 && which < 5 ? gMainGame->saveData.look[kLooks[which]] : 0;
     }
     bool GetProgress(int32_t record, LevelProgressRecord& out) override
     {

@@ -536,3 +536,23 @@ TEST_F(LevelFlowTest, EffectListsKeepTheirSizesWhenFilesAreMissing)
     EXPECT_EQ(level.dynamiteImages.size(), 4u);
     EXPECT_EQ(level.waterCloudParts.size(), 4u);
 }
+
+TEST_F(LevelFlowTest, PlayerSoundSwellsWithJumpsAndFades)
+{
+    cLevel level(0);
+    Load(level, MakeScene());
+    EXPECT_FLOAT_EQ(level.playerSoundGain, 0.2f);
+    EXPECT_FLOAT_EQ(level.playerSoundPitchTarget, 1.9f);
+    for (int i = 0; i < 10; ++i)
+        level.OnPlayerJumpInput();
+    level.UpdateLevelRules();
+    EXPECT_NEAR(level.playerSoundGainTarget, 0.9f, 1e-5f); // 0.2 + 1.0 - 0.02, clamped
+    EXPECT_NEAR(level.playerSoundGain, 0.25f, 1e-5f);      // at most 0.05 a frame
+    EXPECT_NEAR(level.playerSoundPitchTarget, 2.88f, 1e-5f);
+    for (int i = 0; i < 100; ++i)
+        level.UpdateLevelRules();
+    EXPECT_FLOAT_EQ(level.playerSoundGain, 0.0f);
+    EXPECT_FLOAT_EQ(level.playerSoundPitchTarget, 0.9f);
+    EXPECT_EQ(level.PlayerScene(-1), nullptr);
+    EXPECT_EQ(level.PlayerScene(4), nullptr);
+}
