@@ -11,11 +11,7 @@
 #include "KelpoBase/platform/AudioManager.h"
 #include "KelpoBase/render/SoundResource.h"
 #include "game/level/Level.h"
-// The player controls and the dynamic objects both declare the no-jump zone flag (the
-// same value); the player's copy is renamed here so that one file can use both kinds.
-#define kZoneNoJump kZoneNoJumpOfPlayer
 #include "game/objects/Dorvo.h"
-#undef kZoneNoJump
 #include "game/objects/DynamicObject.h"
 #include "game/objects/GameObj.h"
 #include "game/objects/MoverObject.h"
