@@ -118,8 +118,7 @@ void cLevel::LoadLevelScene()
     debugDraw = false;
     heldKeys = 0;
     keysAtCheckpoint = 0;
-    if (GetLevelLinks().stateIntro != nullptr)
-        stateMachine.SetPendingState(GetLevelLinks().stateIntro, 0);
+    stateMachine.SetPendingState(&cLevel::StateIntro, 0);
 
     // The world first: making it clears what a previous build left.
     CreatePhysicsWorld();

@@ -636,8 +636,7 @@ void cLevel::EnterResults(bool effect)
     levelComplete = true;
     noPause = true;
     resultsTimer = 90;
-    if (GetLevelLinks().stateResults != nullptr)
-        stateMachine.SetPendingState(GetLevelLinks().stateResults, 0);
+    stateMachine.SetPendingState(&cLevel::StateResults, 0);
     if (effect)
     {
         cVec2f at;

@@ -79,9 +79,7 @@ void cLevel::UpdateWorld()
     else if (Pressed(9) || Pressed(controls[kControlPause]))
     {
         pausedByFocus = !pausedByFocus;
-        const LevelLinks& links = GetLevelLinks();
-        if (StateFunc next = pausedByFocus ? links.statePauseOpen : links.stateRunning)
-            stateMachine.SetPendingState(next, 0);
+        stateMachine.SetPendingState(pausedByFocus ? &cLevel::StatePauseOpen : &cLevel::StateRunning, 0);
     }
 
     // The displayed angle eases toward the world angle.
@@ -251,8 +249,7 @@ void cLevel::EndSurvivalRun()
     RecordSurvivalBest(levelIndex, sugarCollected);
     noPause = true;
     resultsTimer = 90;
-    if (GetLevelLinks().stateResults != nullptr)
-        stateMachine.SetPendingState(GetLevelLinks().stateResults, 0);
+    stateMachine.SetPendingState(&cLevel::StateResults, 0);
     if (cDorvo* dorvo = DorvoOf(player))
         dorvo->SetPendingState(&cDorvo::StateLevelEnd, 0);
 }

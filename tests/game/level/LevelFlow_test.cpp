@@ -180,7 +180,7 @@ TEST_F(LevelFlowTest, LoaderBuildsWorldPlayerAreasAndCameraZones)
     EXPECT_EQ(level.survivalCountdown, 3600);
     EXPECT_TRUE(level.jumpRequested);
     EXPECT_TRUE(level.moveRequested);
-    EXPECT_EQ(level.stateMachine.pendingState, GetLevelLinks().stateIntro);
+    EXPECT_EQ(level.stateMachine.pendingState, &cLevel::StateIntro);
     ASSERT_FALSE(host.tracks.empty());
     EXPECT_EQ(host.tracks.back(), 4); // the table row of index 3
 
@@ -382,7 +382,7 @@ TEST_F(LevelFlowTest, CompletionScoresIntoTheProgressRecord)
     EXPECT_EQ(level.levelIndex, 20);
     EXPECT_TRUE(level.noPause);
     EXPECT_EQ(level.resultsTimer, 90);
-    EXPECT_EQ(level.stateMachine.pendingState, GetLevelLinks().stateResults);
+    EXPECT_EQ(level.stateMachine.pendingState, &cLevel::StateResults);
     EXPECT_EQ(host.saves, 1);
     EXPECT_EQ(host.checks, 1);
 
@@ -509,6 +509,7 @@ TEST_F(LevelFlowTest, SurvivalDeathPostsTheRunOnce)
     EXPECT_TRUE(level.noPause);
     EXPECT_TRUE(level.deathSequence); // no respawn
     EXPECT_EQ(level.resultsTimer, 90);
+    EXPECT_EQ(level.stateMachine.pendingState, &cLevel::StateResults);
     level.UpdateWorld();
     EXPECT_EQ(level.resultsTimer, 89); // counted down, not posted again
     EXPECT_EQ(level.levelIndex, 1);
@@ -555,4 +556,33 @@ TEST_F(LevelFlowTest, PlayerSoundSwellsWithJumpsAndFades)
     EXPECT_FLOAT_EQ(level.playerSoundPitchTarget, 0.9f);
     EXPECT_EQ(level.PlayerScene(-1), nullptr);
     EXPECT_EQ(level.PlayerScene(4), nullptr);
+}
+
+TEST_F(LevelFlowTest, PauseKeyTogglesUnlessPausingIsForbidden)
+{
+    cLevel level(0);
+    Load(level, MakeScene());
+    Press(9);
+    level.UpdateWorld();
+    EXPECT_TRUE(level.pausedByFocus);
+    EXPECT_EQ(level.stateMachine.pendingState, &cLevel::StatePauseOpen);
+    Release(9);
+    Press(9);
+    level.UpdateWorld();
+    EXPECT_FALSE(level.pausedByFocus);
+    EXPECT_EQ(level.stateMachine.pendingState, &cLevel::StateRunning);
+    Release(9);
+
+    // A pause control outside the input block is never pressed.
+    level.controls[kControlPause] = 500;
+    level.UpdateWorld();
+    EXPECT_FALSE(level.pausedByFocus);
+
+    level.noPause = true;
+    level.resultsTimer = 10;
+    Press(9);
+    level.UpdateWorld();
+    EXPECT_FALSE(level.pausedByFocus);
+    EXPECT_EQ(level.resultsTimer, 9);
+    Release(9);
 }
