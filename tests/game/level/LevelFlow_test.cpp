@@ -586,3 +586,21 @@ TEST_F(LevelFlowTest, PauseKeyTogglesUnlessPausingIsForbidden)
     EXPECT_EQ(level.resultsTimer, 9);
     Release(9);
 }
+
+TEST_F(LevelFlowTest, StartWithoutDataKeepsDefaultsAndStillBuilds)
+{
+    cLevel level(200);
+    EXPECT_FALSE(level.StartLevel()); // no maps file here
+    EXPECT_EQ(level.levelScene, nullptr);
+    EXPECT_NE(level.levelSceneController, nullptr);
+    EXPECT_FALSE(level.isSurvival); // the scene's "Survival" decides; absent is false
+    EXPECT_EQ(level.startFrames, 0);
+    EXPECT_FALSE(level.restartOnDeath);
+    EXPECT_EQ(level.pauseScene, nullptr);
+    EXPECT_EQ(level.resultsButtonsScene, nullptr);
+    EXPECT_EQ(level.ambientSlots.size(), 17u);
+    EXPECT_EQ(GetCurrentResourceGroup(), level.resourceGroupB);
+    level.RestartLevel();
+    EXPECT_NE(level.playerObject, nullptr);
+    level.UpdateWorld();
+}
