@@ -21,6 +21,7 @@
 #include "KelpoBase/render/SoundResource.h"
 #include "KelpoBase/render/VemiScene.h"
 #include "game/level/Level.h"
+#include "game/level/SurvivalResults.h"
 #include "game/shell/Achievements.h"
 #include "game/shell/LevelTable.h"
 #include "game/shell/Splash.h"
@@ -461,10 +462,43 @@ public:
     void (*LoadingHook())(uint32_t, uint32_t) override { return &DrawLoadingScreen; }
 };
 
+// A finished survival run keeps its best sugar count in the level's progress record.
+class cMainGameSurvivalHost : public cSurvivalResultsHost
+{
+public:
+    bool GetBestScore(int32_t record, int32_t& best) override
+    {
+        if (gMainGame == nullptr || record < 0 || record >= cSaveData::kLevelCount)
+            return false;
+        best = gMainGame->saveData.GetLevelProgress(record).bestScore;
+        return true;
+    }
+    void SetBestScore(int32_t record, int32_t best) override
+    {
+        if (gMainGame == nullptr || record < 0 || record >= cSaveData::kLevelCount)
+            return;
+        LevelProgress progress = gMainGame->saveData.GetLevelProgress(record);
+        progress.bestScore = best;
+        gMainGame->saveData.SetLevelProgress(record, progress);
+    }
+    void CheckAchievements() override
+    {
+        if (gMainGame != nullptr)
+            gMainGame->CheckAchievements();
+    }
+    void Save() override
+    {
+        if (gMainGame != nullptr)
+            gMainGame->SaveGame();
+    }
+};
+
 void RegisterLevelParts()
 {
     static cMainGameLevelHost levelHost;
     SetLevelHost(&levelHost);
+    static cMainGameSurvivalHost survivalHost;
+    SetSurvivalResultsHost(&survivalHost);
     GameStateObjectHooks<cLevel>& hooks = GetMainGameParts().level;
     // A level is made for its number with the saved controls, started and built. A level
     // whose scene is not in the maps file still runs (an empty world the player can pause

@@ -19,6 +19,7 @@
 #include "KelpoBase/render/Resource.h"
 #include "KelpoBase/platform/PlatformTestSupport.h"
 #include "game/level/Level.h"
+#include "game/level/SurvivalResults.h"
 #include "game/shell/Frontend.h"
 #include "game/shell/MainGame.h"
 #include "game/shell/Splash.h"
@@ -411,3 +412,25 @@ TEST_F(MainGameTest, RealFrontEndRunsWithNoDataTree)
     EXPECT_EQ(gMainGame, nullptr);
 }
 } // namespace
+
+TEST_F(MainGameTest, SurvivalBestIsKeptInTheSaveRecordAndSaved)
+{
+    cMainGame& game = Start();
+    ASSERT_NE(GetSurvivalResultsHost(), nullptr);
+    game.saveData.progress[202].bestScore = 30;
+
+    EXPECT_TRUE(RecordSurvivalBest(2, 12)); // a lower run keeps the best
+    EXPECT_EQ(game.saveData.progress[202].bestScore, 30);
+    EXPECT_TRUE(RecordSurvivalBest(2, 41));
+    EXPECT_EQ(game.saveData.progress[202].bestScore, 41);
+    EXPECT_FALSE(RecordSurvivalBest(5, 99)); // no sixth survival level
+    EXPECT_EQ(game.saveData.progress[205].bestScore, 0);
+
+    // The record reached the file.
+    window.Shutdown();
+    ASSERT_TRUE(GameServiceInit(ComputeSaveFolder()));
+    cSaveData read;
+    EXPECT_EQ(read.Read(cMainGame::SaveFileName(), false), cSaveData::ReadResult::Loaded);
+    EXPECT_EQ(read.progress[202].bestScore, 41);
+    GameServiceShutdown();
+}
