@@ -13,6 +13,7 @@
 // files of their own beside this one.
 #pragma once
 
+#include "KelpoBase/render/TextureAtlas.h"
 #include <array>
 #include <functional>
 #include <memory>
@@ -538,9 +539,12 @@ public:
     // The menu keys on a scene, first pressed wins: Up, W or the up control move the focus
     // back; Down, S or the down control forward; Return, Space or the jump control activate.
     void ApplyMenuKeys(cGlaControllerScene* scene);
-    // The ten digit images as whole-image rectangles; false (nothing drawable) when one
-    // is missing.
-    bool DigitRects(std::array<ImageRect, 10>& rects, std::array<const ImageRect*, 10>& digits) const;
+    // The ten digit images as whole-image rectangles; null (nothing drawable) when one is
+    // missing. The rectangles live in the level: layered drawing replays them after the
+    // draw call that queued them has returned.
+    const ImageRect* const* DigitRects();
+    std::array<ImageRect, 10> digitRects{};
+    std::array<const ImageRect*, 10> digitRectPointers{};
 
     // The results panel centred on the screen, its texts once its frame reaches
     // textsFromFrame, its buttons at that opacity (0: not drawn).

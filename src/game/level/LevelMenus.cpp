@@ -520,12 +520,11 @@ void cLevel::DrawResultsPanel(int32_t textsFromFrame, int32_t buttonsAlpha)
             const cGlaControllerElement* level = panel->FindController("level");
             if (isSurvival)
             {
-                std::array<ImageRect, 10> rects;
-                std::array<const ImageRect*, 10> digits{};
-                if (time != nullptr && DigitRects(rects, digits))
+                const ImageRect* const* digits = DigitRects();
+                if (time != nullptr && digits != nullptr)
                 {
                     g->PushTransform();
-                    g->DrawNumber(uint32_t(std::max(sugarCollected, 0)), digits.data(), time->position.x,
+                    g->DrawNumber(uint32_t(std::max(sugarCollected, 0)), digits, time->position.x,
                                   time->position.y, kAlignLeft, ScreenWidth() < 960 ? -5.0f : -10.0f);
                     g->PopTransform();
                 }

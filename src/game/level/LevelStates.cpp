@@ -89,9 +89,7 @@ void cLevel::DrawHud()
     view.jumpIndicator = jumpIndicator;
     view.noJumpIndicator = noJumpIndicator;
     view.noJumpState = noJumpState;
-    std::array<ImageRect, 10> rects;
-    std::array<const ImageRect*, 10> digits{};
-    view.digits = DigitRects(rects, digits) ? digits.data() : nullptr;
+    view.digits = DigitRects();
     view.font = hudFont;
     view.sugarCollected = sugarCollected;
     view.sugarTotal = sugarTotal;
@@ -105,20 +103,20 @@ void cLevel::DrawHud()
     UpdateHud(*gfx2D, view);
 }
 
-bool cLevel::DigitRects(std::array<ImageRect, 10>& rects, std::array<const ImageRect*, 10>& digits) const
+const ImageRect* const* cLevel::DigitRects()
 {
-    for (size_t i = 0; i < rects.size(); ++i)
+    for (size_t i = 0; i < digitRects.size(); ++i)
     {
         cImage* image = hudDigits[i];
         if (image == nullptr)
-            return false;
-        rects[i].image = image;
-        rects[i].w = image->width;
-        rects[i].h = image->height;
-        rects[i].ResetOrigin();
-        digits[i] = &rects[i];
+            return nullptr;
+        digitRects[i].image = image;
+        digitRects[i].w = image->width;
+        digitRects[i].h = image->height;
+        digitRects[i].ResetOrigin();
+        digitRectPointers[i] = &digitRects[i];
     }
-    return true;
+    return digitRectPointers.data();
 }
 
 void cLevel::ApplyMenuKeys(cGlaControllerScene* scene)
