@@ -10,7 +10,7 @@
 
 namespace tvtest
 {
-struct GlyphSpec
+struct GlyphDesc
 {
     int32_t code = 0;
     int32_t x = 0, y = 0, w = 0, h = 0;
@@ -27,7 +27,7 @@ inline void PutU32(std::vector<uint8_t>& out, uint32_t v)
 
 // "CFNT", the word 1, the count, then each record with its kerning row; kerning maps
 // (from glyph index, to glyph index) to the 16-bit entry.
-inline std::vector<uint8_t> BuildFont(const std::vector<GlyphSpec>& glyphs,
+inline std::vector<uint8_t> BuildFont(const std::vector<GlyphDesc>& glyphs,
                                       const std::map<std::pair<uint32_t, uint32_t>, uint16_t>& kerning = {})
 {
     std::vector<uint8_t> out;
@@ -36,7 +36,7 @@ inline std::vector<uint8_t> BuildFont(const std::vector<GlyphSpec>& glyphs,
     PutU32(out, uint32_t(glyphs.size()));
     for (uint32_t i = 0; i < glyphs.size(); ++i)
     {
-        const GlyphSpec& g = glyphs[i];
+        const GlyphDesc& g = glyphs[i];
         for (int32_t v : {g.code, g.x, g.y, g.w, g.h, g.offsetX, g.top, g.advance})
             PutU32(out, uint32_t(v));
         for (uint32_t j = 0; j < glyphs.size(); ++j)
@@ -51,9 +51,9 @@ inline std::vector<uint8_t> BuildFont(const std::vector<GlyphSpec>& glyphs,
 }
 
 // A glyph of every given code with the same cell: w x h, top h, advance.
-inline std::vector<GlyphSpec> UniformGlyphs(const std::string& codes, int32_t w, int32_t h, int32_t advance)
+inline std::vector<GlyphDesc> UniformGlyphs(const std::string& codes, int32_t w, int32_t h, int32_t advance)
 {
-    std::vector<GlyphSpec> glyphs;
+    std::vector<GlyphDesc> glyphs;
     int32_t x = 0;
     for (char c : codes)
     {

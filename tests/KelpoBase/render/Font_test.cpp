@@ -12,7 +12,7 @@
 #include "KelpoBase/render/Surface.h"
 
 using tvtest::BuildFont;
-using tvtest::GlyphSpec;
+using tvtest::GlyphDesc;
 
 namespace
 {
@@ -149,7 +149,7 @@ TEST(Font, GlyphRectanglesOnThePage)
 
 TEST(Font, DigitsBecomeMonospaced)
 {
-    std::vector<GlyphSpec> glyphs;
+    std::vector<GlyphDesc> glyphs;
     for (int d = 0; d < 10; ++d)
         glyphs.push_back({'0' + d, 0, 0, 4, 8, 0, 8, d == 1 ? 4 : 8});
     glyphs.push_back({'x', 0, 0, 4, 8, 0, 8, 5});

@@ -178,7 +178,7 @@ void WriteFont()
 {
     const uint32_t pageW = 256, pageH = 64;
     std::vector<uint32_t> page(pageW * pageH, 0);
-    std::vector<tvtest::GlyphSpec> specs;
+    std::vector<tvtest::GlyphDesc> descs;
     int index = 0;
     for (const GlyphBitmap& g : kGlyphs)
     {
@@ -191,12 +191,12 @@ void WriteFont()
                         for (int dx = 0; dx < kScale; ++dx)
                             page[size_t(cy + r * kScale + dy) * pageW + size_t(cx + c * kScale + dx)] = kWhite;
         const int32_t code = int32_t(uint8_t(g.code));
-        specs.push_back({code, cx, cy, kGlyphW, kGlyphH, 0, kGlyphH, kAdvance});
+        descs.push_back({code, cx, cy, kGlyphW, kGlyphH, 0, kGlyphH, kAdvance});
         if (g.code >= 'A' && g.code <= 'Z')
-            specs.push_back({code + 32, cx, cy, kGlyphW, kGlyphH, 0, kGlyphH, kAdvance});
+            descs.push_back({code + 32, cx, cy, kGlyphW, kGlyphH, 0, kGlyphH, kAdvance});
     }
     ASSERT_TRUE(WritePNG("font.png", pageW, pageH, page));
-    const auto bytes = tvtest::BuildFont(specs);
+    const auto bytes = tvtest::BuildFont(descs);
     std::ofstream("font.bin", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                       std::streamsize(bytes.size()));
 }

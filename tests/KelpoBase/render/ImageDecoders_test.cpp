@@ -38,7 +38,7 @@ void WriteFile(const std::string& path, const Bytes& bytes)
 
 // ---- PNG through libpng's writer ----
 
-struct PngSpec
+struct PngDesc
 {
     uint32_t width, height;
     int colourType;
@@ -55,7 +55,7 @@ void AppendPng(png_structp png, png_bytep data, png_size_t n)
     out->insert(out->end(), data, data + n);
 }
 
-Bytes EncodePng(const PngSpec& spec)
+Bytes EncodePng(const PngDesc& desc)
 {
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -67,18 +67,18 @@ Bytes EncodePng(const PngSpec& spec)
         return Bytes();
     }
     png_set_write_fn(png, &out, AppendPng, nullptr);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colourType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, desc.width, desc.height, desc.bitDepth, desc.colourType,
+                 desc.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty())
-        png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
-    if (!spec.transparency.empty())
-        png_set_tRNS(png, info, spec.transparency.data(), int(spec.transparency.size()), nullptr);
+    if (!desc.palette.empty())
+        png_set_PLTE(png, info, desc.palette.data(), int(desc.palette.size()));
+    if (!desc.transparency.empty())
+        png_set_tRNS(png, info, desc.transparency.data(), int(desc.transparency.size()), nullptr);
     png_write_info(png, info);
-    const size_t rowBytes = spec.rows.size() / spec.height;
-    std::vector<png_bytep> rows(spec.height);
-    for (uint32_t y = 0; y < spec.height; ++y)
-        rows[y] = const_cast<png_bytep>(spec.rows.data() + y * rowBytes);
+    const size_t rowBytes = desc.rows.size() / desc.height;
+    std::vector<png_bytep> rows(desc.height);
+    for (uint32_t y = 0; y < desc.height; ++y)
+        rows[y] = const_cast<png_bytep>(desc.rows.data() + y * rowBytes);
     png_write_image(png, rows.data());
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
@@ -250,7 +250,7 @@ SurfaceRGBA At(const cSurface& s, int x, int y) { return s.GetPixelRGBA(x, y); }
 TEST(DecodePNG, ColourTypesBecomeEngineFormats)
 {
     // 2 x 2 RGBA
-    PngSpec rgba{2, 2, PNG_COLOR_TYPE_RGB_ALPHA, 8, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}, {}, {}};
+    PngDesc rgba{2, 2, PNG_COLOR_TYPE_RGB_ALPHA, 8, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}, {}, {}};
     SurfacePtr s = Png(EncodePng(rgba));
     ASSERT_TRUE(s);
     EXPECT_EQ(s->format, kFormatRGBA8888);
@@ -259,21 +259,21 @@ TEST(DecodePNG, ColourTypesBecomeEngineFormats)
     EXPECT_EQ(s->flipped, 0);
     EXPECT_EQ(0, std::memcmp(s->pixels, rgba.rows.data(), 16));
 
-    PngSpec rgb{2, 1, PNG_COLOR_TYPE_RGB, 8, {10, 20, 30, 40, 50, 60}, {}, {}};
+    PngDesc rgb{2, 1, PNG_COLOR_TYPE_RGB, 8, {10, 20, 30, 40, 50, 60}, {}, {}};
     s = Png(EncodePng(rgb));
     ASSERT_TRUE(s);
     EXPECT_EQ(s->format, kFormatRGB888);
     EXPECT_EQ(s->bpp, 24u);
     EXPECT_EQ(0, std::memcmp(s->pixels, rgb.rows.data(), 6));
 
-    PngSpec greyAlpha{1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {90, 33}, {}, {}};
+    PngDesc greyAlpha{1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {90, 33}, {}, {}};
     s = Png(EncodePng(greyAlpha));
     ASSERT_TRUE(s);
     EXPECT_EQ(s->format, kFormatRGBA8888);
     EXPECT_EQ(s->GetPixel(0, 0), 0x215A5A5Au);
 
     // Grey with the bottom-up flag: format 0, rows reversed, flipped set.
-    PngSpec grey{1, 3, PNG_COLOR_TYPE_GRAY, 8, {10, 20, 30}, {}, {}};
+    PngDesc grey{1, 3, PNG_COLOR_TYPE_GRAY, 8, {10, 20, 30}, {}, {}};
     s = Png(EncodePng(grey), kDecodeBottomUp);
     ASSERT_TRUE(s);
     EXPECT_EQ(s->format, kFormatRGBA8888);
@@ -282,7 +282,7 @@ TEST(DecodePNG, ColourTypesBecomeEngineFormats)
     EXPECT_EQ(s->GetPixel(0, 2), 0xFF0A0A0Au);
 
     // Grey of 2 bits a pixel expands to 8 bits (0, 85, 170, 255).
-    PngSpec grey2{4, 1, PNG_COLOR_TYPE_GRAY, 2, {0x1B}, {}, {}};
+    PngDesc grey2{4, 1, PNG_COLOR_TYPE_GRAY, 2, {0x1B}, {}, {}};
     s = Png(EncodePng(grey2));
     ASSERT_TRUE(s);
     EXPECT_EQ(At(*s, 0, 0).r, 0);
@@ -292,7 +292,7 @@ TEST(DecodePNG, ColourTypesBecomeEngineFormats)
 
 TEST(DecodePNG, PalettesExpandWithOrWithoutTransparency)
 {
-    PngSpec pal{2, 1, PNG_COLOR_TYPE_PALETTE, 8, {0, 1}, {{255, 0, 0}, {0, 0, 255}}, {}};
+    PngDesc pal{2, 1, PNG_COLOR_TYPE_PALETTE, 8, {0, 1}, {{255, 0, 0}, {0, 0, 255}}, {}};
     SurfacePtr s = Png(EncodePng(pal));
     ASSERT_TRUE(s);
     EXPECT_EQ(s->format, kFormatRGB888);
@@ -311,7 +311,7 @@ TEST(DecodePNG, PalettesExpandWithOrWithoutTransparency)
 TEST(DecodePNG, SixteenBitAndInterlacedPicturesAreReducedSafely)
 {
     // 16 bits a channel: each sample keeps its high byte.
-    PngSpec deep{3, 2, PNG_COLOR_TYPE_RGB_ALPHA, 16, Bytes(3 * 2 * 8), {}, {}};
+    PngDesc deep{3, 2, PNG_COLOR_TYPE_RGB_ALPHA, 16, Bytes(3 * 2 * 8), {}, {}};
     for (size_t i = 0; i < deep.rows.size(); i += 2)
     {
         deep.rows[i] = uint8_t(i);
@@ -324,7 +324,7 @@ TEST(DecodePNG, SixteenBitAndInterlacedPicturesAreReducedSafely)
     EXPECT_EQ(s->pixels[0], 0);
     EXPECT_EQ(s->pixels[5], 10);
 
-    PngSpec interlaced{9, 9, PNG_COLOR_TYPE_RGB, 8, Bytes(9 * 9 * 3), {}, {}, true};
+    PngDesc interlaced{9, 9, PNG_COLOR_TYPE_RGB, 8, Bytes(9 * 9 * 3), {}, {}, true};
     for (size_t i = 0; i < interlaced.rows.size(); ++i)
         interlaced.rows[i] = uint8_t(i * 3);
     s = Png(EncodePng(interlaced));
@@ -334,7 +334,7 @@ TEST(DecodePNG, SixteenBitAndInterlacedPicturesAreReducedSafely)
 
 TEST(DecodePNG, BadInputGivesNull)
 {
-    PngSpec rgba{8, 8, PNG_COLOR_TYPE_RGB_ALPHA, 8, Bytes(8 * 8 * 4, 0x42), {}, {}};
+    PngDesc rgba{8, 8, PNG_COLOR_TYPE_RGB_ALPHA, 8, Bytes(8 * 8 * 4, 0x42), {}, {}};
     const Bytes good = EncodePng(rgba);
     ASSERT_TRUE(Png(good));
     // Every truncation fails cleanly.
@@ -348,7 +348,7 @@ TEST(DecodePNG, BadInputGivesNull)
     EXPECT_FALSE(Png(corrupt));
 
     // Wider than the decoders accept: refused at the header, before any allocation.
-    PngSpec wide{kMaxImageSide + 1, 1, PNG_COLOR_TYPE_GRAY, 8, Bytes(kMaxImageSide + 1), {}, {}};
+    PngDesc wide{kMaxImageSide + 1, 1, PNG_COLOR_TYPE_GRAY, 8, Bytes(kMaxImageSide + 1), {}, {}};
     EXPECT_FALSE(Png(EncodePng(wide)));
 }
 
@@ -704,7 +704,7 @@ TEST(DecodePVR, LyingHeadersGiveNull)
 
 TEST(DecodeImageFile, PicksTheDecoderByExtension)
 {
-    PngSpec grey{1, 1, PNG_COLOR_TYPE_GRAY, 8, {200}, {}, {}};
+    PngDesc grey{1, 1, PNG_COLOR_TYPE_GRAY, 8, {200}, {}, {}};
     const Bytes png = EncodePng(grey);
     WriteFile("pic.PNG", png);
     WriteFile("pic.pngx", png);

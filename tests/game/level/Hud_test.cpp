@@ -125,9 +125,9 @@ struct HudFixture
     }
 
     // Glyphs for the time's characters, each of its own width (5 + its index).
-    static std::vector<tvtest::GlyphSpec> UniformWidths()
+    static std::vector<tvtest::GlyphDesc> UniformWidths()
     {
-        std::vector<tvtest::GlyphSpec> glyphs;
+        std::vector<tvtest::GlyphDesc> glyphs;
         int32_t x = 0;
         for (size_t i = 0; i < kTimeChars.size(); ++i)
         {

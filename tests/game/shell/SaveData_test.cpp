@@ -39,7 +39,7 @@ struct Bytes
     }
 };
 
-struct FileSpec
+struct FileDesc
 {
     int32_t version = 3;
     float music = 0.25f;
@@ -53,7 +53,7 @@ struct FileSpec
 
 // Level n: completed when n is odd, best score n * 3, all sugar when n % 3 == 0, sticker
 // when n % 5 == 0, perfect when n % 7 == 0, best perfect time 1000 + n.
-std::vector<uint8_t> BuildFile(const FileSpec& s)
+std::vector<uint8_t> BuildFile(const FileDesc& s)
 {
     Bytes out;
     out.i32(s.version);
@@ -183,8 +183,8 @@ TEST_F(SaveDataTest, AFreshGameWritesTheExactLayoutAndReadsItBack)
 
 TEST_F(SaveDataTest, Version3TakesEveryFieldInItsPlace)
 {
-    FileSpec spec;
-    const std::vector<uint8_t> file = BuildFile(spec);
+    FileDesc desc;
+    const std::vector<uint8_t> file = BuildFile(desc);
     ASSERT_EQ(file.size(), 3670u);
     ASSERT_TRUE(GameServiceFileWrite(name, file.data(), int32_t(file.size())));
 
@@ -232,22 +232,22 @@ TEST_F(SaveDataTest, VersionsAndControlCodes)
     struct Case
     {
         const char* what;
-        FileSpec spec;
+        FileDesc desc;
         std::vector<int32_t> controls;
         int32_t hair;
     };
-    FileSpec v2;
+    FileDesc v2;
     v2.version = 2;
-    FileSpec v1;
+    FileDesc v1;
     v1.version = 1;
-    FileSpec v4;
+    FileDesc v4;
     v4.version = 4;
-    FileSpec badControl;
+    FileDesc badControl;
     badControl.controls[0] = 70, badControl.controls[1] = 71, badControl.controls[2] = 68;
     badControl.controls[3] = 69, badControl.controls[4] = 72, badControl.controls[5] = 90;
-    FileSpec lowControl;
+    FileDesc lowControl;
     lowControl.controls[3] = 67;
-    FileSpec badLook;
+    FileDesc badLook;
     badLook.lookFileOrder[3] = 11; // hair
     badLook.lookFileOrder[0] = -1; // base
     const std::vector<int32_t> keep = {1, 2, 3, 4, 5, 6};
@@ -262,7 +262,7 @@ TEST_F(SaveDataTest, VersionsAndControlCodes)
     };
     for (const Case& c : cases)
     {
-        const std::vector<uint8_t> file = BuildFile(c.spec);
+        const std::vector<uint8_t> file = BuildFile(c.desc);
         cSaveData s;
         for (int i = 0; i < 6; ++i)
             s.controls[i] = i + 1;
@@ -278,10 +278,10 @@ TEST_F(SaveDataTest, VersionsAndControlCodes)
 
 TEST_F(SaveDataTest, VolumesAreClampedAndAppliedOnlyWhenAsked)
 {
-    FileSpec spec;
-    spec.music = 1.5f;
-    spec.sound = -0.5f;
-    std::vector<uint8_t> file = BuildFile(spec);
+    FileDesc desc;
+    desc.music = 1.5f;
+    desc.sound = -0.5f;
+    std::vector<uint8_t> file = BuildFile(desc);
     cSaveData s;
     ASSERT_TRUE(s.ReadFromMemory(file.data(), file.size(), false));
     EXPECT_FLOAT_EQ(volumes.music, 0.5f);
@@ -290,9 +290,9 @@ TEST_F(SaveDataTest, VolumesAreClampedAndAppliedOnlyWhenAsked)
     ASSERT_TRUE(s.ReadFromMemory(file.data(), file.size(), true));
     EXPECT_FLOAT_EQ(volumes.music, 1.0f);
     EXPECT_FLOAT_EQ(volumes.sound, 0.0f);
-    spec.music = std::nanf("");
-    spec.sound = 0.3f;
-    file = BuildFile(spec);
+    desc.music = std::nanf("");
+    desc.sound = 0.3f;
+    file = BuildFile(desc);
     ASSERT_TRUE(s.ReadFromMemory(file.data(), file.size(), true));
     EXPECT_FLOAT_EQ(volumes.music, 1.0f); // not a number: the volume stays
     EXPECT_FLOAT_EQ(volumes.sound, 0.3f);
@@ -330,13 +330,13 @@ TEST_F(SaveDataTest, AMissingFileMeansFullScreenAndKeepsTheRest)
 
 TEST_F(SaveDataTest, BadFilesAreNeverParsedAndAreSetAside)
 {
-    const std::vector<uint8_t> good = BuildFile(FileSpec());
-    FileSpec v2Spec;
-    v2Spec.version = 2;
-    const std::vector<uint8_t> v2 = BuildFile(v2Spec);
-    FileSpec v9Spec;
-    v9Spec.version = 9;
-    const std::vector<uint8_t> v9 = BuildFile(v9Spec);
+    const std::vector<uint8_t> good = BuildFile(FileDesc());
+    FileDesc v2Desc;
+    v2Desc.version = 2;
+    const std::vector<uint8_t> v2 = BuildFile(v2Desc);
+    FileDesc v9Desc;
+    v9Desc.version = 9;
+    const std::vector<uint8_t> v9 = BuildFile(v9Desc);
     struct Case
     {
         const char* what;
@@ -384,8 +384,8 @@ TEST_F(SaveDataTest, ABadFileThatCannotBeMovedIsNeverOverwritten)
 
 TEST_F(SaveDataTest, AFailedWriteIsReportedAndTheOldFileStays)
 {
-    FileSpec spec;
-    const std::vector<uint8_t> old = BuildFile(spec);
+    FileDesc desc;
+    const std::vector<uint8_t> old = BuildFile(desc);
     WriteBytes(folder / "Data.sav", old);
     GameServiceFailWritesForTests(true);
     cSaveData s;
@@ -396,8 +396,8 @@ TEST_F(SaveDataTest, AFailedWriteIsReportedAndTheOldFileStays)
 
 TEST_F(SaveDataTest, AProcessKilledInTheMiddleOfASaveLeavesTheOldFileWhole)
 {
-    FileSpec spec;
-    const std::vector<uint8_t> old = BuildFile(spec);
+    FileDesc desc;
+    const std::vector<uint8_t> old = BuildFile(desc);
     WriteBytes(folder / "Data.sav", old);
     pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -439,9 +439,9 @@ TEST_F(SaveDataTest, StartUpReadsTheWindowedSettingThroughThePlatform)
 {
     cSaveData live;
     RegisterSaveDataWithPlatform([&] { return &live; });
-    FileSpec spec;
-    spec.windowed = 1;
-    const std::vector<uint8_t> file = BuildFile(spec);
+    FileDesc desc;
+    desc.windowed = 1;
+    const std::vector<uint8_t> file = BuildFile(desc);
     ASSERT_TRUE(GameServiceFileWrite(name, file.data(), int32_t(file.size())));
     // The platform reads through its own hook with a temporary record.
     EXPECT_EQ(GetSystemHooks().readWindowedSetting(name), 1);
