@@ -20,7 +20,8 @@ cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     || { cat build-test-configure.log; exit 1; }
 rm -f build-test-configure.log
 cmake --build build/test -j "$jobs"
-ctest --test-dir build/test -j "$jobs" --output-on-failure --timeout 300
+ctest --test-dir build/test -j "$jobs" --output-on-failure --timeout 300 | tee build/test/ctest-summary.log
+total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' build/test/ctest-summary.log | tail -n 1)
 
 echo "== release build and benchmark smoke run"
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -54,3 +55,4 @@ if [ -n "$fuzzers" ]; then
     done
 fi
 echo "== all tests passed"
+echo "tests: ${total:-0} passed, 0 failed"
