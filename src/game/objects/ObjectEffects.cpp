@@ -64,6 +64,20 @@ struct Debris
     uint32_t flags = kParticleSizeIsScale;
 };
 
+// Rising dust: the base of every puff, the caller adding what differs.
+Debris DustPuff(cObjectLevel& level, int count, int life, float sizeStart, float sizeEnd)
+{
+    Debris puff;
+    puff.images = &level.dust;
+    puff.count = count;
+    puff.rising = true;
+    puff.damping = 0.95f;
+    puff.life = life;
+    puff.sizeStart = sizeStart;
+    puff.sizeEnd = sizeEnd;
+    return puff;
+}
+
 void SpawnDebris(cObjectLevel& level, const cVec2f& position, const Debris& row)
 {
     for (int i = 0; i < row.count; ++i)
@@ -351,14 +365,7 @@ void SpawnBurstEffect(cObjectLevel& level, int type, const cVec2f& position, con
     case 4:
     {
         PlayEffectSound(level, level.beanBagSounds, position, 1024.0f);
-        Debris puff;
-        puff.images = &level.dust;
-        puff.count = 1;
-        puff.rising = true;
-        puff.damping = 0.95f;
-        puff.life = 8;
-        puff.sizeStart = 0.0f;
-        puff.sizeEnd = 3.0f;
+        Debris puff = DustPuff(level, 1, 8, 0.0f, 3.0f);
         SpawnDebris(level, position, puff);
         row.images = &level.beanPieces;
         row.count = 10;
@@ -387,14 +394,7 @@ void SpawnBurstEffect(cObjectLevel& level, int type, const cVec2f& position, con
     case 24:
     {
         PlayEffectSound(level, level.lavaDropSounds, position, 1024.0f);
-        Debris puff;
-        puff.images = &level.dust;
-        puff.count = 1;
-        puff.rising = true;
-        puff.damping = 0.95f;
-        puff.life = 8;
-        puff.sizeStart = 1.0f;
-        puff.sizeEnd = 4.0f;
+        Debris puff = DustPuff(level, 1, 8, 1.0f, 4.0f);
         SpawnDebris(level, position, puff);
         row.images = &level.lavaPieces;
         row.count = 10;
@@ -454,14 +454,7 @@ void SpawnBurstEffect(cObjectLevel& level, int type, const cVec2f& position, con
     {
         PlayEffectSound(level, level.rockSounds, position, 1024.0f);
         SpawnFlash(level, FlashImage(level), position, kDefaultLayer, 0);
-        Debris puff;
-        puff.images = &level.dust;
-        puff.count = 12;
-        puff.rising = true;
-        puff.damping = 0.95f;
-        puff.life = 30;
-        puff.sizeStart = 0.0f;
-        puff.sizeEnd = 2.0f;
+        Debris puff = DustPuff(level, 12, 30, 0.0f, 2.0f);
         puff.scatter = true;
         puff.spinMin = -0.02f;
         puff.spinMax = 0.02f;
@@ -574,14 +567,7 @@ void SpawnDamageSmoke(cObjectLevel& level, const cVec2f& position, int damage)
 {
     if (damage <= 0)
         return;
-    Debris puff;
-    puff.images = &level.dust;
-    puff.count = std::min(damage, 4);
-    puff.rising = true;
-    puff.damping = 0.95f;
-    puff.life = 30;
-    puff.sizeStart = 0.5f;
-    puff.sizeEnd = 2.0f;
+    Debris puff = DustPuff(level, std::min(damage, 4), 30, 0.5f, 2.0f);
     SpawnDebris(level, position, puff);
 }
 
@@ -599,14 +585,7 @@ void SpawnHitEffect(cObjectLevel& level, int type, const cVec2f& point, float im
             SpawnSplinters(level, point);
             if (type == 1)
             {
-                Debris puff;
-                puff.images = &level.dust;
-                puff.count = 1;
-                puff.rising = true;
-                puff.damping = 0.95f;
-                puff.life = 30;
-                puff.sizeStart = 0.0f;
-                puff.sizeEnd = 1.0f;
+                Debris puff = DustPuff(level, 1, 30, 0.0f, 1.0f);
                 SpawnDebris(level, point, puff);
             }
         }
