@@ -135,7 +135,7 @@ void ConfettiBurst(cParticlePool& pool, const ImageList& images, const cVec2f& a
                    float maxScale)
 {
     if (cParticle* flash = Emit(pool, Pick(images, 4), at, cVec2f(), 6.0f, 0.0f, flashScale, true))
-        PrepareParticle(*flash, 0);
+        PrepareParticle(*flash, kParticleSizeIsScale);
     if (images.size() < 4)
         return;
     for (int i = 0; i < count; ++i)
@@ -149,7 +149,7 @@ void ConfettiBurst(cParticlePool& pool, const ImageList& images, const cVec2f& a
             continue;
         p->acceleration.Set(0.0f, RandomFloatRange(minPull, maxPull));
         p->delay = RandomIntRange(3, 13);
-        PrepareParticle(*p, 0);
+        PrepareParticle(*p, kParticleSizeIsScale);
     }
 }
 } // namespace
@@ -182,7 +182,7 @@ void cLevel::UpdateLevelRules()
                                 cVec2f(-16.0f * std::cos(turn), -16.0f * std::sin(turn)), 40.0f, 1.0f, 1.0f, false))
         {
             p->angle = turn;
-            PrepareParticle(*p, 0);
+            PrepareParticle(*p, kParticleSizeIsScale);
         }
     }
 
@@ -220,11 +220,11 @@ void cLevel::UpdateLevelRules()
                 {
                     if (cParticle* p = Emit(particlePoolA, Pick(updraftImages, 0), spot, cVec2f(0.0f, -3.0f), 40.0f,
                                             1.0f, 1.0f, true))
-                        PrepareParticle(*p, 0);
+                        PrepareParticle(*p, kParticleSizeIsScale);
                     if (performance > 1)
                         if (cParticle* p = Emit(particlePoolA, Pick(updraftImages, 1), spot, cVec2f(0.0f, -4.0f), 40.0f,
                                                 1.0f, 1.0f, true))
-                            PrepareParticle(*p, 0);
+                            PrepareParticle(*p, kParticleSizeIsScale);
                 }
                 break;
             case 10:
@@ -232,11 +232,11 @@ void cLevel::UpdateLevelRules()
                 RaiseChannel(kChannelFastAir, kVoiceFastAir, kSlotFastAir, v);
                 if (cParticle* p = Emit(particlePoolA, Pick(rainImages, 0), spot, cVec2f(0.0f, -8.0f), 30.0f, 1.0f,
                                         1.0f, true))
-                    PrepareParticle(*p, 0);
+                    PrepareParticle(*p, kParticleSizeIsScale);
                 if (frameCounter % 4 == 0)
                     if (cParticle* p = Emit(particlePoolA, Pick(fireFxImages, 0), spot, cVec2f(0.0f, -6.0f), 30.0f,
                                             1.0f, 0.5f, true))
-                        PrepareParticle(*p, 0);
+                        PrepareParticle(*p, kParticleSizeIsScale);
                 break;
             case 3:
             {
@@ -255,7 +255,7 @@ void cLevel::UpdateLevelRules()
                 for (int i = 0; i < int(sixth) + int(extra); ++i)
                     if (cParticle* p = Emit(particlePoolA, Pick(fireFxImages, 0), spot, cVec2f(0.0f, -2.0f), 30.0f,
                                             1.0f, 0.5f, true))
-                        PrepareParticle(*p, 0);
+                        PrepareParticle(*p, kParticleSizeIsScale);
                 break;
             }
             case 7:
@@ -265,7 +265,7 @@ void cLevel::UpdateLevelRules()
                     if (cParticle* p = Emit(particlePoolA, leafImages[size_t(RandomInt(int32_t(leafImages.size())))],
                                             spot, cVec2f(area->type == 7 ? 6.0f : -6.0f, 0.0f), 60.0f, 1.0f, 1.0f,
                                             true))
-                        PrepareParticle(*p, 0);
+                        PrepareParticle(*p, kParticleSizeIsScale);
                 break;
             case 13:
                 if (performance > 1)
@@ -280,18 +280,18 @@ void cLevel::UpdateLevelRules()
                     for (int i = 0; i < 2; ++i)
                         if (cParticle* p = Emit(particlePoolA, Pick(rainImages, 0), RandomPointIn(area->points) * 32.0f,
                                                 cVec2f(0.0f, 12.0f), 30.0f, 1.0f, 1.0f, false))
-                            PrepareParticle(*p, 0);
+                            PrepareParticle(*p, kParticleSizeIsScale);
                 }
                 break;
             case 15:
                 if (frameCounter % 6 == 0)
                     if (cParticle* p = Emit(particlePoolA, Pick(fireFxImages, 0), spot, cVec2f(0.0f, -2.0f), 30.0f,
                                             1.0f, 0.5f, true))
-                        PrepareParticle(*p, 0);
+                        PrepareParticle(*p, kParticleSizeIsScale);
                 if (performance > 1 && frameCounter % 12 == 0)
                     if (cParticle* p = Emit(particlePoolA, Pick(dust, 0), spot, cVec2f(0.0f, -1.0f), 40.0f, 1.0f,
                                             1.5f, true))
-                        PrepareParticle(*p, 0);
+                        PrepareParticle(*p, kParticleSizeIsScale);
                 break;
             default:
                 break;
@@ -412,7 +412,7 @@ void cLevel::UpdateLevelRules()
                 const cVec2f spot = at + cVec2f(RandomFloatRange(-30.0f, 30.0f), RandomFloatRange(-20.0f, 30.0f));
                 if (cParticle* p = Emit(particlePoolA, Pick(fireFxImages, 0), spot, cVec2f(2.0f * r - 1.0f, -2.0f),
                                         30.0f, 0.5f, 0.5f, true, 0.99f))
-                    PrepareParticle(*p, 0);
+                    PrepareParticle(*p, kParticleSizeIsScale);
             }
             if (!pickup->visible || !hasPlayer || !PickupContains(object, playerPos))
                 continue;
@@ -487,7 +487,7 @@ void cLevel::CollectPickup(cGameObj* object, cPickupObject& pickup)
             if (cParticle* p = Emit(particlePoolA, Pick(sugarSparkle, 0), at,
                                     cVec2f(std::cos(direction) * speed, std::sin(direction) * speed), 30.0f, 1.0f,
                                     0.0f, false, 0.9f))
-                PrepareParticle(*p, 0);
+                PrepareParticle(*p, kParticleSizeIsScale);
         }
     }
     else if (type >= 6 && type <= 10)

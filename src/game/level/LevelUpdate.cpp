@@ -211,7 +211,7 @@ void cLevel::EmitDeathBurst()
             flash->sizeEnd = 1.0f;
             flash->colourStart = 0xFFFFFFFFu;
             flash->colourEnd = 0x00FFFFFFu;
-            PrepareParticle(*flash, 0);
+            PrepareParticle(*flash, kParticleSizeIsScale);
         }
     }
     if (badgeConfetti.empty())
@@ -232,7 +232,7 @@ void cLevel::EmitDeathBurst()
         piece->lifeRate = 1.0f / 90.0f;
         piece->sizeStart = RandomFloatRange(0.5f, 1.0f);
         piece->sizeEnd = RandomFloatRange(0.5f, 1.0f);
-        PrepareParticle(*piece, 0);
+        PrepareParticle(*piece, kParticleSizeIsScale);
     }
 }
 
