@@ -45,6 +45,7 @@ public:
     // An 8-bit RGBA PNG; false when the file cannot be written.
     bool SavePng(const std::string& path) const;
     const std::vector<uint8_t>& Pixels() const { return pixels; }
+    std::vector<uint8_t>& Pixels() { return pixels; }
 
 private:
     int width, height;

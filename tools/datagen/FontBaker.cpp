@@ -30,8 +30,11 @@ BakedFont BakeFont(int scale)
         if (HasGlyph(uint8_t(c)))
             codes.push_back(uint8_t(c));
 
-    // Cells with a one-pixel border of clear space, sixteen to a row.
-    const int cellW = kGlyphWidth * scale, cellH = kGlyphHeight * scale;
+    // Cells with a one-pixel border of clear space, sixteen to a row. A cell reaches
+    // kLineGapRows glyph pixels below the base line, left clear: the font's line height
+    // then keeps that much space between the lines of a text.
+    const int cellW = kGlyphWidth * scale, cellH = (kGlyphHeight + kLineGapRows) * scale;
+    const int top = kGlyphHeight * scale;
     const int stepX = cellW + 2, stepY = cellH + 2, perRow = 16;
     const int rows = (int(codes.size()) + perRow - 1) / perRow;
     BakedFont font;
@@ -45,7 +48,7 @@ BakedFont BakeFont(int scale)
     {
         const int x = int(i % perRow) * stepX + 1, y = int(i / perRow) * stepY + 1;
         font.page.DrawText(std::string(1, char(codes[i])), x, y, scale, {255, 255, 255, 255});
-        const int32_t fields[8] = {codes[i], x, y, cellW, cellH, 0, cellH, kGlyphAdvance * scale};
+        const int32_t fields[8] = {codes[i], x, y, cellW, cellH, 0, top, kGlyphAdvance * scale};
         for (int32_t v : fields)
             PutU32(out, uint32_t(v));
         out.insert(out.end(), codes.size() * 2, 0); // no kerning

@@ -16,9 +16,13 @@ struct BakedFont
     Canvas page{1, 1};
 };
 
+// Glyph pixels of clear space below the base line in every glyph's box.
+constexpr int kLineGapRows = 3;
+
 // Every code the built-in set has a glyph for (32-126, 0x93, 0x94), each glyph pixel
-// drawn as scale x scale; glyphs sit on the base line (top = the cell height) and
-// advance by the cell width plus a gap of one glyph pixel.
+// drawn as scale x scale; glyphs sit on the base line (top = seven glyph pixels), their
+// boxes reach kLineGapRows below it, and they advance by the glyph width plus a gap of
+// one glyph pixel.
 BakedFont BakeFont(int scale);
 // Writes "<stem>.bin" and "<stem>.png"; false when a file cannot be written.
 bool WriteFont(const BakedFont& font, const std::string& stem);

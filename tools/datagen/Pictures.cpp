@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "datagen/Art.h"
+
 namespace datagen
 {
 namespace
@@ -17,6 +19,14 @@ std::string Replace(std::string text, const std::string& from, const std::string
 }
 } // namespace
 
+bool IsKnownShape(const std::string& shape)
+{
+    for (const char* plain : {"rect", "frame", "circle", "diamond", "box"})
+        if (shape == plain)
+            return true;
+    return FindPainter(shape) != nullptr;
+}
+
 bool ParsePictureLine(const std::string& line, std::vector<PictureDesc>& out, std::string* error)
 {
     const size_t first = line.find_first_not_of(" \t\r");
@@ -26,7 +36,8 @@ bool ParsePictureLine(const std::string& line, std::vector<PictureDesc>& out, st
     PictureDesc desc;
     std::string colour;
     if (!(in >> desc.path >> desc.width >> desc.height >> desc.shape >> colour) || desc.width <= 0 ||
-        desc.height <= 0 || desc.width > 2048 || desc.height > 2048 || !ParseColour(colour, desc.colour))
+        desc.height <= 0 || desc.width > 2048 || desc.height > 2048 || !ParseColour(colour, desc.colour) ||
+        !IsKnownShape(desc.shape))
     {
         if (error != nullptr)
             *error = "malformed picture line: " + line;
@@ -65,6 +76,7 @@ bool ParsePictureLine(const std::string& line, std::vector<PictureDesc>& out, st
         PictureDesc one = desc;
         one.path = desc.path.substr(0, open) + number + desc.path.substr(close + 1);
         one.label = Replace(desc.label, "{}", number);
+        one.variant = n;
         out.push_back(one);
     }
     return true;
@@ -72,6 +84,8 @@ bool ParsePictureLine(const std::string& line, std::vector<PictureDesc>& out, st
 
 Canvas DrawPicture(const PictureDesc& s)
 {
+    if (const Painter paint = FindPainter(s.shape))
+        return paint(s);
     Canvas canvas(s.width, s.height);
     const Colour c = s.colour;
     const Colour dark{uint8_t(c.r / 2), uint8_t(c.g / 2), uint8_t(c.b / 2), c.a};

@@ -1,12 +1,14 @@
-// Placeholder pictures described by one line of text:
+// Pictures described by one line of text:
 //
 //   <path> <width> <height> <shape> <colour> [label ...]
 //
-// shape: "rect" (filled), "frame" (outlined, clear inside), "circle", "diamond", "box" (filled
-// with a darker border); colour "#rrggbb" or "#rrggbbaa". The label is drawn centred in
-// black or white, whichever stands out. A path may hold one range "{a..b}" (zero-padded
-// to the width of a): the line stands for one picture per number, and "{}" in the label
-// is replaced by the number. Blank lines and lines starting with '#' are skipped.
+// shape: one of the plain shapes "rect" (filled), "frame" (outlined, clear inside),
+// "circle", "diamond", "box" (filled with a darker border), whose label is drawn centred in
+// black or white, whichever stands out; or the name of a painter (Art.h), which draws the
+// thing itself and uses the colour and label as it needs. colour: "#rrggbb" or "#rrggbbaa".
+// A path may hold one range "{a..b}" (zero-padded to the width of a): the line stands for
+// one picture per number, each with that number as its variant, and "{}" in the label is
+// replaced by the number. Blank lines and lines starting with '#' are skipped.
 #pragma once
 
 #include <string>
@@ -23,7 +25,11 @@ struct PictureDesc
     std::string shape = "box";
     Colour colour;
     std::string label;
+    int variant = 0; // which of a painter's looks (the number of a range)
 };
+
+// True for the plain shapes and every painter's name.
+bool IsKnownShape(const std::string& shape);
 
 // The pictures one line stands for; false (with a message) for a malformed line.
 bool ParsePictureLine(const std::string& line, std::vector<PictureDesc>& out, std::string* error);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -22,6 +23,8 @@
 #include "datagen/Glyphs.h"
 #include "datagen/Pictures.h"
 #include "datagen/SampleScenes.h"
+#include "datagen/Art.h"
+#include "datagen/Sketch.h"
 
 namespace
 {
@@ -57,7 +60,8 @@ TEST(FontBaker, FontAndPageReadBackWithTheEngineReaders)
         for (int code : {int(' '), int('0'), int('9'), int(':'), int('.'), int('A'), int('~'), 0x93, 0x94})
             EXPECT_NE(font->GlyphOf(uint8_t(code)), nullptr) << code;
         EXPECT_EQ(font->GlyphOf('\n'), nullptr);
-        EXPECT_EQ(font->GetLineHeight(), 7 * scale);
+        // Lines are the glyphs' seven rows apart plus a gap, so lines of text never touch.
+        EXPECT_EQ(font->GetLineHeight(), (7 + datagen::kLineGapRows) * scale);
         EXPECT_EQ(font->GetMaxTop(), 7 * scale);
         EXPECT_EQ(font->MeasureText("12:34").width, 5 * 6 * scale);
 
@@ -70,7 +74,7 @@ TEST(FontBaker, FontAndPageReadBackWithTheEngineReaders)
         const FontGlyph* t = font->GlyphOf('T');
         ASSERT_NE(t, nullptr);
         EXPECT_EQ(t->w, 5 * scale);
-        EXPECT_EQ(t->h, 7 * scale);
+        EXPECT_EQ(t->h, (7 + datagen::kLineGapRows) * scale);
         for (int col = 0; col < 5; ++col)
             EXPECT_TRUE(Lit(*page, t->x + col * scale, t->y)) << col;
         EXPECT_TRUE(Lit(*page, t->x + 2 * scale, t->y + 6 * scale));
@@ -136,6 +140,7 @@ TEST(Pictures, LinesAndRanges)
     } cases[] = {
         {"a/No_{0..2}.png 8 8 rect #ffffff {}", true, {"a/No_0.png", "a/No_1.png", "a/No_2.png"}, "2"},
         {"h/hair_{09..11}.png 8 8 box #ffffff hair {}", true, {"h/hair_09.png", "h/hair_10.png", "h/hair_11.png"}, "hair 11"},
+        {"c/cup_{00..02}.png 8 8 cup #00000000", true, {"c/cup_00.png", "c/cup_01.png", "c/cup_02.png"}, ""},
         {"one.png 8 8 frame #123456 Play Game", true, {"one.png"}, "Play Game"},
         {"# a comment", true, {}, ""},
         {"", true, {}, ""},
@@ -143,6 +148,7 @@ TEST(Pictures, LinesAndRanges)
         {"bad.png 8 8 box red", false, {}, ""},
         {"short.png 8", false, {}, ""},
         {"r/{1..}.png 8 8 box #ffffff", false, {}, ""},
+        {"odd.png 8 8 blob #ffffff", false, {}, ""}, // neither a plain shape nor a painter
     };
     for (const Case& c : cases)
     {
@@ -156,8 +162,91 @@ TEST(Pictures, LinesAndRanges)
         if (!descs.empty())
         {
             EXPECT_EQ(descs.back().label, c.lastLabel);
+            // A range's number is each picture's variant.
+            EXPECT_EQ(descs.back().variant, c.paths.size() > 1 ? std::atoi(c.paths.back().c_str() + c.paths.back().find('_') + 1) : 0);
         }
     }
+}
+
+// The sample pictures' drawing: shapes sampled finely and averaged down, so edges blend;
+// everything painted over what lies below.
+TEST(Sketch, ShapesCoverTheirAreaWithSmoothEdgesAndPaintOver)
+{
+    const datagen::Colour red{255, 0, 0, 255}, blue{0, 0, 255, 128};
+    auto coverage = [](const datagen::Canvas& c)
+    {
+        double sum = 0;
+        for (int y = 0; y < c.Height(); ++y)
+            for (int x = 0; x < c.Width(); ++x)
+                sum += c.At(x, y).a / 255.0;
+        return sum;
+    };
+    {
+        datagen::Sketch s(20, 20, 4);
+        s.Rect(0, 0, 10, 10, red);
+        s.Rect(5, 5, 10, 10, blue); // half see-through, over the red in one corner
+        s.Rect(12.5f, 0, 1, 2, red); // across a pixel boundary: two half-covered pixels
+        const datagen::Canvas c = s.Finish();
+        EXPECT_EQ(c.At(2, 2), red);
+        EXPECT_EQ(c.At(18, 18).a, 0);
+        const datagen::Colour over = c.At(7, 7), alone = c.At(12, 12);
+        EXPECT_EQ(over.a, 255);
+        EXPECT_NEAR(over.r, 127, 2);
+        EXPECT_NEAR(over.b, 128, 2);
+        EXPECT_NEAR(alone.a, 128, 2);
+        EXPECT_EQ(alone.b, 255);
+        EXPECT_NEAR(c.At(12, 0).a, 128, 2);
+        EXPECT_NEAR(c.At(13, 0).a, 128, 2);
+        EXPECT_EQ(c.At(12, 0).r, 255) << "clear samples add no black";
+    }
+    const struct
+    {
+        const char* name;
+        void (*draw)(datagen::Sketch&);
+        double area;
+    } shapes[] = {
+        {"triangle", [](datagen::Sketch& s) { s.Polygon({{0, 0}, {40, 0}, {0, 40}}, {0, 0, 0, 255}); }, 800},
+        {"circle", [](datagen::Sketch& s) { s.Circle(20, 20, 15, {0, 0, 0, 255}); }, 3.14159 * 225},
+        {"ring", [](datagen::Sketch& s) { s.Ring(20, 20, 15, 10, {0, 0, 0, 255}); }, 3.14159 * 125},
+        {"rounded", [](datagen::Sketch& s) { s.RoundRect(0, 0, 40, 20, 10, {0, 0, 0, 255}); }, 800 - (400 - 3.14159 * 100)},
+        {"line", [](datagen::Sketch& s) { s.Line(5, 20, 35, 20, 4, {0, 0, 0, 255}); }, 120},
+    };
+    for (const auto& shape : shapes)
+    {
+        SCOPED_TRACE(shape.name);
+        datagen::Sketch s(40, 40);
+        shape.draw(s);
+        EXPECT_NEAR(coverage(s.Finish()), shape.area, shape.area * 0.03);
+    }
+}
+
+// Every painter draws into a picture of the size asked, for each of its looks.
+TEST(Pictures, EveryPainterDrawsItsPictureAtAnySize)
+{
+    const std::vector<std::string> names = datagen::PainterNames();
+    EXPECT_GE(names.size(), 40u);
+    for (const std::string& name : names)
+        for (const auto& [w, h] : std::vector<std::pair<int, int>>{{12, 12}, {96, 40}, {150, 220}})
+            for (int variant : {0, 1, 10})
+            {
+                SCOPED_TRACE(name + " " + std::to_string(w) + "x" + std::to_string(h) + " look " +
+                             std::to_string(variant));
+                datagen::PictureDesc desc;
+                desc.width = w;
+                desc.height = h;
+                desc.shape = name;
+                desc.colour = {0, 0, 0, 0};
+                desc.label = "Ab1";
+                desc.variant = variant;
+                const datagen::Canvas c = datagen::DrawPicture(desc);
+                ASSERT_EQ(c.Width(), w);
+                ASSERT_EQ(c.Height(), h);
+                int drawn = 0;
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x)
+                        drawn += c.At(x, y).a > 0 ? 1 : 0;
+                EXPECT_GT(drawn, std::min(w * h / 50, 200)) << "next to nothing drawn";
+            }
 }
 
 TEST(SampleTree, PictureListNamesTheFixedFiles)
