@@ -12,6 +12,7 @@
 
 #include "ScenarioDriver.h"
 #include "KelpoBase/gla/GlaControllerScene.h"
+#include "KelpoBase/gla/GlaElementControllers.h"
 #include "game/level/Level.h"
 #include "game/objects/GameObj.h"
 #include "game/shell/Frontend.h"
@@ -41,6 +42,30 @@ int LevelNumberPixels(ScenarioDriver& d)
             count += std::abs(r - 170) < 12 && std::abs(g - 230) < 12 && std::abs(b - 230) < 12 ? 1 : 0;
         }
     return count;
+}
+
+// Pixels of the confetti the player bursts into when it dies (the sample pieces are bright
+// yellow, pink, blue and green).
+int ConfettiPixels(const std::vector<uint8_t>& frame)
+{
+    const int colours[4][3] = {{255, 204, 40}, {255, 80, 150}, {60, 170, 255}, {90, 220, 90}};
+    int count = 0;
+    for (int y = 0; y < ScenarioDriver::kHeight; ++y)
+        for (int x = 0; x < ScenarioDriver::kWidth; ++x)
+        {
+            const uint32_t p = tvtest::PixelAt(frame, x, y);
+            for (const auto& c : colours)
+                if (std::abs(int(p & 255) - c[0]) < 8 && std::abs(int((p >> 8) & 255) - c[1]) < 8 &&
+                    std::abs(int((p >> 16) & 255) - c[2]) < 8)
+                    ++count;
+        }
+    return count;
+}
+
+bool LevelCaptionShown(ScenarioDriver& d)
+{
+    const cGlaControllerSprite* caption = FindSpriteController(d.Level()->resultsScene, "levelLabel");
+    return caption != nullptr && caption->visible;
 }
 
 // Runs until the results panel shows its texts and buttons, and draws that frame.
@@ -112,6 +137,9 @@ TEST(Scenario, StoryLevelOneWalkedToItsEnd)
     ASSERT_GE(d.RunUntil([&] { return level.deathSequence; }, 200), 0);
     EXPECT_GT(d.PlayerX(), 1024.0f);
     EXPECT_LT(d.PlayerX(), 1216.0f);
+    d.UndrawnFrames(9);
+    d.Frames(1);
+    EXPECT_GT(ConfettiPixels(d.ReadFrame()), 400) << "the death bursts into confetti large enough to see";
     d.Release(Key::Right);
     ASSERT_GE(d.RunUntil([&] { return !level.deathSequence; }, 200), 0);
     EXPECT_NEAR(d.PlayerX(), 900.0f, 2.0f) << "respawned at the first checkpoint";
@@ -133,6 +161,7 @@ TEST(Scenario, StoryLevelOneWalkedToItsEnd)
     EXPECT_EQ(level.levelIndex, 1) << "the results name the next level";
     ASSERT_TRUE(WaitForResultsPanel(d));
     EXPECT_GT(LevelNumberPixels(d), 20) << "the panel shows the number";
+    EXPECT_TRUE(LevelCaptionShown(d));
 
     LevelProgress saved;
     ASSERT_TRUE(d.SavedProgress(0, saved));
@@ -266,4 +295,5 @@ TEST(Scenario, CreditsWalk)
     d.ReleaseAll();
     EXPECT_EQ(d.Level()->sugarCollected, d.Level()->sugarTotal) << "all of it lies on the way";
     EXPECT_EQ(LevelNumberPixels(d), 0);
+    EXPECT_FALSE(LevelCaptionShown(d)) << "no caption without its number";
 }

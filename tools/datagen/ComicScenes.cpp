@@ -22,13 +22,14 @@ SceneFile BuildComicScenes()
         // Three panels, one every 150 frames; the sleeper's "zzz" rises from the first.
         Json& s = f.AddScene("Full", 510);
         Json& e = s["elements"];
-        e.push_back(Sprite("page", f.Art("comic_page", 1024, 768, "rect", "#f4ecd8"), 0, 0));
+        e.push_back(Sprite("page", f.Art("comic_page", 1024, 768, "plate", "#f4ecd8"), 0, 0));
         const char* captions[3] = {"Once upon a time", "a cup dozed off", "and woke up far away"};
         for (int p = 0; p < 3; ++p)
         {
             const float x = -340.0f + 340.0f * float(p);
             Json panel = Sprite("panel" + std::to_string(p + 1),
-                                f.Art("comic_panel_" + std::to_string(p + 1), 320, 560, "box", "#6890c8", captions[p]),
+                                f.Art("comic_panel_" + std::to_string(p + 1), 320, 560, "comic", "#00000000",
+                                      captions[p], p + 1),
                                 x, 0);
             panel["colour"] = {{0, 255, 255, 255, 0}, {150 * p, 255, 255, 255, 0}, {150 * p + 30, 255, 255, 255, 255}};
             e.push_back(panel);
@@ -37,7 +38,7 @@ SceneFile BuildComicScenes()
     }
     {
         Json& s = f.AddScene("LevelExit", 33);
-        Json cover = Sprite("cover", f.Art("comic_cover", 1024, 768, "rect", "#101820"), 0, 0);
+        Json cover = Sprite("cover", f.Art("comic_cover", 1024, 768, "card", "#283c6e"), 0, 0);
         cover["colour"] = {{0, 255, 255, 255, 0}, {32, 255, 255, 255, 255}};
         s["elements"].push_back(cover);
     }
@@ -45,7 +46,7 @@ SceneFile BuildComicScenes()
     {
         Json& s = f.AddScene(name, 1);
         s["elements"].push_back(
-            Sprite("prompt", f.Art("skip_prompt", 360, 48, "box", "#202830", "Jump to skip"), 0, 300));
+            Sprite("prompt", f.Art("skip_prompt", 360, 52, "button", "#283c6e", "Jump to skip"), 0, 300));
     }
     return f;
 }

@@ -1,5 +1,6 @@
 // res/frontend/frontend.mac.720p.cgla: the menu screens, authored about the screen centre.
-// Buttons are direct elements of their screen in focus order; captions are pictures.
+// Buttons are direct elements of their screen in focus order; captions are pictures. The
+// backdrop is light, so the words the code writes in its dark text colour read on it.
 #include <cstdio>
 
 #include "datagen/SampleScenes.h"
@@ -17,28 +18,35 @@ std::string Num3(int n)
 
 Json Title(SceneFile& f, const std::string& text, float y = -280)
 {
-    return Sprite("title", f.Art("title_" + Slug(text), 640, 64, "rect", "#00000000", text), 0, y);
+    return Sprite("title", f.Art("title_" + Slug(text), 640, 64, "title", "#00000000", text), 0, y);
+}
+
+// Dark words, for the light plates.
+Json Words(SceneFile& f, const std::string& name, const std::string& text, float x, float y, int w = 240)
+{
+    return Sprite(name, f.Art("words_" + Slug(text), w, 40, "words", "#00000000", text), x, y);
 }
 
 // Where button i of a ten-button level page lies: five to a row, two rows.
 Point LevelSlot(int i) { return {-400.0f + 200.0f * float(i % 5), i < 5 ? -90.0f : 110.0f}; }
 
+// A level button's look: its tile with its number, so a level that is not open (its
+// button hidden) shows no number either. The marks are drawn about the tile.
+std::string LevelLook(SceneFile& f, const std::string& tile, const std::string& colour, int number)
+{
+    const std::string name = "look_" + tile + "_" + std::to_string(number);
+    Json& look = f.AddScene(name, 3);
+    Json& e = look["elements"];
+    e.push_back(Sprite("keyboard", f.Art("focus_level", 156, 156, "focus", "#00000000"), 0, 0));
+    Json face = Sprite("tile", f.Art(tile + "_" + std::to_string(number), 140, 140, "tile", colour, std::to_string(number)),
+                       0, 0);
+    face["colour"] = {{0, 255, 255, 255, 255}, {1, 200, 200, 180, 255}, {2, 130, 130, 140, 150}};
+    e.push_back(face);
+    return name;
+}
+
 void AddLevelPages(SceneFile& f)
 {
-    // One look for every level button: page 0's first button carries the mark positions.
-    {
-        Json& look = f.AddScene("look_level", 3);
-        Json& e = look["elements"];
-        e.push_back(Sprite("keyboard", f.Art("focus_level", 156, 156, "frame", "#ffe040"), 0, 0));
-        Json tile = Sprite("tile", f.Art("level_tile", 140, 140, "box", "#3a6fd0"), 0, 0);
-        tile["colour"] = {{0, 255, 255, 255, 255}, {1, 190, 190, 160, 255}, {2, 110, 110, 110, 160}};
-        e.push_back(tile);
-        e.push_back(Marker("Done", "", 50, -50));
-        e.push_back(Marker("Sugar", "", -45, 50));
-        e.push_back(Marker("Sticker", "", 0, 50));
-        e.push_back(Marker("Perfect", "", 45, 50));
-        e.push_back(Marker("Score", "", 0, 12));
-    }
     for (int page = 0; page < 4; ++page)
     {
         Json& s = f.AddScene("scrLevelScreen_" + Num3(page), 1);
@@ -47,19 +55,23 @@ void AddLevelPages(SceneFile& f)
         {
             const int n = 10 * page + i;
             const Point p = LevelSlot(i);
-            e.push_back(ButtonWithLook("GameObj" + Num3(i), "Button", "level" + std::to_string(n), "look_level", p.x, p.y));
-        }
-        for (int i = 0; i < 10; ++i)
-        {
-            const int n = 10 * page + i;
-            const Point p = LevelSlot(i);
-            e.push_back(Sprite("number" + Num3(i),
-                               f.Art("level_number_" + std::to_string(n + 1), 80, 48, "rect", "#00000000",
-                                     std::to_string(n + 1)),
-                               p.x, p.y - 28));
+            const std::string look = LevelLook(f, "level_tile", "#4080e0", n + 1);
+            if (n == 0)
+            {
+                // Page 0's first button carries the mark positions for every button: the
+                // tick at the top right, the best time under the number (written from its
+                // left end), the sugar, sticker and star along the bottom.
+                Json& marks = f.FindScene(look)->at("elements");
+                marks.push_back(Marker("Done", "", 50, -50));
+                marks.push_back(Marker("Score", "", -50, 14));
+                marks.push_back(Marker("Sugar", "", -42, 44));
+                marks.push_back(Marker("Sticker", "", 0, 44));
+                marks.push_back(Marker("Perfect", "", 42, 44));
+            }
+            e.push_back(ButtonWithLook("GameObj" + Num3(i), "Button", "level" + std::to_string(n), look, p.x, p.y));
         }
         if (page == 0)
-            e.push_back(Sprite("Sprite000", f.Art("banner_story", 360, 48, "box", "#e07020", "Story"), 0, -210));
+            e.push_back(Sprite("Sprite000", f.Art("banner_story", 360, 52, "button", "#f08a30", "Story"), 0, -212));
     }
     {
         Json& s = f.AddScene("scrLevelSelect", 1);
@@ -70,42 +82,27 @@ void AddLevelPages(SceneFile& f)
     }
     {
         Json& s = f.AddScene("scrLevelDots", 4);
-        Json dots = Sprite("dots", "", 0, 220);
+        Json dots = Sprite("dots", "", 0, 222);
         dots["frames"] = Json::array();
         for (int page = 0; page < 4; ++page)
-        {
-            std::string label;
-            for (int d = 0; d < 4; ++d)
-                label += d == page ? "O" : ".";
-            dots["frames"].push_back({page, f.Art("dots_" + std::to_string(page), 160, 32, "rect", "#00000000", label)});
-        }
+            dots["frames"].push_back({page, f.Art("dots_" + std::to_string(page), 160, 32, "dots", "#00000000", "", page)});
         s["elements"].push_back(dots);
     }
     {
-        Json& look = f.AddScene("look_level_S", 3);
-        Json& e = look["elements"];
-        e.push_back(Sprite("keyboard", f.Art("focus_level", 156, 156, "frame", "#ffe040"), 0, 0));
-        Json tile = Sprite("tile", f.Art("level_tile_S", 140, 140, "box", "#c03060"), 0, 0);
-        tile["colour"] = {{0, 255, 255, 255, 255}, {1, 190, 190, 160, 255}, {2, 110, 110, 110, 160}};
-        e.push_back(tile);
-        e.push_back(Marker("Sugar", "", -30, 45));
-        e.push_back(Marker("Score", "", 10, 45));
-    }
-    {
+        // Survival and challenge share five buttons; the first one's look holds the marks.
         Json& s = f.AddScene("scrLevelScreen_S_000", 1);
         Json& e = s["elements"];
         for (int i = 0; i < 5; ++i)
         {
             const Point p = LevelSlot(i);
-            e.push_back(ButtonWithLook("GameObj" + Num3(i), "Button", "level" + std::to_string(i), "look_level_S", p.x, p.y));
-        }
-        for (int i = 0; i < 5; ++i)
-        {
-            const Point p = LevelSlot(i);
-            e.push_back(Sprite("number" + Num3(i),
-                               f.Art("level_number_" + std::to_string(i + 1), 80, 48, "rect", "#00000000",
-                                     std::to_string(i + 1)),
-                               p.x, p.y - 28));
+            const std::string look = LevelLook(f, "level_tile_S", "#e04880", i + 1);
+            if (i == 0)
+            {
+                Json& marks = f.FindScene(look)->at("elements");
+                marks.push_back(Marker("Sugar", "", -34, 40));
+                marks.push_back(Marker("Score", "", -12, 40));
+            }
+            e.push_back(ButtonWithLook("GameObj" + Num3(i), "Button", "level" + std::to_string(i), look, p.x, p.y));
         }
         e.push_back(Rect("sugerText", 0, 60, 200, 40));
     }
@@ -116,49 +113,61 @@ void AddLevelPages(SceneFile& f)
         s["elements"].push_back(Button(f, "butBack", "actBack", "Back", 0, 290, 240));
     }
     {
+        // Each row: its icon and name, the count "n / total" in digits at the placeholders
+        // beside a slash, and the explanation (drawn from the left of its placeholder).
         Json& s = f.AddScene("scrLevelStats", 1);
         Json& e = s["elements"];
         e.push_back(Title(f, "Level stats"));
-        const char* rows[] = {"suger", "sticker", "perfect"};
+        e.push_back(Sprite("plate", f.Art("stats_plate", 1160, 460, "plate", "#00000000"), 0, -20));
+        const struct
+        {
+            const char* row;
+            const char* name;
+            const char* shape;
+        } rows[] = {{"suger", "All sugar", "sugar"}, {"sticker", "Stickers", "sticker"}, {"perfect", "Perfect", "star"}};
         for (int r = 0; r < 3; ++r)
         {
-            const float y = -150.0f + 110.0f * float(r);
-            e.push_back(Rect(std::string(rows[r]) + "Current", -300, y, 100, 56));
-            e.push_back(Rect(std::string(rows[r]) + "Total", -160, y, 100, 56));
-            e.push_back(Rect(std::string(rows[r]) + "Text", 60, y, 500, 40));
+            const float y = -170.0f + 120.0f * float(r);
+            const std::string row = rows[r].row;
+            e.push_back(Sprite(row + "Icon", f.Art("stats_icon_" + row, 48, 48, rows[r].shape, "#00000000"), -520, y + 8));
+            e.push_back(Words(f, row + "Name", rows[r].name, -370, y - 32, 200));
+            e.push_back(Rect(row + "Current", -395, y + 12, 100, 56));
+            e.push_back(Sprite(row + "Slash", f.Art("stats_slash", 24, 48, "caption", "#00000000", "/"), -372, y + 12));
+            e.push_back(Rect(row + "Total", -350, y + 12, 100, 56));
+            e.push_back(Rect(row + "Text", -180, y, 520, 40));
         }
-        e.push_back(Rect("perfectTime", -300, 190, 200, 40));
+        e.push_back(Words(f, "perfectTimeName", "Perfect levels' time", -250, 175, 400));
+        e.push_back(Rect("perfectTime", 60, 175, 200, 40));
         e.push_back(Button(f, "butBack", "actBack", "Back", 0, 290, 240));
     }
 }
 
-// The dressed preview: dorvo -> body (hair + body sprite) and cup (cup, base, handle).
+// The dressed preview at two and a half times the level's size: dorvo -> body (hair and
+// the body sprite) and cup (base, handle, cup), placed as in the level's rig.
 void AddPreviewRig(SceneFile& f)
 {
     {
         Json& s = f.AddScene("cust_body", 1);
         s["elements"].push_back(Sprite("body", "customise/jumpers/jumper_orig.png", 0, 0));
-        s["elements"].push_back(SceneElement("hair", "Hair_000", 0, -70));
+        s["elements"].push_back(SceneElement("hair", "Hair_000", 0, -50));
     }
     {
         Json& s = f.AddScene("cust_cup", 1);
-        s["elements"].push_back(Sprite("base", "customise/bases/base_orig.png", 0, 60));
+        s["elements"].push_back(Sprite("base", "customise/bases/base_orig.png", 0, 32));
+        s["elements"].push_back(Sprite("handle", "customise/handles/handle_orig.png", 45, -5));
         s["elements"].push_back(Sprite("cup", "customise/cups/cup_orig.png", 0, 0));
-        s["elements"].push_back(Sprite("handle", "customise/handles/handle_orig.png", 60, 0));
     }
     {
         Json& s = f.AddScene("cust_dorvo", 1);
-        s["elements"].push_back(SceneElement("cup", "cust_cup", 0, 60));
-        s["elements"].push_back(SceneElement("body", "cust_body", 0, -60));
+        s["elements"].push_back(SceneElement("body", "cust_body", 0, -57));
+        s["elements"].push_back(SceneElement("cup", "cust_cup", 0, 10));
     }
     for (int h = 0; h <= 10; ++h)
     {
         Json& s = f.AddScene("Hair_" + Num3(h), 1);
         const std::string image = h == 0 ? "customise/hair/hair_orig.png"
                                          : "customise/hair/hair_" + Num3(h).substr(1) + ".png";
-        Json hair = Sprite("hair", image, 0, 0);
-        hair["scale"] = {{0, 0.6, 0.4}};
-        s["elements"].push_back(hair);
+        s["elements"].push_back(Sprite("hair", image, 0, 0));
     }
 }
 
@@ -174,9 +183,12 @@ void AddCustomise(SceneFile& f)
             e.push_back(Toggle(f, "but" + std::to_string(t), "act" + std::to_string(t), tabs[t], -480,
                                -180 + 80.0f * float(t), 220));
         e.push_back(Button(f, "butBack", "actBack", "Back", -480, 260, 220));
-        e.push_back(SceneElement("dorvo", "cust_dorvo", 420, 0));
+        e.push_back(Sprite("stage", f.Art("preview_stage", 260, 40, "saucer", "#00000000"), 420, 112));
+        e.push_back(SceneElement("dorvo", "cust_dorvo", 420, 40));
     }
     const char* folders[5] = {"hair/hair", "jumpers/jumper", "cups/cup", "bases/base", "trail/trail"};
+    // The item pictures are the parts at the preview's size: shrunk to fit the item buttons.
+    const float itemScale[5] = {0.85f, 1.0f, 0.8f, 0.62f, 0.9f};
     for (int t = 0; t < 5; ++t)
     {
         Json& s = f.AddScene(std::string("scrCustomise") + tabs[t], 1);
@@ -186,21 +198,27 @@ void AddCustomise(SceneFile& f)
             // Each item has a look of its own: the code writes the item picture into it.
             const std::string look = std::string("look_item_") + tabs[t] + "_" + std::to_string(k);
             Json& l = f.AddScene(look, 5);
-            l["elements"].push_back(Sprite("keyboard", f.Art("focus_item", 120, 120, "frame", "#ffe040"), 0, 0));
-            Json back = Sprite("back", f.Art("item_back", 110, 110, "box", "#d0d0e0"), 0, 0);
-            back["colour"] = {{0, 200, 200, 200, 255}, {2, 120, 255, 120, 255}, {4, 90, 90, 90, 200}};
+            l["elements"].push_back(Sprite("keyboard", f.Art("focus_item", 120, 120, "focus", "#00000000"), 0, 0));
+            Json back = Sprite("back", f.Art("item_back", 110, 110, "tile", "#e8ecf8"), 0, 0);
+            back["colour"] = {{0, 255, 255, 255, 255}, {2, 150, 255, 150, 255}, {4, 120, 120, 130, 200}};
             l["elements"].push_back(back);
             // Appended piece by piece: GCC 12 at -O3 warns falsely on prepending to a temporary.
             std::string item = "customise/";
             item += folders[t];
             item += k == 0 ? std::string("_orig") : std::string("_").append(Num3(k).substr(1));
             item += ".png";
-            l["elements"].push_back(Sprite("body", item, 0, 0));
+            Json part = Sprite("body", item, 0, t == 3 ? 8.0f : -2.0f);
+            part["scale"] = {{0, itemScale[t], itemScale[t]}};
+            l["elements"].push_back(part);
             if (t == 3)
-                l["elements"].push_back(
-                    Sprite("handle", k == 0 ? std::string("customise/handles/handle_orig.png")
+            {
+                Json handle = Sprite("handle",
+                                     k == 0 ? std::string("customise/handles/handle_orig.png")
                                             : std::string("customise/handles/handle_").append(Num3(k).substr(1)).append(".png"),
-                           40, -30));
+                                     30, -22);
+                handle["scale"] = {{0, 0.8, 0.8}};
+                l["elements"].push_back(handle);
+            }
             const Point p{-130.0f + 130.0f * float(k % 3), -170.0f + 125.0f * float(k / 3)};
             e.push_back(ButtonWithLook("but" + std::to_string(k), "Toggle Button", "but" + std::to_string(k), look, p.x, p.y));
         }
@@ -215,15 +233,20 @@ SceneFile BuildFrontendScenes()
     f.DeclareType("Toggle Button");
 
     f.AddScene("scrBackground", 1)["elements"].push_back(
-        Sprite("back", f.Art("background", 1280, 720, "rect", "#4a8fd8"), 0, 0));
+        Sprite("back", f.Art("background", 1280, 720, "backdrop", "#00000000"), 0, 0));
     f.AddScene("scrSplash", 1)["elements"].push_back(
-        Sprite("logo", f.Art("title_logo", 800, 240, "box", "#e07020", "Tollivan"), 0, -80));
+        Sprite("logo", f.Art("title_logo", 800, 240, "logo", "#00000000", "Tollivan"), 0, -80));
+    AddCustomise(f);
     {
-        // Input waits for frame 30; the hearts burst at 24, 34, 44 and 54.
+        // Input waits for frame 30; the hearts burst at 24, 34, 44 and 54. The character,
+        // dressed as the player chose, stands beside the buttons.
         Json& s = f.AddScene("scrMainMenu", 101);
-        Json logo = Sprite("logo", f.Art("title_logo", 800, 240, "box", "#e07020", "Tollivan"), 0, -200);
+        Json logo = Sprite("logo", f.Art("title_logo", 800, 240, "logo", "#00000000", "Tollivan"), 0, -200);
         logo["position"] = {{0, 0, -80}, {20, 0, -200}};
         s["elements"].push_back(logo);
+        Json mascot = SceneElement("mascot", "cust_dorvo", 380, 160);
+        mascot["colour"] = {{0, 255, 255, 255, 0}, {20, 255, 255, 255, 0}, {30, 255, 255, 255, 255}};
+        s["elements"].push_back(mascot);
         const float hx[4] = {-420, -340, 340, 420};
         for (int h = 0; h < 4; ++h)
         {
@@ -236,38 +259,42 @@ SceneFile BuildFrontendScenes()
         Json& s = f.AddScene("scrMainMenuButtons", 1);
         Json& e = s["elements"];
         e.push_back(Button(f, "butPlay", "actPlay", "Play", 0, -40));
-        e.push_back(Button(f, "butOptions", "actOptions", "Options", 0, 30));
-        e.push_back(Button(f, "butCustom", "custom", "Customise", 0, 100));
-        e.push_back(Button(f, "butCredits", "actKelpo", "Credits", 0, 170));
-        e.push_back(Button(f, "butHelp", "actHelp", "Help", 0, 240));
-        e.push_back(Button(f, "butExit", "actExit", "Quit", 0, 310));
+        e.push_back(Button(f, "butOptions", "actOptions", "Options", 0, 28));
+        e.push_back(Button(f, "butCustom", "custom", "Customise", 0, 96));
+        e.push_back(Button(f, "butCredits", "actKelpo", "Credits", 0, 164));
+        e.push_back(Button(f, "butHelp", "actHelp", "Help", 0, 232));
+        e.push_back(Button(f, "butExit", "actExit", "Quit", 0, 300));
     }
     {
+        // The game writes "Open level 20 to unlock." under the bonus button (its middle
+        // about 94 pixels lower) while bonus play is locked: the next button leaves room.
         Json& s = f.AddScene("scrChapter", 1);
         Json& e = s["elements"];
         e.push_back(Title(f, "Choose a mode"));
-        e.push_back(Button(f, "chapter0", "chapter0", "Story", 0, -150));
-        e.push_back(Button(f, "chapter2", "chapter1", "Bonus", 0, -70));
-        e.push_back(Button(f, "butSurvival", "actSurvival", "Survival", 0, 10));
-        e.push_back(Button(f, "butChallenge", "actChallenge", "Challenge", 0, 90));
-        e.push_back(Button(f, "butBack", "actBack", "Back", 0, 250, 240));
+        e.push_back(Button(f, "chapter0", "chapter0", "Story", 0, -190));
+        e.push_back(Button(f, "chapter2", "chapter1", "Bonus", 0, -110));
+        e.push_back(Button(f, "butSurvival", "actSurvival", "Survival", 0, 76));
+        e.push_back(Button(f, "butChallenge", "actChallenge", "Challenge", 0, 150));
+        e.push_back(Button(f, "butBack", "actBack", "Back", 0, 270, 240));
     }
     AddLevelPages(f);
     {
         Json& s = f.AddScene("scrOptions", 1);
         Json& e = s["elements"];
         e.push_back(Title(f, "Options"));
-        e.push_back(Toggle(f, "butScreen", "actScreen", "Full screen", 0, -170));
-        e.push_back(Toggle(f, "butMusic", "actMusic", "Music", 0, -100));
-        e.push_back(Toggle(f, "butSfx", "actSound", "Sound", 0, -30));
-        e.push_back(Button(f, "butFlip", "actFlipScreen", "Flip screen", 0, 40));
-        e.push_back(Button(f, "butControls", "actControls", "Controls", 0, 110));
+        e.push_back(Toggle(f, "butScreen", "actScreen", "Full screen", 0, -170, 300));
+        e.push_back(Toggle(f, "butMusic", "actMusic", "Music", 0, -100, 300));
+        e.push_back(Toggle(f, "butSfx", "actSound", "Sound", 0, -30, 300));
+        e.push_back(Button(f, "butFlip", "actFlipScreen", "Flip screen", 0, 40, 300));
+        e.push_back(Button(f, "butControls", "actControls", "Controls", 0, 110, 300));
         e.push_back(Button(f, "butBack", "actBack", "Back", 0, 250, 240));
     }
     {
         Json& s = f.AddScene("scrOptionsControls", 1);
         Json& e = s["elements"];
         e.push_back(Title(f, "Controls"));
+        e.push_back(Sprite("note", f.Art("controls_note", 760, 40, "words", "#00000000", "The joystick's buttons can be chosen here"),
+                           0, -170));
         e.push_back(Button(f, "butChoose", "actChooseControls", "Redefine", 0, -60));
         e.push_back(Button(f, "butReset", "actResetControls", "Reset", 0, 10));
         e.push_back(Button(f, "butBack", "actBack", "Back", 0, 250, 240));
@@ -277,7 +304,7 @@ SceneFile BuildFrontendScenes()
         Json& e = s["elements"];
         e.push_back(Title(f, "Press a button for"));
         for (const char* prompt : {"up", "down", "left", "right", "jump", "pause"})
-            e.push_back(Sprite(prompt, f.Art(std::string("prompt_") + prompt, 400, 80, "box", "#3a6fd0", prompt), 0, 0));
+            e.push_back(Sprite(prompt, f.Art(std::string("prompt_") + prompt, 400, 80, "button", "#f08a30", prompt), 0, 0));
     }
     {
         Json& s = f.AddScene("scrOptionsRedefineConfirm", 1);
@@ -286,7 +313,6 @@ SceneFile BuildFrontendScenes()
         e.push_back(Button(f, "butAgain", "actChooseAgain", "Again", -160, 60, 240));
         e.push_back(Button(f, "butDone", "actDone", "Done", 160, 60, 240));
     }
-    AddCustomise(f);
     {
         // The credits roll upwards once and stay on the last frame.
         Json& s = f.AddScene("scrCredits", 300);
@@ -294,7 +320,7 @@ SceneFile BuildFrontendScenes()
         for (int i = 0; i < 4; ++i)
         {
             Json line = Sprite("line" + std::to_string(i),
-                               f.Art("credits_" + std::to_string(i), 640, 56, "rect", "#00000000", lines[i]), 0,
+                               f.Art("credits_" + std::to_string(i), 640, 56, "title", "#00000000", lines[i]), 0,
                                420.0f + 100.0f * float(i));
             line["position"] = {{0, 0, 420.0f + 100.0f * float(i)}, {299, 0, -250.0f + 100.0f * float(i)}};
             s["elements"].push_back(line);
@@ -304,18 +330,26 @@ SceneFile BuildFrontendScenes()
         Json& s = f.AddScene("scrCreditsBack", 1);
         Json& e = s["elements"];
         e.push_back(Button(f, "butBack", "actBack", "Back", -160, 300, 240));
-        e.push_back(Button(f, "butCredits", "actCredits", "Walk", 160, 300, 240));
+        e.push_back(Button(f, "butCredits", "actCredits", "Credits walk", 160, 300, 240));
     }
     {
+        // How to play: the keys, and what a level asks for.
         Json& s = f.AddScene("scrHelp_000", 60);
         Json& e = s["elements"];
         e.push_back(Title(f, "How to play"));
-        e.push_back(Sprite("help", f.Art("help_text", 900, 300, "box", "#2a4a80", "Move, jump, collect sugar"), 0, -20));
+        e.push_back(Sprite("help",
+                           f.Art("help_text", 1040, 420, "notes", "#00000000",
+                                 "Left, Right (or A, D): move|Space: jump (hold it to jump higher)|"
+                                 "Esc: pause, and leave the level from there|F3: start the level again|"
+                                 "F6: turn the world|Print Screen: save a screenshot||"
+                                 "Menus: arrows to choose, Return or Space to press|"
+                                 "Take the sugar, find the hidden sticker, reach the end."),
+                           0, -20));
         e.push_back(Button(f, "butBack", "actBack", "Back", 0, 260, 240));
     }
     {
         Json& s = f.AddScene("scrEnd", 120);
-        Json end = Sprite("end", f.Art("the_end", 1280, 720, "box", "#203050", "The end"), 0, 0);
+        Json end = Sprite("end", f.Art("the_end", 1280, 720, "card", "#283c6e", "The end"), 0, 0);
         end["colour"] = {{0, 255, 255, 255, 0}, {60, 255, 255, 255, 255}};
         s["elements"].push_back(end);
     }

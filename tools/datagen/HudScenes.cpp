@@ -6,11 +6,17 @@ namespace datagen
 {
 namespace
 {
+// The results badges: their top, their height, and the perfect badge's time plate below.
+constexpr float kBadgeTop = -118;
+constexpr int kBadgeHeight = 160;
+constexpr int kTimePlate = 56;
+
 void AddHudElements(SceneFile& f, Json& scene, bool survival)
 {
     Json& e = scene["elements"];
-    e.push_back(Sprite("jump", f.Art("hud_jump", 96, 96, "circle", "#40c060", "JUMP"), 1180, 620));
-    e.push_back(Sprite("suger", f.Art("hud_sugar", 48, 48, "box", "#ffffff", "S"), 40, 40));
+    // Where the jump indicators show: a dark disc they light up.
+    e.push_back(Sprite("jump", f.Art("hud_jump_base", 72, 72, "flash", "#27304aa0"), 1200, 640));
+    e.push_back(Sprite("suger", f.Art("hud_sugar", 44, 44, "sugar", "#00000000"), 40, 40));
     // The sugar count is drawn at its placeholder: right-aligned before the total in story
     // play, left-aligned in survival play, where the time (right-aligned) shows too.
     if (survival)
@@ -21,33 +27,52 @@ void AddHudElements(SceneFile& f, Json& scene, bool survival)
     else
     {
         e.push_back(Rect("sugerCurrent", 150, 44, 80, 56));
-        e.push_back(Sprite("suger_slash", f.Art("hud_slash", 24, 48, "rect", "#00000000", "/"), 168, 44));
+        e.push_back(Sprite("suger_slash", f.Art("hud_slash", 24, 48, "caption", "#00000000", "/"), 168, 44));
         e.push_back(Rect("sugerTotal", 186, 44, 80, 56));
     }
-    e.push_back(Sprite("power_back", f.Art("hud_power_back", 208, 28, "frame", "#ffffff"), 1140, 40));
-    Json power = Sprite("power", f.Art("hud_power", 200, 20, "rect", "#ff9020"), 1140, 40);
+    // The jump power, with an arrow up to say what it is.
+    e.push_back(Sprite("power_icon", f.Art("hud_power_icon", 36, 36, "indicator", "#00000000"), 1014, 40));
+    e.push_back(Sprite("power_back", f.Art("hud_power_back", 212, 30, "barframe", "#00000000"), 1140, 40));
+    Json power = Sprite("power", f.Art("hud_power", 200, 18, "bar", "#ff9628"), 1140, 40);
     power["kind"] = "SpriteCropped";
     power["cropX"] = {{0, 0, 1}};
     power["cropY"] = {{0, 0, 1}};
     e.push_back(power);
-    const char* keys[4][2] = {{"key_red", "#e03030"}, {"key_green", "#30c030"}, {"key_blue", "#3060e0"},
-                              {"key_yellow", "#f0d020"}};
+    const char* keys[4][2] = {{"key_red", "#e03838"}, {"key_green", "#38c048"}, {"key_blue", "#3c6cf0"},
+                              {"key_yellow", "#f0d028"}};
     for (int i = 0; i < 4; ++i)
-        e.push_back(Sprite(keys[i][0], f.Art(keys[i][0], 32, 40, "diamond", keys[i][1]), 40 + 44.0f * i, 110));
+    {
+        // Hidden until the player holds the key (the game shows it from then on).
+        Json key = Sprite(keys[i][0], f.Art(keys[i][0], 40, 26, "key", keys[i][1]), 44 + 50.0f * float(i), 104);
+        key["visible"] = {{0, false}};
+        e.push_back(key);
+    }
 }
 
-// The no-jump and jump indicators: a short pulse about the jump sprite's position.
-void AddIndicator(SceneFile& f, const std::string& name, const std::string& art)
+// The jump indicators at the jump sprite's place: a short pulse when jumping becomes
+// allowed (an arrow up) or forbidden (the arrow struck through).
+void AddIndicator(SceneFile& f, const std::string& name, int variant)
 {
     Json& scene = f.AddScene(name, 10);
-    Json icon = Sprite("icon", art, 0, 0);
-    icon["scale"] = {{0, 0.6, 0.6}, {5, 1.2, 1.2}, {9, 1, 1}};
+    Json icon = Sprite("icon", f.Art(name == "scrJumpButton" ? "hud_can_jump" : "hud_no_jump", 60, 60, "indicator",
+                                     "#00000000", "", variant),
+                       0, 0);
+    icon["scale"] = {{0, 0.6, 0.6}, {5, 1.25, 1.25}, {9, 1, 1}};
     scene["elements"].push_back(icon);
 }
 
-Json Panel(SceneFile& f, const std::string& name, int w, int h, const std::string& label)
+// A panel whose header band holds the title on the left.
+void AddPanel(SceneFile& f, Json& e, const std::string& name, int w, int h, const std::string& title, float titleX,
+              const std::string& colour)
 {
-    return Sprite("panel", f.Art(name, w, h, "box", "#283c64", label), 0, 0);
+    e.push_back(Sprite("panel", f.Art(name, w, h, "panel", colour), 0, 0));
+    e.push_back(Sprite("title", f.Art(name + "_title", 400, 52, "title", "#00000000", title), titleX,
+                       -float(h) / 2 + 36));
+}
+
+Json Caption(SceneFile& f, const std::string& name, const std::string& text, float x, float y, int w = 140)
+{
+    return Sprite(name, f.Art("caption_" + Slug(text), w, 40, "caption", "#00000000", text), x, y);
 }
 } // namespace
 
@@ -59,79 +84,87 @@ SceneFile BuildHudScenes()
 
     AddHudElements(f, f.AddScene("Controls01", 1), false);
     AddHudElements(f, f.AddScene("ControlsS", 1), true);
-    AddIndicator(f, "scrFireButton", f.Art("hud_nojump", 96, 96, "circle", "#d03030", "NO"));
-    AddIndicator(f, "scrJumpButton", f.Art("hud_jump", 96, 96, "circle", "#40c060", "JUMP"));
+    AddIndicator(f, "scrFireButton", 1);
+    AddIndicator(f, "scrJumpButton", 0);
 
     {
+        // The level number is drawn at "level", in the header beside its caption; the
+        // controls stand well inside the panel's edge, their focus glow included.
         Json& s = f.AddScene("scrPause", 1);
         Json& e = s["elements"];
-        e.push_back(Panel(f, "pause_panel", 640, 560, ""));
-        e.push_back(Sprite("title", f.Art("pause_title", 300, 48, "rect", "#00000000", "Paused"), 0, -240));
-        e.push_back(Rect("level", 200, -240, 80, 48));
-        e.push_back(Button(f, "butResume", "actResume", "Resume", 0, -160));
-        e.push_back(Button(f, "butRestart", "actRestart", "Restart", 0, -90));
-        e.push_back(Button(f, "butExit", "actExit", "Exit", 0, -20));
-        e.push_back(Toggle(f, "butScreen", "actScreen", "Full screen", 0, 50));
-        e.push_back(Toggle(f, "butMusic", "actMusic", "Music", 0, 120));
-        e.push_back(Toggle(f, "butSfx", "actSound", "Sound", 0, 190));
-        e.push_back(Button(f, "butFlip", "actFlipScreen", "Flip screen", 0, 250));
+        AddPanel(f, e, "pause_panel", 640, 620, "Paused", -130, "#4080e0");
+        e.push_back(Caption(f, "levelLabel", "Level", 140, -274));
+        e.push_back(Rect("level", 226, -274, 80, 48));
+        e.push_back(Button(f, "butResume", "actResume", "Resume", 0, -196, 300));
+        e.push_back(Button(f, "butRestart", "actRestart", "Restart", 0, -128, 300));
+        e.push_back(Button(f, "butExit", "actExit", "Exit", 0, -60, 300));
+        e.push_back(Toggle(f, "butScreen", "actScreen", "Full screen", 0, 8, 300));
+        e.push_back(Toggle(f, "butMusic", "actMusic", "Music", 0, 76, 300));
+        e.push_back(Toggle(f, "butSfx", "actSound", "Sound", 0, 144, 300));
+        e.push_back(Button(f, "butFlip", "actFlipScreen", "Flip screen", 0, 212, 300));
     }
     {
         Json& s = f.AddScene("scrExit", 1);
         Json& e = s["elements"];
-        e.push_back(Panel(f, "exit_panel", 560, 300, ""));
-        e.push_back(Sprite("title", f.Art("exit_title", 440, 48, "rect", "#00000000", "Leave the level?"), 0, -80));
+        AddPanel(f, e, "exit_panel", 560, 240, "Leave the level?", 0, "#e06040");
         // "No" first: the screen opens with the first button in focus.
-        e.push_back(Button(f, "butNo", "actNo", "No", -140, 60, 220));
-        e.push_back(Button(f, "butYes", "actYes", "Yes", 140, 60, 220));
+        e.push_back(Button(f, "butNo", "actNo", "No", -130, 36, 220));
+        e.push_back(Button(f, "butYes", "actYes", "Yes", 130, 36, 220));
     }
     {
         // The results: the panel slides in by frame 15, the badges appear at 18, 23 and 28.
+        // The level number shows in the header, as on the pause panel. A perfect run's time
+        // is drawn at "time", on the dark plate of the perfect badge (the grey badge of a
+        // run that was not perfect has none).
         Json& s = f.AddScene("LevelComplete", 40);
         Json& e = s["elements"];
-        Json panel = Panel(f, "results_panel", 720, 480, "");
+        Json panel = Sprite("panel", f.Art("results_panel", 720, 480, "panel", "#2f9050"), 0, 0);
         panel["position"] = {{0, 0, -800}, {15, 0, 0}};
         e.push_back(panel);
-        e.push_back(Sprite("title", f.Art("results_title", 420, 56, "rect", "#00000000", "Level complete"), 0, -190));
-        e.push_back(Sprite("levelLabel", f.Art("results_level", 140, 40, "rect", "#00000000", "Level"), -110, -110));
-        e.push_back(Rect("level", 20, -110, 80, 48));
+        e.push_back(Sprite("title", f.Art("results_title", 400, 52, "title", "#00000000", "Complete!"), -150, -204));
+        e.push_back(Caption(f, "levelLabel", "Level", 150, -204));
+        e.push_back(Rect("level", 230, -204, 80, 48));
         const struct
         {
             const char* name;
-            const char* shape;
             const char* colour;
             const char* label;
             float x;
             int frame;
-        } badges[] = {{"sticker", "circle", "#e04080", "Sticker", -200, 18},
-                      {"sugar", "box", "#ffffff", "Sugar", 0, 23},
-                      {"perfect", "diamond", "#ffd020", "Perfect", 200, 28}};
+        } badges[] = {{"sticker", "#ec4896", "Sticker", -210, 18},
+                      {"sugar", "#40a0f0", "Sugar", 0, 23},
+                      {"perfect", "#ffc828", "Perfect", 210, 28}};
         for (const auto& b : badges)
         {
-            // The code shows one of each pair: the badge won, or its faded form.
-            Json on = Sprite(b.name, f.Art(std::string("badge_") + b.name, 140, 140, b.shape, b.colour, b.label), b.x, 20);
+            // The code shows one of each pair: the badge won, or its grey form. Both are
+            // drawn from the same top; the won perfect badge is taller by its time plate.
+            const bool plate = std::string(b.name) == "perfect";
+            const int height = plate ? kBadgeHeight + kTimePlate : kBadgeHeight;
+            Json on = Sprite(b.name,
+                             f.Art(std::string("badge_") + b.name, 150, height, "badge", b.colour, b.label, plate ? 1 : 0),
+                             b.x, kBadgeTop + float(height) / 2);
             on["scale"] = {{0, 0, 0}, {b.frame, 1.3, 1.3}, {b.frame + 4, 1, 1}};
             e.push_back(on);
-            Json off = Sprite(std::string(b.name) + "F", f.Art(std::string("badge_") + b.name + "F", 140, 140, b.shape,
-                                                                 "#505060", b.label),
-                              b.x, 20);
+            Json off = Sprite(std::string(b.name) + "F",
+                              f.Art(std::string("badge_") + b.name + "F", 150, kBadgeHeight, "badge", "#8c8c96", b.label),
+                              b.x, kBadgeTop + float(kBadgeHeight) / 2);
             off["scale"] = {{0, 0, 0}, {b.frame, 1, 1}};
             e.push_back(off);
         }
-        e.push_back(Sprite("timeLabel", f.Art("results_time", 140, 40, "rect", "#00000000", "Time"), -110, 130));
-        e.push_back(Rect("time", 40, 130, 160, 40));
-        e.push_back(Sprite("survival", f.Art("unlock_survival", 300, 40, "box", "#c03060", "Survival open!"), -170, 190));
-        e.push_back(Sprite("bonus", f.Art("unlock_bonus", 300, 40, "box", "#3060c0", "Bonus open!"), 170, 190));
+        e.push_back(Rect("time", 210, kBadgeTop + float(kBadgeHeight) + float(kTimePlate) / 2, 160, 40));
+        e.push_back(Sprite("survival", f.Art("unlock_survival", 300, 44, "button", "#e04880", "Survival open!"), -165, 190));
+        e.push_back(Sprite("bonus", f.Art("unlock_bonus", 300, 44, "button", "#4070e0", "Bonus open!"), 165, 190));
     }
     {
         Json& s = f.AddScene("LevelCompleteS", 40);
         Json& e = s["elements"];
-        Json panel = Panel(f, "results_panel", 720, 480, "");
+        Json panel = Sprite("panel", f.Art("results_panel_S", 720, 480, "panel", "#d06820"), 0, 0);
         panel["position"] = {{0, 0, -800}, {15, 0, 0}};
         e.push_back(panel);
-        e.push_back(Sprite("title", f.Art("survival_title", 420, 56, "rect", "#00000000", "Time up"), 0, -190));
-        e.push_back(Sprite("scoreLabel", f.Art("survival_score", 200, 40, "rect", "#00000000", "Sugar"), 0, -80));
-        e.push_back(Rect("time", -60, -20, 120, 56));
+        e.push_back(Sprite("title", f.Art("survival_title", 440, 52, "title", "#00000000", "Time up"), 0, -204));
+        e.push_back(Caption(f, "scoreLabel", "Sugar collected", 0, -100, 360));
+        e.push_back(Sprite("scoreIcon", f.Art("survival_sugar", 64, 64, "sugar", "#00000000"), -90, -10));
+        e.push_back(Rect("time", -40, -10, 120, 56));
     }
     {
         Json& s = f.AddScene("LevelComplete_Buttons", 1);
@@ -157,7 +190,7 @@ SceneFile BuildHudScenes()
         // The cover between the level and the screens around it: off-screen at frame 0,
         // covering the whole screen at the last frame.
         Json& s = f.AddScene("LevelExit", 20);
-        Json cover = Sprite("cover", f.Art("exit_cover", 1280, 720, "rect", "#101820"), 0, 0);
+        Json cover = Sprite("cover", f.Art("exit_cover", 1280, 720, "card", "#283c6e"), 0, 0);
         cover["position"] = {{0, 0, -760}, {19, 0, 0}};
         s["elements"].push_back(cover);
     }

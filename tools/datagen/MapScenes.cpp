@@ -4,6 +4,7 @@
 // one of seven templates (basics, keys and movers, dynamics, joints, hazards, survival,
 // credits) and carries a sign with its own name. A level scene's needed list names the rig
 // scenes; the file writer adds every scene reached from there.
+#include <cmath>
 #include <cstdio>
 
 #include "datagen/SampleScenes.h"
@@ -36,44 +37,58 @@ Json ElementRef(const std::string& n, const std::string& target) { return Prop(n
 
 // ---- The player rig -------------------------------------------------------------------------
 
+// The character stands on its saucer: the picture's lowest point is the body circle's
+// (kPlayerRadius below the middle). The body, with the face, sits in the cup, which is drawn
+// over its lower part; the handle is half hidden behind the cup.
 void AddRig(SceneFile& f)
 {
     {
         Json& s = f.AddScene("dorvoBody", 1);
-        s["elements"].push_back(Sprite("body", f.Art("dorvo_body", 60, 40, "box", "#4080c0"), 0, 0));
-        s["elements"].push_back(SceneElement("hair", "Hair_000", 0, -26));
+        s["elements"].push_back(Sprite("body", f.Art("dorvo_body", 36, 34, "body", "#00000000"), 0, 0));
+        s["elements"].push_back(SceneElement("hair", "Hair_000", 0, -20));
     }
     {
         Json& s = f.AddScene("dorvoCup", 1);
-        s["elements"].push_back(Sprite("base", f.Art("dorvo_base", 64, 20, "box", "#806040"), 0, 30));
-        s["elements"].push_back(Sprite("cup", f.Art("dorvo_cup", 64, 56, "box", "#f0f0e0", "o o"), 0, 0));
-        s["elements"].push_back(Sprite("handle", f.Art("dorvo_handle", 20, 32, "frame", "#c0c0c0"), 40, 0));
+        s["elements"].push_back(Sprite("base", f.Art("dorvo_base", 56, 10, "saucer", "#00000000"), 0, 13));
+        s["elements"].push_back(Sprite("handle", f.Art("dorvo_handle", 14, 20, "handle", "#00000000"), 18, -2));
+        s["elements"].push_back(Sprite("cup", f.Art("dorvo_cup", 44, 30, "cup", "#00000000"), 0, 0));
     }
     {
         Json& s = f.AddScene("dorvoChar", 1);
-        s["elements"].push_back(SceneElement("cup", "dorvoCup", 0, 6));
-        s["elements"].push_back(SceneElement("body", "dorvoBody", 0, -40));
+        s["elements"].push_back(SceneElement("body", "dorvoBody", 0, -23));
+        s["elements"].push_back(SceneElement("cup", "dorvoCup", 0, 4));
     }
     for (int h = 0; h <= 10; ++h)
     {
         Json& s = f.AddScene("Hair_" + Num3(h), 1);
-        s["elements"].push_back(Sprite("hair",
-                                       f.Art("hair_" + Num3(h), 48, 14, "box", h == 0 ? "#c08040" : "#a06030"),
-                                       0, 0));
+        s["elements"].push_back(Sprite("hair", f.Art("hair_" + Num3(h), 40, 18, "hair", "#00000000", "", h), 0, 0));
     }
     {
         // Looped idle: a small bob. Facing left is the same rig mirrored.
         Json& s = f.AddScene("dorvoIdleRight", 30);
         Json rig = SceneElement("dorvo", "dorvoChar", 0, 0);
-        rig["position"] = {{0, 0, 0}, {15, 0, -3}, {29, 0, 0}};
+        rig["position"] = {{0, 0, 0}, {15, 0, -2}, {29, 0, 0}};
         s["elements"].push_back(rig);
         Json& l = f.AddScene("dorvoIdleLeft", 30);
         rig["scale"] = {{0, -1, 1}};
         l["elements"].push_back(rig);
     }
     {
-        // Appearing: grows out of nothing over 30 frames, then settles.
+        // Appearing: a flash of light that the character grows out of, then settles in.
         Json& s = f.AddScene("dorvoStart", 36);
+        Json glow = Sprite("glow", f.Art("appear_glow", 160, 160, "flash", "#fff4a0ff"), 0, -10);
+        glow["scale"] = {{0, 0.2, 0.2}, {12, 1.3, 1.3}, {30, 0.6, 0.6}};
+        glow["colour"] = {{0, 255, 255, 255, 255}, {20, 255, 255, 255, 200}, {32, 255, 255, 255, 0}};
+        s["elements"].push_back(glow);
+        for (int i = 0; i < 6; ++i)
+        {
+            // Sparkles flying out of the flash.
+            const float a = 1.0472f * float(i) + 0.3f;
+            Json spark = Sprite("spark" + std::to_string(i), f.Art("appear_spark", 24, 24, "sparkle", "#ffffffff"), 0, -10);
+            spark["position"] = {{0, 0, -10}, {24, 70 * std::cos(a), -10 + 70 * std::sin(a)}};
+            spark["colour"] = {{0, 255, 255, 255, 255}, {16, 255, 255, 255, 255}, {26, 255, 255, 255, 0}};
+            s["elements"].push_back(spark);
+        }
         Json rig = SceneElement("dorvo", "dorvoChar", 0, 0);
         rig["scale"] = {{0, 0.05, 0.05}, {24, 1.15, 1.15}, {30, 1, 1}};
         s["elements"].push_back(rig);
@@ -93,15 +108,14 @@ void AddObjects(SceneFile& f)
         const char* name;
         const char* shape;
         const char* colour;
-        const char* label;
-        int size;
-    } pickups[] = {{"obj_sugar", "box", "#ffffff", "", 28},          {"obj_sticker", "circle", "#e04080", "*", 44},
-                   {"obj_key_red", "diamond", "#e03030", "", 36},    {"obj_key_green", "diamond", "#30c030", "", 36},
-                   {"obj_key_blue", "diamond", "#3060e0", "", 36},   {"obj_key_yellow", "diamond", "#f0d020", "", 36}};
+        int w, h;
+    } pickups[] = {{"obj_sugar", "sugar", "#00000000", 28, 28},    {"obj_sticker", "sticker", "#00000000", 44, 44},
+                   {"obj_key_red", "key", "#e03838", 40, 26},      {"obj_key_green", "key", "#38c048", 40, 26},
+                   {"obj_key_blue", "key", "#3c6cf0", 40, 26},     {"obj_key_yellow", "key", "#f0d028", 40, 26}};
     for (const auto& p : pickups)
     {
         Json& s = f.AddScene(p.name, 1);
-        s["elements"].push_back(Sprite("art", f.Art(p.name, p.size, p.size, p.shape, p.colour, p.label), 0, 0));
+        s["elements"].push_back(Sprite("art", f.Art(p.name, p.w, p.h, p.shape, p.colour), 0, 0));
         // The area reaches down past a walking player's middle (kPickupHeight - kPlayerRadius
         // below the pickup's own) and up to catch a jump through it.
         s["elements"].push_back(Zone("area", "Hole", 0, 0, Box(0, 4, 44, 52)));
@@ -109,46 +123,54 @@ void AddObjects(SceneFile& f)
     {
         // Checkpoint: the flag rises over 12 frames when it becomes current.
         Json& s = f.AddScene("obj_checkpoint", 12);
-        s["elements"].push_back(Sprite("pole", f.Art("checkpoint_pole", 8, 96, "rect", "#d0d0d0"), 0, -48));
-        Json flag = Sprite("flag", f.Art("checkpoint_flag", 40, 28, "box", "#30c060"), 22, -20);
-        flag["position"] = {{0, 22, -20}, {11, 22, -80}};
+        s["elements"].push_back(Sprite("pole", f.Art("checkpoint_pole", 8, 96, "pole", "#00000000"), 0, -48));
+        Json flag = Sprite("flag", f.Art("checkpoint_flag", 40, 28, "pennant", "#30c060"), 23, -20);
+        flag["position"] = {{0, 23, -20}, {11, 23, -80}};
         s["elements"].push_back(flag);
         s["elements"].push_back(Zone("area", "Hole", 0, 0, Box(0, -48, 64, 96)));
     }
-    auto solid = [&](const char* name, int w, int h, const char* colour, const char* label, int depth)
+    auto solid = [&](const char* name, int w, int h, const char* shape, const char* colour, int depth)
     {
         Json& s = f.AddScene(name, 1, depth != 0 ? Json::array({Int("Depth", depth)}) : Json::array());
-        s["elements"].push_back(Sprite("art", f.Art(name, w, h, "box", colour, label), 0, 0));
+        s["elements"].push_back(Sprite("art", f.Art(name, w, h, shape, colour), 0, 0));
         s["elements"].push_back(
             Zone("shape", "CollisionZone", 0, 0, Box(0, 0, float(w), float(h)), Json::array({Float("Friction", 0.6f)})));
-        return &s;
     };
-    solid("obj_crate", 64, 64, "#b07830", "", 0);
-    solid("obj_door", 48, 192, "#a03030", "", 4500);
-    solid("obj_platform", 192, 32, "#707080", "", 4500);
-    solid("obj_plank", 384, 24, "#b08850", "", 0);
-    solid("obj_weight", 64, 64, "#505060", "", 0);
-    solid("obj_gate", 32, 256, "#6060a0", "", 0);
-    for (const char* name : {"obj_ball", "obj_barrel", "obj_wheel"})
+    solid("obj_crate", 64, 64, "crate", "#00000000", 0);
+    solid("obj_door", 48, 192, "door", "#d84040", 4500); // opened by the red key
+    solid("obj_platform", 192, 32, "platform", "#00000000", 4500);
+    solid("obj_plank", 384, 24, "plank", "#00000000", 0);
+    solid("obj_weight", 64, 64, "weight", "#00000000", 0);
+    solid("obj_gate", 32, 256, "gate", "#00000000", 0);
+    const struct
     {
-        const int size = std::string(name) == "obj_wheel" ? 128 : std::string(name) == "obj_barrel" ? 64 : 32;
-        Json& s = f.AddScene(name, 1);
-        s["elements"].push_back(Sprite("art", f.Art(name, size, size, "circle", "#a06020"), 0, 0));
+        const char* name;
+        const char* shape;
+        int size;
+        float radius; // of the collision circle
+    } round[] = {{"obj_spikeball", "spikeball", 38, 16}, // what kills has spikes
+                 {"obj_sugarball", "sugarball", 32, 16}, // what carries sugar is made of it
+                 {"obj_barrel", "barrel", 64, 32},
+                 {"obj_wheel", "wheel", 128, 64}};
+    for (const auto& r : round)
+    {
+        Json& s = f.AddScene(r.name, 1);
+        s["elements"].push_back(Sprite("art", f.Art(r.name, r.size, r.size, r.shape, "#00000000"), 0, 0));
         s["elements"].push_back(
-            Marker("shape", "CollisionZone", 0, 0, float(size) / 2, Json::array({Float("Friction", 0.6f)})));
+            Marker("shape", "CollisionZone", 0, 0, r.radius, Json::array({Float("Friction", 0.6f)})));
     }
     {
-        // The pendulum: a spiked weight on an arm up to its pivot; only the weight collides.
+        // The pendulum: a spiked weight on a chain up to its pivot; only the weight collides.
         Json& s = f.AddScene("obj_pendulum", 1);
         s["elements"].push_back(
-            Sprite("arm", f.Art("pendulum_arm", 8, int(kPendulumArm), "rect", "#705030"), 0, -kPendulumArm / 2));
-        s["elements"].push_back(Sprite("art", f.Art("obj_pendulum", 64, 64, "circle", "#606070"), 0, 0));
+            Sprite("arm", f.Art("pendulum_arm", 10, int(kPendulumArm), "arm", "#00000000"), 0, -kPendulumArm / 2));
+        s["elements"].push_back(Sprite("art", f.Art("obj_pendulum", 76, 76, "spikeball", "#00000000"), 0, 0));
         s["elements"].push_back(Marker("shape", "CollisionZone", 0, 0, 32, Json::array({Float("Friction", 0.6f)})));
     }
     {
         // A switch that turns the world: frame 0 cooling, frame 1 armed.
         Json& s = f.AddScene("obj_switch", 2);
-        Json art = Sprite("art", f.Art("obj_switch", 48, 48, "box", "#8080ff", "R"), 0, 0);
+        Json art = Sprite("art", f.Art("obj_switch", 48, 48, "switch", "#00000000"), 0, 0);
         art["colour"] = {{0, 120, 120, 120, 255}, {1, 255, 255, 255, 255}};
         s["elements"].push_back(art);
         s["elements"].push_back(Zone("shape", "CollisionZone", 0, 0, Box(0, 0, 48, 48)));
@@ -160,29 +182,31 @@ void AddObjects(SceneFile& f)
 void AddBits(SceneFile& f)
 {
     {
+        // The ground's picture reaches well below its collision box, past the level's floor.
         Json& s = f.AddScene("bit_ground", 1, Json::array({Int("Depth", 5000)}));
-        s["elements"].push_back(Sprite("art", f.Art("ground", 512, 64, "box", "#5a8a3a"), 0, 0));
+        s["elements"].push_back(Sprite("art", f.Art("ground", 512, 192, "ground", "#00000000"), 0, 64));
         s["elements"].push_back(Zone("shape", "CollisionZone", 0, 0, Box(0, 0, 512, 64)));
     }
     {
         Json& s = f.AddScene("bit_wall", 1, Json::array({Int("Depth", 5000)}));
-        s["elements"].push_back(Sprite("art", f.Art("wall", 64, 720, "box", "#6a6a5a"), 0, 0));
+        s["elements"].push_back(Sprite("art", f.Art("wall", 64, 720, "wall", "#00000000"), 0, 0));
         s["elements"].push_back(Zone("shape", "CollisionZone", 0, 0, Box(0, 0, 64, 720)));
     }
     {
         Json& s = f.AddScene("bit_ramp", 1, Json::array({Int("Depth", 5000)}));
-        s["elements"].push_back(Sprite("art", f.Art("ramp", 256, 128, "diamond", "#5a8a3a"), 0, 0));
+        s["elements"].push_back(Sprite("art", f.Art("ramp", 256, 128, "ramp", "#00000000"), 0, 0));
         s["elements"].push_back(Zone("shape", "CollisionZone", 0, 0, {{-128, 64}, {128, -64}, {128, 64}}));
     }
     {
-        Json& s = f.AddScene("bit_pad", 1, Json::array({Int("Depth", 5000)}));
+        Json& s = f.AddScene("bit_pad", 1, Json::array({Int("Depth", 4900)}));
         // Half sunk into the ground: its top is a step a rolling player rides over.
-        s["elements"].push_back(Sprite("art", f.Art("pad", 128, 24, "box", "#ff60c0", "boing"), 0, 0));
+        s["elements"].push_back(Sprite("art", f.Art("pad", 128, 24, "pad", "#00000000"), 0, 0));
         s["elements"].push_back(Zone("shape", "CollisionZone", 0, 0, Box(0, 0, 128, 20)));
     }
     {
-        Json& s = f.AddScene("bit_lava", 1, Json::array({Int("Depth", 5000)}));
-        s["elements"].push_back(Sprite("art", f.Art("lava", 256, 64, "box", "#ff5010"), 0, 0));
+        // Lava over the ground: drawn above it (a lower depth lies on top).
+        Json& s = f.AddScene("bit_lava", 1, Json::array({Int("Depth", 4900)}));
+        s["elements"].push_back(Sprite("art", f.Art("lava", 256, 44, "lava", "#00000000"), 0, -10));
         s["elements"].push_back(Zone("floor", "CollisionZone", 0, 0, Box(0, 16, 256, 32)));
         // The burning area reaches up to where a standing player's middle is.
         s["elements"].push_back(Zone("burn", "Hole", 0, 0, Box(0, -70, 256, 140), Json::array({Enum("Type", 3)})));
@@ -190,17 +214,17 @@ void AddBits(SceneFile& f)
     {
         // The floor of a pit: spikes that say what falling in means (the kill area does it).
         Json& s = f.AddScene("bit_spikes", 1, Json::array({Int("Depth", 2000)}));
-        s["elements"].push_back(Sprite("art", f.Art("spikes", 192, 80, "rect", "#505060"), 0, 0));
+        s["elements"].push_back(Sprite("art", f.Art("spikes", 192, 80, "spikes", "#00000000"), 0, 0));
     }
     {
         Json& s = f.AddScene("bit_flag", 1, Json::array({Int("Depth", 2000)}));
-        s["elements"].push_back(Sprite("art", f.Art("end_flag", 96, 128, "box", "#ffd020", "END"), 0, 0));
+        s["elements"].push_back(Sprite("art", f.Art("end_flag", 110, 160, "endflag", "#00000000", "END"), 0, -16));
     }
     {
         // Drawn about the screen's middle: tall enough to fill the screen at every camera
         // height and zoom a level allows, and repeated sideways every 1280 pixels.
         Json& s = f.AddScene("bg_sky", 1);
-        s["elements"].push_back(Sprite("art", f.Art("sky", 1280, 1800, "rect", "#8cc8f0"), 640, 0));
+        s["elements"].push_back(Sprite("art", f.Art("sky", 1280, 1800, "sky", "#00000000"), 640, 0));
         s["elements"].push_back(Rect("bound", 640, 0, 1280, 1800));
     }
 }
@@ -299,9 +323,10 @@ Level StartLevel(SceneFile& f, const std::string& name, int width, Json props, f
     const std::string sign = "sign_" + name;
     {
         Json& s = f.AddScene(sign, 1, Json::array({Int("Depth", 2000)}));
-        s["elements"].push_back(Sprite("art", f.Art(sign, 200, 64, "box", "#f0e0b0", kind.title), 0, 0));
+        // A board on posts that reach down to the ground.
+        s["elements"].push_back(Sprite("art", f.Art(sign, 200, 150, "sign", "#00000000", kind.title), 0, 0));
     }
-    l.Bit(sign, 360, kGround - 120);
+    l.Bit(sign, 360, kGround - 75);
     l.Checkpoint("start", 160);
     if (!kind.survival)
     {
@@ -372,7 +397,7 @@ void Dynamics(Level& l)
                                ElementRef("EventObject", "gate")})));
     l.f.DeclareType("SpawnTemplate");
     l.Add(GameObj("ballT", "SpawnTemplate", 0, 0,
-                  Json::array({SceneRef("obj_ball"), Bool("Gravity"), Bool("Killer"), Int("Life", 150),
+                  Json::array({SceneRef("obj_spikeball"), Bool("Gravity"), Bool("Killer"), Int("Life", 150),
                                Bool("DieOnContact"), Int("DeathFrames", 1), Enum("ObjectType", 17), Enum("Collide", 5)})));
     l.Add(GameObj("spawner", "DynamicObject", 2000, kGround - 400,
                   Json::array({SceneRef("obj_platform"), Bool("StaticObject"), Bool("Spawner"), Int("SpawnerGap", 90),
@@ -458,14 +483,14 @@ void Survival(Level& l)
     // A spawner dropping sugar-carrying balls, and one killer patrolling the floor.
     l.f.DeclareType("SpawnTemplate");
     l.Add(GameObj("sugarT", "SpawnTemplate", 0, 0,
-                  Json::array({SceneRef("obj_ball"), Bool("Gravity"), Bool("Sugar"), Bool("DieOnContact"),
+                  Json::array({SceneRef("obj_sugarball"), Bool("Gravity"), Bool("Sugar"), Bool("DieOnContact"),
                                Int("DeathFrames", 1), Int("Life", 200), Enum("Collide", 5)})));
     l.Add(GameObj("dropper", "DynamicObject", 1280, kGround - 500,
                   Json::array({SceneRef("obj_platform"), Bool("StaticObject"), Bool("Spawner"), Int("SpawnerGap", 120),
                                ElementRef("SpawnerObject", "sugarT"), Enum("Collide", 5)})));
     l.Add(PathElement("patrol", 1800, kGround - 16, {{0, 0}, {500, 0}}));
     l.Add(GameObj("killer", "DynamicObject", 1800, kGround - 16,
-                  Json::array({SceneRef("obj_ball"), Bool("Killer"), Bool("StaticObject"), Bool("PathObject"),
+                  Json::array({SceneRef("obj_spikeball"), Bool("Killer"), Bool("StaticObject"), Bool("PathObject"),
                                ElementRef("Path", "patrol"), Enum("PathType", 1), Float("PathSpeed", 2),
                                Enum("Collide", 5)})));
 }
@@ -477,8 +502,8 @@ void Credits(Level& l)
     {
         const std::string name = std::string("credit_") + lines[i];
         Json& s = l.f.AddScene(name, 1, Json::array({Int("Depth", 2000)}));
-        s["elements"].push_back(Sprite("art", l.f.Art(name, 240, 80, "box", "#f0e0b0", lines[i]), 0, 0));
-        l.Bit(name, 800.0f + 500.0f * float(i), kGround - 200);
+        s["elements"].push_back(Sprite("art", l.f.Art(name, 240, 200, "sign", "#00000000", lines[i]), 0, 0));
+        l.Bit(name, 800.0f + 500.0f * float(i), kGround - 100);
     }
     // Sugar to count on the way, and the sticker for a perfect walk.
     for (int i = 0; i < 12; ++i)

@@ -107,37 +107,42 @@ std::string Slug(const std::string& text)
     return out;
 }
 
+namespace
+{
+std::string Size(int w, int h) { return std::to_string(w) + "x" + std::to_string(h); }
+
+std::string FocusArt(SceneFile& file, int w, int h)
+{
+    return file.Art("focus_" + Size(w, h), w + 16, h + 16, "focus", "#00000000");
+}
+} // namespace
+
 std::string ButtonLook(SceneFile& file, const std::string& caption, int w, int h)
 {
-    const std::string name = "look_" + Slug(caption);
+    // One look per caption and size: the same caption may come in several sizes.
+    const std::string name = "look_" + Slug(caption) + "_" + Size(w, h);
     if (file.FindScene(name) != nullptr)
         return name;
     Json& scene = file.AddScene(name, 3);
-    scene["elements"].push_back(
-        Sprite("keyboard", file.Art("focus_" + std::to_string(w) + "x" + std::to_string(h), w + 16, h + 16, "frame",
-                                    "#ffe040"),
-               0, 0));
-    Json label = Sprite("caption", file.Art("btn_" + Slug(caption), w, h, "box", "#3a6fd0", caption), 0, 0);
-    label["colour"] = {{0, 255, 255, 255, 255}, {1, 190, 190, 160, 255}, {2, 110, 110, 110, 160}};
+    scene["elements"].push_back(Sprite("keyboard", FocusArt(file, w, h), 0, 0));
+    Json label = Sprite("caption", file.Art("btn_" + Slug(caption) + "_" + Size(w, h), w, h, "button", "#00000000", caption), 0, 0);
+    label["colour"] = {{0, 255, 255, 255, 255}, {1, 200, 200, 180, 255}, {2, 130, 130, 140, 150}};
     scene["elements"].push_back(label);
     return name;
 }
 
 std::string ToggleLook(SceneFile& file, const std::string& caption, int w, int h)
 {
-    const std::string name = "look_tgl_" + Slug(caption);
+    const std::string name = "look_tgl_" + Slug(caption) + "_" + Size(w, h);
     if (file.FindScene(name) != nullptr)
         return name;
     Json& scene = file.AddScene(name, 4);
-    scene["elements"].push_back(
-        Sprite("keyboard", file.Art("focus_" + std::to_string(w) + "x" + std::to_string(h), w + 16, h + 16, "frame",
-                                    "#ffe040"),
-               0, 0));
-    Json label = Sprite("caption", file.Art("tgl_" + Slug(caption) + "_off", w, h, "box", "#7a7a8a", caption + ": off"),
-                        0, 0);
-    label["frames"] = {{0, file.Art("tgl_" + Slug(caption) + "_off", w, h, "box", "#7a7a8a", caption + ": off")},
-                       {2, file.Art("tgl_" + Slug(caption) + "_on", w, h, "box", "#30a050", caption + ": on")}};
-    label["colour"] = {{0, 255, 255, 255, 255}, {1, 190, 190, 160, 255}, {2, 255, 255, 255, 255}, {3, 190, 190, 160, 255}};
+    scene["elements"].push_back(Sprite("keyboard", FocusArt(file, w, h), 0, 0));
+    const std::string off = file.Art("tgl_" + Slug(caption) + "_" + Size(w, h) + "_off", w, h, "toggle", "#00000000", caption, 0);
+    const std::string on = file.Art("tgl_" + Slug(caption) + "_" + Size(w, h) + "_on", w, h, "toggle", "#00000000", caption, 1);
+    Json label = Sprite("caption", off, 0, 0);
+    label["frames"] = {{0, off}, {2, on}};
+    label["colour"] = {{0, 255, 255, 255, 255}, {1, 200, 200, 180, 255}, {2, 255, 255, 255, 255}, {3, 200, 200, 180, 255}};
     scene["elements"].push_back(label);
     return name;
 }
@@ -203,15 +208,15 @@ void SceneFile::DeclareType(const std::string& name)
 }
 
 std::string SceneFile::Art(const std::string& name, int w, int h, const std::string& shape,
-                           const std::string& colour, const std::string& label)
+                           const std::string& colour, const std::string& label, int variant)
 {
     const std::string rel = artDir + "/" + name + ".png";
-    ArtAt(rel, w, h, shape, colour, label);
+    ArtAt(rel, w, h, shape, colour, label, variant);
     return rel;
 }
 
 void SceneFile::ArtAt(const std::string& relPath, int w, int h, const std::string& shape, const std::string& colour,
-                      const std::string& label)
+                      const std::string& label, int variant)
 {
     PictureDesc desc;
     desc.path = relPath;
@@ -221,6 +226,7 @@ void SceneFile::ArtAt(const std::string& relPath, int w, int h, const std::strin
     if (!ParseColour(colour, desc.colour))
         desc.colour = {255, 0, 255, 255};
     desc.label = label;
+    desc.variant = variant;
     art[relPath] = desc;
 }
 
@@ -240,6 +246,13 @@ bool SceneFile::Write(const std::string& resRoot, const std::string& jsonPath, s
     MakeParentFolders(dir + fileName);
     if (!WriteGlaSetFile(*gla, 10, dir + fileName, error))
         return false;
+    for (const auto& [path, desc] : art)
+        if (!IsKnownShape(desc.shape))
+        {
+            if (error != nullptr)
+                *error = "unknown shape \"" + desc.shape + "\" for " + path;
+            return false;
+        }
     for (const auto& [path, desc] : art)
         if (!DrawPicture(desc).SavePng(dir + path))
         {

@@ -41,7 +41,7 @@ std::vector<Point> Box(float cx, float cy, float w, float h);
 
 // Button and toggle looks. A button look has 3 frames (normal, pressed, disabled), a toggle
 // look 4 (off, off pressed, on, on pressed); both hold the focus highlight "keyboard" and a
-// caption picture. The look scene is made once per name; returns its name.
+// caption picture. The look scene is made once per caption and size; returns its name.
 class SceneFile;
 std::string ButtonLook(SceneFile& file, const std::string& caption, int w = 260, int h = 56);
 std::string ToggleLook(SceneFile& file, const std::string& caption, int w = 260, int h = 56);
@@ -68,12 +68,13 @@ public:
     Json* FindScene(const std::string& name);
     // Declares an object type (the type block must name every type an element uses).
     void DeclareType(const std::string& name);
-    // Queues a placeholder picture "<artDir>/<name>.png" and returns the name scenes use.
+    // Queues a picture "<artDir>/<name>.png" (Pictures.h: a plain shape or a painter, its
+    // colour, label and variant) and returns the name scenes use.
     std::string Art(const std::string& name, int w, int h, const std::string& shape, const std::string& colour,
-                    const std::string& label = "");
+                    const std::string& label = "", int variant = 0);
     // Queues a picture at a path relative to the file's folder (exact, no "art/").
     void ArtAt(const std::string& relPath, int w, int h, const std::string& shape, const std::string& colour,
-               const std::string& label = "");
+               const std::string& label = "", int variant = 0);
 
     // Writes the JSON form to jsonPath and the ".cgla" (needed lists filled) and its pictures
     // below resRoot. False with a message when the set does not convert or a file fails.
