@@ -8,17 +8,20 @@
 #include "KelpoBase/render/RendererServices.h"
 #include "game/shell/Frontend.h"
 #include "game/shell/MainGame.h"
+#include "game/shell/StartupData.h"
 #include "host/sdl/SdlHost.h"
 
 // Everything the program installs before the platform starts: the game service, the
 // renderer (made by the system services once the context exists), the game with its save
-// data, audio, resource loaders and debug screen, and the front end and comic pages for
-// the game's states. Tests that drive the program frame by frame call it too.
+// data, audio, resource loaders and debug screen (made only when the data it needs to start
+// is there), and the front end and comic pages for the game's states. Tests that drive the
+// program frame by frame call it too.
 void RegisterProgramParts()
 {
     RegisterGameServiceIntegration();
     RegisterRendererServices();
     RegisterMainGame();
+    RequireStartupData();
     RegisterFrontendParts();
 }
 

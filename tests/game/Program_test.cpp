@@ -1,9 +1,13 @@
 // The real program: its entry, start-up, a few frames and shutdown on the SDL host under
-// the offscreen video driver.
+// the offscreen video driver, over the sample data tree (target sample_data).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "KelpoBase/platform/KelpoGame.h"
 #include "KelpoBase/platform/SystemServices.h"
@@ -12,8 +16,30 @@
 
 int TollivanMain(int argc, char** argv, uint32_t frameLimit);
 
+namespace
+{
+std::filesystem::path SampleTree() { return std::filesystem::path(TOLLIVAN_BINARY_DIR) / "run"; }
+
+// The working folder holds the sample data tree (as scripts/run-game.sh lays it out).
+void LinkSampleTree()
+{
+    std::error_code ec;
+    std::filesystem::remove_all("res", ec);
+    std::filesystem::create_directory_symlink(SampleTree() / "res", "res", ec);
+    ASSERT_FALSE(ec) << ec.message();
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+} // namespace
+
 TEST(Program, StartsRunsFramesAndShutsDown)
 {
+    LinkSampleTree();
     char name[] = "tollivan";
     char w[] = "-screenwidth", wv[] = "800", h[] = "-SCREENHEIGHT", hv[] = "600";
     char* argv[] = {name, w, wv, h, hv, nullptr};
@@ -30,6 +56,55 @@ TEST(Program, StartsRunsFramesAndShutsDown)
     EXPECT_EQ(gWinMain, nullptr);
     EXPECT_EQ(GetHost(), nullptr);
     EXPECT_FALSE(SystemStarted());
+}
+
+// Started where its data is not, or with the data it needs damaged, the program says which
+// file and where it looked, and ends with a failure; it never runs a black screen.
+TEST(Program, MissingOrDamagedStartUpDataIsNamedAndEndsStartUp)
+{
+    const std::string font = (SampleTree() / "res/fonts/font_1.bin").string();
+    const struct
+    {
+        const char* name;
+        std::function<void()> setUp;
+        std::vector<std::string> said;
+    } cases[] = {
+        {"no data at all", [] {}, {"res/fonts/font_1.bin is missing", std::filesystem::current_path().string()}},
+        {"a damaged front-end scene file",
+         [&]
+         {
+             std::filesystem::create_directories("res/fonts");
+             std::filesystem::copy_file(font, "res/fonts/font_1.bin");
+             std::filesystem::copy_file(SampleTree() / "res/fonts/font_1.png", "res/fonts/font_1.png");
+             WriteFile("res/frontend/frontend.mac.720p.cgla", "not a scene file at all");
+         },
+         {"res/frontend/frontend.mac.720p.cgla is damaged"}},
+        {"a damaged pack and nothing loose", [] { WriteFile("data.dat", "KLPA but not much else"); },
+         {"res/fonts/font_1.bin is missing", "the pack file", "data.dat could not be read"}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        std::error_code ec;
+        std::filesystem::remove_all("res", ec);
+        std::filesystem::remove("data.dat", ec);
+        c.setUp();
+        char name[] = "tollivan";
+        char* argv[] = {name, nullptr};
+        testing::internal::CaptureStderr();
+        const int result = TollivanMain(1, argv, 3);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(result, 0);
+        for (const std::string& words : c.said)
+            EXPECT_NE(err.find(words), std::string::npos) << "\"" << words << "\" not in: " << err;
+        EXPECT_EQ(GetFrameCounter(), 0u);
+        EXPECT_EQ(gGame, nullptr);
+        EXPECT_EQ(gWinMain, nullptr);
+        EXPECT_FALSE(SystemStarted());
+    }
+    std::error_code ec;
+    std::filesystem::remove_all("res", ec);
+    std::filesystem::remove("data.dat", ec);
 }
 
 TEST(Program, StartUpFailureShowsItsBoxOnceAndExitsNonZero)

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 class cKelpoGame
 {
@@ -34,7 +35,13 @@ public:
 extern cKelpoGame* gGame;
 
 // Makes the game object; start-up calls it once. A null result (or no factory) leaves the
-// loop with no game, which it tolerates.
+// loop with no game, which it tolerates, unless the factory refused with a reason.
 using GameFactory = std::function<cKelpoGame*()>;
 void SetGameFactory(GameFactory factory);
 cKelpoGame* CreateRegisteredGame();
+
+// A factory that cannot make the game (the data it needs to start is missing or damaged)
+// gives its reason here before answering null: start-up then shows it and fails. Cleared
+// by each CreateRegisteredGame.
+void RefuseGameStart(const std::string& reason);
+const std::string& GetGameStartRefusal();

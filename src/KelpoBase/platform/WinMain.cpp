@@ -213,6 +213,13 @@ bool cWinMain::Init(const char* commandLine)
 
     gGame = CreateRegisteredGame();
     running = true;
+    // The game would have nothing to show: say why rather than run an empty loop.
+    if (gGame == nullptr && !GetGameStartRefusal().empty())
+    {
+        ShowStartupFailure(GetGameStartRefusal().c_str());
+        Shutdown();
+        return false;
+    }
 
     DetectJoystick(*this);
 

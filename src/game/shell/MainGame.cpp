@@ -154,7 +154,7 @@ void cMainGame::LoadGlobalResources()
 
     for (int i = 0; i < kLoadingImageCount; ++i)
         loadingImages[i] = LoadAtlasImage(kLoadingImagePaths[i]);
-    systemFont = ClassCast<cFont>(LoadFont(GetScreenWidth() == 480 ? "res/fonts/cour.bin" : "res/fonts/font_1.bin"));
+    systemFont = ClassCast<cFont>(LoadFont(SystemFontFile()));
     buttonSound = ClassCast<cSound>(LoadSound("res/audio/button_forward.ogg", 0.5f));
     // The menu music and track 1 are two objects for one file.
     menuMusic = ClassCast<cMusic>(LoadMusic(kMusicTrackNames[0]));
@@ -239,6 +239,11 @@ void cMainGame::Pause()
 // --- save data and music ----------------------------------------------------------------------
 
 std::string cMainGame::SaveFileName() { return JoinPath(GetSaveFolder(), "Data.sav"); }
+
+const char* cMainGame::SystemFontFile()
+{
+    return GetScreenWidth() == 480 ? "res/fonts/cour.bin" : "res/fonts/font_1.bin";
+}
 
 bool cMainGame::SaveGame() { return saveData.Write(SaveFileName()); }
 

@@ -93,6 +93,9 @@ public:
 
     // The save file: the platform's save folder joined with "Data.sav".
     static std::string SaveFileName();
+    // The system font for the screen size: "res/fonts/font_1.bin", or "res/fonts/cour.bin"
+    // on a screen 480 wide.
+    static const char* SystemFontFile();
     // Writes the save data; false when it could not be written.
     bool SaveGame();
     // Reads the save data and applies its volumes; a missing or damaged file leaves the

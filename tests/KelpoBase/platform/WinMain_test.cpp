@@ -87,6 +87,8 @@ TEST(StartUp, FailuresShowOneBoxRunShutdownAndFail)
         {"createWindow", "Failed to create the window", "Error"},
         {"deviceContext", "Failed to create the device context", "Error"},
         {"graphics", "Can't Create A GL Rendering Context.", "ERROR"},
+        // The game's factory refuses (its data is missing) and says why.
+        {"game", "The game's data file res/x.bin is missing", "Error"},
     };
     for (const Case& c : cases)
     {
@@ -96,6 +98,11 @@ TEST(StartUp, FailuresShowOneBoxRunShutdownAndFail)
         f.host.fail.createWindow = which == "createWindow";
         f.host.fail.deviceContext = which == "deviceContext";
         f.window.failGraphics = which == "graphics";
+        if (which == "game")
+            SetGameFactory([]() -> cKelpoGame* {
+                RefuseGameStart("The game's data file res/x.bin is missing");
+                return nullptr;
+            });
         int stops = 0;
         GetWinMainHooks().shutdownGameService = [&]() { ++stops; };
 

@@ -1,0 +1,19 @@
+// The data the game cannot start without: the system font, the front end's scene file and
+// the scene files of the levels and their screens. Checked before the game is made, so that
+// a player who starts the game where its data is not finds out which file is missing or
+// damaged and where it was looked for, instead of meeting a black or frozen screen. Files
+// the game can run without (pictures, sounds, music, the comic) are not checked: a missing
+// or damaged one is skipped as before.
+#pragma once
+
+#include <string>
+
+// Empty when everything needed can be read; else the message to show, naming the first file
+// that is missing or damaged and the places it was looked for (the working folder and the
+// pack file).
+std::string CheckStartupData();
+
+// Makes the game factory check the start-up data before it makes the game, and refuse
+// with the message when it cannot start (after RegisterMainGame). The program does this;
+// tests that run the game over data of their own need not.
+void RequireStartupData();
