@@ -166,9 +166,10 @@ Canvas Tile(const PictureDesc& d)
     Face(s, 0, 0, w, h, ColourOr(d, {64, 128, 224, 255}));
     if (d.label.empty())
         return s.Finish();
-    // The number, and under it a light strip for the words the game writes there.
+    // The number, and under it (variant 1) a light strip for the words the game writes there.
     s.TextOutlined(d.label, w / 2, h * 0.3f, FittingScale(d.label, w * 0.6f, 5), kWhite, kInk);
-    s.RoundRect(w * 0.08f, h * 0.52f, w * 0.84f, h * 0.16f, 4, WithAlpha(kCream, 0.9f));
+    if (d.variant == 1)
+        s.RoundRect(w * 0.08f, h * 0.52f, w * 0.84f, h * 0.16f, 4, WithAlpha(kCream, 0.9f));
     return s.Finish();
 }
 

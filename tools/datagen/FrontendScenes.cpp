@@ -31,14 +31,17 @@ Json Words(SceneFile& f, const std::string& name, const std::string& text, float
 Point LevelSlot(int i) { return {-400.0f + 200.0f * float(i % 5), i < 5 ? -90.0f : 110.0f}; }
 
 // A level button's look: its tile with its number, so a level that is not open (its
-// button hidden) shows no number either. The marks are drawn about the tile.
-std::string LevelLook(SceneFile& f, const std::string& tile, const std::string& colour, int number)
+// button hidden) shows no number either. The marks are drawn about the tile; a story tile
+// has a light strip for its best time.
+std::string LevelLook(SceneFile& f, const std::string& tile, const std::string& colour, int number, bool timeStrip)
 {
     const std::string name = "look_" + tile + "_" + std::to_string(number);
     Json& look = f.AddScene(name, 3);
     Json& e = look["elements"];
     e.push_back(Sprite("keyboard", f.Art("focus_level", 156, 156, "focus", "#00000000"), 0, 0));
-    Json face = Sprite("tile", f.Art(tile + "_" + std::to_string(number), 140, 140, "tile", colour, std::to_string(number)),
+    Json face = Sprite("tile",
+                       f.Art(tile + "_" + std::to_string(number), 140, 140, "tile", colour, std::to_string(number),
+                             timeStrip ? 1 : 0),
                        0, 0);
     face["colour"] = {{0, 255, 255, 255, 255}, {1, 200, 200, 180, 255}, {2, 130, 130, 140, 150}};
     e.push_back(face);
@@ -55,7 +58,7 @@ void AddLevelPages(SceneFile& f)
         {
             const int n = 10 * page + i;
             const Point p = LevelSlot(i);
-            const std::string look = LevelLook(f, "level_tile", "#4080e0", n + 1);
+            const std::string look = LevelLook(f, "level_tile", "#4080e0", n + 1, true);
             if (n == 0)
             {
                 // Page 0's first button carries the mark positions for every button: the
@@ -95,7 +98,7 @@ void AddLevelPages(SceneFile& f)
         for (int i = 0; i < 5; ++i)
         {
             const Point p = LevelSlot(i);
-            const std::string look = LevelLook(f, "level_tile_S", "#e04880", i + 1);
+            const std::string look = LevelLook(f, "level_tile_S", "#e04880", i + 1, false);
             if (i == 0)
             {
                 Json& marks = f.FindScene(look)->at("elements");
@@ -340,10 +343,10 @@ SceneFile BuildFrontendScenes()
         e.push_back(Sprite("help",
                            f.Art("help_text", 1040, 420, "notes", "#00000000",
                                  "Left, Right (or A, D): move|Space: jump (hold it to jump higher)|"
-                                 "Esc: pause, and leave the level from there|F3: start the level again|"
-                                 "F6: turn the world|Print Screen: save a screenshot||"
-                                 "Menus: arrows to choose, Return or Space to press|"
-                                 "Take the sugar, find the hidden sticker, reach the end."),
+                                 "Esc: pause, and leave the level from there|"
+                                 "F3: start the level again   F6: turn the world|Print Screen: save a screenshot||"
+                                 "Menus: arrows choose, Return or Space presses,|Esc goes back.|"
+                                 "Take the sugar, find the hidden sticker, reach END."),
                            0, -20));
         e.push_back(Button(f, "butBack", "actBack", "Back", 0, 260, 240));
     }
