@@ -153,6 +153,7 @@ bool cLevel::StartLevel()
     cLevelHost* host = GetLevelHost();
     ResetLoadCount();
     SetProgressCallback(host != nullptr ? host->LoadingHook() : nullptr);
+    SetLoadCountOnly(false);
 
     // The display and its fonts and digits.
     resourceGroupA = SelectResourceGroup("Hud");
@@ -168,6 +169,7 @@ bool cLevel::StartLevel()
     // The level scene.
     const std::string sceneName = LevelSceneName(host != nullptr ? host->LevelFileName(levelIndex) : std::string(),
                                                  mode, levelIndex, isSurvival, isChallenge);
+    SetLoadCountOnly(false);
     SetCurrentResourceGroup(nullptr);
     resourceGroupB = SelectResourceGroup("Game");
     levelSet = dynamic_cast<cGlaSet*>(LoadGlaSetResource(kMapsFile, sceneName));

@@ -15,6 +15,7 @@
 #include "KelpoBase/gla/GlaControllerScene.h"
 #include "KelpoBase/platform/Input.h"
 #include "KelpoBase/platform/SystemServices.h"
+#include "KelpoBase/render/Resource.h"
 #include "game/level/Level.h"
 #include "game/objects/Dorvo.h"
 #include "game/objects/GameObj.h"
@@ -590,7 +591,9 @@ TEST_F(LevelFlowTest, PauseKeyTogglesUnlessPausingIsForbidden)
 TEST_F(LevelFlowTest, StartWithoutDataKeepsDefaultsAndStillBuilds)
 {
     cLevel level(200);
+    SetLoadCountOnly(true); // left over from a counting pass: the level start clears it
     EXPECT_FALSE(level.StartLevel()); // no maps file here
+    EXPECT_FALSE(IsLoadCountOnly());
     EXPECT_EQ(level.levelScene, nullptr);
     EXPECT_NE(level.levelSceneController, nullptr);
     EXPECT_FALSE(level.isSurvival); // the scene's "Survival" decides; absent is false

@@ -122,7 +122,10 @@ protected:
 
 TEST_F(MainGameTest, ConstructionEntersTheSplashAndPresentsTheFirstFrame)
 {
+    // A stopped loader left behind does not keep the game from loading its own group.
+    SetLoadStopped(true);
     cMainGame& game = Start();
+    EXPECT_FALSE(IsLoadStopped());
     // The window object presented once during start-up: the game's own first frame.
     EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "present"), 1);
     EXPECT_TRUE(game.stateMachine.IsCurrent(&cMainGame::StateSplash));
