@@ -298,7 +298,8 @@ public:
     cPlayerControls* player = nullptr;
     int32_t sugarTotal = 0;
     int32_t sugarCollected = 0;
-    std::array<cImage*, 10> hudDigits{};
+    // The ten digit images of the "Hud" group's atlas, index = digit (null when missing).
+    std::array<const ImageRect*, 10> hudDigits{};
     bool noPause = false;
     int32_t levelIndex = 0;
     int32_t resultsTimer = 0;
@@ -539,12 +540,10 @@ public:
     // The menu keys on a scene, first pressed wins: Up, W or the up control move the focus
     // back; Down, S or the down control forward; Return, Space or the jump control activate.
     void ApplyMenuKeys(cGlaControllerScene* scene);
-    // The ten digit images as whole-image rectangles; null (nothing drawable) when one is
-    // missing. The rectangles live in the level: layered drawing replays them after the
-    // draw call that queued them has returned.
-    const ImageRect* const* DigitRects();
-    std::array<ImageRect, 10> digitRects{};
-    std::array<const ImageRect*, 10> digitRectPointers{};
+    // The ten digit images; null (no number drawn) when one is missing. They live in the
+    // "Hud" group's atlas as long as the level, so layered drawing may replay them after
+    // the draw call that queued them has returned.
+    const ImageRect* const* DigitRects() const;
 
     // The results panel centred on the screen, its texts once its frame reaches
     // textsFromFrame, its buttons at that opacity (0: not drawn).

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "KelpoBase/core/FileSystem.h"
 #include "KelpoBase/gla/GlaControllerScene.h"
 #include "KelpoBase/gla/GlaElementControllers.h"
 #include "KelpoBase/gla/GlaSet.h"
@@ -161,9 +162,12 @@ bool cLevel::StartLevel()
     perfectFont = dynamic_cast<const cFont*>(LoadFont("res/fonts/font_3.bin"));
     levelFont = dynamic_cast<const cFont*>(LoadFont("res/fonts/font_5.bin"));
     hudFont = dynamic_cast<const cFont*>(LoadFont("res/fonts/font_72.bin"));
-    for (int i = 0; i < 10; ++i)
-        hudDigits[size_t(i)] =
-            dynamic_cast<cImage*>(LoadTexture("res/hud/Hud_Numbers/No_" + std::to_string(i) + ".png", kTexLinearFilter | kTexClamp));
+    for (size_t i = 0; i < hudDigits.size(); ++i)
+    {
+        std::string name = "res/hud/Hud_Numbers/No_" + std::to_string(i) + ".png";
+        NormalisePath(name);
+        hudDigits[i] = LoadAtlasImage(name);
+    }
     FinishAndUpload(resourceGroupA);
 
     // The level scene.
