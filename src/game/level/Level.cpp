@@ -20,6 +20,7 @@
 #include "game/objects/ContactListener.h"
 #include "game/objects/Controller.h"
 #include "game/objects/GameObj.h"
+#include "game/objects/ObjectSounds.h"
 #include "game/objects/PlayerControls.h"
 #include "game/objects/RigidBodyController.h"
 
@@ -399,9 +400,9 @@ bool cLevel::PlayOnNextWorldVoice(const SoundList& list, float volume)
     if (list.empty())
         return false;
     cSound* sound = list[size_t(RandomStep()) % list.size()];
+    const int voice = TakeWorldVoice(*this);
     if (gAudioManager != nullptr)
-        gAudioManager->PlayOnVoice(0, nextVoice, sound, volume, 1.0f);
-    nextVoice = (nextVoice >= kLastWorldVoice || nextVoice < kFirstWorldVoice) ? kFirstWorldVoice : nextVoice + 1;
+        gAudioManager->PlayOnVoice(0, voice, sound, volume, 1.0f);
     return true;
 }
 

@@ -99,9 +99,13 @@ void cLevel::LoadLevelScene()
     }
     lavaPlaying = false;
     rainStarted = false;
+    // The rotating indices start at 8 and 3. Rotating sounds take their voice through
+    // TakeRotatingVoice, which reads an index outside 8 to 11 as 8, so a run's first
+    // positional sound plays on voice 8 and the rotation stays on the positional voices.
     rotateVoice = kFirstWorldVoice;
-    nextVoice = kFirstWorldVoice;
+    nextVoice = 3;
     sequenceIndex = 0;
+    pauseFocusIndex = 0;
     survivalCountdown = 3600;
     pausedByFocus = false;
     jumpRequested = true; // never jumped

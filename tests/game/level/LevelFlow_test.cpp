@@ -19,6 +19,7 @@
 #include "game/level/Level.h"
 #include "game/objects/Dorvo.h"
 #include "game/objects/GameObj.h"
+#include "game/objects/ObjectSounds.h"
 #include "game/objects/PickupObject.h"
 #include "game/objects/RigidBodyController.h"
 
@@ -184,6 +185,11 @@ TEST_F(LevelFlowTest, LoaderBuildsWorldPlayerAreasAndCameraZones)
     EXPECT_EQ(level.stateMachine.pendingState, &cLevel::StateIntro);
     ASSERT_FALSE(host.tracks.empty());
     EXPECT_EQ(host.tracks.back(), 4); // the table row of index 3
+    // The rotating voices start at 8 and 3; the positional one still sounds on 8 first.
+    EXPECT_EQ(level.rotateVoice, 8);
+    EXPECT_EQ(level.nextVoice, 3);
+    EXPECT_EQ(TakeWorldVoice(level), 8);
+    EXPECT_EQ(TakeWorldVoice(level), 9);
 
     // A rebuild without a type-10 area keeps the flag clear; with one it is set.
     AddZone(set, scene, "Hole", "up", cVec2f(0.0f, 500.0f), 32.0f)->AddProp(new cGlaPropEnum("Type", 10));

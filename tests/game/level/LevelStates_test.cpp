@@ -802,6 +802,19 @@ TEST_F(LevelStatesTest, RestartFromThePauseMenuPlaysTheWholeTransitionFirst)
     EXPECT_GE(frames, 4) << "the transition's frames first";
     EXPECT_GE(level.transitionScene->frame, 4);
     EXPECT_TRUE(level.restartRequest) << "kept for the running state's world update";
+    EXPECT_EQ(level.pauseFocusIndex, 1);
+
+    // The rebuild forgets the menu's focus: the next pause opens on the first button.
+    Frame(level);
+    EXPECT_FALSE(level.restartRequest);
+    EXPECT_EQ(level.pauseFocusIndex, 0);
+    for (frames = 0; !Is(level, &cLevel::StateRunning) && frames < 30; ++frames)
+        Frame(level);
+    Frame(level, {KEY_ESCAPE});
+    for (frames = 0; !Is(level, &cLevel::StatePauseMenu) && frames < 30; ++frames)
+        Frame(level);
+    ASSERT_TRUE(Is(level, &cLevel::StatePauseMenu));
+    EXPECT_EQ(level.pauseScene->focusIndex, 0);
 }
 
 TEST_F(LevelStatesTest, EveryStateDrawsWithAndWithoutItsScenes)
