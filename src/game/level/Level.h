@@ -190,6 +190,9 @@ public:
 };
 void SetLevelHost(cLevelHost* host);
 cLevelHost* GetLevelHost();
+// Marks the 40 story records (0 to 39) completed in the host's progress, changing nothing
+// else of them: the in-game way to open every story level. Nothing in the game calls it.
+void OpenStoryLevels();
 
 class cLevel;
 // Pointers to the level's main states, for code that wants to name them without the
@@ -414,12 +417,15 @@ public:
     void CompleteChallengeLevel();
     // Straight to the results of the next level (no scoring).
     void NextLevel();
+    // Straight to the results with the index two levels back, with the level-end effect;
+    // no scoring, no save. Nothing in the game calls it.
+    void StepBackToResults();
     // Scoring of a run into a progress record (shared by both completions); true when the
     // run was perfect.
     bool ScoreRun(LevelProgressRecord& record);
-    // The level-end state switch: index + 1, no pause, results timer, results pending,
-    // the level-end confetti (when asked) and the player's level-end state.
-    void EnterResults(bool effect = true);
+    // The level-end state switch: the index moved by indexStep, no pause, results timer,
+    // results pending, the level-end confetti (when asked) and the player's level-end state.
+    void EnterResults(int32_t indexStep = 1, bool effect = true);
     // The results panel rewound and the level-end sound.
     void BeginCompletion();
     // Rule helpers: an ambient channel raised to a volume (started on its voice the first

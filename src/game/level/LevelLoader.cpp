@@ -62,6 +62,20 @@ void UpdateList(ObjectList& list)
 void SetLevelHost(cLevelHost* host) { gLevelHost = host; }
 cLevelHost* GetLevelHost() { return gLevelHost; }
 
+void OpenStoryLevels()
+{
+    if (gLevelHost == nullptr)
+        return;
+    for (int32_t record = 0; record < 40; ++record)
+    {
+        LevelProgressRecord progress;
+        if (!gLevelHost->GetProgress(record, progress))
+            continue;
+        progress.completed = true;
+        gLevelHost->SetProgress(record, progress);
+    }
+}
+
 LevelLinks& GetLevelLinks()
 {
     static LevelLinks links;

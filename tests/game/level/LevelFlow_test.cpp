@@ -6,6 +6,7 @@
 
 #include <box2d/box2d.h>
 
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -417,6 +418,44 @@ TEST_F(LevelFlowTest, ChallengeCompletionAlwaysSendsTheChallengeTotal)
     EXPECT_FALSE(host.progress[252].perfect);
     EXPECT_EQ(host.uploads["Time taken to complete all of the Challenge levels"], 1500000);
     EXPECT_TRUE(host.feats.empty());
+}
+
+TEST_F(LevelFlowTest, StepBackToResultsGoesTwoLevelsBackWithTheLevelEndButNoScore)
+{
+    cLevel level(12);
+    Load(level, MakeScene());
+    std::array<ImageRect, 5> confetti{};
+    for (ImageRect& piece : confetti)
+        level.confettiImages.push_back(&piece);
+    const uint32_t particles = level.particlePoolA.Used();
+    level.StepBackToResults();
+    EXPECT_EQ(level.levelIndex, 10);
+    EXPECT_TRUE(level.noPause);
+    EXPECT_EQ(level.resultsTimer, 90);
+    EXPECT_EQ(level.stateMachine.pendingState, &cLevel::StateResults);
+    EXPECT_GT(level.particlePoolA.Used(), particles + 1) << "the flash and the confetti";
+    auto* dorvo = dynamic_cast<cDorvo*>(level.player);
+    ASSERT_NE(dorvo, nullptr);
+    EXPECT_TRUE(dorvo->states.pendingState == &cDorvo::StateLevelEnd);
+    EXPECT_TRUE(host.progress.empty());
+    EXPECT_EQ(host.saves, 0);
+    EXPECT_EQ(host.checks, 0);
+}
+
+TEST_F(LevelFlowTest, OpenStoryLevelsCompletesTheFortyStoryRecordsOnly)
+{
+    host.progress[3].bestScore = 77;
+    host.progress[3].sticker = true;
+    OpenStoryLevels();
+    for (int32_t r = 0; r < 40; ++r)
+        EXPECT_TRUE(host.progress[r].completed) << r;
+    EXPECT_EQ(host.progress[3].bestScore, 77);
+    EXPECT_TRUE(host.progress[3].sticker);
+    EXPECT_FALSE(host.progress[0].sticker);
+    EXPECT_EQ(host.progress.count(40), 0u);
+    EXPECT_EQ(host.saves, 0);
+    SetLevelHost(nullptr);
+    OpenStoryLevels(); // without a game: nothing to open, nothing fails
 }
 
 TEST_F(LevelFlowTest, AreasKillEndTheLevelOnceAndCameraZonesTakeTheCamera)

@@ -296,6 +296,16 @@ TEST_F(MainGameTest, LevelStateRunsTheRealLevelObject)
     ASSERT_NE(game.level, nullptr);
     EXPECT_EQ(game.level->levelIndex, 4);
     EXPECT_FALSE(game.level->pausedByFocus);
+
+    // Opening the story from the level marks the game's own records, and only the story's.
+    game.saveData.progress[5].bestScore = 12;
+    OpenStoryLevels();
+    for (int n : {0, 5, 39})
+        EXPECT_TRUE(game.saveData.progress[n].completed) << n;
+    EXPECT_FALSE(game.saveData.progress[40].completed);
+    EXPECT_FALSE(game.saveData.progress[50].completed);
+    EXPECT_EQ(game.saveData.progress[5].bestScore, 12);
+    EXPECT_FALSE(game.saveData.progress[5].sticker);
     // Shutdown with the level running frees it.
 }
 
