@@ -10,6 +10,7 @@
 #include "KelpoBase/platform/Input.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/render/Image.h"
+#include "KelpoBase/render/Renderer.h"
 #include "KelpoBase/render/RendererOGL.h"
 #include "KelpoBase/render/Resource.h"
 #include "KelpoBase/render/SoundResource.h"
@@ -178,12 +179,23 @@ void RealLevel::Step(int count, std::initializer_list<uint32_t> held)
         heldKeys = now;
         level->stateMachine.Update();
         CopyInputToPrevious();
-        level->stateMachine.Draw();
+        Draw();
         ++frames;
     }
 }
 
-void RealLevel::Draw() { level->stateMachine.Draw(); }
+void RealLevel::Draw()
+{
+    // As the game draws a frame: the renderer's state reset and the frame cleared to opaque
+    // black, then the level's current state.
+    if (gRenderer != nullptr)
+    {
+        gRenderer->ResetRenderState();
+        gRenderer->SetClearColour(0xFF000000u);
+        gRenderer->Clear(kClearColour | kClearDepth);
+    }
+    level->stateMachine.Draw();
+}
 
 cParticlePool& RealLevel::EffectPool() { return level->particlePoolA; }
 

@@ -74,10 +74,10 @@ public:
 
     cLevel& Level() { return *level; }
     // Frames as the game's loop runs them: the held keys in the input block (every other
-    // key up), the level's update, the input copied to the previous frame, the level's
-    // draw.
+    // key up), the level's update, the input copied to the previous frame, the draw.
     void Step(int frames = 1, std::initializer_list<uint32_t> held = {});
-    // The current state's draw alone (into the off-screen target when rendering).
+    // A frame's draw alone, as the game draws it: (when rendering) the frame cleared to
+    // opaque black, then the level's current state.
     void Draw();
 
     // The pool the objects fill and the level's second pool.
