@@ -118,6 +118,8 @@ cLevel::cLevel(int32_t levelNumber)
         levelIndex = n % 50;
     }
     gfx2D = new cGfx2Dx(gRenderer);
+    // The objects' effects fill the first pool, the one the scene draw shows.
+    particles = &particlePoolA;
 }
 
 cLevel::~cLevel()

@@ -430,9 +430,15 @@ public:
     void CollectPickup(cGameObj* object, cPickupObject& pickup);
     void PlaySugarSequence();
 
-    // The player's services: its four scenes from the level scene set, the trail look of
+    // The player's services: its four scenes from the level scene set, the images of its
+    // appearance (the vessel images: the first for the converging particles and the trail,
+    // the last for the burst), the level-start sounds for its arrival, the trail look of
     // the save data, and each jump input raising both player sound targets by 0.1.
     cGlaScene* PlayerScene(int which) const override;
+    const ImageRect* PlayerAppearImage() const override;
+    const ImageRect* PlayerBurstImage() const override;
+    const ImageRect* PlayerTrailImage() const override;
+    const SoundList* PlayerAppearSounds() const override { return &levelStartSounds; }
     int32_t PlayerTrailLook() const override { return trailLook; }
     void OnPlayerJumpInput() override;
     int32_t trailLook = 0;

@@ -114,6 +114,14 @@ cGlaScene* cLevel::PlayerScene(int which) const
     return which >= 0 && which < int(playerScenes.size()) ? playerScenes[size_t(which)] : nullptr;
 }
 
+// The respawn points burst with the middle two vessel images; the player's appearance
+// takes the first (converging particles, trail) and the last (its closing burst).
+const ImageRect* cLevel::PlayerAppearImage() const { return vesselImages.empty() ? nullptr : vesselImages.front(); }
+
+const ImageRect* cLevel::PlayerBurstImage() const { return vesselImages.empty() ? nullptr : vesselImages.back(); }
+
+const ImageRect* cLevel::PlayerTrailImage() const { return PlayerAppearImage(); }
+
 void cLevel::OnPlayerJumpInput()
 {
     playerSoundGainTarget += 0.1f;
@@ -150,6 +158,11 @@ void cLevel::ReadLevelProperties()
 
 bool cLevel::StartLevel()
 {
+    // The level's two pools: the effects' (the objects fill it, the scene draw shows it)
+    // and the results screen's smaller one.
+    particlePoolA.Create(1024);
+    particlePoolB.Create(256);
+
     cLevelHost* host = GetLevelHost();
     ResetLoadCount();
     SetProgressCallback(host != nullptr ? host->LoadingHook() : nullptr);
