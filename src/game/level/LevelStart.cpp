@@ -330,6 +330,18 @@ void cLevel::LoadLevelEffects()
           "metal_engine.ogg", "large_moving_rock.ogg", "rotate_world_v3.ogg"})
         ambientSlots.push_back(dynamic_cast<cSound*>(LoadSound(std::string("res/audio/") + name, 1.0f)));
     rotateSound = ambientSlots.back();
+    // The looping sound of each object effect type that keeps one alive: the machines and
+    // weather of the ambient types, and the rolling barrel and drum of the hit loops.
+    static constexpr struct
+    {
+        int type;
+        size_t slot;
+    } kLoopSounds[] = {{25, 1},  {19, 3},  {20, 5},  {21, 6},  {22, 7},
+                       {26, 10}, {1, 11},  {31, 12}, {32, 13}, {27, 14}};
+    for (AmbientLoop& loop : ambient)
+        loop.sound = nullptr;
+    for (const auto& pair : kLoopSounds)
+        ambient[pair.type].sound = ambientSlots[pair.slot];
 
     ImageList scratch;
     LoadImages(updraftImages, {"UpDraft_2.png", "UpDraft_Arrow.png"});

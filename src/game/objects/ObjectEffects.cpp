@@ -267,7 +267,7 @@ int AmbientLoopVoice(int type)
 {
     switch (type)
     {
-    case 1: return 14; // the barrel's rolling loop
+    case 1: return 15; // the barrel's rolling loop
     case 19: return 16;
     case 20: return 17;
     case 21:
@@ -296,6 +296,42 @@ void KeepAmbientLoop(cObjectLevel& level, int type, float volume)
         loop.started = true;
         if (gAudioManager != nullptr && loop.sound != nullptr)
             gAudioManager->PlayOnVoice(kPlayLoop, voice, loop.sound, 0.0f, 1.0f);
+    }
+}
+
+void ClearAmbientLoopVolumes(cObjectLevel& level)
+{
+    for (AmbientLoop& loop : level.ambient)
+        loop.volume = 0.0f;
+}
+
+void ApplyAmbientLoopVolumes(cObjectLevel& level)
+{
+    if (gAudioManager == nullptr)
+        return;
+    for (int type = 0; type < kAmbientTypeCount; ++type)
+    {
+        const AmbientLoop& loop = level.ambient[type];
+        const int voice = AmbientLoopVoice(type);
+        const AudioVoice* v = loop.started && loop.sound != nullptr ? gAudioManager->GetVoice(voice) : nullptr;
+        // Types that share a voice leave each other's loop alone.
+        if (v != nullptr && v->IsPlayingSound(loop.sound))
+            gAudioManager->SetVoiceGain(voice, loop.volume);
+    }
+}
+
+void ResetAmbientLoops(cObjectLevel& level)
+{
+    for (int type = 0; type < kAmbientTypeCount; ++type)
+    {
+        AmbientLoop& loop = level.ambient[type];
+        const int voice = AmbientLoopVoice(type);
+        AudioVoice* v = loop.started && loop.sound != nullptr && gAudioManager != nullptr ? gAudioManager->GetVoice(voice)
+                                                                                          : nullptr;
+        if (v != nullptr && v->IsPlayingSound(loop.sound))
+            v->Stop();
+        loop.started = false;
+        loop.volume = 0.0f;
     }
 }
 
