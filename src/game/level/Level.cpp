@@ -19,6 +19,7 @@
 #include "KelpoBase/render/SoundResource.h"
 #include "game/objects/ContactListener.h"
 #include "game/objects/Controller.h"
+#include "game/objects/Dorvo.h"
 #include "game/objects/GameObj.h"
 #include "game/objects/PlayerControls.h"
 #include "game/objects/RigidBodyController.h"
@@ -170,6 +171,12 @@ bool cLevel::PlayerPosition(cVec2f& out) const
         return false;
     out = controller->owner->position;
     return true;
+}
+
+int32_t cLevel::PlayerStateValue() const
+{
+    const auto* dorvo = dynamic_cast<const cDorvo*>(player);
+    return dorvo != nullptr ? dorvo->jumpRepeat : 0;
 }
 
 float cLevel::SafeZoom() const { return cameraZoom > 0.0f && std::isfinite(cameraZoom) ? cameraZoom : 1.0f; }

@@ -228,9 +228,11 @@ public:
     // The first object of that exact name in the general list, then the respawns, then
     // the pickups; null when none.
     cGameObj* FindObjectByName(const std::string& name) override;
-    // The player's zone flags and position, through its controls.
+    // The player's zone flags and position, through its controls; its state value is its
+    // jump counter (3 on the frame after a fresh jump press).
     uint32_t PlayerZoneFlags() const override;
     bool PlayerPosition(cVec2f& out) const override;
+    int32_t PlayerStateValue() const override;
 
     // Backgrounds, then under the camera's transform the grid's scenery in view, the
     // general, respawn and pickup lists and particle pool A.
