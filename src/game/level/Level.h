@@ -233,6 +233,8 @@ public:
     uint32_t PlayerZoneFlags() const override;
     bool PlayerPosition(cVec2f& out) const override;
     int32_t PlayerStateValue() const override;
+    // The pause menu shows (from its opening until it has closed again).
+    bool IsPaused() const override { return pausedByFocus; }
 
     // Backgrounds, then under the camera's transform the grid's scenery in view, the
     // general, respawn and pickup lists and particle pool A.
