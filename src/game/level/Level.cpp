@@ -403,12 +403,14 @@ void cLevel::HandlePlayerInput()
 
 // ---- object type sounds --------------------------------------------------------------------
 
-bool cLevel::PlayOnNextWorldVoice(const SoundList& list, float volume)
+bool cLevel::PlayOnNextWorldVoice(const SoundList& list, float volume, bool onlyWhenIdle)
 {
     if (list.empty())
         return false;
     cSound* sound = list[size_t(RandomStep()) % list.size()];
-    if (gAudioManager != nullptr)
+    // An idle voice is one that exists, is not locked and plays nothing.
+    const bool play = gAudioManager != nullptr && (!onlyWhenIdle || gAudioManager->IsVoiceFree(nextVoice));
+    if (play)
         gAudioManager->PlayOnVoice(0, nextVoice, sound, volume, 1.0f);
     nextVoice = (nextVoice >= kLastWorldVoice || nextVoice < kFirstWorldVoice) ? kFirstWorldVoice : nextVoice + 1;
     return true;
@@ -419,16 +421,17 @@ void cLevel::PlayObjectTypeSound(int32_t type, float x, float y)
     const cVec2f at(x * kMetresToPixels, y * kMetresToPixels);
     if (!PointInRect(at, RectFromOrientedBox(viewBox)))
         return;
+    // The shots of types 4, 8 and 24 never cut off a world sound that is still playing.
     switch (type)
     {
     case 4:
-        PlayOnNextWorldVoice(objectTypeSounds[0], 1.0f);
+        PlayOnNextWorldVoice(objectTypeSounds[0], 1.0f, true);
         return;
     case 8:
-        PlayOnNextWorldVoice(objectTypeSounds[1], 1.0f);
+        PlayOnNextWorldVoice(objectTypeSounds[1], 1.0f, true);
         return;
     case 24:
-        PlayOnNextWorldVoice(objectTypeSounds[2], 1.0f);
+        PlayOnNextWorldVoice(objectTypeSounds[2], 1.0f, true);
         break; // then as type 2
     case 2:
         break;

@@ -615,7 +615,8 @@ public:
 private:
     bool clearingLists = false;
     void DrawPanel(cGlaControllerScene* scene, float t, bool withLevelNumber);
-    // Plays a random sound of the list on the next world voice; false when the list is
-    // empty (nothing played, the voice not advanced).
-    bool PlayOnNextWorldVoice(const SoundList& list, float volume);
+    // Plays a random sound of the list on the next world voice (with onlyWhenIdle, only
+    // when that voice plays nothing); the voice moves on either way. False when the list
+    // is empty (nothing picked, the voice not advanced).
+    bool PlayOnNextWorldVoice(const SoundList& list, float volume, bool onlyWhenIdle = false);
 };
