@@ -31,6 +31,15 @@ bool Held(int32_t code) { return code >= 0 && code < int32_t(KEY_COUNT) && IsKey
 
 float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
 
+// A camera coordinate kept between the lower and upper limit; the upper one when they
+// cross.
+float ClampToView(float value, float lower, float upper)
+{
+    if (value > upper || lower > upper)
+        return upper;
+    return value < lower ? lower : value;
+}
+
 // A byte from a value 0 to 255 (clamped first; NaN gives 0).
 uint8_t ByteOf(float v)
 {
@@ -324,23 +333,14 @@ void cLevel::UpdateCamera()
         }
     }
 
-    // Keep the view inside the boundary; when the level is narrower than the view the
-    // upper limit wins.
+    // Keep the view inside the boundary. Where the level is narrower (or shorter) than
+    // the view the two limits cross and the upper one holds, wherever the target is: the
+    // camera stays put instead of jumping from one limit to the other.
     const float zoom = SafeZoom();
     const float hw = float(ScreenWidth()) * 0.5f / zoom;
     const float hh = float(ScreenHeight()) * 0.5f / zoom;
-    const float maxX = (boundsMax.x - hw) * kPixelsToMetres;
-    const float minX = (boundsMin.x + hw) * kPixelsToMetres;
-    const float maxY = (boundsMax.y - hh) * kPixelsToMetres;
-    const float minY = (boundsMin.y + hh) * kPixelsToMetres;
-    if (cameraPos.x > maxX)
-        cameraPos.x = maxX;
-    else if (cameraPos.x < minX)
-        cameraPos.x = minX;
-    if (cameraPos.y > maxY)
-        cameraPos.y = maxY;
-    else if (cameraPos.y < minY)
-        cameraPos.y = minY;
+    cameraPos.x = ClampToView(cameraPos.x, (boundsMin.x + hw) * kPixelsToMetres, (boundsMax.x - hw) * kPixelsToMetres);
+    cameraPos.y = ClampToView(cameraPos.y, (boundsMin.y + hh) * kPixelsToMetres, (boundsMax.y - hh) * kPixelsToMetres);
 
     cVec2f half;
     const float w = float(ScreenWidth());
