@@ -1,5 +1,6 @@
 #include "game/objects/RigidBodyController.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -137,6 +138,16 @@ void ApplyOwnGravity(b2World* world)
         const float mass = b->GetMass();
         b->ApplyForceToCenter(mass * b2Vec2(g.x, g.y), false);
     }
+}
+
+float Box2DDamping(float damping, float step)
+{
+    if (!(damping > 0.0f) || !(step > 0.0f))
+        return 0.0f;
+    const float kept = 1.0f - step * damping;
+    if (!(kept > 0.0f))
+        return FLT_MAX;
+    return std::min(damping / kept, FLT_MAX);
 }
 
 cRigidBodyController::~cRigidBodyController()
@@ -318,6 +329,16 @@ b2Fixture* cRigidBodyController::AddCircleFixture(const cVec2f* centre, float ra
     def.filter.maskBits = maskBits;
     def.filter.groupIndex = 0;
     return body->CreateFixture(&def);
+}
+
+void cRigidBodyController::SetDamping(float linear, float angular)
+{
+    if (body == nullptr)
+        return;
+    const cLevelBase* level = GetLevel();
+    const float step = level != nullptr ? level->timeStep : 1.0f / 30.0f;
+    body->SetLinearDamping(Box2DDamping(linear, step));
+    body->SetAngularDamping(Box2DDamping(angular, step));
 }
 
 void cRigidBodyController::SetUseWorldGravity(bool use)
