@@ -16,7 +16,39 @@ void ReportRefusal(const char* what, const char* reason)
 {
     std::fprintf(stderr, "physics: %s refused: %s\n", what, reason);
 }
+
+// The user data of a line joint's pieces points here.
+const char kLineJointMark = 0;
 } // namespace
+
+void MarkLineJointPiece(b2Joint* joint)
+{
+    if (joint != nullptr)
+        joint->GetUserData().pointer = reinterpret_cast<uintptr_t>(&kLineJointMark);
+}
+
+bool IsLineJointPiece(const b2Joint* joint)
+{
+    return joint != nullptr &&
+           const_cast<b2Joint*>(joint)->GetUserData().pointer == reinterpret_cast<uintptr_t>(&kLineJointMark);
+}
+
+void DestroyBodyAndCarriages(b2World* world, b2Body* body)
+{
+    if (world == nullptr || body == nullptr)
+        return;
+    std::vector<b2Body*> carriages;
+    for (b2JointEdge* edge = body->GetJointList(); edge != nullptr; edge = edge->next)
+    {
+        b2Body* other = edge->other;
+        if (IsLineJointPiece(edge->joint) && other->GetType() == b2_dynamicBody && ControllerOfBody(other) == nullptr &&
+            std::find(carriages.begin(), carriages.end(), other) == carriages.end())
+            carriages.push_back(other);
+    }
+    world->DestroyBody(body);
+    for (b2Body* carriage : carriages)
+        world->DestroyBody(carriage);
+}
 
 bool IsPolygonUsable(std::span<const b2Vec2> points, const char** reason)
 {
@@ -203,7 +235,7 @@ void cRigidBodyController::SetOwner(cGameObj* newOwner)
     if (level == nullptr || level->world == nullptr || doomed->GetWorld() != level->world)
         return; // the world is gone (or not this level's): nothing to destroy it in
     b2World* world = level->world;
-    level->RunOutsideStep([world, doomed] { world->DestroyBody(doomed); });
+    level->RunOutsideStep([world, doomed] { DestroyBodyAndCarriages(world, doomed); });
 }
 
 void cRigidBodyController::Reactivate()
