@@ -20,6 +20,7 @@
 #include "game/level/Level.h"
 #include "game/objects/Dorvo.h"
 #include "game/objects/GameObj.h"
+#include "game/objects/ObjectEffects.h"
 #include "game/objects/RigidBodyController.h"
 
 namespace
@@ -111,6 +112,7 @@ void cLevel::LoadLevelScene()
         channel.playing = false;
         channel.gain = 0.0f;
     }
+    ResetAmbientLoops(*this);
     lavaPlaying = false;
     rainStarted = false;
     // The rotating indices start at 8 and 3. Rotating sounds take their voice through
