@@ -466,13 +466,15 @@ void cLevel::BadgeBurst(const char* spriteName, size_t icon, bool soundEachParti
         if (const cGlaControllerElement* sprite = resultsScene->FindController(spriteName))
             origin += sprite->position;
     }
-    // A null pick or a busy voice plays nothing; the voice index moves on all the same.
+    // The sound takes its voice over even while the voice still plays (the sticker's six
+    // sounds outnumber the four voices); a null pick or a locked voice plays nothing. The
+    // voice index moves on all the same.
     auto playSound = [this]() {
         const int voice = TakeWorldVoice(*this);
         if (!badgeSounds.empty())
         {
             cSound* sound = badgeSounds[size_t(RandomStep()) % badgeSounds.size()];
-            if (sound != nullptr && gAudioManager != nullptr && gAudioManager->IsVoiceFree(voice))
+            if (sound != nullptr && gAudioManager != nullptr)
                 gAudioManager->PlayOnVoice(0, voice, sound, 1.0f, 1.0f);
         }
     };
