@@ -93,15 +93,17 @@ void AddGround(datagen::Json& scene, float x0, float x1, float y)
             datagen::Json::array({datagen::Prop("Friction", "float", 0.6f), datagen::Prop("scene", "scene", "bit_ground")})));
 }
 
-// The game's side of the level: the scene name (the level table's, or the test's own);
-// everything else keeps the quiet defaults.
+// The game's side of the level: the scene name (the level table's, or the test's own) and
+// the saved look; everything else keeps the quiet defaults.
 struct RealLevel::Host : cLevelHost
 {
     std::string LevelFileName(int32_t index) override
     {
         return sceneName.empty() ? GetLevelRecord(index).fileName : sceneName;
     }
+    int32_t LookValue(int32_t which) override { return which >= 0 && which < 5 ? look[size_t(which)] : 0; }
     std::string sceneName;
+    std::array<int32_t, 5> look{};
 };
 
 RealLevel::RealLevel(const RealLevelOptions& options) : host(std::make_unique<Host>())
@@ -142,6 +144,7 @@ void RealLevel::Start(const RealLevelOptions& options, const std::string& sceneN
     }
 
     host->sceneName = sceneName;
+    host->look = options.look;
     SetLevelHost(host.get());
     cLevel::RegisterStates();
     // As the game's level state makes a level: constructed, started, built.

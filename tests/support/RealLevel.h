@@ -17,6 +17,7 @@
 // and gives everything back (resource groups, host, input) when it goes.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
@@ -43,6 +44,8 @@ struct RealLevelOptions
     bool render = false;     // draw through the OpenGL renderer
     int screenWidth = 1280;
     int screenHeight = 720;
+    // The saved look the level dresses the player with: hair, body, base, cup, trail.
+    std::array<int32_t, 5> look{};
 };
 
 // The sample data tree made by the build (its res/ folder and the music beside it).
