@@ -441,14 +441,10 @@ TEST(GlaGuiControllers, DegenerateSlidersDoNotDivideByZero)
 // are skipped.
 TEST(GlaGuiControllers, SoundsPlayOnTheirVoices)
 {
-    SetAudioDeviceOpener(tvtest::OpenLoopbackDevice);
-    AudioManager* audio = CreateAudioManager();
-    if (audio == nullptr || !audio->IsEnabled())
-    {
-        DeleteAudioManager();
-        SetAudioDeviceOpener(nullptr);
+    tvtest::LoopbackAudio loopback;
+    if (!loopback.Ready())
         GTEST_SKIP() << "no loopback device";
-    }
+    AudioManager* audio = loopback.manager;
     {
         cSound press(audio, 1.0f), click(audio, 1.0f);
         SetDefaultButtonSounds(&press, &click, 1, 2);
@@ -500,6 +496,4 @@ TEST(GlaGuiControllers, SoundsPlayOnTheirVoices)
         SetDefaultButtonSounds(nullptr, nullptr, 0, 0);
         audio->StopAllVoices();
     }
-    DeleteAudioManager();
-    SetAudioDeviceOpener(nullptr);
 }

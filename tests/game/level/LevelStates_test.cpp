@@ -363,14 +363,10 @@ TEST_F(LevelStatesTest, ResultsWaitTheirTimerThenTheButtonsActWithTheIndexStepBa
 
 TEST_F(LevelStatesTest, ResultsBadgesBurstAtTheirPanelFramesWithTheirIconsAndSounds)
 {
-    SetAudioDeviceOpener(tvtest::OpenLoopbackDevice);
-    AudioManager* audio = CreateAudioManager();
-    if (audio == nullptr || !audio->IsEnabled())
-    {
-        DeleteAudioManager();
-        SetAudioDeviceOpener(nullptr);
+    tvtest::LoopbackAudio loopback;
+    if (!loopback.Ready())
         GTEST_SKIP() << "no loopback device";
-    }
+    AudioManager* audio = loopback.manager;
     {
         Screens screens;
         GameCalls game;
@@ -454,8 +450,6 @@ TEST_F(LevelStatesTest, ResultsBadgesBurstAtTheirPanelFramesWithTheirIconsAndSou
         }
         audio->StopAllVoices();
     }
-    DeleteAudioManager();
-    SetAudioDeviceOpener(nullptr);
 }
 
 TEST_F(LevelStatesTest, ResultsFocusByModeAndSurvivalStandsStill)
