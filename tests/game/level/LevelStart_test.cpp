@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <set>
 #include <string>
 #include <vector>
@@ -159,7 +160,11 @@ TEST(LevelStart, ThePlayersIdleSceneWearsTheSavedLook)
         cLevel& level = real.Level();
         const cResourceGroup* game = level.resourceGroupB;
         const auto atlas = [game](const std::string& file) -> const void* { return game->FindAtlasImage(file); };
-        const auto two = [](int32_t v) { return (v < 10 ? "0" : "") + std::to_string(v); };
+        const auto two = [](int32_t v) {
+            char text[16];
+            std::snprintf(text, sizeof text, "%02d", int(v));
+            return std::string(text);
+        };
         const int32_t hair = c.look[0], body = c.look[1], base = c.look[2], cup = c.look[3];
 
         // The four images load whatever the values, 0 included.
