@@ -8,6 +8,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -25,6 +27,8 @@
 #include "KelpoBase/render/Gfx2Dx.h"
 #include "KelpoBase/render/Image.h"
 #include "KelpoBase/render/ImageDecoders.h"
+#include "KelpoBase/render/Material.h"
+#include "KelpoBase/render/Mesh.h"
 #include "KelpoBase/render/RendererOGL.h"
 #include "KelpoBase/render/RendererServices.h"
 #include "KelpoBase/render/Surface.h"
@@ -483,6 +487,80 @@ TEST_F(Gfx2DRender, LayeredDrawingOrder)
     ExpectPixel(550, 150, kBlue);  // blue over green and red
     ExpectPixel(595, 125, kRed);   // red where nothing covers it
     ExpectPixel(505, 195, 0xFF200808u);
+}
+
+TEST_F(Gfx2DRender, EveryItemKindLooksTheSameThroughTheLayeredDrawer)
+{
+    // Each kind of draw call in a colour that is neither white nor opaque, once through
+    // the immediate drawer and once recorded and replayed: the two frames are equal.
+    constexpr uint32_t kTint = 0x80C0A0FFu;
+    const uint32_t bg = 0xFF200808u;
+    cImage* page = quadrants->image;
+    const cVec2f triangle[3] = {{0, 0}, {60, 10}, {10, 50}};
+    const uint32_t corners[4] = {kRed, kGreen, kBlue, kWhite};
+    const cVec2f uvs[3] = {{quadrants->uMin, quadrants->vMin},
+                           {quadrants->uMax, quadrants->vMin},
+                           {quadrants->uMin, quadrants->vMax}};
+    // A 2D mesh quad with its own colour, in screen pixels: neither the drawer's colour nor
+    // its transform reaches it.
+    cMesh mesh(4, 6, kMeshPosition | kMeshPositions2D);
+    const float quad[4][2] = {{300, 300}, {340, 300}, {300, 340}, {340, 340}};
+    for (uint32_t i = 0; i < 4; ++i)
+        std::memcpy(mesh.PositionPtr(i), quad[i], 8);
+    mesh.indices = {0, 2, 1, 1, 2, 3};
+    mesh.indexCount = 6;
+    cMaterial meshMaterial;
+    meshMaterial.flags = kMaterialTwoSided;
+    meshMaterial.colour = kGreen;
+
+    struct Case
+    {
+        const char* name;
+        std::function<void(cGfx2D&)> draw;
+    };
+    const Case cases[] = {
+        {"frame", [&](cGfx2D& g) { g.DrawFrame(quadrants, kAlignTopLeft); }},
+        {"frame region", [&](cGfx2D& g) { g.DrawFrameRegion(quadrants, 4, 4, 20, 20, kAlignTopLeft); }},
+        {"image", [&](cGfx2D& g) { g.DrawImage(page, kAlignTopLeft); }},
+        {"image region", [&](cGfx2D& g) { g.DrawImageRegion(page, 0, 0, 40, 40, kAlignTopLeft); }},
+        {"mesh", [&](cGfx2D& g) { g.DrawMesh(&mesh, &meshMaterial); }},
+        {"open line strip", [&](cGfx2D& g) { g.DrawLineStrip(triangle, nullptr, 3, false); }},
+        {"closed line strip with colours", [&](cGfx2D& g) { g.DrawLineStrip(triangle, corners, 3, true); }},
+        {"polygon", [&](cGfx2D& g) { g.FillPolygon(triangle, nullptr, 3); }},
+        {"polygon with colours", [&](cGfx2D& g) { g.FillPolygon(triangle, corners, 3); }},
+        {"rectangle", [&](cGfx2D& g) { g.FillRect(50, 30, kAlignTopLeft); }},
+        {"circle", [&](cGfx2D& g) { g.FillCircle(20); }},
+        {"textured polygon", [&](cGfx2D& g) { g.DrawTexturedPolygon(triangle, nullptr, uvs, page, 3); }},
+        {"textured polygon with colours", [&](cGfx2D& g) { g.DrawTexturedPolygon(triangle, corners, uvs, page, 3); }},
+        {"thick line", [&](cGfx2D& g) { g.DrawThickLine(quadrants, cVec2f(0, 10), cVec2f(80, 30), 12); }},
+        {"text", [&](cGfx2D& g) { g.DrawText(0x11, "TINT"); }},
+        {"glyphs", [&](cGfx2D& g) { g.DrawTextRightAligned("TINT", nullptr); }},
+        {"glyphs with colours", [&](cGfx2D& g) { g.DrawTextRightAligned("TINT", corners); }},
+    };
+    auto drawThrough = [&](cGfx2D& g, const Case& c) {
+        BeginFrame(bg);
+        g.SetFont(font);
+        g.Begin();
+        g.SetColour(kTint);
+        g.PushTransform();
+        g.Translate(300, 300);
+        c.draw(g);
+        g.PopTransform();
+        g.Flush();
+        return tvtest::ReadRGBA(200, 720 - 400, 200, 200);
+    };
+    const std::vector<uint8_t> background = [&] {
+        BeginFrame(bg);
+        return tvtest::ReadRGBA(200, 720 - 400, 200, 200);
+    }();
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const std::vector<uint8_t> immediate = drawThrough(*gfx, c);
+        EXPECT_NE(immediate, background); // something was drawn
+        cGfx2Dx layered(renderer.get());
+        EXPECT_EQ(drawThrough(layered, c), immediate);
+    }
 }
 
 TEST_F(Gfx2DRender, ScreenOfTextSpritesAndShapes)
