@@ -733,8 +733,6 @@ void cRenderer_OGL_1::DrawMesh(cMesh* mesh, cMaterial* material)
         gTriangleCount += count / 3;
 }
 
-void cRenderer_OGL_1::DrawNode(c3DNode* node) { DrawNodeTree(*this, node); }
-
 cHardwareMesh* cRenderer_OGL_1::CreateHardwareMesh(cMesh* mesh)
 {
     if (mesh == nullptr)
