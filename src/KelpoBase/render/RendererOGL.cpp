@@ -757,10 +757,12 @@ void cRenderer_OGL_1::DrawHardwareMesh(cHardwareMesh* mesh, cMaterial* material)
     gl.BindBuffer(GL_ARRAY_BUFFER, hardware->vertexBuffer);
     gl.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, hardware->indexBuffer);
     SetVertexArrays(nullptr, hardware->format, hardware->stride, hardware->attributeOffsets, *material);
-    const bool lines = (material->flags & kMaterialLines) != 0;
-    gl.DrawElements(lines ? GL_LINES : GL_TRIANGLES, GLsizei(hardware->indexCount), GL_UNSIGNED_SHORT, nullptr);
-    if (!lines)
+    // Hardware meshes are triangle lists only: a material with the line flag draws nothing.
+    if ((material->flags & kMaterialLines) == 0)
+    {
+        gl.DrawElements(GL_TRIANGLES, GLsizei(hardware->indexCount), GL_UNSIGNED_SHORT, nullptr);
         gTriangleCount += hardware->indexCount / 3;
+    }
     gl.BindBuffer(GL_ARRAY_BUFFER, 0);
     gl.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
 }

@@ -131,6 +131,18 @@ TEST_F(HardwareMesh, DrawsLikeTheSameMeshFromClientArrays)
         ClearToBlack();
         renderer->DrawMesh(mesh.get(), &material);
         EXPECT_EQ(Block(), fromClient);
+
+        // A line material draws nothing from a hardware mesh and leaves no buffer bound.
+        cMaterial lines;
+        lines.flags = uint16_t(material.flags | kMaterialLines);
+        lines.textures[0] = material.textures[0];
+        ClearToBlack();
+        tvtest::GLCounting counting;
+        renderer->DrawHardwareMesh(hardware.get(), &lines);
+        EXPECT_EQ(counting.Count(eGLFunction::DrawElements), 0u);
+        EXPECT_EQ(Pixel(20, 20), kBlack);
+        GL().GetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &bound);
+        EXPECT_EQ(bound, 0);
     }
 }
 
