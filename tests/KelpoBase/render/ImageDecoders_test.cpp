@@ -670,7 +670,8 @@ TEST(DecodeRows, EveryFormatHonoursItsOwnOriginThenTheBottomUpFlag)
     };
     auto tga = [](uint8_t type, uint8_t descriptor, const Bytes& stored) {
         Bytes f = TgaHeader(type, 1, 2, 24, descriptor);
-        f.insert(f.end(), stored.begin(), stored.end());
+        for (uint8_t b : stored)
+            f.push_back(b);
         return f;
     };
     auto png = [](const Bytes& f, uint32_t flags) { return Png(f, flags); };
