@@ -24,9 +24,9 @@ cSurface* Decode(const uint8_t* data, size_t size)
 #elif defined(FUZZ_IMAGE_JP2)
     return DecodeJPEG2000FromMemory(data, size, flags);
 #elif defined(FUZZ_IMAGE_TGA)
-    return DecodeTGAFromMemory(data, size);
+    return DecodeTGAFromMemory(data, size, flags);
 #else
-    return DecodeBMPFromMemory(data, size);
+    return DecodeBMPFromMemory(data, size, flags);
 #endif
 }
 

@@ -2,8 +2,10 @@
 // layer's start-up, main loop and shutdown.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "KelpoBase/platform/SteamAchievements.h"
+#include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/platform/WinMain.h"
 #include "KelpoBase/render/RendererServices.h"
 #include "game/shell/Frontend.h"
@@ -30,13 +32,11 @@ void RegisterProgramParts()
 // start-up.
 int TollivanMain(int argc, char** argv, uint32_t frameLimit)
 {
-    std::string commandLine;
+    // Each argument stays one word of the command line, spaces and all.
+    std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
-    {
-        if (i > 1)
-            commandLine += ' ';
-        commandLine += argv[i];
-    }
+        args.push_back(argv[i]);
+    const std::string commandLine = JoinCommandLine(args);
 
     int result;
     {

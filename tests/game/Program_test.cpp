@@ -41,15 +41,18 @@ TEST(Program, StartsRunsFramesAndShutsDown)
 {
     LinkSampleTree();
     char name[] = "tollivan";
-    char w[] = "-screenwidth", wv[] = "800", h[] = "-SCREENHEIGHT", hv[] = "600";
-    char* argv[] = {name, w, wv, h, hv, nullptr};
+    char w[] = "-screenwidth", wv[] = "800", h[] = "-SCREENHEIGHT", hv[] = "600", spaced[] = "My Saves/slot 1";
+    char* argv[] = {name, w, wv, h, hv, spaced, nullptr};
 
-    int result = TollivanMain(5, argv, 5);
+    int result = TollivanMain(6, argv, 5);
 
     EXPECT_EQ(result, 0);
     EXPECT_EQ(GetFrameCounter(), 5u);
     EXPECT_EQ(GetScreenWidth(), 800);
     EXPECT_EQ(GetScreenHeight(), 600);
+    // Every argument reached the command line whole.
+    const std::vector<std::string> words = {"-screenwidth", "800", "-SCREENHEIGHT", "600", "My Saves/slot 1"};
+    EXPECT_EQ(GetCommandLineArgs(), words);
     EXPECT_FALSE(GetQuitRequested());
     // Shutdown left nothing behind.
     EXPECT_EQ(gGame, nullptr);

@@ -24,9 +24,10 @@ int FormatToBufferV(char* buffer, size_t size, const char* format, va_list args)
         buffer[0] = '\0';
         return -1;
     }
-    // The C library answers the length the whole text needs; a text that did not fit
-    // (with its terminator) was cut, which this call reports as -1.
-    if (static_cast<size_t>(needed) >= size)
+    // The C library answers the length the whole text needs. A text of up to size
+    // characters counts as written (one exactly as long as the buffer loses its last
+    // character to the terminator); a longer one did not fit, which is reported as -1.
+    if (static_cast<size_t>(needed) > size)
         return -1;
     return needed;
 }
@@ -505,9 +506,10 @@ double CStringToDouble(const char* s)
         errno = ERANGE;
         return negative ? -HUGE_VAL : HUGE_VAL;
     }
-    if (exponent < -1021 - 18)
+    if (exponent < -1021)
     {
-        // Far below the smallest double: the value underflows to 0.
+        // Below the smallest double whatever the mantissa: a range error, and the value
+        // underflows to 0 (not the huge value, which would turn a tiny number huge).
         errno = ERANGE;
         return negative ? -0.0 : 0.0;
     }
@@ -525,6 +527,11 @@ double CStringToDouble(const char* s)
     {
         errno = ERANGE;
         result = HUGE_VAL;
+    }
+    else if (result == 0.0)
+    {
+        // A non-zero text whose value underflowed.
+        errno = ERANGE;
     }
     return negative ? -result : result;
 }

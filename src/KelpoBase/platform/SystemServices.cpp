@@ -393,6 +393,25 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine)
     return words;
 }
 
+std::string JoinCommandLine(const std::vector<std::string>& words)
+{
+    std::string line;
+    for (size_t i = 0; i < words.size(); ++i)
+    {
+        std::string kept;
+        for (char c : words[i])
+            if (c != '"')
+                kept += c;
+        if (i != 0)
+            line += ' ';
+        if (kept.empty() || kept.find(' ') != std::string::npos)
+            line += '"' + kept + '"';
+        else
+            line += kept;
+    }
+    return line;
+}
+
 const std::vector<std::string>& GetCommandLineArgs() { return S().args; }
 
 std::string GetCommandLineArg(int index)

@@ -80,6 +80,10 @@ std::string ComputeSaveFolder();
 
 // The quote-aware split of a command line into words.
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+// The command line that SplitCommandLine turns back into these words: a word holding a
+// space, or an empty one, goes in double quotes. A double quote inside a word would
+// toggle the quoting of the words after it; such quotes are left out.
+std::string JoinCommandLine(const std::vector<std::string>& words);
 const std::vector<std::string>& GetCommandLineArgs();
 std::string GetCommandLineArg(int index);
 void EraseCommandLineArg(int index);

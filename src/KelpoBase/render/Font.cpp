@@ -30,9 +30,10 @@ cFont* cFont::Read(cDataStream& stream)
         return nullptr;
     const uint32_t count = stream.ReadU32();
     // Every record (its fixed fields and its kerning row of count entries) must lie in
-    // the file before anything is allocated.
+    // the file before anything is allocated. Divided rather than multiplied: count times
+    // the record size can pass 2^64 for counts near 3e9.
     const uint64_t recordBytes = kGlyphFixedBytes + 2ull * count;
-    if (uint64_t(count) * recordBytes > stream.Remaining())
+    if (count > stream.Remaining() / recordBytes)
         return nullptr;
 
     auto* font = new cFont();

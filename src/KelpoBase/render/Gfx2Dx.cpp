@@ -52,6 +52,7 @@ cGfx2Dx::DrawItem* cGfx2Dx::RecordPoints(uint32_t type, const void* object, cons
         return nullptr;
     item->start = nextPoint;
     item->count = n;
+    item->hasColours = colours != nullptr;
     for (uint32_t i = 0; i < n; ++i)
     {
         points[nextPoint + i] = pts[i];
@@ -234,7 +235,9 @@ void cGfx2Dx::Replay(const DrawItem& item)
     const auto* frame = static_cast<const ImageRect*>(item.object);
     auto* image = static_cast<cImage*>(const_cast<void*>(item.object));
     const cVec2f* pts = points + item.start;
-    const uint32_t* cols = pointColours + item.start;
+    // Colours the call did not give are not passed on: a textured polygon would tint
+    // stored copies of the current colour by that colour a second time.
+    const uint32_t* cols = item.hasColours ? pointColours + item.start : nullptr;
     switch (item.type)
     {
     case kItemFrame:

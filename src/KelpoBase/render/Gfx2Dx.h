@@ -47,6 +47,9 @@ public:
         uint32_t start = 0;
         uint32_t count = 0;
         uint32_t key = 0;
+        // Polygon and line items: whether the call gave per-point colours. Without them
+        // the replay draws in the item's colour, as the immediate call would have.
+        bool hasColours = false;
     };
 
     // A sprite placement: position, scale, angle, frame and colour.

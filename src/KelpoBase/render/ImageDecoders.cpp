@@ -39,9 +39,9 @@ cSurface* DecodeImageFile(const std::string& name, uint32_t flags)
     if (ext == "jp2")
         return DecodeJPEG2000(name, flags);
     if (ext == "tga")
-        return DecodeTGA(name);
+        return DecodeTGA(name, flags);
     if (ext == "bmp")
-        return DecodeBMP(name);
+        return DecodeBMP(name, flags);
     return nullptr;
 }
 
@@ -71,8 +71,14 @@ std::unique_ptr<cSurface> NewSurface(uint32_t format, uint32_t width, uint32_t h
 } // namespace
 
 cSurface* DecodePVR(const std::string& name) { return DecodeFile(name, DecodePVRFromMemory); }
-cSurface* DecodeTGA(const std::string& name) { return DecodeFile(name, DecodeTGAFromMemory); }
-cSurface* DecodeBMP(const std::string& name) { return DecodeFile(name, DecodeBMPFromMemory); }
+cSurface* DecodeTGA(const std::string& name, uint32_t flags)
+{
+    return DecodeFile(name, [flags](const uint8_t* d, size_t n) { return DecodeTGAFromMemory(d, n, flags); });
+}
+cSurface* DecodeBMP(const std::string& name, uint32_t flags)
+{
+    return DecodeFile(name, [flags](const uint8_t* d, size_t n) { return DecodeBMPFromMemory(d, n, flags); });
+}
 cSurface* DecodePNG(const std::string& name, uint32_t flags)
 {
     return DecodeFile(name, [flags](const uint8_t* d, size_t n) { return DecodePNGFromMemory(d, n, flags); });
@@ -180,7 +186,7 @@ cSurface* DecodePVRFromMemory(const uint8_t* data, size_t size)
 
 // ---- TGA ----
 
-cSurface* DecodeTGAFromMemory(const uint8_t* data, size_t size)
+cSurface* DecodeTGAFromMemory(const uint8_t* data, size_t size, uint32_t flags)
 {
     constexpr size_t kHeaderSize = 18;
     if (data == nullptr || size < kHeaderSize)
@@ -244,12 +250,16 @@ cSurface* DecodeTGAFromMemory(const uint8_t* data, size_t size)
             done += count;
         }
     }
-    // Origin bit clear: the rows are stored bottom to top.
-    if ((descriptor & 0x20) == 0)
+    // Origin bit clear: the file stores its rows bottom to top. One flip when that differs
+    // from the order the caller asked for.
+    const bool storedBottomUp = (descriptor & 0x20) == 0;
+    const bool bottomUp = (flags & kDecodeBottomUp) != 0;
+    if (storedBottomUp != bottomUp)
         surface->FlipVertical();
     if (descriptor & 0x10)
         surface->MirrorHorizontal();
     surface->SwapRedBlue();
+    surface->flipped = bottomUp ? 1 : 0;
     return surface.release();
 }
 
@@ -293,7 +303,7 @@ bool cSurface::SaveTGA(const std::string& path) const
 
 // ---- BMP ----
 
-cSurface* DecodeBMPFromMemory(const uint8_t* data, size_t size)
+cSurface* DecodeBMPFromMemory(const uint8_t* data, size_t size, uint32_t flags)
 {
     constexpr size_t kFileHeaderSize = 14;
     constexpr size_t kInfoHeaderSize = 40;
@@ -352,13 +362,16 @@ cSurface* DecodeBMPFromMemory(const uint8_t* data, size_t size)
         return nullptr;
     uint8_t* out = surface->pixels;
     const size_t pitch = size_t(width) * 3;
+    // Where the picture's row y (0 at the top) is stored: as the caller asked.
+    const bool bottomUp = (flags & kDecodeBottomUp) != 0;
+    auto rowStart = [&](int64_t y) { return out + size_t(bottomUp ? int64_t(height) - 1 - y : y) * pitch; };
 
     if (compression == 0)
     {
         for (uint32_t row = 0; row < height; ++row)
         {
             const uint8_t* in = bits + size_t(row) * stride;
-            uint8_t* dest = out + size_t(topDown ? row : height - 1 - row) * pitch;
+            uint8_t* dest = rowStart(topDown ? row : height - 1 - row);
             if (bitCount == 24)
                 std::memcpy(dest, in, rowBytes);
             else
@@ -376,7 +389,7 @@ cSurface* DecodeBMPFromMemory(const uint8_t* data, size_t size)
         size_t pos = 0;
         auto put = [&](uint8_t index) {
             if (x < int64_t(width) && y >= 0)
-                std::memcpy(out + size_t(y) * pitch + size_t(x) * 3, palette[index], 3);
+                std::memcpy(rowStart(y) + size_t(x) * 3, palette[index], 3);
             ++x;
         };
         bool ended = false;
@@ -419,5 +432,6 @@ cSurface* DecodeBMPFromMemory(const uint8_t* data, size_t size)
         }
     }
     // Any other compression leaves the zero-filled picture.
+    surface->flipped = bottomUp ? 1 : 0;
     return surface.release();
 }

@@ -17,7 +17,9 @@ class cSurface;
 // Decoder flags.
 enum : uint32_t
 {
-    // Store the rows bottom to top and set the surface's `flipped` flag (PNG, JPEG 2000).
+    // Store the rows bottom to top and set the surface's `flipped` flag. The PNG, JPEG 2000,
+    // TGA and BMP decoders first honour their file's own row order, so every format comes
+    // out the same way up; PVR data is kept as stored and always marked flipped.
     kDecodeBottomUp = 16,
     // Passed when a surface is loaded on its own; changes nothing.
     kDecodeSurface = 32,
@@ -35,14 +37,14 @@ cSurface* DecodeImageFile(const std::string& name, uint32_t flags);
 cSurface* DecodePVR(const std::string& name);
 cSurface* DecodePNG(const std::string& name, uint32_t flags);
 cSurface* DecodeJPEG2000(const std::string& name, uint32_t flags);
-cSurface* DecodeTGA(const std::string& name);
-cSurface* DecodeBMP(const std::string& name);
+cSurface* DecodeTGA(const std::string& name, uint32_t flags);
+cSurface* DecodeBMP(const std::string& name, uint32_t flags);
 
 cSurface* DecodePVRFromMemory(const uint8_t* data, size_t size);
 cSurface* DecodePNGFromMemory(const uint8_t* data, size_t size, uint32_t flags);
 cSurface* DecodeJPEG2000FromMemory(const uint8_t* data, size_t size, uint32_t flags);
-cSurface* DecodeTGAFromMemory(const uint8_t* data, size_t size);
-cSurface* DecodeBMPFromMemory(const uint8_t* data, size_t size);
+cSurface* DecodeTGAFromMemory(const uint8_t* data, size_t size, uint32_t flags);
+cSurface* DecodeBMPFromMemory(const uint8_t* data, size_t size, uint32_t flags);
 
 // The lower-cased text after the last '.' of the file name ("" when there is none).
 std::string ImageExtension(const std::string& name);

@@ -189,7 +189,7 @@ cImage* GetModelOptionImage() { return gOptionImage; }
 
 // ---- Format 1 ----
 
-uint32_t MeshFormatFromV1Flags(uint32_t fileFlags) { return kMeshPosition | ((fileFlags & 0x3FFu) << 1); }
+uint32_t MeshFormatFromV1Flags(uint32_t fileFlags) { return kMeshPosition | ((fileFlags & kMeshV1FileFlags) << 1); }
 
 cMesh* ReadMeshV1(cDataStream& stream)
 {

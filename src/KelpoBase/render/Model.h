@@ -115,6 +115,11 @@ cMesh* ReadMeshV2(cDataStream& stream);
 cMaterial* ReadMaterialV1(cDataStream& stream);
 cMaterial* ReadMaterialV2(cDataStream& stream);
 
+// The file flags of a format 1 mesh record are the mesh format shifted down by one bit:
+// bits 0 to 9 (mesh flags 0x2 to 0x400) and bit 13 (the 2D positions flag 0x4000, which
+// the 32-bit field has room for; earlier files never set it). Other bits are not kept.
+inline constexpr uint32_t kMeshV1FileFlags = 0x3FFu | (kMeshPositions2D >> 1);
+
 // The mesh format of a format 1 record's file flags, and of a format 2 record's.
 uint32_t MeshFormatFromV1Flags(uint32_t fileFlags);
 uint32_t MeshFormatFromV2Flags(uint8_t fileFlags);

@@ -76,7 +76,7 @@ void WriteMaterial(Counter& out, const cMaterial* material, const std::string& o
 }
 } // namespace
 
-uint32_t MeshV1FlagsFromFormat(uint32_t format) { return (format >> 1) & 0x3FFu; }
+uint32_t MeshV1FlagsFromFormat(uint32_t format) { return (format >> 1) & kMeshV1FileFlags; }
 
 std::string ModelTextureFileName(const cImage* image, const std::string& outputPath)
 {

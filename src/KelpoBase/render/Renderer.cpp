@@ -2,6 +2,7 @@
 
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/render/Image.h"
+#include "KelpoBase/render/Node3D.h"
 
 cRenderer* gRenderer = nullptr;
 
@@ -29,11 +30,7 @@ cRenderer::~cRenderer()
 
 void cRenderer::DrawScene(c3DNode* node) { DrawNode(node); }
 
-void cRenderer::DrawNode(c3DNode* node)
-{
-    if (node != nullptr && GetRendererHooks().drawNode != nullptr)
-        GetRendererHooks().drawNode(*this, node);
-}
+void cRenderer::DrawNode(c3DNode* node) { DrawNodeTree(*this, node); }
 
 cHardwareMesh* cRenderer::CreateHardwareMesh(cMesh*) { return nullptr; }
 uint32_t cRenderer::Reserved24(uint32_t) { return 0; }

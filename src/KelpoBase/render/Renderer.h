@@ -177,8 +177,6 @@ extern cRenderer* gRenderer;
 // Parts of the device that other renderer code supplies when it exists.
 struct RendererHooks
 {
-    // Walks a 3D node tree for DrawNode.
-    void (*drawNode)(cRenderer& renderer, c3DNode* node) = nullptr;
     // The frame buffer and size of a render target, for SetRenderTarget; false when the
     // target has no usable frame buffer.
     bool (*targetBinding)(const cRenderTarget* target, uint32_t& framebuffer, int32_t& width,

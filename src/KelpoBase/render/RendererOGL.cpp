@@ -733,8 +733,6 @@ void cRenderer_OGL_1::DrawMesh(cMesh* mesh, cMaterial* material)
         gTriangleCount += count / 3;
 }
 
-void cRenderer_OGL_1::DrawNode(c3DNode* node) { DrawNodeTree(*this, node); }
-
 cHardwareMesh* cRenderer_OGL_1::CreateHardwareMesh(cMesh* mesh)
 {
     if (mesh == nullptr)
@@ -759,10 +757,12 @@ void cRenderer_OGL_1::DrawHardwareMesh(cHardwareMesh* mesh, cMaterial* material)
     gl.BindBuffer(GL_ARRAY_BUFFER, hardware->vertexBuffer);
     gl.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, hardware->indexBuffer);
     SetVertexArrays(nullptr, hardware->format, hardware->stride, hardware->attributeOffsets, *material);
-    const bool lines = (material->flags & kMaterialLines) != 0;
-    gl.DrawElements(lines ? GL_LINES : GL_TRIANGLES, GLsizei(hardware->indexCount), GL_UNSIGNED_SHORT, nullptr);
-    if (!lines)
+    // Hardware meshes are triangle lists only: a material with the line flag draws nothing.
+    if ((material->flags & kMaterialLines) == 0)
+    {
+        gl.DrawElements(GL_TRIANGLES, GLsizei(hardware->indexCount), GL_UNSIGNED_SHORT, nullptr);
         gTriangleCount += hardware->indexCount / 3;
+    }
     gl.BindBuffer(GL_ARRAY_BUFFER, 0);
     gl.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
 }
@@ -816,46 +816,43 @@ void cRenderer_OGL_1::DrawPodModel(cPodModel* model, cMaterial* override)
         clientStates = (hardware->format & kMeshAttribute12) ? (clientStates | kClientSkinning1)
                                                              : (clientStates & ~kClientSkinning1);
 
+        // The POD model's own drawing rule decides: the draw walks the mesh's bone batches
+        // only. A skinned mesh loads, for each bone of a batch, the bone's skinning matrix
+        // (the mesh node at frame 0, the bone's frame-0 pose undone, then the bone's pose
+        // at the current frame); an unskinned mesh is drawn batch by batch under the
+        // renderer's own matrices; a mesh without batches draws nothing. The bone's plain
+        // world matrix would move vertices that are stored in their bind pose by the
+        // bone's bind pose a second time.
         const uint32_t triangles = hardware->indexCount / 3;
         const PodBoneBatches& bones = mesh.bones;
-        const bool skinned = mesh.boneIndices.components != 0 && mesh.boneWeights.components != 0 &&
-                             bones.batchCount > 0 && bones.batchOffsets != nullptr &&
-                             uint32_t(bones.batchCount) <= bones.batchOffsetsCount;
-        if (!skinned)
+        const bool skinned = mesh.boneIndices.components != 0 && mesh.boneWeights.components != 0;
+        const int32_t batchCount =
+            bones.batchOffsets != nullptr ? int32_t(std::min<int64_t>(bones.batchCount, bones.batchOffsetsCount)) : 0;
+        for (int32_t b = 0; b < batchCount; ++b)
         {
-            // One matrix for the whole mesh: the node's world matrix at the scene's frame.
-            gl.LoadMatrixf(SceneModelView(viewMatrix, modelMatrix, scene.NodeWorldMatrix(node)).Data());
-            gl.DrawElements(GL_TRIANGLES, GLsizei(triangles * 3), GL_UNSIGNED_SHORT, nullptr);
-            gTriangleCount += triangles;
-        }
-        else
-        {
-            for (int32_t b = 0; b < bones.batchCount; ++b)
+            const int32_t first = bones.batchOffsets[b];
+            const int32_t next = b + 1 < batchCount ? bones.batchOffsets[b + 1] : int32_t(triangles);
+            if (first < 0 || next <= first || uint32_t(next) > triangles)
+                continue;
+            // Each bone's skinning matrix in turn; the last one stays in force.
+            const int32_t count = skinned && bones.bonesPerBatch != nullptr && uint32_t(b) < bones.bonesPerBatchCount
+                                      ? bones.bonesPerBatch[b]
+                                      : 0;
+            for (int32_t k = 0; k < count && k < bones.maxBonesPerBatch; ++k)
             {
-                const int32_t first = bones.batchOffsets[b];
-                const int32_t next = b + 1 < bones.batchCount ? bones.batchOffsets[b + 1] : int32_t(triangles);
-                if (first < 0 || next <= first || uint32_t(next) > triangles)
+                const uint64_t entry = uint64_t(b) * uint64_t(bones.maxBonesPerBatch) + uint64_t(k);
+                if (bones.batchBones == nullptr || entry >= bones.batchBonesCount)
+                    break;
+                const int32_t bone = bones.batchBones[entry];
+                if (bone < 0 || uint32_t(bone) >= scene.nodeCount)
                     continue;
-                // Each bone's world matrix in turn; the last one stays in force.
-                const int32_t count = bones.bonesPerBatch != nullptr && uint32_t(b) < bones.bonesPerBatchCount
-                                          ? bones.bonesPerBatch[b]
-                                          : 0;
-                for (int32_t k = 0; k < count && k < bones.maxBonesPerBatch; ++k)
-                {
-                    const uint64_t entry = uint64_t(b) * uint64_t(bones.maxBonesPerBatch) + uint64_t(k);
-                    if (bones.batchBones == nullptr || entry >= bones.batchBonesCount)
-                        break;
-                    const int32_t bone = bones.batchBones[entry];
-                    if (bone < 0 || uint32_t(bone) >= scene.nodeCount)
-                        continue;
-                    gl.LoadMatrixf(
-                        SceneModelView(viewMatrix, modelMatrix, scene.NodeWorldMatrix(scene.nodes[bone])).Data());
-                }
-                const uintptr_t offset = uintptr_t(first) * 6u;
-                gl.DrawElements(GL_TRIANGLES, GLsizei((next - first) * 3), GL_UNSIGNED_SHORT,
-                                reinterpret_cast<const void*>(offset));
-                gTriangleCount += uint32_t(next - first);
+                gl.LoadMatrixf(
+                    SceneModelView(viewMatrix, modelMatrix, scene.BoneSkinMatrix(node, scene.nodes[bone])).Data());
             }
+            const uintptr_t offset = uintptr_t(first) * 6u;
+            gl.DrawElements(GL_TRIANGLES, GLsizei((next - first) * 3), GL_UNSIGNED_SHORT,
+                            reinterpret_cast<const void*>(offset));
+            gTriangleCount += uint32_t(next - first);
         }
         gl.BindBuffer(GL_ARRAY_BUFFER, 0);
         gl.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);

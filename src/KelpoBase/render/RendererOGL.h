@@ -44,11 +44,10 @@ public:
     void SetViewport() override;
     void SetScissor(int32_t x, int32_t y, int32_t width, int32_t height) override;
     void ResetRenderState() override;
-    // Walks a 3D node tree (DrawNodeTree, Node3D.h).
-    void DrawNode(c3DNode* node) override;
     // From the hardware mesh's buffers; a mesh without buffers draws nothing.
     void DrawHardwareMesh(cHardwareMesh* mesh, cMaterial* material) override;
-    // Each mesh node of the model's scene with its node (or bone) world matrices.
+    // The bone batches of each mesh node of the model's scene, skinned meshes under their
+    // bones' skinning matrices.
     void DrawPodModel(cPodModel* model, cMaterial* material) override;
     void DrawMesh(cMesh* mesh, cMaterial* material) override;
     void SetClearColour(uint32_t rgba) override;

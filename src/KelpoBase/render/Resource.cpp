@@ -14,6 +14,8 @@ struct LoadingState
     uint32_t counter = 0;
     uint32_t total = 0;
     LoadProgressCallback callback = nullptr;
+    bool countOnly = false;
+    bool stopped = false;
 };
 
 LoadingState& State()
@@ -49,8 +51,16 @@ Registrations& Hooks()
     return hooks;
 }
 
-// Counted: the load counter advances before anything else.
-void Count() { ++State().counter; }
+// The first step of every counted loader: the counter advances, except while loading is
+// stopped. True when the loader goes on to read; false when it returns null at once.
+bool Count()
+{
+    LoadingState& s = State();
+    if (s.stopped)
+        return false;
+    ++s.counter;
+    return !s.countOnly;
+}
 
 // The last step of a loader, also after a failed load.
 void Report()
@@ -221,8 +231,9 @@ void SetCurrentResourceGroup(cResourceGroup* group) { State().current = group; }
 
 void FinishResourceGroup()
 {
-    if (State().current != nullptr)
-        State().current->Finish();
+    const LoadingState& s = State();
+    if (s.current != nullptr && !s.countOnly && !s.stopped)
+        s.current->Finish();
 }
 
 void ReleaseAllResourceGroups()
@@ -268,6 +279,10 @@ void SetProgressCallback(LoadProgressCallback callback) { State().callback = cal
 LoadProgressCallback GetProgressCallback() { return State().callback; }
 uint32_t GetLoadCount() { return State().counter; }
 void ResetLoadCount() { State().counter = 0; }
+void SetLoadCountOnly(bool countOnly) { State().countOnly = countOnly; }
+bool IsLoadCountOnly() { return State().countOnly; }
+void SetLoadStopped(bool stopped) { State().stopped = stopped; }
+bool IsLoadStopped() { return State().stopped; }
 
 // ---- Image lookup ----
 
@@ -295,7 +310,8 @@ std::string ChooseImagePath(const std::string& name)
 
 cResource* LoadTexture(const std::string& name, uint32_t textureFlags)
 {
-    Count();
+    if (!Count())
+        return nullptr;
     if (name.empty())
         return nullptr;
     textureFlags |= kDecodeBottomUp;
@@ -311,7 +327,8 @@ cResource* LoadTexture(const std::string& name, uint32_t textureFlags)
 
 ImageRect* LoadAtlasImage(const std::string& name)
 {
-    Count();
+    if (!Count())
+        return nullptr;
     ImageRect* rect = nullptr;
     if (State().current != nullptr)
         rect = State().current->AddAtlasImage(ChooseImagePath(name));
@@ -321,7 +338,8 @@ ImageRect* LoadAtlasImage(const std::string& name)
 
 cSurface* LoadSurface(const std::string& name)
 {
-    Count();
+    if (!Count())
+        return nullptr;
     if (cResource* cached = Cached(name, cSurface::StaticClassInfo()))
         return static_cast<cSurface*>(cached);
     cSurface* surface = nullptr;
@@ -335,7 +353,8 @@ cResource* LoadFont(const std::string& name) { return LoadFontWithPage(name, Rep
 
 cResource* LoadFontWithPage(const std::string& name, const std::string& pageName)
 {
-    Count();
+    if (!Count())
+        return nullptr;
     cResource* font = nullptr;
     if (Hooks().font != nullptr && State().current != nullptr)
         font = Keep(Hooks().font(name, pageName));
@@ -345,7 +364,8 @@ cResource* LoadFontWithPage(const std::string& name, const std::string& pageName
 
 cResource* LoadSound(const std::string& name, float gain)
 {
-    Count();
+    if (!Count())
+        return nullptr;
     cResource* sound = nullptr;
     if (Hooks().sound != nullptr && State().current != nullptr)
         sound = Keep(Hooks().sound(name, gain));
@@ -355,7 +375,8 @@ cResource* LoadSound(const std::string& name, float gain)
 
 cResource* LoadMusic(const std::string& name)
 {
-    Count();
+    if (!Count())
+        return nullptr;
     cResource* music = nullptr;
     if (Hooks().music != nullptr && State().current != nullptr)
         music = Keep(Hooks().music(name));
@@ -365,7 +386,8 @@ cResource* LoadMusic(const std::string& name)
 
 cResource* LoadModel(const std::string& name)
 {
-    Count();
+    if (!Count())
+        return nullptr;
     const Registrations& hooks = Hooks();
     if (cResource* cached = Cached(name, hooks.modelClass))
         return cached;
@@ -378,7 +400,8 @@ cResource* LoadModel(const std::string& name)
 
 cResource* LoadModelV2(const std::string& name)
 {
-    Count();
+    if (!Count())
+        return nullptr;
     cResource* model = nullptr;
     if (Hooks().modelV2 != nullptr && State().current != nullptr)
         model = Keep(RunSuspended([&] { return Hooks().modelV2(name); }));
@@ -388,7 +411,8 @@ cResource* LoadModelV2(const std::string& name)
 
 cResource* LoadModelFromStream(cDataStream& stream)
 {
-    Count();
+    if (!Count())
+        return nullptr;
     cResource* model = nullptr;
     if (Hooks().modelStream != nullptr && State().current != nullptr)
         model = Keep(RunSuspended([&] { return Hooks().modelStream(stream); }));
@@ -406,7 +430,8 @@ cResource* LoadModelFromFile(const std::string& name)
 
 cResource* LoadGlaSetResource(const std::string& path, const std::string& sceneName)
 {
-    Count();
+    if (!Count())
+        return nullptr;
     cResource* set = nullptr;
     if (Hooks().glaSet != nullptr && State().current != nullptr)
         set = Keep(RunSuspended([&] { return Hooks().glaSet(path, sceneName); }));
@@ -416,7 +441,8 @@ cResource* LoadGlaSetResource(const std::string& path, const std::string& sceneN
 
 cResource* LoadVemiScene(const std::string& name)
 {
-    Count();
+    if (!Count())
+        return nullptr;
     cResource* scene = nullptr;
     if (Hooks().vemiScene != nullptr && State().current != nullptr)
         scene = Keep(RunSuspended([&] { return Hooks().vemiScene(name); }));
@@ -427,6 +453,9 @@ cResource* LoadVemiScene(const std::string& name)
 cResource* LoadMultiSprite(const std::string& name)
 {
     // Not counted itself: its tiles count through LoadAtlasImage.
+    const LoadingState& s = State();
+    if (s.countOnly || s.stopped)
+        return nullptr;
     cResource* sprite = nullptr;
     if (Hooks().multiSprite != nullptr && State().current != nullptr)
         sprite = KeepRegistered(name, Hooks().multiSprite(name));

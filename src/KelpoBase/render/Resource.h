@@ -115,6 +115,14 @@ void SetProgressCallback(LoadProgressCallback callback);
 LoadProgressCallback GetProgressCallback();
 uint32_t GetLoadCount();
 void ResetLoadCount();
+// Counting only: every loader advances the counter and returns null without reading or
+// reporting, and FinishResourceGroup does nothing (a pass that learns a load total).
+void SetLoadCountOnly(bool countOnly);
+bool IsLoadCountOnly();
+// Stopped: every loader returns null at once, uncounted, and FinishResourceGroup does
+// nothing. Screens and the level clear both flags before they load.
+void SetLoadStopped(bool stopped);
+bool IsLoadStopped();
 
 // The file an image name resolves to: the name with its extension replaced by "pvr",
 // then by "jp2", the first that exists as a loose file or a pack entry; else the name.
@@ -122,7 +130,8 @@ std::string ChooseImagePath(const std::string& name);
 // The name with the text after its last '.' replaced (a '.' is added when it has none).
 std::string ReplaceExtension(const std::string& name, const std::string& extension);
 
-// Loaders. Every one works on the current group and returns null when there is none.
+// Loaders. Every one works on the current group and returns null when there is none, and
+// while loading counts only or is stopped (above).
 cResource* LoadTexture(const std::string& name, uint32_t textureFlags);
 ImageRect* LoadAtlasImage(const std::string& name);
 cSurface* LoadSurface(const std::string& name);

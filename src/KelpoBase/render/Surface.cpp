@@ -94,6 +94,26 @@ void cSurface::AdoptPixels(uint8_t* buffer, uint32_t byteSize)
     size = buffer ? byteSize : 0;
 }
 
+void cSurface::SetPixels(uint8_t* buffer)
+{
+    if (buffer != pixels)
+        delete[] pixels;
+    pixels = buffer;
+}
+
+void cSurface::SetPalette(uint8_t* buffer)
+{
+    if (buffer != palette)
+        delete[] palette;
+    palette = buffer;
+}
+
+void cSurface::RecomputeSize()
+{
+    const uint64_t bytes = uint64_t(bpp / 8) * width * height;
+    size = bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(bytes);
+}
+
 uint32_t cSurface::GetPixel(int32_t x, int32_t y) const
 {
     if (pixels == nullptr || x < 0 || y < 0 || uint32_t(x) >= width || uint32_t(y) >= height)

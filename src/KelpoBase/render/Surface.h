@@ -69,6 +69,23 @@ public:
     void SetFormat(uint32_t code) { format = code; }
     uint32_t GetBytesPerPixel() const { return bpp / 8; }
     void SetBitsPerPixel(uint32_t n) { bpp = n; }
+    bool IsFlipped() const { return flipped != 0; }
+    // Marks the rows as stored bottom to top.
+    void SetFlipped() { flipped = 1; }
+    uint32_t GetSize() const { return size; }
+
+    // Field setters for code that assembles a surface piece by piece; the caller keeps
+    // the size, dimensions and bits a pixel in agreement with the buffer.
+    void SetWidth(uint32_t w) { width = w; }
+    void SetHeight(uint32_t h) { height = h; }
+    void SetMipCount(uint32_t n) { mipCount = n; }
+    void SetSize(uint32_t n) { size = n; }
+    // Take ownership of a buffer allocated with new[] (pixels; a palette of 256 R, G, B
+    // entries), freeing the one held before.
+    void SetPixels(uint8_t* buffer);
+    void SetPalette(uint8_t* buffer);
+    // size = bytes a pixel x width x height (held at the largest 32-bit value).
+    void RecomputeSize();
 
     // Format 0: the pixel's word as stored; format 2: R | G << 8 | B << 16 (the same byte
     // order as format 0 and as SetPixel); format 11: the index byte; others: 0.

@@ -16,17 +16,17 @@ void ImageRect::ComputeTexCoords()
     const float W = float(image->width);
     const float H = float(image->height);
     uMin = float(x) / W;
-    vMax = (float(y) + float(h)) / H;
+    vMin = float(y) / H;
     du = float(w) / W;
     dv = float(h) / H;
-    uMax = (float(x) + float(w)) / W;
-    vMin = float(y) / H;
+    uMax = uMin + du;
+    vMax = vMin + dv;
 }
 
-void ImageRect::ResetOrigin()
+void ImageRect::SetOrigin(int32_t newX, int32_t newY)
 {
-    x = 0;
-    y = 0;
+    x = newX;
+    y = newY;
     ComputeTexCoords();
 }
 

@@ -26,11 +26,16 @@ struct ImageRect
     int32_t w = 0, h = 0;
     float uMin = 0.0f, vMax = 0.0f, du = 0.0f, dv = 0.0f, uMax = 0.0f, vMin = 0.0f;
 
+    // Stores the position, then the texture coordinates from the image's size.
+    void SetOrigin(int32_t newX, int32_t newY);
     // x = y = 0, then the texture coordinates from the image's size.
-    void ResetOrigin();
+    void ResetOrigin() { SetOrigin(0, 0); }
     // The texture coordinates from x, y, w, h and the image's size (nothing without an
-    // image or with an empty one).
+    // image or with an empty one): the start and size of each axis, and its end as start
+    // plus size.
     void ComputeTexCoords();
+    // Forgets the image (the rectangle keeps its position and coordinates).
+    void ClearImage() { image = nullptr; }
 };
 
 class TextureAtlasPacker

@@ -166,6 +166,10 @@ void cVemiScene::GetCollisionShapes(std::vector<cCSCollisionShape*>& out) const
             out.push_back(shape);
 }
 
+// The scene file's own layout decides how its mesh block is read: one multi-mesh (u32,
+// u32 format version, u16 mesh count, then each format 2 mesh with its material), not a
+// model set of labelled models. A file laid out as a model set fails the size checks of
+// the mesh records and is refused.
 cMultiMesh* ReadVemiMeshBlock(cDataStream& stream)
 {
     Reader in{stream};

@@ -190,6 +190,9 @@ public:
 };
 void SetLevelHost(cLevelHost* host);
 cLevelHost* GetLevelHost();
+// Marks the 40 story records (0 to 39) completed in the host's progress, changing nothing
+// else of them: the in-game way to open every story level. Nothing in the game calls it.
+void OpenStoryLevels();
 
 class cLevel;
 // Pointers to the level's main states, for code that wants to name them without the
@@ -228,9 +231,13 @@ public:
     // The first object of that exact name in the general list, then the respawns, then
     // the pickups; null when none.
     cGameObj* FindObjectByName(const std::string& name) override;
-    // The player's zone flags and position, through its controls.
+    // The player's zone flags and position, through its controls; its state value is its
+    // jump counter (3 on the frame after a fresh jump press).
     uint32_t PlayerZoneFlags() const override;
     bool PlayerPosition(cVec2f& out) const override;
+    int32_t PlayerStateValue() const override;
+    // The pause menu shows (from its opening until it has closed again).
+    bool IsPaused() const override { return pausedByFocus; }
 
     // Backgrounds, then under the camera's transform the grid's scenery in view, the
     // general, respawn and pickup lists and particle pool A.
@@ -298,7 +305,8 @@ public:
     cPlayerControls* player = nullptr;
     int32_t sugarTotal = 0;
     int32_t sugarCollected = 0;
-    std::array<cImage*, 10> hudDigits{};
+    // The ten digit images of the "Hud" group's atlas, index = digit (null when missing).
+    std::array<const ImageRect*, 10> hudDigits{};
     bool noPause = false;
     int32_t levelIndex = 0;
     int32_t resultsTimer = 0;
@@ -413,12 +421,15 @@ public:
     void CompleteChallengeLevel();
     // Straight to the results of the next level (no scoring).
     void NextLevel();
+    // Straight to the results with the index two levels back, with the level-end effect;
+    // no scoring, no save. Nothing in the game calls it.
+    void StepBackToResults();
     // Scoring of a run into a progress record (shared by both completions); true when the
     // run was perfect.
     bool ScoreRun(LevelProgressRecord& record);
-    // The level-end state switch: index + 1, no pause, results timer, results pending,
-    // the level-end confetti (when asked) and the player's level-end state.
-    void EnterResults(bool effect = true);
+    // The level-end state switch: the index moved by indexStep, no pause, results timer,
+    // results pending, the level-end confetti (when asked) and the player's level-end state.
+    void EnterResults(int32_t indexStep = 1, bool effect = true);
     // The results panel rewound and the level-end sound.
     void BeginCompletion();
     // Rule helpers: an ambient channel raised to a volume (started on its voice the first
@@ -430,9 +441,15 @@ public:
     void CollectPickup(cGameObj* object, cPickupObject& pickup);
     void PlaySugarSequence();
 
-    // The player's services: its four scenes from the level scene set, the trail look of
+    // The player's services: its four scenes from the level scene set, the images of its
+    // appearance (the vessel images: the first for the converging particles and the trail,
+    // the last for the burst), the level-start sounds for its arrival, the trail look of
     // the save data, and each jump input raising both player sound targets by 0.1.
     cGlaScene* PlayerScene(int which) const override;
+    const ImageRect* PlayerAppearImage() const override;
+    const ImageRect* PlayerBurstImage() const override;
+    const ImageRect* PlayerTrailImage() const override;
+    const SoundList* PlayerAppearSounds() const override { return &levelStartSounds; }
     int32_t PlayerTrailLook() const override { return trailLook; }
     void OnPlayerJumpInput() override;
     int32_t trailLook = 0;
@@ -539,12 +556,10 @@ public:
     // The menu keys on a scene, first pressed wins: Up, W or the up control move the focus
     // back; Down, S or the down control forward; Return, Space or the jump control activate.
     void ApplyMenuKeys(cGlaControllerScene* scene);
-    // The ten digit images as whole-image rectangles; null (nothing drawable) when one is
-    // missing. The rectangles live in the level: layered drawing replays them after the
-    // draw call that queued them has returned.
-    const ImageRect* const* DigitRects();
-    std::array<ImageRect, 10> digitRects{};
-    std::array<const ImageRect*, 10> digitRectPointers{};
+    // The ten digit images; null (no number drawn) when one is missing. They live in the
+    // "Hud" group's atlas as long as the level, so layered drawing may replay them after
+    // the draw call that queued them has returned.
+    const ImageRect* const* DigitRects() const;
 
     // The results panel centred on the screen, its texts once its frame reaches
     // textsFromFrame, its buttons at that opacity (0: not drawn).
@@ -605,7 +620,8 @@ public:
 private:
     bool clearingLists = false;
     void DrawPanel(cGlaControllerScene* scene, float t, bool withLevelNumber);
-    // Plays a random sound of the list on the next world voice; false when the list is
-    // empty (nothing played, the voice not advanced).
-    bool PlayOnNextWorldVoice(const SoundList& list, float volume);
+    // Plays a random sound of the list on the next world voice (with onlyWhenIdle, only
+    // when that voice plays nothing); the voice moves on either way. False when the list
+    // is empty (nothing picked, the voice not advanced).
+    bool PlayOnNextWorldVoice(const SoundList& list, float volume, bool onlyWhenIdle = false);
 };

@@ -20,6 +20,7 @@
 #include "game/level/Level.h"
 #include "game/objects/Dorvo.h"
 #include "game/objects/GameObj.h"
+#include "game/objects/ObjectEffects.h"
 #include "game/objects/RigidBodyController.h"
 
 namespace
@@ -62,6 +63,20 @@ void UpdateList(ObjectList& list)
 void SetLevelHost(cLevelHost* host) { gLevelHost = host; }
 cLevelHost* GetLevelHost() { return gLevelHost; }
 
+void OpenStoryLevels()
+{
+    if (gLevelHost == nullptr)
+        return;
+    for (int32_t record = 0; record < 40; ++record)
+    {
+        LevelProgressRecord progress;
+        if (!gLevelHost->GetProgress(record, progress))
+            continue;
+        progress.completed = true;
+        gLevelHost->SetProgress(record, progress);
+    }
+}
+
 LevelLinks& GetLevelLinks()
 {
     static LevelLinks links;
@@ -97,11 +112,16 @@ void cLevel::LoadLevelScene()
         channel.playing = false;
         channel.gain = 0.0f;
     }
+    ResetAmbientLoops(*this);
     lavaPlaying = false;
     rainStarted = false;
+    // The rotating indices start at 8 and 3. Rotating sounds take their voice through
+    // TakeRotatingVoice, which reads an index outside 8 to 11 as 8, so a run's first
+    // positional sound plays on voice 8 and the rotation stays on the positional voices.
     rotateVoice = kFirstWorldVoice;
-    nextVoice = kFirstWorldVoice;
+    nextVoice = 3;
     sequenceIndex = 0;
+    pauseFocusIndex = 0;
     survivalCountdown = 3600;
     pausedByFocus = false;
     jumpRequested = true; // never jumped

@@ -19,6 +19,7 @@
 #include "KelpoBase/render/SoundResource.h"
 #include "KelpoBase/render/TextureAtlas.h"
 #include "game/level/Level.h"
+#include "game/objects/ObjectSounds.h"
 
 namespace
 {
@@ -474,14 +475,17 @@ void cLevel::BadgeBurst(const char* spriteName, size_t icon, bool soundEachParti
         if (const cGlaControllerElement* sprite = resultsScene->FindController(spriteName))
             origin += sprite->position;
     }
+    // The sound takes its voice over even while the voice still plays (the sticker's six
+    // sounds outnumber the four voices); a null pick or a locked voice plays nothing. The
+    // voice index moves on all the same.
     auto playSound = [this]() {
+        const int voice = TakeWorldVoice(*this);
         if (!badgeSounds.empty())
         {
             cSound* sound = badgeSounds[size_t(RandomStep()) % badgeSounds.size()];
-            if (sound != nullptr && gAudioManager != nullptr && gAudioManager->IsVoiceFree(nextVoice))
-                gAudioManager->PlayOnVoice(0, nextVoice, sound, 1.0f, 1.0f);
+            if (sound != nullptr && gAudioManager != nullptr)
+                gAudioManager->PlayOnVoice(0, voice, sound, 1.0f, 1.0f);
         }
-        nextVoice = (nextVoice >= kLastWorldVoice || nextVoice < kFirstWorldVoice) ? kFirstWorldVoice : nextVoice + 1;
     };
     if (!soundEachParticle)
         playSound();

@@ -630,9 +630,9 @@ void cLevel::CompleteChallengeLevel()
     EnterResults();
 }
 
-void cLevel::EnterResults(bool effect)
+void cLevel::EnterResults(int32_t indexStep, bool effect)
 {
-    ++levelIndex;
+    levelIndex += indexStep;
     levelComplete = true;
     noPause = true;
     resultsTimer = 90;
@@ -653,4 +653,6 @@ void cLevel::EnterResults(bool effect)
         dorvo->SetPendingState(&cDorvo::StateLevelEnd, 0);
 }
 
-void cLevel::NextLevel() { EnterResults(false); }
+void cLevel::NextLevel() { EnterResults(1, false); }
+
+void cLevel::StepBackToResults() { EnterResults(-2, true); }

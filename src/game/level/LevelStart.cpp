@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "KelpoBase/core/FileSystem.h"
 #include "KelpoBase/gla/GlaControllerScene.h"
 #include "KelpoBase/gla/GlaElementControllers.h"
 #include "KelpoBase/gla/GlaSet.h"
@@ -114,6 +115,14 @@ cGlaScene* cLevel::PlayerScene(int which) const
     return which >= 0 && which < int(playerScenes.size()) ? playerScenes[size_t(which)] : nullptr;
 }
 
+// The respawn points burst with the middle two vessel images; the player's appearance
+// takes the first (converging particles, trail) and the last (its closing burst).
+const ImageRect* cLevel::PlayerAppearImage() const { return vesselImages.empty() ? nullptr : vesselImages.front(); }
+
+const ImageRect* cLevel::PlayerBurstImage() const { return vesselImages.empty() ? nullptr : vesselImages.back(); }
+
+const ImageRect* cLevel::PlayerTrailImage() const { return PlayerAppearImage(); }
+
 void cLevel::OnPlayerJumpInput()
 {
     playerSoundGainTarget += 0.1f;
@@ -150,9 +159,15 @@ void cLevel::ReadLevelProperties()
 
 bool cLevel::StartLevel()
 {
+    // The level's two pools: the effects' (the objects fill it, the scene draw shows it)
+    // and the results screen's smaller one.
+    particlePoolA.Create(1024);
+    particlePoolB.Create(256);
+
     cLevelHost* host = GetLevelHost();
     ResetLoadCount();
     SetProgressCallback(host != nullptr ? host->LoadingHook() : nullptr);
+    SetLoadCountOnly(false);
 
     // The display and its fonts and digits.
     resourceGroupA = SelectResourceGroup("Hud");
@@ -160,14 +175,18 @@ bool cLevel::StartLevel()
     perfectFont = dynamic_cast<const cFont*>(LoadFont("res/fonts/font_3.bin"));
     levelFont = dynamic_cast<const cFont*>(LoadFont("res/fonts/font_5.bin"));
     hudFont = dynamic_cast<const cFont*>(LoadFont("res/fonts/font_72.bin"));
-    for (int i = 0; i < 10; ++i)
-        hudDigits[size_t(i)] =
-            dynamic_cast<cImage*>(LoadTexture("res/hud/Hud_Numbers/No_" + std::to_string(i) + ".png", kTexLinearFilter | kTexClamp));
+    for (size_t i = 0; i < hudDigits.size(); ++i)
+    {
+        std::string name = "res/hud/Hud_Numbers/No_" + std::to_string(i) + ".png";
+        NormalisePath(name);
+        hudDigits[i] = LoadAtlasImage(name);
+    }
     FinishAndUpload(resourceGroupA);
 
     // The level scene.
     const std::string sceneName = LevelSceneName(host != nullptr ? host->LevelFileName(levelIndex) : std::string(),
                                                  mode, levelIndex, isSurvival, isChallenge);
+    SetLoadCountOnly(false);
     SetCurrentResourceGroup(nullptr);
     resourceGroupB = SelectResourceGroup("Game");
     levelSet = dynamic_cast<cGlaSet*>(LoadGlaSetResource(kMapsFile, sceneName));
@@ -317,6 +336,18 @@ void cLevel::LoadLevelEffects()
           "metal_engine.ogg", "large_moving_rock.ogg", "rotate_world_v3.ogg"})
         ambientSlots.push_back(dynamic_cast<cSound*>(LoadSound(std::string("res/audio/") + name, 1.0f)));
     rotateSound = ambientSlots.back();
+    // The looping sound of each object effect type that keeps one alive: the machines and
+    // weather of the ambient types, and the rolling barrel and drum of the hit loops.
+    static constexpr struct
+    {
+        int type;
+        size_t slot;
+    } kLoopSounds[] = {{25, 1},  {19, 3},  {20, 5},  {21, 6},  {22, 7},
+                       {26, 10}, {1, 11},  {31, 12}, {32, 13}, {27, 14}};
+    for (AmbientLoop& loop : ambient)
+        loop.sound = nullptr;
+    for (const auto& pair : kLoopSounds)
+        ambient[pair.type].sound = ambientSlots[pair.slot];
 
     ImageList scratch;
     LoadImages(updraftImages, {"UpDraft_2.png", "UpDraft_Arrow.png"});

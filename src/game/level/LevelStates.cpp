@@ -103,20 +103,12 @@ void cLevel::DrawHud()
     UpdateHud(*gfx2D, view);
 }
 
-const ImageRect* const* cLevel::DigitRects()
+const ImageRect* const* cLevel::DigitRects() const
 {
-    for (size_t i = 0; i < digitRects.size(); ++i)
-    {
-        cImage* image = hudDigits[i];
-        if (image == nullptr)
+    for (const ImageRect* digit : hudDigits)
+        if (digit == nullptr)
             return nullptr;
-        digitRects[i].image = image;
-        digitRects[i].w = image->width;
-        digitRects[i].h = image->height;
-        digitRects[i].ResetOrigin();
-        digitRectPointers[i] = &digitRects[i];
-    }
-    return digitRectPointers.data();
+    return hudDigits.data();
 }
 
 void cLevel::ApplyMenuKeys(cGlaControllerScene* scene)

@@ -14,6 +14,7 @@
 #include "game/objects/Dorvo.h"
 #include "game/objects/DynamicObject.h"
 #include "game/objects/GameObj.h"
+#include "game/objects/ObjectSounds.h"
 #include "game/objects/RigidBodyController.h"
 #include "game/objects/SpawnedObject.h"
 
@@ -162,10 +163,9 @@ void cLevel::SetWorldAngle(float degrees, bool absolute)
 
     if (targetAngle != before)
     {
-        if (rotateSound != nullptr && gAudioManager != nullptr && gAudioManager->IsVoiceFree(rotateVoice))
-            gAudioManager->PlayOnVoice(0, rotateVoice, rotateSound, 1.0f, 1.0f);
-        rotateVoice = (rotateVoice >= kLastWorldVoice || rotateVoice < kFirstWorldVoice) ? kFirstWorldVoice
-                                                                                         : rotateVoice + 1;
+        const int voice = TakeRotatingVoice(rotateVoice);
+        if (rotateSound != nullptr && gAudioManager != nullptr && gAudioManager->IsVoiceFree(voice))
+            gAudioManager->PlayOnVoice(0, voice, rotateSound, 1.0f, 1.0f);
     }
 
     // Resting bodies fall in the new direction.

@@ -32,14 +32,16 @@ float CameraDistancePixels(const cObjectLevel& level, const cVec2f& point)
     return (point - level.cameraPos).Length() * 32.0f;
 }
 
-int TakeWorldVoice(cObjectLevel& level)
+int TakeRotatingVoice(int32_t& index)
 {
-    int voice = level.nextVoice;
+    int voice = index;
     if (voice < kFirstWorldVoice || voice > kLastWorldVoice)
         voice = kFirstWorldVoice;
-    level.nextVoice = voice + 1 > kLastWorldVoice ? kFirstWorldVoice : voice + 1;
+    index = voice + 1 > kLastWorldVoice ? kFirstWorldVoice : voice + 1;
     return voice;
 }
+
+int TakeWorldVoice(cObjectLevel& level) { return TakeRotatingVoice(level.nextVoice); }
 
 void PlayRandomOnVoice(const SoundList& list, int voice, float volume)
 {
@@ -85,7 +87,7 @@ void PlaySpringSound(cObjectLevel& level, float width, const cVec2f& point, cons
 {
     if (gAudioManager != nullptr && gAudioManager->IsVoicePlaying(kSpringVoice))
         return;
-    if (level.paused)
+    if (level.IsPaused())
         return;
     const float l = 1024.0f * stretch.LengthSquared() - width * width;
     if (!(l > 64.0f))

@@ -24,7 +24,11 @@ inline constexpr int kSpringVoice = 13;
 
 // Distance in pixels between the camera centre and the point (metres).
 float CameraDistancePixels(const cObjectLevel& level, const cVec2f& point);
-// The voice for the next world sound; the counter moves on (8, 9, 10, 11, 8, ...).
+// The voice a rotating index names, and the index moved on: 8, 9, 10, 11, 8, ... An index
+// outside 8 to 11 (the level's rebuild leaves the positional index at 3) names voice 8,
+// so rotating sounds never reach the voices below 8 that other sounds use or may use.
+int TakeRotatingVoice(int32_t& index);
+// The voice for the next world sound: TakeRotatingVoice on the level's nextVoice.
 int TakeWorldVoice(cObjectLevel& level);
 // Plays a random sound of the list on the voice (flags 0, pitch 1). An empty list still
 // draws from the generator and plays nothing.

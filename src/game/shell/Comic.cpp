@@ -65,6 +65,7 @@ cComic::~cComic()
 void cComic::LoadComic()
 {
     ResetLoadCount();
+    SetLoadStopped(false);
     group = SelectResourceGroup("Comic");
     sceneSet = ClassCast<cGlaSet>(LoadGlaSetResource("res/comic/comic.cgla", ""));
     effectImages.push_back(LoadAtlasImage("res/fx/z.png"));

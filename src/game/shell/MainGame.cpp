@@ -148,8 +148,9 @@ cMainGame::cMainGame()
 
 void cMainGame::LoadGlobalResources()
 {
-    // No loading screen while the game itself loads.
+    // No loading screen while the game itself loads, and nothing may stop its loads.
     SetProgressCallback(nullptr);
+    SetLoadStopped(false);
     globalGroup = SelectResourceGroup("Global");
 
     for (int i = 0; i < kLoadingImageCount; ++i)

@@ -41,14 +41,29 @@ bool ClampVolume(float stored, float& out)
     return true;
 }
 
-size_t RequiredSize(int32_t version)
+// Takes the fields of a save file in file order. A field whose bytes run past the end of
+// the file is not taken: it, and every field after it, keeps the record's current value.
+class cFieldReader
 {
-    if (version == 3)
-        return cSaveData::kFileSizeV3;
-    if (version == 2)
-        return cSaveData::kFileSizeV2;
-    return cSaveData::kCommonSize;
-}
+public:
+    explicit cFieldReader(cDataStream& stream) : mIn(stream) {}
+    bool Bool(bool& out) { return Room(1) && (out = mIn.ReadBool(), true); }
+    bool S32(int32_t& out) { return Room(4) && (out = mIn.ReadS32(), true); }
+    bool U32(uint32_t& out) { return Room(4) && (out = mIn.ReadU32(), true); }
+    bool Float(float& out) { return Room(4) && (out = mIn.ReadFloat(), true); }
+    // Every field asked for so far was in the file.
+    bool Whole() const { return !mEnded; }
+
+private:
+    bool Room(uint32_t n)
+    {
+        if (!mEnded && mIn.Remaining() < n)
+            mEnded = true;
+        return !mEnded;
+    }
+    cDataStream& mIn;
+    bool mEnded = false;
+};
 
 bool ValidLevel(int level) { return level >= 0 && level < cSaveData::kLevelCount; }
 } // namespace
@@ -91,76 +106,73 @@ std::vector<uint8_t> cSaveData::Serialise() const
 
 bool cSaveData::ReadFromMemory(const uint8_t* data, size_t size, bool applyVolumes)
 {
-    if (data == nullptr || size < 4)
+    if (data == nullptr)
         return false;
-    cMemoryDataStream in(data, static_cast<uint32_t>(size < kFileSizeV3 + 16 ? size : kFileSizeV3 + 16));
-    const int32_t version = in.ReadS32();
-    if (size < RequiredSize(version))
+    // Bytes past the longest layout are never read.
+    cMemoryDataStream in(data, static_cast<uint32_t>(std::min(size, kFileSizeV3)));
+    cFieldReader field(in);
+    int32_t version = 0;
+    if (!field.S32(version))
         return false;
 
-    // Parse into a copy so that the record changes only once the whole file was taken.
-    cSaveData parsed = *this;
-    const float music = in.ReadFloat();
-    const float sound = in.ReadFloat();
-    parsed.flipScreen = in.ReadBool();
-    parsed.flags = in.ReadU32();
-    for (LevelProgress& p : parsed.progress)
+    float music = 0.0f;
+    float sound = 0.0f;
+    const bool haveMusic = field.Float(music);
+    const bool haveSound = field.Float(sound);
+    field.Bool(flipScreen);
+    field.U32(flags);
+    for (LevelProgress& p : progress)
     {
-        p.completed = in.ReadBool();
-        p.bestScore = in.ReadS32();
-        p.allSugar = in.ReadBool();
-        p.sticker = in.ReadBool();
-        p.perfect = in.ReadBool();
-        p.bestPerfectTime = in.ReadS32();
+        field.Bool(p.completed);
+        field.S32(p.bestScore);
+        field.Bool(p.allSugar);
+        field.Bool(p.sticker);
+        field.Bool(p.perfect);
+        field.S32(p.bestPerfectTime);
     }
-    for (bool& feat : parsed.feats)
-        feat = in.ReadBool();
-    parsed.windowed = in.ReadS32();
+    for (bool& feat : feats)
+        field.Bool(feat);
+    field.S32(windowed);
 
     if (version == 2 || version == 3)
     {
-        int32_t fileOrder[kLookCount];
-        for (int32_t& v : fileOrder)
-            v = in.ReadS32();
-        parsed.look[kLookBase] = fileOrder[0];
-        parsed.look[kLookBody] = fileOrder[1];
-        parsed.look[kLookCup] = fileOrder[2];
-        parsed.look[kLookHair] = fileOrder[3];
-        parsed.look[kLookTrail] = fileOrder[4];
-        // The screens index their item tables with these: an item outside the table is
-        // the default item.
-        for (int32_t& v : parsed.look)
-            if (v < 0 || v > kLookItemMax)
-                v = 0;
+        static const int kFileOrder[kLookCount] = {kLookBase, kLookBody, kLookCup, kLookHair, kLookTrail};
+        for (int which : kFileOrder)
+        {
+            int32_t v = 0;
+            // The screens index their item tables with these: an item outside the table
+            // is the default item.
+            if (field.S32(v))
+                look[which] = v < 0 || v > kLookItemMax ? 0 : v;
+        }
     }
     if (version == 3)
     {
-        for (int32_t& control : parsed.controls)
+        for (int32_t& control : controls)
         {
-            control = in.ReadS32();
+            if (!field.S32(control))
+                break;
             if (control < kControlMin || control > kControlMax)
             {
-                std::copy(std::begin(kDefaultControls), std::end(kDefaultControls), parsed.controls);
+                std::copy(std::begin(kDefaultControls), std::end(kDefaultControls), controls);
                 break;
             }
         }
     }
 
-    parsed.mWritesBlocked = mWritesBlocked;
-    *this = parsed;
     if (applyVolumes)
     {
         cSaveDataVolumes& volumes = GetSaveDataVolumes();
         float v = 0.0f;
-        if (ClampVolume(music, v))
+        if (haveMusic && ClampVolume(music, v))
             volumes.SetMusicVolume(v);
-        if (ClampVolume(sound, v))
+        if (haveSound && ClampVolume(sound, v))
             volumes.SetSoundVolume(v);
     }
-    return true;
+    return field.Whole();
 }
 
-cSaveData::ReadResult cSaveData::Read(const std::string& fileName, bool applyVolumes)
+cSaveData::ReadResult cSaveData::Read(const std::string& fileName, bool applyVolumes, BadFile badFile)
 {
     if (!GameServiceIsRunning() || !GameServiceFileExists(fileName))
     {
@@ -168,17 +180,41 @@ cSaveData::ReadResult cSaveData::Read(const std::string& fileName, bool applyVol
         return ReadResult::Missing;
     }
     const int32_t size = GameServiceGetFileSize(fileName);
-    bool ok = size > 0 && size <= kMaxSaveFileSize;
-    if (ok)
+    std::vector<uint8_t> buffer;
+    // A file too short to hold its version, too large to be a save file, or not
+    // delivered whole cannot be read at all.
+    bool readable = size >= 4 && size <= kMaxSaveFileSize;
+    if (readable)
     {
-        std::vector<uint8_t> buffer(static_cast<size_t>(size), 0);
-        const int32_t got = GameServiceFileRead(fileName, buffer.data(), size);
-        ok = got == size && ReadFromMemory(buffer.data(), buffer.size(), applyVolumes);
+        buffer.assign(static_cast<size_t>(size), 0);
+        readable = GameServiceFileRead(fileName, buffer.data(), size) == size;
     }
-    if (ok)
-        return ReadResult::Loaded;
+    if (readable)
+    {
+        if (ReadFromMemory(buffer.data(), buffer.size(), applyVolumes))
+            return ReadResult::Loaded;
+        if (badFile == BadFile::LeaveAlone)
+            return ReadResult::Partial;
+        // A short file: what it holds was taken. Its bytes are kept beside it before
+        // the next save writes a whole file over it; if they cannot be, this record
+        // never writes over it.
+        const std::string copy = GameServiceFileKeepCopy(fileName, buffer.data(), size);
+        if (copy.empty())
+        {
+            mWritesBlocked = true;
+            DebugPrint("The save data %s is shorter than its layout and no copy of it could be kept; it will not "
+                       "be overwritten\n",
+                       fileName.c_str());
+        }
+        else
+            DebugPrint("The save data %s is shorter than its layout; what it holds was read and a copy kept as %s\n",
+                       fileName.c_str(), copy.c_str());
+        return ReadResult::Partial;
+    }
 
-    // Keep the damaged file for inspection, out of the way of the next save; if it
+    if (badFile == BadFile::LeaveAlone)
+        return ReadResult::Damaged;
+    // Keep the unreadable file for inspection, out of the way of the next save; if it
     // cannot be moved, this record must never write over it.
     const std::string aside = GameServiceFileSetAside(fileName);
     if (aside.empty())
@@ -198,7 +234,8 @@ bool cSaveData::Write(const std::string& fileName)
         return false;
     if (mWritesBlocked)
     {
-        DebugPrint("The save data %s was not written: the damaged file is still in its place\n", fileName.c_str());
+        DebugPrint("The save data %s was not written: the file read at start-up could not be kept\n",
+                   fileName.c_str());
         return false;
     }
     const std::vector<uint8_t> bytes = Serialise();

@@ -16,10 +16,13 @@
 //  3646  6 x i32 controls: up, down, left, right, jump, pause
 // Version 2 ends after the look (3646 bytes). Other versions are read up to windowed.
 //
-// Reading is careful: a file shorter than its version's layout, empty, or unreadable is
-// never parsed; the record keeps what it holds, the file is moved aside ("Data.sav.bad")
-// and, if it cannot be moved, this record never writes over it. Writes replace the file
-// atomically and report failure.
+// Reading is careful. A file shorter than its version's layout gives what it holds: each
+// field past its end keeps the record's current value, and a byte-for-byte copy of the
+// file is kept beside it ("Data.sav.bad", ".bad2", ...) before any save replaces it. A
+// file that is empty, too short to hold its version or unreadable is not parsed at all:
+// the record keeps what it holds and the file is moved aside under the same names. When
+// neither copy nor move succeeds, this record never writes over the file. Writes replace
+// the file atomically and report failure.
 #pragma once
 
 #include <cstddef>
@@ -89,6 +92,7 @@ public:
     enum class ReadResult
     {
         Loaded,    // the file was read
+        Partial,   // a short file: what it holds was taken, a copy of it kept aside
         Missing,   // no file (or no remote storage): windowed set to 0, the rest kept
         Damaged,   // a file that cannot be used: nothing taken, the file moved aside
     };
@@ -96,16 +100,25 @@ public:
     cSaveData();
 
     // Writes the file through the remote storage. False when there is no remote storage,
-    // when writing is blocked (a damaged file could not be moved aside) or the write failed.
+    // when writing is blocked (the file read could not be kept aside) or the write failed.
     bool Write(const std::string& fileName);
+    // What a read does with a file it cannot take whole: keep its bytes aside as described
+    // above (the game's own read), or leave the file and its neighbours alone (a look at
+    // one setting with a temporary record, which must not make a second copy).
+    enum class BadFile
+    {
+        SetAside,
+        LeaveAlone,
+    };
     // Reads the file through the remote storage; with applyVolumes the two volumes go to
     // the volume access (clamped to 0..1).
-    ReadResult Read(const std::string& fileName, bool applyVolumes);
+    ReadResult Read(const std::string& fileName, bool applyVolumes, BadFile badFile = BadFile::SetAside);
     // The same as Read with applyVolumes true.
     ReadResult ReadAndApplyVolumes(const std::string& fileName) { return Read(fileName, true); }
 
-    // Parses a whole file held in memory; false (and nothing changed) when it is too short
-    // for its version.
+    // Parses a file held in memory, field by field in file order; a field whose bytes lie
+    // past the end keeps its current value. True when the file held its version's whole
+    // layout (nothing is taken from fewer than the 4 bytes of the version).
     bool ReadFromMemory(const uint8_t* data, size_t size, bool applyVolumes);
     // The file's bytes (version 3), with the volumes of the volume access.
     std::vector<uint8_t> Serialise() const;

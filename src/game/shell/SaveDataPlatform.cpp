@@ -8,8 +8,9 @@ void RegisterSaveDataWithPlatform(std::function<cSaveData*()> liveSaveData)
 {
     SystemHooks& hooks = GetSystemHooks();
     hooks.readWindowedSetting = [](const std::string& saveFile) {
+        // The game has read (and, when short or damaged, kept) the file already.
         cSaveData temporary;
-        temporary.Read(saveFile, false);
+        temporary.Read(saveFile, false, cSaveData::BadFile::LeaveAlone);
         return static_cast<int>(temporary.windowed);
     };
     hooks.storeWindowedSetting = [live = std::move(liveSaveData)](int setting) {

@@ -74,6 +74,7 @@ void cSplash::ImagePathsForWidth(int32_t screenWidth, std::string paths[3])
 
 void cSplash::LoadSplash()
 {
+    SetLoadStopped(false);
     group = SelectResourceGroup("KelpoSplash");
     std::string paths[3];
     ImagePathsForWidth(GetScreenWidth(), paths);

@@ -141,6 +141,12 @@ std::string StoragePath(const std::string& name)
         return std::string();
     return G().folder + "/" + base;
 }
+
+// The last path component of a stored path ("" stays "").
+std::string BareName(const std::string& path)
+{
+    return path.substr(path.rfind('/') + 1);
+}
 } // namespace
 
 // --- Start and stop ------------------------------------------------------------------------
@@ -451,11 +457,15 @@ std::string GameServiceFileSetAside(const std::string& name)
     std::string path = StoragePath(name);
     if (path.empty())
         return std::string();
-    std::string aside = SetFileAside(path);
-    if (aside.empty())
+    return BareName(SetFileAside(path));
+}
+
+std::string GameServiceFileKeepCopy(const std::string& name, const void* data, int32_t size)
+{
+    std::string path = StoragePath(name);
+    if (path.empty() || size < 0 || size > kGameServiceMaxFileSize || (data == nullptr && size > 0) || G().failWrites)
         return std::string();
-    size_t slash = aside.rfind('/');
-    return aside.substr(slash + 1);
+    return BareName(WriteFileAside(path, data, static_cast<size_t>(size)));
 }
 
 // --- Overlay -----------------------------------------------------------------------------------

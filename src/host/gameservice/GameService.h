@@ -162,6 +162,10 @@ bool GameServiceFileDelete(const std::string& name);
 // so that it is kept for inspection and never overwritten. Answers the new name, or ""
 // when it could not be moved.
 std::string GameServiceFileSetAside(const std::string& name);
+// Keeps a copy of bytes read from a file beside it, under the first free name of the same
+// series ("<name>.bad", "<name>.bad2", ...), never replacing a file; the file itself stays.
+// Answers the copy's name, or "" when it could not be written.
+std::string GameServiceFileKeepCopy(const std::string& name, const void* data, int32_t size);
 
 // --- Overlay -----------------------------------------------------------------------------------
 

@@ -200,16 +200,19 @@ std::string SerialiseGameServiceStats(const GameServiceStats& stats)
     return out;
 }
 
-bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
-                         const std::function<void()>& midWrite)
+namespace
+{
+// Writes the bytes to a fresh temporary file beside the path, flushed and synced; answers
+// its name, or "" (and nothing left behind) on failure.
+std::string WriteTemporaryBeside(const std::string& path, const void* data, size_t size,
+                                 const std::function<void()>& midWrite)
 {
     static unsigned counter = 0;
-    const std::string folder = FolderOf(path);
-    const std::string temp =
-        folder + "/." + BaseOf(path) + kTempMarker + std::to_string(::getpid()) + "_" + std::to_string(++counter);
+    const std::string temp = FolderOf(path) + "/." + BaseOf(path) + kTempMarker + std::to_string(::getpid()) + "_" +
+                             std::to_string(++counter);
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
-        return false;
+        return std::string();
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
     size_t half = size / 2;
     bool ok = WriteAll(fd, bytes, half);
@@ -218,20 +221,69 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
     ok = ok && WriteAll(fd, bytes + half, size - half);
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
     if (!ok)
     {
         ::unlink(temp.c_str());
-        return false;
+        return std::string();
     }
-    // Make the rename itself durable.
+    return temp;
+}
+
+// Makes a rename or link in the folder durable.
+void SyncFolder(const std::string& folder)
+{
     int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0)
     {
         ::fsync(dirFd);
         ::close(dirFd);
     }
+}
+
+// The names a file is kept under when it is set aside, for i = 1, 2, ...: "<path>.bad",
+// "<path>.bad2", ...
+constexpr int kAsideNames = 1000;
+std::string AsideName(const std::string& path, int i)
+{
+    return path + ".bad" + (i == 1 ? std::string() : std::to_string(i));
+}
+} // namespace
+
+bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
+                         const std::function<void()>& midWrite)
+{
+    const std::string temp = WriteTemporaryBeside(path, data, size, midWrite);
+    if (temp.empty())
+        return false;
+    if (::rename(temp.c_str(), path.c_str()) != 0)
+    {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    SyncFolder(FolderOf(path));
     return true;
+}
+
+std::string WriteFileAside(const std::string& path, const void* data, size_t size)
+{
+    const std::string temp = WriteTemporaryBeside(path, data, size, {});
+    if (temp.empty())
+        return std::string();
+    // A hard link never replaces an existing name, so a file kept earlier is never lost,
+    // even when another writer takes a name between the tries.
+    std::string kept;
+    for (int i = 1; i < kAsideNames && kept.empty(); ++i)
+    {
+        const std::string target = AsideName(path, i);
+        if (::link(temp.c_str(), target.c_str()) == 0)
+            kept = target;
+        else if (errno != EEXIST)
+            break;
+    }
+    ::unlink(temp.c_str());
+    if (!kept.empty())
+        SyncFolder(FolderOf(path));
+    return kept;
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t maxSize)
@@ -269,9 +321,9 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t ma
 
 std::string SetFileAside(const std::string& path)
 {
-    for (int i = 1; i < 1000; ++i)
+    for (int i = 1; i < kAsideNames; ++i)
     {
-        std::string target = path + ".bad" + (i == 1 ? std::string() : std::to_string(i));
+        std::string target = AsideName(path, i);
         if (Exists(target))
             continue;
         if (::rename(path.c_str(), target.c_str()) == 0)

@@ -62,5 +62,9 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t ma
 // Renames a file to "<path>.bad", "<path>.bad2", ... (the first free name); answers the
 // new path or "" on failure.
 std::string SetFileAside(const std::string& path);
+// Writes the bytes, synced, under the first free name of the same series ("<path>.bad",
+// "<path>.bad2", ...) without ever replacing a file; the file at path is not touched.
+// Answers the new path or "" on failure.
+std::string WriteFileAside(const std::string& path, const void* data, size_t size);
 // Removes the temporary files an interrupted atomic write left in a folder.
 void RemoveStaleTemporaryFiles(const std::string& folder);

@@ -2,6 +2,7 @@
 // the music player.
 #include "host/music/MediaControl.h"
 
+#include <cstddef>
 #include <mutex>
 
 #include "host/music/MusicPlayer.h"
@@ -26,7 +27,11 @@ int MediaSendCommand(const std::string& command)
 {
     {
         std::lock_guard<std::mutex> guard(Log().lock);
-        Log().log.push_back(command);
+        std::vector<std::string>& log = Log().log;
+        // Only the latest commands are kept: the log must not grow for the whole run.
+        if (log.size() >= kMediaCommandLogLimit)
+            log.erase(log.begin(), log.begin() + std::ptrdiff_t(log.size() - kMediaCommandLogLimit + 1));
+        log.push_back(command);
     }
     return GetMusicPlayer().Command(command);
 }

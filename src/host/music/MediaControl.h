@@ -8,6 +8,7 @@
 // of its own; a track that cannot be read stays open, silent.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,7 +17,9 @@
 // callers do not examine the result).
 int MediaSendCommand(const std::string& command);
 
-// Every command received so far, in order (for tests and diagnostics).
+// The latest commands received (at most kMediaCommandLogLimit, oldest first), for tests
+// and diagnostics.
+inline constexpr size_t kMediaCommandLogLimit = 64;
 const std::vector<std::string>& MediaCommandLog();
 void MediaClearCommandLog();
 

@@ -55,8 +55,11 @@ TEST(FormatToBuffer, AlwaysTerminatedAndReportsCuts)
     EXPECT_EQ(FormatToBuffer(buffer, sizeof buffer, "%s", seventy.c_str()), -1);
     EXPECT_EQ(std::string(buffer), std::string(63, 'x'));
 
-    // Exactly as long as the buffer: the last character gives way to the terminator.
-    EXPECT_EQ(FormatToBuffer(buffer, 4, "%s", "abcd"), -1);
+    // Exactly as long as the buffer: the count comes back, and the last character gives
+    // way to the terminator. One character more did not fit.
+    EXPECT_EQ(FormatToBuffer(buffer, 4, "%s", "abcd"), 4);
+    EXPECT_STREQ(buffer, "abc");
+    EXPECT_EQ(FormatToBuffer(buffer, 4, "%s", "abcde"), -1);
     EXPECT_STREQ(buffer, "abc");
     EXPECT_EQ(FormatToBuffer(buffer, 4, "%d", 123), 3);
     EXPECT_STREQ(buffer, "123");
@@ -305,7 +308,15 @@ TEST(CharArrays, TextToDouble)
     errno = 0;
     EXPECT_EQ(CStringToDouble("-1e400"), -HUGE_VAL);
     EXPECT_EQ(errno, ERANGE);
+    // Exponents below -1021, and values that underflow on the way, are range errors
+    // that come back as 0; a tiny value that still exists is not.
+    for (const char* tiny : {"1e-2000", "1e-1030", "-1e-1022", "123456789e-1030", "1e-400"})
+    {
+        errno = 0;
+        EXPECT_EQ(CStringToDouble(tiny), 0.0) << tiny;
+        EXPECT_EQ(errno, ERANGE) << tiny;
+    }
     errno = 0;
-    EXPECT_EQ(CStringToDouble("1e-2000"), 0.0);
-    EXPECT_EQ(errno, ERANGE);
+    EXPECT_GT(CStringToDouble("1e-320"), 0.0);
+    EXPECT_EQ(errno, 0);
 }

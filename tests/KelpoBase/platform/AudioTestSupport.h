@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "KelpoBase/platform/AudioManager.h"
+
 namespace tvtest
 {
 constexpr int kLoopbackRate = 44100;
@@ -46,6 +48,26 @@ inline double Rms(const std::vector<float>& samples)
         sum += static_cast<double>(s) * s;
     return std::sqrt(sum / static_cast<double>(samples.size()));
 }
+
+// The audio manager on a loopback device for the length of one test. Ready() is false when
+// the device cannot be opened (the test then skips); sounds made on it must go before it.
+struct LoopbackAudio
+{
+    LoopbackAudio()
+    {
+        SetAudioDeviceOpener(OpenLoopbackDevice);
+        manager = CreateAudioManager();
+    }
+    ~LoopbackAudio()
+    {
+        DeleteAudioManager();
+        SetAudioDeviceOpener(nullptr);
+    }
+    LoopbackAudio(const LoopbackAudio&) = delete;
+    LoopbackAudio& operator=(const LoopbackAudio&) = delete;
+    bool Ready() const { return manager != nullptr && manager->IsEnabled(); }
+    AudioManager* manager = nullptr;
+};
 
 // The folder of the sound fixtures made by the build.
 inline std::filesystem::path SoundFixture(const std::string& name)

@@ -77,6 +77,26 @@ TEST_F(SystemServicesTest, CommandLineWordsAreQuoteAware)
     for (const Case& c : cases)
         EXPECT_EQ(SplitCommandLine(c.line), c.words) << c.line;
 
+    // Words joined into a command line split back into the same words, spaces and empty
+    // words included; quotes inside a word cannot be carried and are left out.
+    struct JoinCase
+    {
+        std::vector<std::string> words, back;
+        const char* line;
+    };
+    const JoinCase joins[] = {
+        {{"-screenwidth", "800"}, {"-screenwidth", "800"}, "-screenwidth 800"},
+        {{"My Saves/slot 1", "-x"}, {"My Saves/slot 1", "-x"}, "\"My Saves/slot 1\" -x"},
+        {{"", "a"}, {"", "a"}, "\"\" a"},
+        {{"say \"hi\" now", "b"}, {"say hi now", "b"}, "\"say hi now\" b"},
+        {{}, {}, ""},
+    };
+    for (const JoinCase& j : joins)
+    {
+        EXPECT_EQ(JoinCommandLine(j.words), j.line);
+        EXPECT_EQ(SplitCommandLine(JoinCommandLine(j.words)), j.back) << j.line;
+    }
+
     SystemStart(1280, 720, "prog -ScreenWidth 800 -x");
     EXPECT_EQ(FindCommandLineArg("-screenwidth"), 1);
     EXPECT_EQ(FindCommandLineArg("-missing"), -1);

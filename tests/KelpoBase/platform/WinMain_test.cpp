@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "KelpoBase/core/Debug.h"
 #include "PlatformTestSupport.h"
 
 using tvtest::cPlatformFixture;
@@ -317,4 +318,49 @@ TEST(WindowModes, FrameRateAndCursorBookkeeping)
     f.window.SetCursorVisible(false);
     EXPECT_EQ(f.host.cursorCalls, calls + 1);
     EXPECT_FALSE(f.host.cursorVisible);
+}
+
+TEST(DebugReports, ErrorBoxesGoThroughTheHostAndCancelStops)
+{
+    {
+        cPlatformFixture f;
+        ASSERT_TRUE(f.Start());
+
+        // OK returns to the caller; each report is one OK/Cancel box with its caption.
+        DebugErrorBox("bad value %d in %s", 7, "slot");
+        ReportMeshDebugError("desiredStride >= vertexStride");
+        ASSERT_EQ(f.host.okCancelBoxes, 2);
+        ASSERT_EQ(f.host.boxes.size(), 2u);
+        EXPECT_EQ(f.host.boxes[0].caption, "Kelpo Debug Error");
+        EXPECT_EQ(f.host.boxes[0].text, "bad value 7 in slot");
+        EXPECT_EQ(f.host.boxes[1].caption, "Kelpo Debug Error");
+        EXPECT_EQ(f.host.boxes[1].text, "\n\ndesiredStride >= vertexStride\n\nsrc\\KelpoBase\\cMesh : 109\n\n");
+
+        // Cancel raises the library assertion "false" at the report's own line.
+        f.host.okCancelAnswer = false;
+        EXPECT_DEATH(DebugErrorBox("stop"), "Assertion failed: false, file src\\\\KelpoBase\\\\KelpoSystem, line 354");
+        EXPECT_DEATH(ReportMeshDebugError("stop"), "Assertion failed: false, file src\\\\KelpoBase\\\\KelpoSystem, line 338");
+    }
+    // With the window object gone no box handler is left: the report is printed and the
+    // caller goes on, never waiting for an answer.
+    testing::internal::CaptureStderr();
+    DebugErrorBox("after %s", "shutdown");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Kelpo Debug Error: after shutdown\n");
+}
+
+TEST(DebugReports, WarningsAndLinesGoToTheDebugOutput)
+{
+    std::vector<std::string> printed;
+    SetDebugSink([&](const std::string& text) { printed.push_back(text); });
+    ReportWarning("src\\KelpoBase\\cGfx2D", 42, "batch full");
+    // Each text is printed as it stands, indented; a '%' in it is not a conversion.
+    const char* const lines[] = {"first\n", "100% sure\n"};
+    PushDebugIndent();
+    DebugPrintLines(2, lines);
+    DebugPrintLines(0, nullptr);
+    PopDebugIndent();
+    SetDebugSink(nullptr);
+    const std::vector<std::string> expected = {"src\\KelpoBase\\cGfx2D(42) : WARNING: batch full\n", "\tfirst\n",
+                                               "\t100% sure\n"};
+    EXPECT_EQ(printed, expected);
 }

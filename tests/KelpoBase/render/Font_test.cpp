@@ -2,11 +2,13 @@
 // page, text measuring and monospaced digits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 
 #include "FakeRenderer.h"
 #include "FontFixtures.h"
+#include "KelpoBase/core/DataStream.h"
 #include "KelpoBase/render/Font.h"
 #include "KelpoBase/render/Image.h"
 #include "KelpoBase/render/Surface.h"
@@ -88,6 +90,35 @@ TEST(Font, RefusesBadFiles)
     const auto empty = Read(BuildFont({}));
     ASSERT_NE(empty, nullptr);
     EXPECT_EQ(empty->MeasureText("abc").width, 0);
+}
+
+TEST(Font, GlyphCountWhoseRecordSizeWrapsIsRefused)
+{
+    // 3037000492 glyphs of 32 + 2 x 3037000492 bytes each: the product passes 2^64 and
+    // wraps to 290948256, which a 300 MB file would hold. A stream of that length (the
+    // header, then zeros it makes up as they are read) must be refused before anything is
+    // allocated.
+    class cLongStream : public cDataStream
+    {
+    public:
+        uint32_t Read(void* dest, uint32_t n) override
+        {
+            const uint32_t take = std::min(n, Remaining());
+            for (uint32_t i = 0; i < take; ++i)
+                static_cast<uint8_t*>(dest)[i] = at + i < header.size() ? header[at + i] : 0;
+            at += take;
+            return take;
+        }
+        uint32_t Tell() override { return at; }
+        uint32_t GetLength() override { return 300000000u; }
+
+        std::vector<uint8_t> header;
+        uint32_t at = 0;
+    } stream;
+    tvtest::PutU32(stream.header, 0x544E4643);
+    tvtest::PutU32(stream.header, 1);
+    tvtest::PutU32(stream.header, 3037000492u);
+    EXPECT_EQ(cFont::Read(stream), nullptr);
 }
 
 TEST(Font, MeasuresWithAdvancesAndKerning)

@@ -8,6 +8,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -15,6 +17,7 @@
 
 #include "FontFixtures.h"
 #include "GLTestContext.h"
+#include "TestSupport.h"
 #include "KelpoBase/core/FastMath.h"
 #include "KelpoBase/core/Shape2D.h"
 #include "KelpoBase/platform/GLWindow.h"
@@ -23,7 +26,11 @@
 #include "KelpoBase/render/Gfx2D.h"
 #include "KelpoBase/render/Gfx2Dx.h"
 #include "KelpoBase/render/Image.h"
+#include "KelpoBase/render/ImageDecoders.h"
+#include "KelpoBase/render/Material.h"
+#include "KelpoBase/render/Mesh.h"
 #include "KelpoBase/render/RendererOGL.h"
+#include "KelpoBase/render/RendererServices.h"
 #include "KelpoBase/render/Surface.h"
 #include "KelpoBase/render/TextLayout.h"
 #include "KelpoBase/render/TextureAtlas.h"
@@ -79,15 +86,71 @@ bool WritePNG(const std::string& path, uint32_t w, uint32_t h, const std::vector
 }
 
 // A 32 x 32 picture in four quadrants: red top-left, green top-right, blue bottom-left,
-// white bottom-right.
-void WriteQuadrants(const std::string& path)
+// white bottom-right; its pixels rows top to bottom.
+std::vector<uint32_t> QuadrantPixels()
 {
     std::vector<uint32_t> pixels(32 * 32);
     for (uint32_t y = 0; y < 32; ++y)
         for (uint32_t x = 0; x < 32; ++x)
             pixels[y * 32 + x] = y < 16 ? (x < 16 ? kRed : kGreen) : (x < 16 ? kBlue : kWhite);
-    ASSERT_TRUE(WritePNG(path, 32, 32, pixels));
+    return pixels;
 }
+
+// The same picture as a 24-bit TGA file, its rows stored bottom first (origin bit clear)
+// or top first (origin bit 0x20).
+void WriteTGA(const std::string& path, uint32_t w, uint32_t h, const std::vector<uint32_t>& pixels, bool topFirst)
+{
+    std::vector<uint8_t> bytes(18, 0);
+    bytes[2] = 2;
+    bytes[12] = uint8_t(w);
+    bytes[13] = uint8_t(w >> 8);
+    bytes[14] = uint8_t(h);
+    bytes[15] = uint8_t(h >> 8);
+    bytes[16] = 24;
+    bytes[17] = topFirst ? 0x20 : 0x00;
+    for (uint32_t i = 0; i < h; ++i)
+    {
+        const uint32_t y = topFirst ? i : h - 1 - i;
+        for (uint32_t x = 0; x < w; ++x)
+        {
+            const uint32_t p = pixels[size_t(y) * w + x];
+            bytes.insert(bytes.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)}); // B, G, R
+        }
+    }
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// The same picture as a 24-bit BMP file, its rows stored bottom first (positive height) or
+// top first (negative height). Rows of 32 pixels need no padding.
+void WriteBMP(const std::string& path, uint32_t w, uint32_t h, const std::vector<uint32_t>& pixels, bool topFirst)
+{
+    std::vector<uint8_t> bytes(54, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + size_t(i)] = uint8_t(v >> (8 * i));
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, w);
+    put32(22, topFirst ? uint32_t(-int32_t(h)) : h);
+    bytes[26] = 1;
+    bytes[28] = 24;
+    for (uint32_t i = 0; i < h; ++i)
+    {
+        const uint32_t y = topFirst ? i : h - 1 - i;
+        for (uint32_t x = 0; x < w; ++x)
+        {
+            const uint32_t p = pixels[size_t(y) * w + x];
+            bytes.insert(bytes.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)});
+        }
+    }
+    put32(2, uint32_t(bytes.size()));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+void WriteQuadrants(const std::string& path) { ASSERT_TRUE(WritePNG(path, 32, 32, QuadrantPixels())); }
 
 // A round, shaded ball with transparent corners.
 void WriteBall(const std::string& path, uint32_t size, uint32_t rgb)
@@ -311,6 +374,52 @@ TEST_F(Gfx2DRender, SpriteFromAnAtlasPageIsUpright)
     EXPECT_EQ(box.maxY, 131);
 }
 
+TEST_F(Gfx2DRender, EveryPictureFormatDrawsTheSameWayUpAndScreenshotsReadBackUpright)
+{
+    // The quadrant picture as PNG, as TGA and BMP with either row order, each through the
+    // atlas of a group of its own, drawn side by side: every copy reads back like the PNG.
+    const std::vector<uint32_t> pixels = QuadrantPixels();
+    WriteTGA("rows_bottom_first.tga", 32, 32, pixels, false);
+    WriteTGA("rows_top_first.tga", 32, 32, pixels, true);
+    WriteBMP("rows_bottom_first.bmp", 32, 32, pixels, false);
+    WriteBMP("rows_top_first.bmp", 32, 32, pixels, true);
+    const char* names[] = {"quadrants.png", "rows_bottom_first.tga", "rows_top_first.tga", "rows_bottom_first.bmp",
+                           "rows_top_first.bmp"};
+    cResourceGroup* formats = SelectResourceGroup("formats");
+    ImageRect* rects[5] = {};
+    for (int i = 0; i < 5; ++i)
+        rects[i] = LoadAtlasImage(names[i]);
+    FinishResourceGroup();
+    formats->UploadTextures(true);
+
+    gfx->Begin();
+    for (int i = 0; i < 5; ++i)
+    {
+        ASSERT_NE(rects[i], nullptr) << names[i];
+        DrawFrameAt(*gfx, rects[i], 100.0f + 50.0f * float(i), 200.0f, kAlignTopLeft);
+    }
+    gfx->Flush();
+    ExpectPixel(104, 204, kRed);
+    ExpectPixel(104, 227, kBlue);
+    const std::vector<uint8_t> png = tvtest::ReadRGBA(100, 720 - 232, 32, 32);
+    for (int i = 1; i < 5; ++i)
+        EXPECT_EQ(tvtest::ReadRGBA(100 + 50 * i, 720 - 232, 32, 32), png) << names[i];
+
+    // The frame written as a screenshot and read back: upright without the flag, bottom
+    // row first with it.
+    const std::string shot = (tvtest::WorkFolder() / "rows_shot.tga").string();
+    ASSERT_TRUE(WriteRendererScreenshot(shot));
+    std::unique_ptr<cSurface> upright(DecodeTGA(shot, 0));
+    ASSERT_NE(upright, nullptr);
+    EXPECT_EQ(upright->flipped, 0);
+    EXPECT_TRUE(tvtest::ColoursNear(upright->GetPixel(104, 204) | 0xFF000000u, kRed, kTolerance));
+    EXPECT_TRUE(tvtest::ColoursNear(upright->GetPixel(104, 227) | 0xFF000000u, kBlue, kTolerance));
+    std::unique_ptr<cSurface> bottomUp(DecodeTGA(shot, kDecodeBottomUp));
+    ASSERT_NE(bottomUp, nullptr);
+    EXPECT_EQ(bottomUp->flipped, 1);
+    EXPECT_TRUE(tvtest::ColoursNear(bottomUp->GetPixel(104, 719 - 204) | 0xFF000000u, kRed, kTolerance));
+}
+
 TEST_F(Gfx2DRender, AlignedText)
 {
     ASSERT_NE(font, nullptr);
@@ -378,6 +487,80 @@ TEST_F(Gfx2DRender, LayeredDrawingOrder)
     ExpectPixel(550, 150, kBlue);  // blue over green and red
     ExpectPixel(595, 125, kRed);   // red where nothing covers it
     ExpectPixel(505, 195, 0xFF200808u);
+}
+
+TEST_F(Gfx2DRender, EveryItemKindLooksTheSameThroughTheLayeredDrawer)
+{
+    // Each kind of draw call in a colour that is neither white nor opaque, once through
+    // the immediate drawer and once recorded and replayed: the two frames are equal.
+    constexpr uint32_t kTint = 0x80C0A0FFu;
+    const uint32_t bg = 0xFF200808u;
+    cImage* page = quadrants->image;
+    const cVec2f triangle[3] = {{0, 0}, {60, 10}, {10, 50}};
+    const uint32_t corners[4] = {kRed, kGreen, kBlue, kWhite};
+    const cVec2f uvs[3] = {{quadrants->uMin, quadrants->vMin},
+                           {quadrants->uMax, quadrants->vMin},
+                           {quadrants->uMin, quadrants->vMax}};
+    // A 2D mesh quad with its own colour, in screen pixels: neither the drawer's colour nor
+    // its transform reaches it.
+    cMesh mesh(4, 6, kMeshPosition | kMeshPositions2D);
+    const float quad[4][2] = {{300, 300}, {340, 300}, {300, 340}, {340, 340}};
+    for (uint32_t i = 0; i < 4; ++i)
+        std::memcpy(mesh.PositionPtr(i), quad[i], 8);
+    mesh.indices = {0, 2, 1, 1, 2, 3};
+    mesh.indexCount = 6;
+    cMaterial meshMaterial;
+    meshMaterial.flags = kMaterialTwoSided;
+    meshMaterial.colour = kGreen;
+
+    struct Case
+    {
+        const char* name;
+        std::function<void(cGfx2D&)> draw;
+    };
+    const Case cases[] = {
+        {"frame", [&](cGfx2D& g) { g.DrawFrame(quadrants, kAlignTopLeft); }},
+        {"frame region", [&](cGfx2D& g) { g.DrawFrameRegion(quadrants, 4, 4, 20, 20, kAlignTopLeft); }},
+        {"image", [&](cGfx2D& g) { g.DrawImage(page, kAlignTopLeft); }},
+        {"image region", [&](cGfx2D& g) { g.DrawImageRegion(page, 0, 0, 40, 40, kAlignTopLeft); }},
+        {"mesh", [&](cGfx2D& g) { g.DrawMesh(&mesh, &meshMaterial); }},
+        {"open line strip", [&](cGfx2D& g) { g.DrawLineStrip(triangle, nullptr, 3, false); }},
+        {"closed line strip with colours", [&](cGfx2D& g) { g.DrawLineStrip(triangle, corners, 3, true); }},
+        {"polygon", [&](cGfx2D& g) { g.FillPolygon(triangle, nullptr, 3); }},
+        {"polygon with colours", [&](cGfx2D& g) { g.FillPolygon(triangle, corners, 3); }},
+        {"rectangle", [&](cGfx2D& g) { g.FillRect(50, 30, kAlignTopLeft); }},
+        {"circle", [&](cGfx2D& g) { g.FillCircle(20); }},
+        {"textured polygon", [&](cGfx2D& g) { g.DrawTexturedPolygon(triangle, nullptr, uvs, page, 3); }},
+        {"textured polygon with colours", [&](cGfx2D& g) { g.DrawTexturedPolygon(triangle, corners, uvs, page, 3); }},
+        {"thick line", [&](cGfx2D& g) { g.DrawThickLine(quadrants, cVec2f(0, 10), cVec2f(80, 30), 12); }},
+        {"text", [&](cGfx2D& g) { g.DrawText(0x11, "TINT"); }},
+        {"glyphs", [&](cGfx2D& g) { g.DrawTextRightAligned("TINT", nullptr); }},
+        {"glyphs with colours", [&](cGfx2D& g) { g.DrawTextRightAligned("TINT", corners); }},
+    };
+    auto drawThrough = [&](cGfx2D& g, const Case& c) {
+        BeginFrame(bg);
+        g.SetFont(font);
+        g.Begin();
+        g.SetColour(kTint);
+        g.PushTransform();
+        g.Translate(300, 300);
+        c.draw(g);
+        g.PopTransform();
+        g.Flush();
+        return tvtest::ReadRGBA(200, 720 - 400, 200, 200);
+    };
+    const std::vector<uint8_t> background = [&] {
+        BeginFrame(bg);
+        return tvtest::ReadRGBA(200, 720 - 400, 200, 200);
+    }();
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const std::vector<uint8_t> immediate = drawThrough(*gfx, c);
+        EXPECT_NE(immediate, background); // something was drawn
+        cGfx2Dx layered(renderer.get());
+        EXPECT_EQ(drawThrough(layered, c), immediate);
+    }
 }
 
 TEST_F(Gfx2DRender, ScreenOfTextSpritesAndShapes)

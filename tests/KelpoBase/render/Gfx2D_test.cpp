@@ -644,9 +644,9 @@ TEST_F(Gfx2DxTest, PolygonsRectanglesMeshesAndQuadsReplay)
     EXPECT_EQ(renderer.draws[1].vertices[2].x, 14.0f);
     EXPECT_EQ(renderer.draws[1].vertices[2].y, 12.0f);
     EXPECT_EQ(renderer.draws[1].vertices[0].colour, 0xFFFFFFFFu);
-    // A textured polygon recorded without colours stores the current colour, which the
-    // replay then modulates by itself.
-    EXPECT_EQ(renderer.draws[2].vertices[0].colour, 0x40FFFFFFu);
+    // A textured polygon recorded without colours is drawn in the current colour, as the
+    // immediate drawer draws it (not tinted by that colour a second time).
+    EXPECT_EQ(renderer.draws[2].vertices[0].colour, 0x80FFFFFFu);
     EXPECT_EQ(renderer.draws[3].mesh, &mesh); // the mesh at once, ahead of the line batch
     EXPECT_EQ(renderer.draws[4].flags & kMaterialLines, kMaterialLines);
     EXPECT_EQ(renderer.draws[4].indices.size(), 6u);

@@ -1,7 +1,7 @@
 // Hardware meshes and the POD draw operation, drawn for real into the off-screen target
 // and read back: a mesh drawn from library buffers matches the same mesh drawn from client
 // arrays, meshes without buffers draw nothing, and a POD scene built here draws each mesh
-// node where its node (or bone) matrix puts it.
+// node's bone batches where their skinning matrices put them.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -131,6 +131,18 @@ TEST_F(HardwareMesh, DrawsLikeTheSameMeshFromClientArrays)
         ClearToBlack();
         renderer->DrawMesh(mesh.get(), &material);
         EXPECT_EQ(Block(), fromClient);
+
+        // A line material draws nothing from a hardware mesh and leaves no buffer bound.
+        cMaterial lines;
+        lines.flags = uint16_t(material.flags | kMaterialLines);
+        lines.textures[0] = material.textures[0];
+        ClearToBlack();
+        tvtest::GLCounting counting;
+        renderer->DrawHardwareMesh(hardware.get(), &lines);
+        EXPECT_EQ(counting.Count(eGLFunction::DrawElements), 0u);
+        EXPECT_EQ(Pixel(20, 20), kBlack);
+        GL().GetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &bound);
+        EXPECT_EQ(bound, 0);
     }
 }
 
@@ -167,7 +179,8 @@ TEST_F(HardwareMesh, WithoutBuffersNothingIsDrawn)
 namespace
 {
 // A scene of one triangle mesh (non-interleaved float positions, 16-bit faces) drawn by
-// one mesh node; node 1 is a further node that the mesh may use as its bone.
+// one mesh node; node 1 is a further node that the mesh may use as its bone. Without
+// Batch or Skin the mesh has no bone batches.
 struct SmallScene
 {
     SmallScene()
@@ -206,27 +219,32 @@ struct SmallScene
         scene.meshNodeCount = 1;
         scene.nodes = nodes;
     }
+    // Gives the mesh one batch over its one triangle.
+    void Batch()
+    {
+        mesh.bones.batchOffsets = batchOffsets;
+        mesh.bones.batchOffsetsCount = 1;
+        mesh.bones.batchCount = 1;
+    }
     // Makes node 1 the one bone of the mesh's one batch.
     void Skin()
     {
+        Batch();
         mesh.boneIndices.components = 1;
         mesh.boneWeights.components = 1;
         mesh.bones.batchBones = batchBones;
         mesh.bones.batchBonesCount = 1;
         mesh.bones.bonesPerBatch = bonesPerBatch;
         mesh.bones.bonesPerBatchCount = 1;
-        mesh.bones.batchOffsets = batchOffsets;
-        mesh.bones.batchOffsetsCount = 1;
         mesh.bones.maxBonesPerBatch = 1;
-        mesh.bones.batchCount = 1;
     }
 
-    // Gives the mesh node a second position key and shows frame 1 of the scene.
-    void AnimateToSecondKey()
+    // Gives the bone a second position key and shows frame 1 of the scene.
+    void MoveBoneToSecondKey()
     {
-        nodes[0].position = nodeKeys;
-        nodes[0].positionCount = 6;
-        nodes[0].animationFlags = kPodAnimPosition;
+        nodes[1].position = boneKeys;
+        nodes[1].positionCount = 6;
+        nodes[1].animationFlags = kPodAnimPosition;
         scene.frameCount = 2;
         ASSERT_EQ(scene.SetUpFrameState(), 0u);
         scene.SetAnimationFrame(1.0f);
@@ -236,8 +254,8 @@ struct SmallScene
     std::vector<float> positions;
     std::vector<uint16_t> faces;
     float nodePosition[3] = {300, 100, 0};
-    float nodeKeys[6] = {300, 100, 0, 800, 400, 0};
     float bonePosition[3] = {600, 300, 0};
+    float boneKeys[6] = {600, 300, 0, 800, 400, 0};
     int32_t batchBones[1] = {1};
     int32_t bonesPerBatch[1] = {1};
     int32_t batchOffsets[1] = {0};
@@ -247,26 +265,32 @@ struct SmallScene
 };
 } // namespace
 
-TEST_F(HardwareMesh, APodSceneDrawsItsMeshNodeWhereItsMatricesPutIt)
+TEST_F(HardwareMesh, APodSceneDrawsItsBatchesWhereTheirSkinningMatricesPutThem)
 {
+    // The mesh node stands at (300, 100), its bone at (600, 300). The draw walks the bone
+    // batches: an unskinned mesh is drawn under the renderer's own matrices (where its
+    // vertices are), a skinned one under its bone's skinning matrix (the mesh node's place
+    // while the bone is at rest; moved with the bone when the bone moves).
     struct Case
     {
         const char* name;
-        bool skinned;
-        bool animated;
-        int x, y; // where the triangle's first corner lands
+        bool batched, skinned, boneMoves;
+        int x, y; // where the triangle's first corner lands; x < 0: nothing drawn
     };
-    const Case cases[] = {{"node matrix", false, false, 310, 110},
-                          {"bone matrix", true, false, 610, 310},
-                          {"node matrix at frame 1", false, true, 810, 410}};
+    const Case cases[] = {{"unskinned without batches", false, false, false, -1, -1},
+                          {"unskinned, one batch", true, false, false, 10, 10},
+                          {"skinned, bone at rest", true, true, false, 310, 110},
+                          {"skinned, bone moved by (200, 100) at frame 1", true, true, true, 510, 210}};
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
         SmallScene small;
+        if (c.batched)
+            small.Batch();
         if (c.skinned)
             small.Skin();
-        if (c.animated)
-            small.AnimateToSecondKey();
+        if (c.boneMoves)
+            small.MoveBoneToSecondKey();
         std::unique_ptr<cPodModel> model(cPodModel::Create(small.scene, *renderer));
         ASSERT_NE(model, nullptr);
         ASSERT_EQ(model->hardwareMeshes.size(), 1u);
@@ -279,28 +303,42 @@ TEST_F(HardwareMesh, APodSceneDrawsItsMeshNodeWhereItsMatricesPutIt)
         ClearToBlack();
         const uint32_t trianglesBefore = gTriangleCount;
         renderer->DrawPodModel(model.get(), &red);
+        EXPECT_EQ(renderer->clientStates & (kClientSkinning0 | kClientSkinning1), 0u);
+        if (c.x < 0)
+        {
+            EXPECT_EQ(gTriangleCount, trianglesBefore);
+            EXPECT_EQ(Pixel(20, 20), kBlack);
+            EXPECT_EQ(Pixel(320, 120), kBlack);
+            continue;
+        }
         EXPECT_EQ(gTriangleCount - trianglesBefore, 1u);
         EXPECT_TRUE(tvtest::ColoursNear(Pixel(c.x + 10, c.y + 10), kRed, 2));
-        EXPECT_EQ(Pixel(20, 20), kBlack); // not where the mesh stands without its matrix
-        EXPECT_EQ(renderer->clientStates & (kClientSkinning0 | kClientSkinning1), 0u);
+        for (const auto& [x, y] : {std::pair{20, 20}, std::pair{320, 120}, std::pair{620, 320}})
+        {
+            if (x != c.x + 10)
+            {
+                EXPECT_EQ(Pixel(x, y), kBlack) << x << "," << y;
+            }
+        }
 
         // The model's own material (white) when no override is given; a later client-array
         // draw is placed by the renderer's own matrices again.
         ClearToBlack();
         renderer->DrawPodModel(model.get(), nullptr);
         EXPECT_TRUE(tvtest::ColoursNear(Pixel(c.x + 10, c.y + 10), 0xFFFFFFFFu, 2));
-        auto quad = MakeQuad(10, 10, 20, 20);
+        auto quad = MakeQuad(200, 600, 20, 20);
         cMaterial green;
         green.flags = kMaterialTwoSided | kMaterialIgnoreVertexColours;
         green.colour = kGreen;
         renderer->DrawMesh(quad.get(), &green);
-        EXPECT_TRUE(tvtest::ColoursNear(Pixel(15, 15), kGreen, 2));
+        EXPECT_TRUE(tvtest::ColoursNear(Pixel(205, 605), kGreen, 2));
     }
 }
 
 TEST_F(HardwareMesh, PodMeshesThatCannotBeReadAreSkipped)
 {
     SmallScene small;
+    small.Batch();
     small.faces[2] = 7; // past the three vertices
     std::unique_ptr<cPodModel> model(cPodModel::Create(small.scene, *renderer));
     ASSERT_NE(model, nullptr);
@@ -311,6 +349,7 @@ TEST_F(HardwareMesh, PodMeshesThatCannotBeReadAreSkipped)
     EXPECT_EQ(cPodModel::ConvertMesh(shortData.mesh), nullptr);
 
     SmallScene badNode;
+    badNode.Batch();
     badNode.nodes[0].index = 5; // no such mesh
     std::unique_ptr<cPodModel> other(cPodModel::Create(badNode.scene, *renderer));
     tvtest::GLCounting counting;

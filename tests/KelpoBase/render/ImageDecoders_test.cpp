@@ -26,6 +26,8 @@ void Put16(Bytes& b, size_t at, uint32_t v)
 }
 void Put32(Bytes& b, size_t at, uint32_t v)
 {
+    // The check also tells GCC's -O3 size tracking that the writes stay inside.
+    ASSERT_LE(at + 4, b.size());
     for (int i = 0; i < 4; ++i)
         b[at + i] = uint8_t(v >> (8 * i));
 }
@@ -191,7 +193,10 @@ Bytes TgaHeader(uint8_t type, uint32_t w, uint32_t h, uint8_t depth, uint8_t des
     return b;
 }
 
-SurfacePtr Tga(const Bytes& file) { return SurfacePtr(DecodeTGAFromMemory(file.data(), file.size())); }
+SurfacePtr Tga(const Bytes& file, uint32_t flags = 0)
+{
+    return SurfacePtr(DecodeTGAFromMemory(file.data(), file.size(), flags));
+}
 
 // A BMP with the given rows as stored (bottom row first), padding included.
 Bytes Bmp(int32_t w, int32_t h, uint16_t bits, uint32_t compression, const Bytes& stored, uint32_t paletteEntries = 0)
@@ -219,7 +224,10 @@ Bytes Bmp(int32_t w, int32_t h, uint16_t bits, uint32_t compression, const Bytes
     return b;
 }
 
-SurfacePtr BmpDecode(const Bytes& file) { return SurfacePtr(DecodeBMPFromMemory(file.data(), file.size())); }
+SurfacePtr BmpDecode(const Bytes& file, uint32_t flags = 0)
+{
+    return SurfacePtr(DecodeBMPFromMemory(file.data(), file.size(), flags));
+}
 
 Bytes Pvr(uint32_t w, uint32_t h, uint32_t mips, uint32_t type, uint32_t dataSize, uint32_t bits, uint32_t alphaMask,
           size_t actualData)
@@ -529,7 +537,7 @@ TEST(SaveTGA, WritesTheHeaderAndReadsBackUpright)
     EXPECT_EQ(file[18 + 2], rgba.pixels[0]);
     EXPECT_EQ(file[18 + 3], 0x80);
 
-    SurfacePtr back(DecodeTGA("shot.tga"));
+    SurfacePtr back(DecodeTGA("shot.tga", 0));
     ASSERT_TRUE(back);
     EXPECT_EQ(back->format, kFormatRGBA8888);
     EXPECT_EQ(0, std::memcmp(back->pixels, rgba.pixels, rgba.size));
@@ -539,7 +547,7 @@ TEST(SaveTGA, WritesTheHeaderAndReadsBackUpright)
     std::string bytes;
     ASSERT_TRUE(rgb.EncodeTGA(bytes));
     EXPECT_EQ(uint8_t(bytes[17]), 0x20);
-    SurfacePtr rgbBack(DecodeTGAFromMemory(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    SurfacePtr rgbBack(DecodeTGAFromMemory(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 0));
     ASSERT_TRUE(rgbBack);
     EXPECT_EQ(rgbBack->GetPixel(1, 2), 0x332211u);
 
@@ -549,7 +557,7 @@ TEST(SaveTGA, WritesTheHeaderAndReadsBackUpright)
     bottomUp.flipped = 1;
     ASSERT_TRUE(bottomUp.EncodeTGA(bytes));
     EXPECT_EQ(uint8_t(bytes[17]), 0x00);
-    SurfacePtr upright(DecodeTGAFromMemory(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    SurfacePtr upright(DecodeTGAFromMemory(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), 0));
     ASSERT_TRUE(upright);
     EXPECT_EQ(upright->GetPixel(0, 1), 0x0000AAu);
 
@@ -645,6 +653,51 @@ TEST(DecodeBMP, RefusesBadHeadersAndShortData)
     SurfacePtr other = BmpDecode(Bmp(4, 2, 24, 3, rows));
     ASSERT_TRUE(other);
     EXPECT_EQ(other->GetPixel(0, 0), 0u);
+}
+
+// ---------------------------------------------------------------- row order of every format
+
+TEST(DecodeRows, EveryFormatHonoursItsOwnOriginThenTheBottomUpFlag)
+{
+    // One 1 x 2 picture, top pixel R3 G2 B1 and bottom pixel R6 G4 B2, laid out as each
+    // format stores it. Without flags every decoder gives the top row first; with flag 16
+    // the bottom row first and `flipped` set.
+    struct Case
+    {
+        const char* name;
+        Bytes file;
+        SurfacePtr (*decode)(const Bytes&, uint32_t);
+    };
+    auto tga = [](uint8_t type, uint8_t descriptor, const Bytes& stored) {
+        Bytes f = TgaHeader(type, 1, 2, 24, descriptor);
+        for (uint8_t b : stored)
+            f.push_back(b);
+        return f;
+    };
+    auto png = [](const Bytes& f, uint32_t flags) { return Png(f, flags); };
+    const Case cases[] = {
+        {"TGA, bottom-left origin", tga(2, 0x00, {2, 4, 6, 1, 2, 3}), Tga},
+        {"TGA, top-left origin", tga(2, 0x20, {1, 2, 3, 2, 4, 6}), Tga},
+        {"TGA, run-length, bottom-left origin", tga(10, 0x00, {0x80, 2, 4, 6, 0x80, 1, 2, 3}), Tga},
+        {"BMP, rows bottom first", Bmp(1, 2, 24, 0, {2, 4, 6, 0, 1, 2, 3, 0}), BmpDecode},
+        {"BMP, rows top first", Bmp(1, -2, 24, 0, {1, 2, 3, 0, 2, 4, 6, 0}), BmpDecode},
+        {"BMP, run-length", Bmp(1, 2, 8, 1, {1, 2, 0, 0, 1, 1, 0, 1}), BmpDecode},
+        {"PNG", EncodePng({1, 2, PNG_COLOR_TYPE_RGB, 8, {3, 2, 1, 6, 4, 2}, {}, {}}), png},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        SurfacePtr s = c.decode(c.file, 0);
+        ASSERT_TRUE(s);
+        EXPECT_EQ(s->flipped, 0);
+        EXPECT_EQ(s->GetPixel(0, 0), 0x010203u);
+        EXPECT_EQ(s->GetPixel(0, 1), 0x020406u);
+        s = c.decode(c.file, kDecodeBottomUp);
+        ASSERT_TRUE(s);
+        EXPECT_EQ(s->flipped, 1);
+        EXPECT_EQ(s->GetPixel(0, 0), 0x020406u);
+        EXPECT_EQ(s->GetPixel(0, 1), 0x010203u);
+    }
 }
 
 // ---------------------------------------------------------------- PVR

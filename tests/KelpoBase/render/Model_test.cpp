@@ -289,6 +289,11 @@ TEST_F(ModelTest, FormatTwoFlagTable)
         EXPECT_EQ(MeshFormatFromV2Flags(flags), format) << int(flags);
     EXPECT_EQ(MeshFormatFromV1Flags(0x3FF), 0x7FFu);
     EXPECT_EQ(MeshFormatFromV1Flags(0x400), 0x1u);
+    // Format 1 keeps the 2D flag one bit down, like the other flags; 0x1000 and 0x2000
+    // have no place in it.
+    EXPECT_EQ(MeshFormatFromV1Flags(0x2000), 0x4001u);
+    EXPECT_EQ(MeshV1FlagsFromFormat(0x4009), 0x2004u);
+    EXPECT_EQ(MeshV1FlagsFromFormat(0x3001), 0x0u);
 }
 
 Bytes ModelRecord(bool version2)
@@ -451,6 +456,22 @@ TEST_F(ModelTest, WriterRoundTripThroughTheReader)
         EXPECT_EQ(back->meshes[i]->indices, model->meshes[i]->indices);
         EXPECT_EQ(std::memcmp(back->meshes[i]->vertices, model->meshes[i]->vertices, 3 * 36), 0);
     }
+    // A 2D mesh (x, y, u, v) comes back 2D, its 16-byte vertices as written.
+    std::unique_ptr<cMultiMesh> flat(new cMultiMesh());
+    flat->meshes.push_back(new cMesh(3, 3, kMeshPosition | kMeshPositions2D | kMeshTexCoord0));
+    flat->materials.push_back(new cMaterial());
+    for (uint32_t i = 0; i < 3 * 16; ++i)
+        flat->meshes[0]->vertices[i] = uint8_t(i);
+    flat->meshes[0]->indices = {0, 1, 2};
+    ASSERT_TRUE(SaveMultiMeshV1File(*flat, "levels/flat.vemimodel"));
+    std::unique_ptr<cMultiMesh> flatBack(LoadMultiMeshV1File("levels/flat.vemimodel"));
+    ASSERT_NE(flatBack, nullptr);
+    ASSERT_EQ(flatBack->meshes.size(), 1u);
+    EXPECT_EQ(flatBack->meshes[0]->format, 0x4009u);
+    EXPECT_TRUE(flatBack->meshes[0]->Is2D());
+    EXPECT_EQ(flatBack->meshes[0]->stride, 16u);
+    EXPECT_EQ(std::memcmp(flatBack->meshes[0]->vertices, flat->meshes[0]->vertices, 3 * 16), 0);
+
     // Both materials name the same picture: loaded once, then found by name.
     EXPECT_EQ(gTextureRequests, (std::vector<std::string>{"levels/tex/a.png"}));
     EXPECT_NE(back->materials[0]->textures[0], nullptr);

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "KelpoBase/core/Projection.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/render/Camera.h"
+#include "KelpoBase/render/Material.h"
+#include "KelpoBase/render/Mesh.h"
+#include "KelpoBase/render/Node3D.h"
 #include "KelpoBase/render/Renderer.h"
 
 namespace
@@ -28,7 +32,7 @@ public:
     void ResetRenderState() override {}
     void DrawHardwareMesh(cHardwareMesh*, cMaterial*) override {}
     void DrawPodModel(cPodModel*, cMaterial*) override {}
-    void DrawMesh(cMesh*, cMaterial*) override {}
+    void DrawMesh(cMesh* mesh, cMaterial*) override { meshDraws.push_back({mesh, modelMatrix}); }
     void SetClearColour(uint32_t) override {}
     void Clear(uint32_t) override {}
     cSurface* ReadPixels() override { return nullptr; }
@@ -45,6 +49,12 @@ public:
 
     int targetCalls = 0;
     int viewportCalls = 0;
+    struct MeshDraw
+    {
+        cMesh* mesh;
+        cMatrix44 model;
+    };
+    std::vector<MeshDraw> meshDraws;
 };
 
 cRenderTarget* FakeTarget(uintptr_t n) { return reinterpret_cast<cRenderTarget*>(n * 16); }
@@ -211,6 +221,46 @@ TEST_F(RendererBase, StacksPairUpAndEmptyPopsKeepTheCurrentValue)
     renderer.PopRenderTarget(); // empty: the current target stays, nothing is bound
     EXPECT_EQ(renderer.GetRenderTarget(), FakeTarget(1));
     EXPECT_EQ(renderer.targetCalls, calls);
+}
+
+TEST_F(RendererBase, TheBaseNodeWalkDrawsMeshNodesUnderTheirTransforms)
+{
+    // root (plain) -> moved (+1 x) -> mesh A (+2 y), then a multi-mesh node, then mesh B
+    // straight under the root: meshes in tree order, each under the product of the
+    // transforms above it; the model matrix comes back as it was.
+    cMesh meshA, meshB;
+    cMaterial material;
+    c3DNode root;
+    c3DTransformNode moved;
+    moved.transform.translation = cVec3f(1, 0, 0);
+    c3DMeshNode a;
+    a.transform.translation = cVec3f(0, 2, 0);
+    a.mesh = &meshA;
+    a.material = &material;
+    c3DMultiMeshNode multi;
+    c3DMeshNode b;
+    b.mesh = &meshB;
+    b.material = &material;
+    root.AddChild(&moved);
+    moved.AddChild(&a);
+    root.AddChild(&multi);
+    root.AddChild(&b);
+
+    cMatrix44 before;
+    Matrix4Translate(before, 0, 0, 5);
+    renderer.SetModelMatrix(before);
+    renderer.DrawScene(&root);
+    ASSERT_EQ(renderer.meshDraws.size(), 2u);
+    EXPECT_EQ(renderer.meshDraws[0].mesh, &meshA);
+    EXPECT_FLOAT_EQ(renderer.meshDraws[0].model[12], 1.0f);
+    EXPECT_FLOAT_EQ(renderer.meshDraws[0].model[13], 2.0f);
+    EXPECT_FLOAT_EQ(renderer.meshDraws[0].model[14], 5.0f);
+    EXPECT_EQ(renderer.meshDraws[1].mesh, &meshB);
+    EXPECT_EQ(renderer.meshDraws[1].model, before);
+    EXPECT_EQ(renderer.modelMatrix, before);
+    EXPECT_TRUE(renderer.modelStack.empty());
+    renderer.DrawNode(nullptr);
+    EXPECT_EQ(renderer.meshDraws.size(), 2u);
 }
 
 TEST_F(RendererBase, ProjectAndUnprojectAreInverse)

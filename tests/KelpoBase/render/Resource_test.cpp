@@ -75,6 +75,8 @@ protected:
     {
         ReleaseAllResourceGroups();
         SetProgressCallback(nullptr);
+        SetLoadCountOnly(false);
+        SetLoadStopped(false);
         SetResourceAtlasFactory(nullptr);
         SetTextureFileLoader(nullptr, nullptr);
         SetModelLoader(nullptr, nullptr, nullptr);
@@ -298,6 +300,51 @@ TEST_F(ResourceTest, AtlasImagesAndMultiSprites)
     ASSERT_NE(sprite, nullptr);
     EXPECT_EQ(GetLoadCount(), 4u);
     EXPECT_EQ(FindInCurrentGroup("spr"), sprite);
+}
+
+TEST_F(ResourceTest, CountingOnlyCountsAndStoppedLoadsNothing)
+{
+    gTexturePaths.clear();
+    SetTextureFileLoader(FakeTexture, cThing::StaticClassInfo());
+    SetMultiSpriteLoader(FakeSprite);
+    cResourceGroup* group = SelectResourceGroup("Game");
+    Touch("pic.png");
+
+    // Counting only: every counted loader advances the counter and reads nothing; no
+    // report; finishing the group does nothing.
+    SetLoadCountOnly(true);
+    EXPECT_EQ(LoadTexture("pic.png", 0), nullptr);
+    EXPECT_EQ(LoadAtlasImage("pic.png"), nullptr);
+    EXPECT_EQ(LoadSurface("pic.png"), nullptr);
+    EXPECT_EQ(LoadGlaSetResource("scenes.cgla", ""), nullptr);
+    EXPECT_EQ(LoadMultiSprite("spr"), nullptr);
+    EXPECT_EQ(GetLoadCount(), 4u);
+    FinishResourceGroup();
+    EXPECT_TRUE(gTexturePaths.empty());
+    EXPECT_TRUE(gReports.empty());
+    EXPECT_TRUE(group->resources.empty());
+    EXPECT_EQ(gAtlasCalls, std::vector<std::string>{});
+
+    // Stopped: nothing is read or counted, and finishing does nothing (even with counting
+    // cleared).
+    SetLoadCountOnly(false);
+    SetLoadStopped(true);
+    EXPECT_EQ(LoadTexture("pic.png", 0), nullptr);
+    EXPECT_EQ(LoadAtlasImage("pic.png"), nullptr);
+    EXPECT_EQ(LoadMultiSprite("spr"), nullptr);
+    EXPECT_EQ(GetLoadCount(), 4u);
+    FinishResourceGroup();
+    EXPECT_EQ(gAtlasCalls, std::vector<std::string>{});
+    EXPECT_TRUE(IsLoadStopped());
+
+    // Both cleared: loading as usual.
+    SetLoadStopped(false);
+    EXPECT_NE(LoadTexture("pic.png", 0), nullptr);
+    EXPECT_NE(LoadAtlasImage("pic.png"), nullptr);
+    FinishResourceGroup();
+    EXPECT_EQ(gAtlasCalls, (std::vector<std::string>{"add pic.png", "build"}));
+    EXPECT_EQ(GetLoadCount(), 6u);
+    EXPECT_FALSE(IsLoadCountOnly());
 }
 
 TEST_F(ResourceTest, CollectResourcesOfClassOverUploadedGroups)

@@ -68,6 +68,40 @@ TEST(Surface, FormatsAndConstruction)
     EXPECT_EQ(rgb.width, 0u);
 }
 
+TEST(Surface, AssembledFieldByField)
+{
+    // A 2 x 3 RGB surface built through the setters, as a decoder would build one.
+    cSurface s;
+    s.SetFormat(kFormatRGB888);
+    s.SetBitsPerPixel(24);
+    s.SetWidth(2);
+    s.SetHeight(3);
+    s.SetMipCount(1);
+    s.RecomputeSize();
+    EXPECT_EQ(s.GetSize(), 18u);
+    s.SetPixels(new uint8_t[18]());
+    s.SetPixels(new uint8_t[18]()); // the first buffer is freed, not leaked
+    s.SetPixel(1, 2, 0x030201u);
+    EXPECT_EQ(s.GetPixel(1, 2), 0x030201u);
+    s.SetPalette(new uint8_t[256 * 3]());
+    EXPECT_NE(s.palette, nullptr);
+    EXPECT_EQ(s.mipCount, 1u);
+    EXPECT_FALSE(s.IsFlipped());
+    s.SetFlipped();
+    EXPECT_TRUE(s.IsFlipped());
+    EXPECT_EQ(s.flipped, 1);
+    s.SetSize(6);
+    EXPECT_EQ(s.GetSize(), 6u);
+
+    // A size past 32 bits is held at the largest value rather than wrapping.
+    cSurface huge;
+    huge.SetBitsPerPixel(32);
+    huge.SetWidth(0x10000);
+    huge.SetHeight(0x10000);
+    huge.RecomputeSize();
+    EXPECT_EQ(huge.GetSize(), 0xFFFFFFFFu);
+}
+
 TEST(Surface, PixelAccessAgreesOnByteOrder)
 {
     cSurface rgba(2, 2);

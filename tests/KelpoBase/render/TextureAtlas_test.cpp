@@ -61,6 +61,38 @@ void WritePvr565(const std::string& path, uint32_t w, uint32_t h)
 }
 } // namespace
 
+TEST(ImageRect, OriginGivesCoordinatesWhoseEndsAreStartPlusSize)
+{
+    cImage image;
+    image.width = 100;
+    image.height = 200;
+    ImageRect r;
+    r.image = &image;
+    r.w = 4;
+    r.h = 8;
+    r.SetOrigin(1, 2);
+    EXPECT_EQ(r.x, 1);
+    EXPECT_EQ(r.y, 2);
+    EXPECT_EQ(r.uMin, 1.0f / 100.0f);
+    EXPECT_EQ(r.vMin, 2.0f / 200.0f);
+    EXPECT_EQ(r.du, 4.0f / 100.0f);
+    EXPECT_EQ(r.dv, 8.0f / 200.0f);
+    // The end is start plus size, which here differs from (1 + 4) / 100 in the last bit.
+    const float uStart = 1.0f / 100.0f, uSize = 4.0f / 100.0f;
+    EXPECT_EQ(r.uMax, uStart + uSize);
+    EXPECT_EQ(r.vMax, r.vMin + r.dv);
+
+    r.ResetOrigin();
+    EXPECT_EQ(r.x, 0);
+    EXPECT_EQ(r.uMin, 0.0f);
+    EXPECT_EQ(r.uMax, r.du);
+    r.ClearImage();
+    EXPECT_EQ(r.image, nullptr);
+    r.SetOrigin(5, 5); // no image: the position is kept, the coordinates stay as they were
+    EXPECT_EQ(r.x, 5);
+    EXPECT_EQ(r.uMin, 0.0f);
+}
+
 TEST(AtlasPacker, PackingCases)
 {
     const PackCase cases[] = {

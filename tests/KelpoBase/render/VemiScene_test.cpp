@@ -192,6 +192,25 @@ TEST(VemiScene, DamagedFilesFailCleanly)
     EXPECT_EQ(Read(lying), nullptr);
 }
 
+TEST(VemiScene, AMeshBlockLaidOutAsAModelSetIsRefused)
+{
+    // The header, then a model set in place of the mesh block (u32, version 1, one model:
+    // u32, label, one part of one mesh with its material, six bounds), then the end chunk.
+    for (const std::string label : {"rock", ""})
+    {
+        SCOPED_TRACE("label '" + label + "'");
+        Bytes f;
+        f.U32(0x11).U32(0x22).U32(0).U32(1).U16(1);
+        f.U32(0).Name(label).U8(1).U8(1);
+        f.U32(0).U8(0).U16(3).U16(3).Vec3(0, 0, 0).Vec3(1, 0, 0).Vec3(0, 1, 0).U16(0).U16(1).U16(2);
+        f.U32(0).U32(0).Name("");
+        for (int i = 0; i < 6; ++i)
+            f.F32(float(i));
+        f.Append(End());
+        EXPECT_EQ(Read(f), nullptr);
+    }
+}
+
 TEST(VemiScene, KnownChunksIgnoreTheirSize)
 {
     // The body of a physics chunk is read field by field whatever its size says.

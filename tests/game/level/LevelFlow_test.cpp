@@ -6,6 +6,7 @@
 
 #include <box2d/box2d.h>
 
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -15,9 +16,12 @@
 #include "KelpoBase/gla/GlaControllerScene.h"
 #include "KelpoBase/platform/Input.h"
 #include "KelpoBase/platform/SystemServices.h"
+#include "KelpoBase/render/Resource.h"
+#include "KelpoBase/render/SoundResource.h"
 #include "game/level/Level.h"
 #include "game/objects/Dorvo.h"
 #include "game/objects/GameObj.h"
+#include "game/objects/ObjectSounds.h"
 #include "game/objects/PickupObject.h"
 #include "game/objects/RigidBodyController.h"
 
@@ -183,6 +187,11 @@ TEST_F(LevelFlowTest, LoaderBuildsWorldPlayerAreasAndCameraZones)
     EXPECT_EQ(level.stateMachine.pendingState, &cLevel::StateIntro);
     ASSERT_FALSE(host.tracks.empty());
     EXPECT_EQ(host.tracks.back(), 4); // the table row of index 3
+    // The rotating voices start at 8 and 3; the positional one still sounds on 8 first.
+    EXPECT_EQ(level.rotateVoice, 8);
+    EXPECT_EQ(level.nextVoice, 3);
+    EXPECT_EQ(TakeWorldVoice(level), 8);
+    EXPECT_EQ(TakeWorldVoice(level), 9);
 
     // A rebuild without a type-10 area keeps the flag clear; with one it is set.
     AddZone(set, scene, "Hole", "up", cVec2f(0.0f, 500.0f), 32.0f)->AddProp(new cGlaPropEnum("Type", 10));
@@ -400,6 +409,53 @@ TEST_F(LevelFlowTest, CompletionScoresIntoTheProgressRecord)
     EXPECT_FALSE(again.newBonusUnlocked);
 }
 
+TEST_F(LevelFlowTest, CompletionSetsTheFeatsOfItsRecordAndRun)
+{
+    enum : int32_t
+    {
+        kBreakout = 0,
+        kOneLump = 1,
+        kDontLookBack = 2,
+        kDontJump = 3,
+        kBlackTea = 4,
+    };
+    struct Case
+    {
+        int32_t number;     // the level number (its progress record)
+        uint32_t heldKeys;
+        int32_t sugar;      // collected
+        bool neverJumped;
+        bool neverMovedLeft;
+        std::vector<int32_t> feats;
+    };
+    const Case cases[] = {
+        {37, 0, 5, false, false, {kBreakout}},
+        {37, 2, 5, false, false, {}},
+        {87, 0, 5, false, false, {}}, // bonus index 37 is record 87
+        {14, 0, 2, false, false, {kOneLump}},
+        {14, 0, 3, false, false, {}},
+        {14, 0, 0, true, false, {kBlackTea, kDontJump, kOneLump}},
+        {21, 0, 5, false, true, {kDontLookBack}},
+        {21, 0, 5, false, false, {}},
+        {37, 0, 5, false, true, {kBreakout}}, // the record rules are one chain: only 37's
+        {5, 0, 0, true, true, {kBlackTea, kDontJump}},
+        {5, 0, 1, false, true, {}},
+    };
+    for (const Case& c : cases)
+    {
+        host.feats.clear();
+        cLevel level(c.number);
+        Load(level, MakeScene());
+        level.heldKeys = c.heldKeys;
+        level.sugarTotal = 5;
+        level.sugarCollected = c.sugar;
+        level.jumpRequested = c.neverJumped;
+        level.moveRequested = c.neverMovedLeft;
+        level.CompleteLevel();
+        EXPECT_EQ(host.feats, c.feats) << c.number << " keys " << c.heldKeys << " sugar " << c.sugar;
+    }
+}
+
 TEST_F(LevelFlowTest, ChallengeCompletionAlwaysSendsTheChallengeTotal)
 {
     cLevel level(252);
@@ -410,6 +466,44 @@ TEST_F(LevelFlowTest, ChallengeCompletionAlwaysSendsTheChallengeTotal)
     EXPECT_FALSE(host.progress[252].perfect);
     EXPECT_EQ(host.uploads["Time taken to complete all of the Challenge levels"], 1500000);
     EXPECT_TRUE(host.feats.empty());
+}
+
+TEST_F(LevelFlowTest, StepBackToResultsGoesTwoLevelsBackWithTheLevelEndButNoScore)
+{
+    cLevel level(12);
+    Load(level, MakeScene());
+    std::array<ImageRect, 5> confetti{};
+    for (ImageRect& piece : confetti)
+        level.confettiImages.push_back(&piece);
+    const uint32_t particles = level.particlePoolA.Used();
+    level.StepBackToResults();
+    EXPECT_EQ(level.levelIndex, 10);
+    EXPECT_TRUE(level.noPause);
+    EXPECT_EQ(level.resultsTimer, 90);
+    EXPECT_EQ(level.stateMachine.pendingState, &cLevel::StateResults);
+    EXPECT_GT(level.particlePoolA.Used(), particles + 1) << "the flash and the confetti";
+    auto* dorvo = dynamic_cast<cDorvo*>(level.player);
+    ASSERT_NE(dorvo, nullptr);
+    EXPECT_TRUE(dorvo->states.pendingState == &cDorvo::StateLevelEnd);
+    EXPECT_TRUE(host.progress.empty());
+    EXPECT_EQ(host.saves, 0);
+    EXPECT_EQ(host.checks, 0);
+}
+
+TEST_F(LevelFlowTest, OpenStoryLevelsCompletesTheFortyStoryRecordsOnly)
+{
+    host.progress[3].bestScore = 77;
+    host.progress[3].sticker = true;
+    OpenStoryLevels();
+    for (int32_t r = 0; r < 40; ++r)
+        EXPECT_TRUE(host.progress[r].completed) << r;
+    EXPECT_EQ(host.progress[3].bestScore, 77);
+    EXPECT_TRUE(host.progress[3].sticker);
+    EXPECT_FALSE(host.progress[0].sticker);
+    EXPECT_EQ(host.progress.count(40), 0u);
+    EXPECT_EQ(host.saves, 0);
+    SetLevelHost(nullptr);
+    OpenStoryLevels(); // without a game: nothing to open, nothing fails
 }
 
 TEST_F(LevelFlowTest, AreasKillEndTheLevelOnceAndCameraZonesTakeTheCamera)
@@ -538,6 +632,185 @@ TEST_F(LevelFlowTest, EffectListsKeepTheirSizesWhenFilesAreMissing)
     EXPECT_EQ(level.waterCloudParts.size(), 4u);
 }
 
+namespace
+{
+// Every sound and atlas picture the level asks for, by name, in load order.
+std::vector<std::string> gLoads;
+std::map<const void*, std::string> gLoadedAs;
+
+cResource* RecordSound(const std::string& name, float)
+{
+    auto* sound = new cSound(nullptr, 1.0f);
+    gLoads.push_back(name);
+    gLoadedAs[sound] = name;
+    return sound;
+}
+
+class cRecordingAtlas : public cResourceAtlas
+{
+public:
+    ImageRect* AddImage(const std::string& path) override
+    {
+        ImageRect* rect = rects.emplace_back(std::make_unique<ImageRect>()).get();
+        gLoads.push_back(path);
+        gLoadedAs[rect] = path;
+        return rect;
+    }
+    void Build() override {}
+    void UploadPages(bool) override {}
+    void ReleaseTextures() override {}
+    std::vector<std::unique_ptr<ImageRect>> rects;
+};
+cResourceAtlas* MakeRecordingAtlas() { return new cRecordingAtlas(); }
+
+template <class List> std::vector<std::string> NamesOf(const List& list)
+{
+    std::vector<std::string> names;
+    for (const auto* entry : list)
+        names.push_back(gLoadedAs[entry]);
+    return names;
+}
+
+// "<prefix><first>..<last><suffix>", or the names themselves, each after a folder.
+std::vector<std::string> Files(const std::string& folder, const std::string& prefix, int first, int last,
+                               const std::string& suffix)
+{
+    std::vector<std::string> names;
+    for (int i = first; i <= last; ++i)
+        names.push_back(folder + prefix + std::to_string(i) + suffix);
+    return names;
+}
+std::vector<std::string> Files(const std::string& folder, std::initializer_list<const char*> names)
+{
+    std::vector<std::string> out;
+    for (const char* name : names)
+        out.push_back(folder + name);
+    return out;
+}
+} // namespace
+
+TEST_F(LevelFlowTest, EffectFilesLoadByNameIntoTheirListsInOrder)
+{
+    gLoads.clear();
+    gLoadedAs.clear();
+    SetSoundLoader(RecordSound);
+    SetResourceAtlasFactory(MakeRecordingAtlas);
+    SelectResourceGroup("EffectNames");
+    cLevel level(0);
+    level.LoadLevelEffects();
+
+    const std::string a = "res/audio/";
+    const std::string fx = "res/fx/";
+    struct Row
+    {
+        const char* what;
+        std::vector<std::string> loaded, files;
+        bool kept = true; // false: loaded but held by no list (nothing reads them)
+    };
+    const std::vector<Row> sounds = {
+        {"air-gun fire", NamesOf(level.objectTypeSounds[0]), Files(a, "air_gun_fire_", 1, 4, ".ogg")},
+        {"beanbag hit", NamesOf(level.beanBagSounds), Files(a, "beanbag_hit_wood_", 1, 4, ".ogg")},
+        {"key pickup", NamesOf(level.keyPickupSounds), Files(a, {"key_pickup_1.ogg"})},
+        {"door unlock", NamesOf(level.doorUnlockSounds), Files(a, {"key_unlock_door_1.ogg"})},
+        {"checkpoint", NamesOf(level.checkpointSounds), Files(a, {"get_checkpoint.ogg"})},
+        {"sugar pickup", NamesOf(level.sequenceSounds), Files(a, "sugarcube_pickup_v2_", 1, 4, ".ogg")},
+        {"level start", NamesOf(level.levelStartSounds), Files(a, {"player_boost_1.ogg"})},
+        {"player death", NamesOf(level.deathSounds), Files(a, {"player_death_v2.ogg"})},
+        {"sticker pickup", NamesOf(level.stickerSounds), Files(a, "sticker_pickup_", 1, 2, ".ogg")},
+        {"level end", NamesOf(level.levelEndSounds), Files(a, {"level_end_confetti_1.ogg"})},
+        {"bouncy surface", NamesOf(level.worldSounds3), Files(a, "bouncy_surface_", 1, 3, ".ogg")},
+        {"barrel explosion", NamesOf(level.barrelSounds), Files(a, "wooden_barrel_exploding_", 1, 2, ".ogg")},
+        {"lava gun", NamesOf(level.objectTypeSounds[1]), Files(a, "lava_air_gun_shoot_", 1, 4, ".ogg")},
+        {"lava drop shot", NamesOf(level.objectTypeSounds[2]), Files(a, "lava_drop_shoot_", 1, 3, ".ogg")},
+        {"lava drop burst", NamesOf(level.lavaDropSounds), Files(a, "lava_drop_explode_", 1, 3, ".ogg")},
+        {"cloud spit", NamesOf(level.objectTypeSounds[3]), Files(a, "cloud_spitting_v2_", 1, 3, ".ogg")},
+        {"short rope creak", NamesOf(level.springSoftSounds), Files(a, "rope_creak_short_", 1, 3, ".ogg")},
+        {"long rope creak", NamesOf(level.springLoudSounds), Files(a, "rope_creak_long_", 1, 2, ".ogg")},
+        {"mouth closing", NamesOf(level.creakSounds[0]), Files(a, {"dinosaurus_mouth_close.ogg"})},
+        {"mouth opening", NamesOf(level.creakSounds[1]), Files(a, {"dinosaurus_mouth_open.ogg"})},
+        {"player impact", NamesOf(level.impactSounds), Files(a, "player_hit_surface_v1_", 1, 4, ".ogg")},
+        {"rock burst", NamesOf(level.rockSounds), Files(a, "rock_explode_", 1, 2, ".ogg")},
+        {"water-cloud burst", NamesOf(level.waterCloudSounds), Files(a, "water_cloud_explode_", 1, 2, ".ogg")},
+        {"rainbow", NamesOf(level.effectSoundLists.at(0)), Files(a, {"rainbow_start.ogg"})},
+        {"spinning metal", NamesOf(level.effectSoundLists.at(1)), Files(a, "spinning_metal_", 1, 4, ".ogg")},
+        {"grinding metal", NamesOf(level.creakSounds[2]), Files(a, "grinding_metal_", 1, 2, ".ogg")},
+        {"wood knock", NamesOf(level.woodSounds), Files(a, "wood_hit_wood_", 1, 3, ".ogg")},
+        {"heavy metal knock", NamesOf(level.metalSounds), Files(a, "metal_hit_metal_heavy_", 1, 2, ".ogg")},
+        {"large beanbag", NamesOf(level.beanBagLargeSounds), Files(a, {"large_bean_bag_1.ogg"})},
+        {"arcade key", NamesOf(level.dropKeySoundsA), Files(a, {"arcade_shooting_get_key.ogg"})},
+        {"invader key", NamesOf(level.dropKeySoundsB), Files(a, {"space_invander_get_key_1.ogg"})},
+        {"invader death", NamesOf(level.invaderSounds), Files(a, {"space_invander_die_1.ogg"})},
+        {"rain drop", NamesOf(level.rainDropSounds), Files(a, {"large_rain_drop_1.ogg"})},
+        {"water-cloud splash", NamesOf(level.worldSounds1), Files(a, "water_cloud_splash_", 1, 2, ".ogg")},
+        {"shark bite", NamesOf(level.worldSounds2), Files(a, "small_shark_bite_", 1, 3, ".ogg")},
+        {"badge", NamesOf(level.badgeSounds), Files(a, "sticker_v1_", 1, 3, ".ogg")},
+        {"dynamite", NamesOf(level.dynamiteSounds),
+         Files(a, {"dynamite_explose.ogg", "dynamite_fuse_loop.ogg", "dynamite_fuse_start.ogg"})},
+        {"ambient slots", NamesOf(level.ambientSlots),
+         Files(a, {"amb_lava_v2.ogg", "circular_saw.ogg", "amb_light_rain.ogg", "boat_engine_v2.ogg", "strong_wind.ogg",
+                   "large_fan.ogg", "large_mechanical_engine_short.ogg", "large_metal_drills_v2.ogg",
+                   "slow_mechanical_air_v2.ogg", "fast_mechanical_air_v2.ogg", "cloud_fire_angry.ogg",
+                   "wooden_barrel_rolling.ogg", "metal_oil_drum_rolling_heavier.ogg", "mechanical_platform.ogg",
+                   "metal_engine.ogg", "large_moving_rock.ogg", "rotate_world_v3.ogg"})},
+    };
+    const std::string icons = "res/frontend/1024_768/LevelSelect/Small_Icons/";
+    const std::vector<Row> images = {
+        {"updraft", NamesOf(level.updraftImages), Files(fx, {"UpDraft_2.png", "UpDraft_Arrow.png"})},
+        {"vessel", NamesOf(level.vesselImages),
+         Files(fx, {"Hoblet_1.png", "page_000_frame_000.png", "page_000_frame_001.png", "page_000_frame_002.png"})},
+        {"fire", NamesOf(level.fireImages), Files(fx, {"Fire.png", "Fire_1.png"})},
+        {"player hurt and radar", {}, Files(fx, {"Dorvo_death.png", "Dorvo_Hit.png", "Radar.png"}), false},
+        {"sugar sparkle", NamesOf(level.sugarSparkle), Files(fx, {"Suger_particle.png"})},
+        {"confetti", NamesOf(level.confettiImages), Files(fx, {"Con_1.png", "Con_2.png", "Con_3.png", "Con_4.png", "Flash.png"})},
+        {"badge confetti", NamesOf(level.badgeConfetti), Files(fx, "BCon_", 1, 4, ".png")},
+        {"shooting star", NamesOf(level.shootingStar), Files(fx, {"Star_Shooting.png"})},
+        {"respawn", {}, Files(fx, {"Respawn.png"}), false},
+        {"leaves", NamesOf(level.leafImages), Files(fx, "Leaf_", 1, 8, ".png")},
+        {"splinters", NamesOf(level.barrelPieces), Files(fx, "Bar_", 1, 5, ".png")},
+        {"rain drop", NamesOf(level.rainDropParts), Files(fx, {"RainDrop_Part.png"})},
+        {"dust", NamesOf(level.dust), Files(fx, {"Dust.png"})},
+        {"rope", NamesOf(level.ropePieces), Files(fx, "Rope_", 1, 4, ".png")},
+        {"beans", NamesOf(level.beanPieces), Files(fx, "Bean_", 1, 4, ".png")},
+        {"spark", NamesOf(level.sparks), Files(fx, {"Spark_1.png"})},
+        {"lava", NamesOf(level.lavaPieces), Files(fx, {"Lava_1.png"})},
+        {"invaders", NamesOf(level.invaderColours),
+         Files(fx, {"SpaceInvaders/Green.png", "SpaceInvaders/Blue.png", "SpaceInvaders/Red.png", "SpaceInvaders/Purple.png"})},
+        {"rain", NamesOf(level.rainImages), Files(fx, {"level2/Rain.png"})},
+        {"water-cloud flash", NamesOf(level.waterCloudFlash), Files(fx, {"WaterCloud/Flash_1.png"})},
+        {"water-cloud drops", NamesOf(level.waterCloudParts), Files(fx, "WaterCloud/Part_", 1, 4, ".png")},
+        {"heart", NamesOf(level.hearts), Files("", {"res/frontend/1024_768/LoveHeart.png"})},
+        // Indexed: 0 sticker, 1 sugar, 2 perfect.
+        {"badge icons", NamesOf(level.badgeIcons), Files(icons, {"Sticker.png", "Cube.png", "Star.png"})},
+        {"rocks", NamesOf(level.rocks), Files(fx, "Rocks/Rock_", 1, 4, ".png")},
+        {"saw", NamesOf(level.sawPieces), Files(fx, "Saw/Saw_", 1, 4, ".png")},
+        {"dynamite", NamesOf(level.dynamiteImages),
+         Files(fx, {"dynamiteSpark.png", "dynamiteFlame.png", "explosion.png", "pulse.png"})},
+    };
+
+    // Every file once, in the tables' order: the sound lists, the ambient slots, the images.
+    std::vector<std::string> order;
+    for (const auto* table : {&sounds, &images})
+    {
+        for (const Row& row : *table)
+        {
+            if (row.kept)
+            {
+                EXPECT_EQ(row.loaded, row.files) << row.what;
+            }
+            order.insert(order.end(), row.files.begin(), row.files.end());
+        }
+    }
+    EXPECT_EQ(gLoads, order);
+    EXPECT_EQ(level.rotateSound, level.ambientSlots.back());
+    EXPECT_EQ(level.respawnEffectImages, level.vesselImages);
+    EXPECT_EQ(level.effectImages, level.confettiImages);
+    EXPECT_TRUE(level.unusedSounds.empty());
+
+    SetSoundLoader(nullptr);
+    SetResourceAtlasFactory(nullptr);
+    ReleaseAllResourceGroups();
+}
+
 TEST_F(LevelFlowTest, PlayerSoundSwellsWithJumpsAndFades)
 {
     cLevel level(0);
@@ -590,7 +863,9 @@ TEST_F(LevelFlowTest, PauseKeyTogglesUnlessPausingIsForbidden)
 TEST_F(LevelFlowTest, StartWithoutDataKeepsDefaultsAndStillBuilds)
 {
     cLevel level(200);
+    SetLoadCountOnly(true); // left over from a counting pass: the level start clears it
     EXPECT_FALSE(level.StartLevel()); // no maps file here
+    EXPECT_FALSE(IsLoadCountOnly());
     EXPECT_EQ(level.levelScene, nullptr);
     EXPECT_NE(level.levelSceneController, nullptr);
     EXPECT_FALSE(level.isSurvival); // the scene's "Survival" decides; absent is false

@@ -5,6 +5,8 @@
 
 #include <box2d/box2d.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <initializer_list>
 #include <string>
@@ -80,8 +82,12 @@ struct Screens
         transition = s.AddScene("LevelExit", 5);
         AddSprite(transition, "cover");
         panel = s.AddScene("LevelComplete", 40);
-        for (const char* name : {"sugar", "sugarF", "sticker", "stickerF", "perfect", "perfectF", "survival", "bonus"})
+        for (const char* name : {"sugarF", "stickerF", "perfectF", "survival", "bonus"})
             AddSprite(panel, name);
+        // The badges stand apart, so that each burst's starting point shows which it is.
+        AddSprite(panel, "sticker", cVec2f(-120.0f, 40.0f));
+        AddSprite(panel, "sugar", cVec2f(0.0f, 40.0f));
+        AddSprite(panel, "perfect", cVec2f(120.0f, 40.0f));
         buttons = s.AddScene("LevelComplete_Buttons", 1);
         AddControl(s, buttons, "Button", "butRestart", cVec2f(-200, 300), "Button", "Look", "actRestart");
         AddControl(s, buttons, "Button", "butMenu", cVec2f(0, 300), "Button", "Look", "actMenu");
@@ -353,6 +359,97 @@ TEST_F(LevelStatesTest, ResultsWaitTheirTimerThenTheButtonsActWithTheIndexStepBa
     Frame(level, {KEY_DOWN});
     Frame(level, {KEY_RETURN});
     EXPECT_TRUE(Pending(level, &cLevel::StateNextLevel));
+}
+
+TEST_F(LevelStatesTest, ResultsBadgesBurstAtTheirPanelFramesWithTheirIconsAndSounds)
+{
+    tvtest::LoopbackAudio loopback;
+    if (!loopback.Ready())
+        GTEST_SKIP() << "no loopback device";
+    AudioManager* audio = loopback.manager;
+    {
+        Screens screens;
+        GameCalls game;
+        cSound first(audio, 1.0f), second(audio, 1.0f), third(audio, 1.0f);
+        std::array<ImageRect, 3> icons{};
+        // A burst seen in one update: the panel frame, its icon (index), its particles' starting
+        // point relative to the screen centre and the badge sounds it played on voices 8 to 11.
+        struct Burst
+        {
+            int32_t frame;
+            int icon;
+            float x;
+            int particles, sounds;
+            bool operator==(const Burst&) const = default;
+        };
+        struct Case
+        {
+            const char* what;
+            bool sticker;
+            int32_t sugar, deaths;
+            std::vector<Burst> bursts;
+        };
+        const Burst sticker{18, 0, -120.0f, 6, 4}, sugar{23, 1, 0.0f, 6, 1}, perfect{28, 2, 120.0f, 6, 1};
+        const Case cases[] = {
+            {"perfect", true, 10, 0, {sticker, sugar, perfect}},
+            {"no sticker", false, 10, 0, {sugar}},
+            {"sugar missing", true, 9, 0, {sticker}},
+            {"a death", true, 10, 1, {sticker, sugar}},
+        };
+        for (const Case& c : cases)
+        {
+            cLevel level(5);
+            screens.Give(level);
+            level.levelIndex = 6;
+            level.sugarTotal = 10;
+            level.sugarCollected = c.sugar;
+            level.stickerFound = c.sticker;
+            level.perfectCounter = c.deaths;
+            level.badgeIcons = {&icons[0], &icons[1], &icons[2]};
+            level.badgeSounds = {&first, &second, &third};
+            level.noPause = true;
+            level.resultsTimer = 90;
+            level.stateMachine.SetPendingState(&cLevel::StateResults, 0);
+
+            std::vector<Burst> seen;
+            std::vector<const cParticle*> known;
+            for (int update = 0; update < 90 && level.resultsScene->frame < 35; ++update)
+            {
+                audio->StopAllVoices();
+                const int32_t voiceBefore = level.nextVoice;
+                Frame(level);
+                std::vector<const cParticle*> fresh;
+                for (const cParticle* p = level.particlePoolB.head; p != nullptr; p = p->next)
+                    if (std::find(known.begin(), known.end(), p) == known.end())
+                        fresh.push_back(p);
+                known.insert(known.end(), fresh.begin(), fresh.end());
+                if (fresh.empty())
+                {
+                    EXPECT_EQ(level.nextVoice, voiceBefore) << c.what << ": no burst, no sound";
+                    continue;
+                }
+                int sounds = 0;
+                for (int v = 8; v <= 11; ++v)
+                {
+                    const cSoundBuffer* on = audio->GetVoice(v)->currentSound;
+                    sounds += on == &first || on == &second || on == &third;
+                }
+                Burst b{level.resultsScene->frame, int(fresh.front()->image - icons.data()),
+                        fresh.front()->origin.x - 640.0f, int(fresh.size()), sounds};
+                for (const cParticle* p : fresh)
+                {
+                    EXPECT_EQ(p->image, fresh.front()->image) << c.what;
+                    EXPECT_FLOAT_EQ(p->origin.y, 360.0f + 40.0f) << c.what;
+                    EXPECT_GE(p->delay, 3) << c.what;
+                }
+                // The sticker's sounds go with each of its six particles; the others' once.
+                EXPECT_EQ((level.nextVoice - voiceBefore + 4) % 4, b.icon == 0 ? 6 % 4 : 1) << c.what; // 8 to 11 in turn
+                seen.push_back(b);
+            }
+            EXPECT_EQ(seen, c.bursts) << c.what;
+        }
+        audio->StopAllVoices();
+    }
 }
 
 TEST_F(LevelStatesTest, ResultsFocusByModeAndSurvivalStandsStill)
@@ -802,6 +899,19 @@ TEST_F(LevelStatesTest, RestartFromThePauseMenuPlaysTheWholeTransitionFirst)
     EXPECT_GE(frames, 4) << "the transition's frames first";
     EXPECT_GE(level.transitionScene->frame, 4);
     EXPECT_TRUE(level.restartRequest) << "kept for the running state's world update";
+    EXPECT_EQ(level.pauseFocusIndex, 1);
+
+    // The rebuild forgets the menu's focus: the next pause opens on the first button.
+    Frame(level);
+    EXPECT_FALSE(level.restartRequest);
+    EXPECT_EQ(level.pauseFocusIndex, 0);
+    for (frames = 0; !Is(level, &cLevel::StateRunning) && frames < 30; ++frames)
+        Frame(level);
+    Frame(level, {KEY_ESCAPE});
+    for (frames = 0; !Is(level, &cLevel::StatePauseMenu) && frames < 30; ++frames)
+        Frame(level);
+    ASSERT_TRUE(Is(level, &cLevel::StatePauseMenu));
+    EXPECT_EQ(level.pauseScene->focusIndex, 0);
 }
 
 TEST_F(LevelStatesTest, EveryStateDrawsWithAndWithoutItsScenes)

@@ -559,14 +559,10 @@ TEST_F(LevelTest, DrawSceneDrawsTheGridsSceneryInViewOnly)
 
 TEST_F(LevelTest, ObjectTypeSoundsPlayOnTheLoopbackDeviceWithTheirVolume)
 {
-    SetAudioDeviceOpener(tvtest::OpenLoopbackDevice);
-    AudioManager* audio = CreateAudioManager();
-    if (audio == nullptr || !audio->IsEnabled())
-    {
-        DeleteAudioManager();
-        SetAudioDeviceOpener(nullptr);
+    tvtest::LoopbackAudio loopback;
+    if (!loopback.Ready())
         GTEST_SKIP() << "no loopback device";
-    }
+    AudioManager* audio = loopback.manager;
     {
         cSound first(audio, 1.0f), second(audio, 1.0f), third(audio, 1.0f), fading(audio, 0.8f);
         cLevel level(0);
@@ -604,8 +600,6 @@ TEST_F(LevelTest, ObjectTypeSoundsPlayOnTheLoopbackDeviceWithTheirVolume)
         audio->GetVoice(9)->locked = 0;
         audio->StopAllVoices();
     }
-    DeleteAudioManager();
-    SetAudioDeviceOpener(nullptr);
 }
 
 TEST_F(LevelTest, PausePanelTurnsAndZoomsItsSceneInFromTheScreenCentre)

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -120,7 +122,10 @@ protected:
 
 TEST_F(MainGameTest, ConstructionEntersTheSplashAndPresentsTheFirstFrame)
 {
+    // A stopped loader left behind does not keep the game from loading its own group.
+    SetLoadStopped(true);
     cMainGame& game = Start();
+    EXPECT_FALSE(IsLoadStopped());
     // The window object presented once during start-up: the game's own first frame.
     EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "present"), 1);
     EXPECT_TRUE(game.stateMachine.IsCurrent(&cMainGame::StateSplash));
@@ -291,6 +296,16 @@ TEST_F(MainGameTest, LevelStateRunsTheRealLevelObject)
     ASSERT_NE(game.level, nullptr);
     EXPECT_EQ(game.level->levelIndex, 4);
     EXPECT_FALSE(game.level->pausedByFocus);
+
+    // Opening the story from the level marks the game's own records, and only the story's.
+    game.saveData.progress[5].bestScore = 12;
+    OpenStoryLevels();
+    for (int n : {0, 5, 39})
+        EXPECT_TRUE(game.saveData.progress[n].completed) << n;
+    EXPECT_FALSE(game.saveData.progress[40].completed);
+    EXPECT_FALSE(game.saveData.progress[50].completed);
+    EXPECT_EQ(game.saveData.progress[5].bestScore, 12);
+    EXPECT_FALSE(game.saveData.progress[5].sticker);
     // Shutdown with the level running frees it.
 }
 
@@ -336,6 +351,41 @@ TEST_F(MainGameTest, SavedSettingsAreAppliedAtStartUp)
     // The stored flip setting turns the screen at once.
     EXPECT_EQ(game.orientation, 2);
     EXPECT_EQ(GetOrientation(), 2);
+}
+
+TEST_F(MainGameTest, AShortSaveFileKeepsItsProgressThroughARunAndItsBytesAside)
+{
+    const fs::path copy = SaveFile().string() + ".bad";
+    fs::remove(copy);
+    ASSERT_TRUE(GameServiceInit(ComputeSaveFolder()));
+    cSaveData stored;
+    stored.progress[7].completed = true;
+    stored.progress[120].completed = true;
+    const std::vector<uint8_t> whole = stored.Serialise();
+    // Cut after record 99: record 120 is past the end.
+    const std::vector<uint8_t> cut(whole.begin(), whole.begin() + 17 + 12 * 100);
+    ASSERT_TRUE(GameServiceFileWrite(cMainGame::SaveFileName(), cut.data(), int32_t(cut.size())));
+    GameServiceShutdown();
+
+    cMainGame& game = Start();
+    EXPECT_TRUE(game.saveData.progress[7].completed);
+    EXPECT_FALSE(game.saveData.progress[120].completed);
+    EXPECT_EQ(game.saveData.controls[2], 68);
+    game.saveData.progress[8].completed = true;
+    window.Shutdown();
+
+    // The shutdown save wrote the whole record over the short file; the bytes read at
+    // start-up lie beside it unchanged.
+    EXPECT_EQ(fs::file_size(SaveFile()), cSaveData::kFileSizeV3);
+    std::ifstream kept(copy, std::ios::binary);
+    EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(kept), std::istreambuf_iterator<char>()), cut);
+    ASSERT_TRUE(GameServiceInit(ComputeSaveFolder()));
+    cSaveData read;
+    EXPECT_EQ(read.Read(cMainGame::SaveFileName(), false), cSaveData::ReadResult::Loaded);
+    EXPECT_TRUE(read.progress[7].completed);
+    EXPECT_TRUE(read.progress[8].completed);
+    GameServiceShutdown();
+    fs::remove(copy);
 }
 
 TEST_F(MainGameTest, MusicPlaysOnlyWithTheMusicVolumeUp)

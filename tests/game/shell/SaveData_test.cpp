@@ -328,15 +328,8 @@ TEST_F(SaveDataTest, AMissingFileMeansFullScreenAndKeepsTheRest)
     EXPECT_FALSE(s.Write(name));
 }
 
-TEST_F(SaveDataTest, BadFilesAreNeverParsedAndAreSetAside)
+TEST_F(SaveDataTest, EmptyOrUnreadableFilesKeepTheDefaultsAndAreSetAside)
 {
-    const std::vector<uint8_t> good = BuildFile(FileDesc());
-    FileDesc v2Desc;
-    v2Desc.version = 2;
-    const std::vector<uint8_t> v2 = BuildFile(v2Desc);
-    FileDesc v9Desc;
-    v9Desc.version = 9;
-    const std::vector<uint8_t> v9 = BuildFile(v9Desc);
     struct Case
     {
         const char* what;
@@ -344,11 +337,8 @@ TEST_F(SaveDataTest, BadFilesAreNeverParsedAndAreSetAside)
     };
     const Case cases[] = {
         {"zero-length", {}},
-        {"three bytes", {3, 0, 0}},
-        {"version 3 one byte short", std::vector<uint8_t>(good.begin(), good.end() - 1)},
-        {"version 3 cut at the look", std::vector<uint8_t>(good.begin(), good.begin() + 3646)},
-        {"version 2 cut in the records", std::vector<uint8_t>(v2.begin(), v2.begin() + 1000)},
-        {"other version cut before windowed", std::vector<uint8_t>(v9.begin(), v9.begin() + 3625)},
+        {"three bytes: no whole version", {3, 0, 0}},
+        {"far larger than any save file", std::vector<uint8_t>(70000, 3)},
     };
     for (const Case& c : cases)
     {
@@ -367,13 +357,139 @@ TEST_F(SaveDataTest, BadFilesAreNeverParsedAndAreSetAside)
     }
 }
 
+// The end offset of every field of a version 3 file, in file order.
+std::vector<size_t> FieldEnds()
+{
+    std::vector<size_t> ends;
+    size_t at = 0;
+    auto field = [&](size_t n) { ends.push_back(at += n); };
+    for (size_t n : {4, 4, 4, 1, 4})
+        field(n);
+    for (int r = 0; r < 300; ++r)
+        for (size_t n : {1, 4, 1, 1, 1, 4})
+            field(n);
+    for (int i = 0; i < 5; ++i)
+        field(1);
+    for (int i = 0; i < 1 + 5 + 6; ++i)
+        field(4);
+    return ends;
+}
+
+TEST_F(SaveDataTest, AShortFileKeepsEveryFieldBeforeItsEndAndACopyOfItsBytes)
+{
+    // A whole file whose every field differs from a fresh record's.
+    cSaveData stored;
+    stored.flipScreen = true;
+    stored.flags = 0x01020304;
+    for (int n = 0; n < cSaveData::kLevelCount; ++n)
+        stored.progress[n] = {true, 1000 + n, n % 2 == 0, true, n % 3 == 0, 100 + n};
+    std::fill(std::begin(stored.feats), std::end(stored.feats), true);
+    stored.windowed = 1;
+    stored.SetLook(1, 2, 3, 4, 5);
+    for (int i = 0; i < 6; ++i)
+        stored.controls[i] = 72 + i;
+    volumes.music = 0.25f;
+    volumes.sound = 0.75f;
+    const std::vector<uint8_t> whole = stored.Serialise();
+    ASSERT_EQ(whole.size(), 3670u);
+    ASSERT_EQ(FieldEnds().back(), 3670u);
+
+    // Cuts between and inside fields: in the volumes, after the flags, at and inside
+    // records, in the feats, in the look, one control short and one byte short.
+    const size_t cuts[] = {4, 6, 17, 17 + 12 * 37, 17 + 12 * 150 + 5, 17 + 12 * 299 + 11, 3619, 3634, 3646, 3666, 3669};
+    for (size_t cut : cuts)
+    {
+        for (const char* kept : {"Data.sav.bad", "Data.sav.bad2"})
+            fs::remove(folder / kept);
+        const std::vector<uint8_t> bytes(whole.begin(), whole.begin() + std::ptrdiff_t(cut));
+        WriteBytes(folder / "Data.sav", bytes);
+        volumes.music = volumes.sound = 0.5f;
+
+        cSaveData s; // a fresh game's record: the values the fields past the cut keep
+        const std::vector<uint8_t> fresh = s.Serialise();
+        ASSERT_EQ(s.Read(name, true), cSaveData::ReadResult::Partial) << cut;
+
+        // Every field that ends at or before the cut is the file's; every other one the
+        // fresh record's.
+        size_t taken = 0;
+        for (size_t end : FieldEnds())
+            if (end <= cut)
+                taken = end;
+        std::vector<uint8_t> expected = fresh;
+        std::copy(whole.begin(), whole.begin() + std::ptrdiff_t(taken), expected.begin());
+        EXPECT_EQ(s.Serialise(), expected) << cut;
+
+        // The file read is still in place and a byte-identical copy lies beside it.
+        EXPECT_EQ(ReadBytes(folder / "Data.sav"), bytes) << cut;
+        EXPECT_EQ(ReadBytes(folder / "Data.sav.bad"), bytes) << cut;
+        // The next save writes the whole record; the copy stays.
+        ASSERT_TRUE(s.Write(name)) << cut;
+        EXPECT_EQ(ReadBytes(folder / "Data.sav"), expected) << cut;
+        EXPECT_EQ(ReadBytes(folder / "Data.sav.bad"), bytes) << cut;
+    }
+
+    // A second short file takes the next free name; the first copy is never replaced.
+    const std::vector<uint8_t> first = ReadBytes(folder / "Data.sav.bad");
+    const std::vector<uint8_t> other(whole.begin(), whole.begin() + 100);
+    WriteBytes(folder / "Data.sav", other);
+    cSaveData s;
+    ASSERT_EQ(s.Read(name, false), cSaveData::ReadResult::Partial);
+    EXPECT_EQ(ReadBytes(folder / "Data.sav.bad"), first);
+    EXPECT_EQ(ReadBytes(folder / "Data.sav.bad2"), other);
+
+    // A version 2 file cut in its records keeps its records up to the cut likewise.
+    cSaveData v2;
+    std::vector<uint8_t> v2Bytes(whole.begin(), whole.begin() + 17 + 12 * 10 + 3);
+    v2Bytes[0] = 2;
+    ASSERT_FALSE(v2.ReadFromMemory(v2Bytes.data(), v2Bytes.size(), false));
+    EXPECT_EQ(v2.progress[9].bestScore, 1009);
+    EXPECT_EQ(v2.progress[10].bestScore, 0);
+    EXPECT_TRUE(v2.progress[10].completed);
+}
+
+TEST_F(SaveDataTest, AShortFileWhoseCopyCannotBeKeptIsNeverOverwritten)
+{
+    cSaveData stored;
+    stored.progress[3].completed = true;
+    const std::vector<uint8_t> whole = stored.Serialise();
+    const std::vector<uint8_t> bytes(whole.begin(), whole.begin() + 200);
+    WriteBytes(folder / "Data.sav", bytes);
+    GameServiceFailWritesForTests(true);
+    cSaveData s;
+    EXPECT_EQ(s.Read(name, true), cSaveData::ReadResult::Partial);
+    GameServiceFailWritesForTests(false);
+    EXPECT_TRUE(s.progress[3].completed);
+    EXPECT_TRUE(s.WritesBlocked());
+    EXPECT_FALSE(s.Write(name));
+    EXPECT_EQ(ReadBytes(folder / "Data.sav"), bytes);
+    EXPECT_FALSE(fs::exists(folder / "Data.sav.bad"));
+}
+
+TEST_F(SaveDataTest, ALookAtOneSettingLeavesABadFileAlone)
+{
+    cSaveData stored;
+    stored.windowed = 1;
+    const std::vector<uint8_t> whole = stored.Serialise();
+    for (size_t cut : {size_t(0), size_t(3640)})
+    {
+        const std::vector<uint8_t> bytes(whole.begin(), whole.begin() + std::ptrdiff_t(cut));
+        WriteBytes(folder / "Data.sav", bytes);
+        cSaveData temporary;
+        temporary.Read(name, false, cSaveData::BadFile::LeaveAlone);
+        EXPECT_EQ(temporary.windowed, cut > 3626 ? 1 : 0) << cut;
+        EXPECT_FALSE(temporary.WritesBlocked()) << cut;
+        EXPECT_EQ(ReadBytes(folder / "Data.sav"), bytes) << cut;
+        EXPECT_FALSE(fs::exists(folder / "Data.sav.bad")) << cut;
+    }
+}
+
 TEST_F(SaveDataTest, ABadFileThatCannotBeMovedIsNeverOverwritten)
 {
     // Every name a damaged file could be moved to is taken.
     std::ofstream(folder / "Data.sav.bad").put('x');
     for (int i = 2; i < 1000; ++i)
         std::ofstream(folder / ("Data.sav.bad" + std::to_string(i))).put('x');
-    const std::vector<uint8_t> damaged = {3, 0, 0, 0, 1, 2};
+    const std::vector<uint8_t> damaged = {3, 0, 0};
     WriteBytes(folder / "Data.sav", damaged);
     cSaveData s;
     EXPECT_EQ(s.Read(name, true), cSaveData::ReadResult::Damaged);

@@ -291,6 +291,15 @@ TEST_F(MusicPlayerTest, MediaCallsDriveTheProgramsPlayer)
     EXPECT_EQ(MediaOpenPath(), "music2.mp3");
     EXPECT_EQ(global.Channels(), 2);
     EXPECT_EQ(MediaCommandLog().size(), 7u);
+
+    // A long run of commands keeps only the latest ones.
+    for (int i = 0; i < 999; ++i)
+        SetMediaVolume(i % 2 == 0 ? 0.25f : 0.5f);
+    SetMediaVolume(1.0f);
+    ASSERT_EQ(MediaCommandLog().size(), kMediaCommandLogLimit);
+    EXPECT_EQ(MediaCommandLog().back(), "setaudio MediaFile volume to 1000");
+    EXPECT_EQ(MediaCommandLog().front(), "setaudio MediaFile volume to 250"); // the 937th call, i = 936
+    EXPECT_EQ(MediaCommandLog()[1], "setaudio MediaFile volume to 500");
     MediaShutdown();
     EXPECT_EQ(MediaOpenPath(), "");
     EXPECT_EQ(global.Device(), nullptr);
