@@ -6,23 +6,11 @@
 
 using namespace frontend;
 
-namespace
-{
-struct ScreenFade
-{
-    bool leaving = false;
-    int32_t alpha = 0;
-};
-ScreenFade gCreditsFade;
-ScreenFade gHelpFade;
-
-constexpr int32_t kCreditsLevel = 40;
-} // namespace
 
 int32_t cFrontend::StateCredits(int32_t phase, int32_t arg)
 {
     (void)arg;
-    ScreenFade& s = gCreditsFade;
+    ScreenFade& s = creditsFade;
     switch (phase)
     {
     case kStateEnter:
@@ -87,7 +75,7 @@ int32_t cFrontend::StateCredits(int32_t phase, int32_t arg)
 int32_t cFrontend::StateHelp(int32_t phase, int32_t arg)
 {
     (void)arg;
-    ScreenFade& s = gHelpFade;
+    ScreenFade& s = helpFade;
     switch (phase)
     {
     case kStateEnter:

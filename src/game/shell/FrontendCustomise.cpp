@@ -20,15 +20,15 @@ int32_t gCustomisePage = 0;
 bool gCustomiseInPage = false;
 
 // The save data's look slot of each page.
-const int kPageLook[cFrontend::kCustomisePageCount] = {cSaveData::kLookHair, cSaveData::kLookBody,
+const int kPageLook[cFrontendBase::kCustomisePageCount] = {cSaveData::kLookHair, cSaveData::kLookBody,
                                                         cSaveData::kLookCup, cSaveData::kLookBase,
                                                         cSaveData::kLookTrail};
 // The image set each page's items show.
-const int kPageImages[cFrontend::kCustomisePageCount] = {cFrontend::kHairImages, cFrontend::kBodyImages,
-                                                          cFrontend::kCupImages, cFrontend::kBaseImages,
-                                                          cFrontend::kTrailImages};
+const int kPageImages[cFrontendBase::kCustomisePageCount] = {cFrontendBase::kHairImages, cFrontendBase::kBodyImages,
+                                                              cFrontendBase::kCupImages, cFrontendBase::kBaseImages,
+                                                              cFrontendBase::kTrailImages};
 
-int32_t ClampLook(int32_t value) { return std::clamp(value, 0, cFrontend::kPartItemCount - 1); }
+int32_t ClampLook(int32_t value) { return std::clamp(value, 0, cFrontendBase::kPartItemCount - 1); }
 
 // Writes the image into every key of the sprite element's image track.
 void SetSpriteImage(cGlaScene* scene, const char* name, ImageRect* image)
@@ -65,21 +65,32 @@ bool PressedFocusLeft() { return cFrontend::PressedLeft(); }
 bool PressedFocusRight() { return cFrontend::PressedRight(); }
 } // namespace
 
-int32_t cFrontend::StickerRecordForItem(int32_t customPage, int32_t item)
+int32_t cFrontendBase::StickerRecordForItem(int32_t customPage, int32_t item)
 {
     const int32_t record = customPage + 5 * (item - 1);
     return record > 39 ? record + 10 : record;
 }
 
-int32_t cFrontend::GetPageLookValue(int32_t customPage) const
+int32_t cFrontendBase::GetPageLookValue(int32_t customPage) const
 {
     if (customPage < 0 || customPage >= kCustomisePageCount)
         return 0;
-    const cSaveData* save = saveData != nullptr ? saveData : ownSave;
-    return save != nullptr ? ClampLook(save->look[kPageLook[customPage]]) : 0;
+    return ClampLook(Save().look[kPageLook[customPage]]);
 }
 
 void cFrontend::ShowCustomisePage(int32_t customPage)
+{
+    cGlaControllerScene* pageScene =
+        customPage >= 0 && customPage < kCustomisePageCount ? scrCustomisePages[customPage] : nullptr;
+    if (pageScene == nullptr)
+        return;
+    // The keyboard focus waits on the tabs: no item is highlighted until it enters the page.
+    pageScene->SetFocus(0);
+    cFrontendBase::ShowCustomisePage(customPage);
+    pageScene->HideFocus();
+}
+
+void cFrontendBase::ShowCustomisePage(int32_t customPage)
 {
     if (customPage < 0 || customPage >= kCustomisePageCount)
         return;
@@ -87,7 +98,6 @@ void cFrontend::ShowCustomisePage(int32_t customPage)
     if (pageScene == nullptr)
         return;
     const int32_t value = GetPageLookValue(customPage);
-    pageScene->SetFocus(0);
     const cSaveData& save = Save();
     for (int32_t item = 0; item < kPartItemCount; ++item)
     {
@@ -104,10 +114,9 @@ void cFrontend::ShowCustomisePage(int32_t customPage)
             SetSpriteImage(toggle->lookScene, "handle", partImages[kHandleImages][item]);
         toggle->BuildStateScenes();
     }
-    pageScene->HideFocus();
 }
 
-void cFrontend::RefreshCustomisePreview()
+void cFrontendBase::RefreshCustomisePreview()
 {
     cGlaControllerScene* character = NestedScene(scrCustomise, "dorvo");
     if (character == nullptr)

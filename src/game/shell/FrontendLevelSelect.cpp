@@ -15,15 +15,6 @@ using namespace frontend;
 
 namespace
 {
-struct ScreenFade
-{
-    bool leaving = false;
-    int32_t alpha = 0;
-};
-ScreenFade gLevelSelectFade;
-ScreenFade gChallengeFade;
-ScreenFade gStatsFade;
-
 const char* const kStoryBoard = "Time taken to complete all of the Story levels";
 const char* const kBonusBoard = "Time taken to complete all of the Bonus levels";
 const char* const kChallengeBoard = "Time taken to complete all of the Challenge levels";
@@ -73,8 +64,8 @@ cVec2f ScreenCentre()
 }
 
 // Leaving: the fade-out, then the pushed screen. True when the update ends here.
-template <class F>
-bool FadeOut(ScreenFade& s, F pop)
+template <class Fade, class F>
+bool FadeOut(Fade& s, F pop)
 {
     if (!s.leaving)
         return false;
@@ -87,13 +78,12 @@ bool FadeOut(ScreenFade& s, F pop)
 
 // --- story and bonus ---------------------------------------------------------------------------
 
-void cFrontend::SetupLevelButtons()
+void cFrontendBase::SetupLevelButtons()
 {
     pageCount = mode == 1 ? 1 : kLevelPageCount;
     levelsPerPage = kLevelsPerPage;
     page = 3;
     bool lockedSeen = false;
-    const cSaveData& save = Save();
     for (int32_t p = 0; p < pageCount; ++p)
     {
         for (int32_t i = 0; i < kLevelsPerPage; ++i)
@@ -109,8 +99,7 @@ void cFrontend::SetupLevelButtons()
             button->SetEnabled(true);
             // The screen plays the click itself.
             button->ClearSounds();
-            const int32_t n = mode * 50 + levelsPerPage * p + i;
-            const bool open = n == 0 || n == 50 || save.progress[n - 1].completed;
+            const bool open = LevelOpen(mode * 50 + levelsPerPage * p + i);
             button->SetShown(open);
             if (open)
             {
@@ -125,10 +114,54 @@ void cFrontend::SetupLevelButtons()
         page = 0;
 }
 
+bool cFrontendBase::LevelOpen(int32_t levelNumber) const
+{
+    if (levelNumber == 0 || levelNumber == 50)
+        return true;
+    return levelNumber > 0 && levelNumber <= cSaveData::kLevelCount && Save().progress[levelNumber - 1].completed;
+}
+
+int32_t cFrontendBase::ShownPage() const { return std::clamp(page, 0, kLevelPageCount - 1); }
+
+void cFrontendBase::SlidePage()
+{
+    const float w = static_cast<float>(GetScreenWidth());
+    const float step = w * 0.1f;
+    if (targetPage == page)
+    {
+        if (slideOffset > 0.0f)
+            slideOffset = std::max(0.0f, slideOffset - step);
+        else if (slideOffset < 0.0f)
+            slideOffset = std::min(0.0f, slideOffset + step);
+        return;
+    }
+    // A turn chosen with the page at rest (a flick back to the start) still slides.
+    if (slideOffset == 0.0f)
+        slideOffset = targetPage < page ? 1.0f : -1.0f;
+    if (slideOffset > 0.0f)
+    {
+        slideOffset += step;
+        if (slideOffset >= w)
+        {
+            slideOffset = 0.0f;
+            page = targetPage;
+        }
+    }
+    else
+    {
+        slideOffset -= step;
+        if (slideOffset <= -w)
+        {
+            slideOffset = 0.0f;
+            page = targetPage;
+        }
+    }
+}
+
 int32_t cFrontend::StateLevelSelect(int32_t phase, int32_t arg)
 {
     (void)arg;
-    ScreenFade& s = gLevelSelectFade;
+    ScreenFade& s = levelSelectFade;
     switch (phase)
     {
     case kStateEnter:
@@ -259,33 +292,7 @@ int32_t cFrontend::StateLevelSelect(int32_t phase, int32_t arg)
                 LeaveTo(&cFrontend::StateLevelStats, 0, s.leaving);
         }
 
-        const float w = static_cast<float>(GetScreenWidth());
-        const float step = w * 0.1f;
-        if (targetPage == page)
-        {
-            if (slideOffset > 0.0f)
-                slideOffset = std::max(0.0f, slideOffset - step);
-            else if (slideOffset < 0.0f)
-                slideOffset = std::min(0.0f, slideOffset + step);
-        }
-        else if (slideOffset > 0.0f)
-        {
-            slideOffset += step;
-            if (slideOffset >= w)
-            {
-                slideOffset = 0.0f;
-                page = targetPage;
-            }
-        }
-        else if (slideOffset < 0.0f)
-        {
-            slideOffset -= step;
-            if (slideOffset <= -w)
-            {
-                slideOffset = 0.0f;
-                page = targetPage;
-            }
-        }
+        SlidePage();
         break;
     }
     case kStateDraw:
@@ -303,7 +310,7 @@ int32_t cFrontend::StateLevelSelect(int32_t phase, int32_t arg)
     return 0;
 }
 
-void cFrontend::DrawLevelSelectLayout()
+void cFrontendBase::DrawLevelSelectLayout()
 {
     cGfx2D& gfx = *gfx2D;
     DrawScene(scrLevelSelect, gfx);
@@ -312,7 +319,7 @@ void cFrontend::DrawLevelSelectLayout()
     gfx.SetColour(kOpaqueWhite);
 
     const float w = static_cast<float>(GetScreenWidth());
-    const int32_t shown = std::clamp(page, 0, kLevelPageCount - 1);
+    const int32_t shown = ShownPage();
     auto drawPage = [&](int32_t p) {
         DrawScene(scrLevelScreen[p], gfx);
         for (int32_t i = 0; i < levelsPerPage; ++i)
@@ -338,7 +345,7 @@ void cFrontend::DrawLevelSelectLayout()
     gfx.PopTransform();
 }
 
-void cFrontend::DrawLevelButtonMarks(int32_t pageIndex, int32_t slot)
+void cFrontendBase::DrawLevelButtonMarks(int32_t pageIndex, int32_t slot)
 {
     if (pageIndex < 0 || pageIndex >= kLevelPageCount || slot < 0 || slot >= kLevelsPerPage)
         return;
@@ -370,7 +377,8 @@ void cFrontend::DrawLevelButtonMarks(int32_t pageIndex, int32_t slot)
             FormatMilliseconds(text, 14, static_cast<float>(static_cast<uint32_t>(progress.bestPerfectTime)) / 30.0f);
             gfx.SetFont(systemFont);
             gfx.SetColour(TextColour(255));
-            DrawTextAt(gfx, at.x + offset.x, at.y + offset.y, 1, text.c_str());
+            const uint8_t align = centreNarrowPerfectTimes && GetScreenWidth() < 960 ? 0 : 1;
+            DrawTextAt(gfx, at.x + offset.x, at.y + offset.y, align, text.c_str());
             gfx.SetColour(kOpaqueWhite);
         }
         DrawIconAt(gfx, iconStar, look, "Perfect", at);
@@ -379,7 +387,7 @@ void cFrontend::DrawLevelButtonMarks(int32_t pageIndex, int32_t slot)
 
 // --- survival and challenge --------------------------------------------------------------------
 
-void cFrontend::SetupChallengeButtons()
+void cFrontendBase::SetupChallengeButtons()
 {
     const cSaveData& save = Save();
     const int32_t unlockRecords[kChallengeSlots] = {-1, 9, 19, 29, 38};
@@ -396,7 +404,7 @@ void cFrontend::SetupChallengeButtons()
 int32_t cFrontend::StateChallengeSelect(int32_t phase, int32_t arg)
 {
     (void)arg;
-    ScreenFade& s = gChallengeFade;
+    ScreenFade& s = challengeFade;
     cGlaControllerScene* own = challenge ? scrLevelSelect_C : scrLevelSelect_S;
     switch (phase)
     {
@@ -507,7 +515,7 @@ int32_t cFrontend::StateChallengeSelect(int32_t phase, int32_t arg)
     return 0;
 }
 
-void cFrontend::DrawChallengeLayout(int32_t alpha)
+void cFrontendBase::DrawChallengeLayout(int32_t alpha)
 {
     cGfx2D& gfx = *gfx2D;
     const uint32_t saved = gfx.GetColour();
@@ -517,9 +525,9 @@ void cFrontend::DrawChallengeLayout(int32_t alpha)
     for (int32_t slot = 0; slot < kChallengeSlots; ++slot)
     {
         if (challenge)
-            DrawLevelButtonMarks(page, slot);
+            DrawLevelButtonMarks(ShownPage(), slot);
         else
-            DrawSurvivalButtonMarks(page, slot);
+            DrawSurvivalButtonMarks(ShownPage(), slot);
     }
     if (systemFont != nullptr)
     {
@@ -535,7 +543,7 @@ void cFrontend::DrawChallengeLayout(int32_t alpha)
     gfx.PopTransform();
 }
 
-void cFrontend::DrawSurvivalButtonMarks(int32_t pageIndex, int32_t slot)
+void cFrontendBase::DrawSurvivalButtonMarks(int32_t pageIndex, int32_t slot)
 {
     if (slot < 0 || slot >= kChallengeSlots)
         return;
@@ -571,7 +579,7 @@ void cFrontend::DrawSurvivalButtonMarks(int32_t pageIndex, int32_t slot)
 int32_t cFrontend::StateLevelStats(int32_t phase, int32_t arg)
 {
     (void)arg;
-    ScreenFade& s = gStatsFade;
+    ScreenFade& s = statsFade;
     switch (phase)
     {
     case kStateEnter:
@@ -609,7 +617,7 @@ int32_t cFrontend::StateLevelStats(int32_t phase, int32_t arg)
     return 0;
 }
 
-cFrontend::LevelStatsFigures cFrontend::GetLevelStatsFigures() const
+cFrontendBase::LevelStatsFigures cFrontendBase::GetLevelStatsFigures() const
 {
     const cSaveData& save = Save();
     LevelStatsFigures figures;
@@ -622,7 +630,15 @@ cFrontend::LevelStatsFigures cFrontend::GetLevelStatsFigures() const
     return figures;
 }
 
-void cFrontend::DrawLevelStats()
+const ImageRect* const* cFrontendBase::StatsDigits() const
+{
+    for (const ImageRect* digit : hudDigits)
+        if (digit == nullptr)
+            return smallDigits;
+    return hudDigits;
+}
+
+void cFrontendBase::DrawLevelStats()
 {
     cGfx2D& gfx = *gfx2D;
     DrawScene(scrLevelStats, gfx);
@@ -633,6 +649,7 @@ void cFrontend::DrawLevelStats()
     const float w = static_cast<float>(GetScreenWidth());
     const int32_t total = figures.levelCount;
     const cVec2f centre = ScreenCentre();
+    const ImageRect* const* digits = StatsDigits();
 
     auto place = [&](const char* name, cVec2f& at) {
         const cGlaControllerElement* e = scrLevelStats->FindController(name);
@@ -644,7 +661,7 @@ void cFrontend::DrawLevelStats()
     auto number = [&](const char* name, int32_t value, uint8_t flags) {
         cVec2f at;
         if (place(name, at))
-            gfx.DrawNumber(static_cast<uint32_t>(std::max(value, 0)), hudDigits, at.x, at.y, flags, -10.0f);
+            gfx.DrawNumber(static_cast<uint32_t>(std::max(value, 0)), digits, at.x, at.y, flags, -10.0f);
     };
     auto text = [&](const char* name, const char* words) {
         cVec2f at;

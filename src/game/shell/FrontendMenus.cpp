@@ -1,6 +1,4 @@
 // The title pages, the main menu, the mode select and the end screen.
-#include <climits>
-
 #include "KelpoBase/core/Random.h"
 #include "KelpoBase/gla/GlaGuiControllers.h"
 #include "KelpoBase/platform/Input.h"
@@ -26,36 +24,10 @@ void FocusKeys(cGlaControllerScene* scene)
         scene->ActivateFocused();
 }
 
-bool NumberAfter(const std::string& name, const std::string& prefix, int32_t& number)
-{
-    if (name.compare(0, prefix.size(), prefix) != 0)
-        return false;
-    int64_t value = 0;
-    for (size_t i = prefix.size(); i < name.size() && name[i] >= '0' && name[i] <= '9'; ++i)
-    {
-        value = value * 10 + (name[i] - '0');
-        if (value > INT32_MAX)
-            return false;
-    }
-    number = static_cast<int32_t>(value);
-    return true;
-}
 } // namespace frontend
 
 namespace
 {
-int32_t gTitleAlpha = 0;
-int32_t gTitleHold = 0;
-
-struct ScreenFade
-{
-    bool leaving = false;
-    int32_t alpha = 0;
-};
-ScreenFade gMainMenuFade;
-ScreenFade gModeSelectFade;
-ScreenFade gEndFade;
-
 bool Completed(const cSaveData* save, int record)
 {
     return save != nullptr && save->progress[record].completed;
@@ -76,24 +48,24 @@ int32_t cFrontend::StateTitle(int32_t phase, int32_t arg)
     switch (phase)
     {
     case kStateEnter:
-        gTitleAlpha = 0;
-        gTitleHold = 0;
+        titleAlpha = 0;
+        titleHold = 0;
         titlePage = 0;
         break;
     case kStateUpdate:
     {
-        gTitleHold -= 1;
-        if (gTitleHold <= 0)
-            gTitleAlpha = std::min(gTitleAlpha + 25, 255);
+        titleHold -= 1;
+        if (titleHold <= 0)
+            titleAlpha = std::min(titleAlpha + 25, 255);
         const bool pressed = IsKeyPressed(KEY_POINTER_1) || IsKeyPressed(KEY_SPACE) || IsKeyPressed(KEY_RETURN) ||
                              IsKeyPressed(KEY_ESCAPE) || IsKeyPressed(KEY_JOY_BUTTON_1);
-        if (gTitleAlpha < 255 && !pressed)
+        if (titleAlpha < 255 && !pressed)
             break;
         if (titlePage == 0)
         {
             titlePage = 1;
-            gTitleHold = 70;
-            gTitleAlpha = 0;
+            titleHold = 70;
+            titleAlpha = 0;
         }
         else
         {
@@ -106,7 +78,7 @@ int32_t cFrontend::StateTitle(int32_t phase, int32_t arg)
         DrawScene(scrSplash, *gfx2D);
         if (titlePage != 0)
         {
-            gfx2D->SetColour(FadeColour(gTitleAlpha));
+            gfx2D->SetColour(FadeColour(titleAlpha));
             DrawBackground();
             gfx2D->SetColour(kOpaqueWhite);
         }
@@ -121,7 +93,7 @@ int32_t cFrontend::StateTitle(int32_t phase, int32_t arg)
 
 int32_t cFrontend::StateMainMenu(int32_t phase, int32_t arg)
 {
-    ScreenFade& s = gMainMenuFade;
+    ScreenFade& s = mainMenuFade;
     switch (phase)
     {
     case kStateEnter:
@@ -219,7 +191,7 @@ int32_t cFrontend::StateMainMenu(int32_t phase, int32_t arg)
 int32_t cFrontend::StateModeSelect(int32_t phase, int32_t arg)
 {
     (void)arg;
-    ScreenFade& s = gModeSelectFade;
+    ScreenFade& s = modeSelectFade;
     switch (phase)
     {
     case kStateEnter:
@@ -316,7 +288,7 @@ int32_t cFrontend::StateModeSelect(int32_t phase, int32_t arg)
 int32_t cFrontend::StateEnd(int32_t phase, int32_t arg)
 {
     (void)arg;
-    ScreenFade& s = gEndFade;
+    ScreenFade& s = endFade;
     switch (phase)
     {
     case kStateEnter:

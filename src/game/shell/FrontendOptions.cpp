@@ -13,28 +13,12 @@ using namespace frontend;
 
 namespace
 {
-struct ScreenFade
-{
-    bool leaving = false;
-    int32_t alpha = 0;
-};
-ScreenFade gOptionsFade;
-ScreenFade gControlsFade;
-ScreenFade gRedefineFade;
-ScreenFade gConfirmFade;
-int32_t gRedefineStep = 0;
 
 const char* const kPromptNames[cFrontend::kControlCount] = {"up", "down", "left", "right", "jump", "pause"};
 
-void SetToggle(cGlaControllerScene* scene, const char* name, bool on)
-{
-    if (cGlaControllerToggleButton* toggle = FindToggleButtonController(scene, name))
-        toggle->SetState(on);
-}
-
 // The usual update of a leaving screen: fade out, then the pushed screen.
-template <class F>
-bool FadeOut(ScreenFade& s, F pop)
+template <class Fade, class F>
+bool FadeOut(Fade& s, F pop)
 {
     if (!s.leaving)
         return false;
@@ -67,7 +51,7 @@ int32_t CaptureJoystickInput()
 int32_t cFrontend::StateOptions(int32_t phase, int32_t arg)
 {
     (void)arg;
-    ScreenFade& s = gOptionsFade;
+    ScreenFade& s = optionsFade;
     switch (phase)
     {
     case kStateEnter:
@@ -154,7 +138,7 @@ int32_t cFrontend::StateOptions(int32_t phase, int32_t arg)
 int32_t cFrontend::StateControls(int32_t phase, int32_t arg)
 {
     (void)arg;
-    ScreenFade& s = gControlsFade;
+    ScreenFade& s = controlsFade;
     switch (phase)
     {
     case kStateEnter:
@@ -201,13 +185,13 @@ int32_t cFrontend::StateControls(int32_t phase, int32_t arg)
 int32_t cFrontend::StateRedefineControls(int32_t phase, int32_t arg)
 {
     (void)arg;
-    ScreenFade& s = gRedefineFade;
+    ScreenFade& s = redefineFade;
     switch (phase)
     {
     case kStateEnter:
         s.leaving = false;
         s.alpha = 0;
-        gRedefineStep = 0;
+        redefineStep = 0;
         break;
     case kStateUpdate:
     {
@@ -222,13 +206,13 @@ int32_t cFrontend::StateRedefineControls(int32_t phase, int32_t arg)
             break;
         }
         for (int i = 0; i < kControlCount; ++i)
-            SetControllerVisible(scrOptionsRedefineControls->FindController(kPromptNames[i]), i == gRedefineStep);
+            SetControllerVisible(scrOptionsRedefineControls->FindController(kPromptNames[i]), i == redefineStep);
         const int32_t code = CaptureJoystickInput();
-        if (code != 0 && gRedefineStep >= 0 && gRedefineStep < kControlCount)
+        if (code != 0 && redefineStep >= 0 && redefineStep < kControlCount)
         {
-            pendingControls[gRedefineStep] = code;
-            gRedefineStep += 1;
-            if (gRedefineStep >= kControlCount)
+            pendingControls[redefineStep] = code;
+            redefineStep += 1;
+            if (redefineStep >= kControlCount)
                 LeaveTo(&cFrontend::StateRedefineConfirm, 1, s.leaving);
         }
         // The prompts animate; their buttons, if any, are not read.
@@ -250,7 +234,7 @@ int32_t cFrontend::StateRedefineControls(int32_t phase, int32_t arg)
 int32_t cFrontend::StateRedefineConfirm(int32_t phase, int32_t arg)
 {
     (void)arg;
-    ScreenFade& s = gConfirmFade;
+    ScreenFade& s = confirmFade;
     switch (phase)
     {
     case kStateEnter:
