@@ -1,24 +1,11 @@
 #include "game/shell/Frontend.h"
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-
-#include "KelpoBase/core/FileSystem.h"
-#include "KelpoBase/core/Random.h"
-#include "KelpoBase/debug/DbgScreen.h"
-#include "KelpoBase/gla/GlaControllerScene.h"
 #include "KelpoBase/gla/GlaSet.h"
-#include "KelpoBase/platform/AudioManager.h"
 #include "KelpoBase/platform/Input.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/render/Gfx2D.h"
-#include "KelpoBase/render/Gfx3D.h"
-#include "KelpoBase/render/Renderer.h"
 #include "KelpoBase/render/Resource.h"
-#include "KelpoBase/render/SoundResource.h"
 #include "game/shell/Comic.h"
-#include "game/shell/FrontendParticles.h"
 #include "game/shell/MainGame.h"
 #include "game/shell/SaveData.h"
 
@@ -42,23 +29,9 @@ bool AnyPressed(std::initializer_list<uint32_t> codes)
 
 // --- construction and destruction -------------------------------------------------------------
 
-cFrontend::cFrontend(int32_t entry)
-{
-    screens.Init();
-    screens.SetOwner(this);
-    if (entry == 1)
-        screens.SetPendingState(&cFrontend::StateMainMenu, 1);
-    else if (entry == 2)
-        screens.SetPendingState(&cFrontend::StateEnd, 0);
-    else
-        screens.SetPendingState(&cFrontend::StateTitle, 0);
-}
+cFrontend::cFrontend(int32_t entry) : cFrontendScreens(entry) {}
 
-cFrontend::~cFrontend()
-{
-    DeleteControlScreens();
-    screens.FreeStack();
-}
+cFrontend::~cFrontend() { DeleteControlScreens(); }
 
 void cFrontend::DeleteControlScreens()
 {
@@ -97,12 +70,6 @@ void cFrontend::LoadScreens()
 
 // --- frame ---------------------------------------------------------------------------------------
 
-void cFrontend::Update()
-{
-    UpdateParticlePool(particles);
-    screens.Update();
-}
-
 void cFrontend::Draw()
 {
     if (gfx2D == nullptr)
@@ -125,57 +92,34 @@ bool cFrontend::PressedLeft() { return AnyPressed({KEY_LEFT, KEY_A, KEY_JOY_LEFT
 bool cFrontend::PressedRight() { return AnyPressed({KEY_RIGHT, KEY_D, KEY_JOY_RIGHT}); }
 bool cFrontend::PressedActivate() { return AnyPressed({KEY_RETURN, KEY_SPACE, KEY_JOY_BUTTON_1}); }
 
-void cFrontend::LeaveTo(ScreenFunc next, int32_t arg, bool& leaving)
+void cFrontend::FocusKeys(cGlaControllerScene* scene)
 {
-    if (leaving)
+    if (scene == nullptr)
         return;
-    screens.PushState(next, arg);
-    leaving = true;
+    if (PressedUp())
+        scene->MoveFocus(-1);
+    else if (PressedDown())
+        scene->MoveFocus(1);
+    else if (PressedActivate())
+        scene->ActivateFocused();
 }
 
-// --- starting a level ------------------------------------------------------------------------
+// --- the main menu's exit and the credits' links ---------------------------------------------------
 
-int32_t cFrontend::StateStartLevel(int32_t phase, int32_t arg)
+void cFrontend::MainMenuAction(const std::string& name)
 {
-    static int32_t level = 0;
-    static int32_t fade = 0;
-    switch (phase)
-    {
-    case kStateEnter:
-        level = arg;
-        fade = 0;
-        break;
-    case kStateUpdate:
-        fade += kStartLevelFadeStep;
-        if (fade >= kStartLevelFadeEnd && levelHandOff)
-            levelHandOff(level);
-        break;
-    case kStateDraw:
-    {
-        DrawBackground();
-        if (level >= 200)
-            DrawChallengeLayout(255);
-        else if (level == 40)
-        {
-            if (scrCredits != nullptr)
-                scrCredits->Draw(*gfx2D);
-            if (scrCreditsBack != nullptr)
-                scrCreditsBack->Draw(*gfx2D);
-        }
-        else
-            DrawLevelSelectLayout();
-        gfx2D->Flush();
-        const uint32_t alpha = static_cast<uint32_t>(std::min(fade, 255));
-        const uint32_t saved = gfx2D->GetColour();
-        gfx2D->SetColour(alpha << 24);
-        FillRectAt(*gfx2D, 0.0f, 0.0f, static_cast<float>(GetScreenWidth()), static_cast<float>(GetScreenHeight()));
-        gfx2D->SetColour(saved);
-        break;
-    }
-    default:
-        break;
-    }
-    return 0;
+    if (name == "actExit")
+        SetQuitRequested(true);
+}
+
+void cFrontend::CreditsLink(const std::string& name)
+{
+    if (name == "actMoreGames")
+        OpenUrl(kFrontendUrlMoreGames);
+    else if (name == "actFacebook")
+        OpenUrl(kFrontendUrlFacebook);
+    else if (name == "actTwitter")
+        OpenUrl(kFrontendUrlTwitter);
 }
 
 void cFrontend::OpenAllLevels()

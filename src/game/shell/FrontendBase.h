@@ -84,6 +84,9 @@ public:
     // --- customisation --------------------------------------------------------------------
     // The items of a page: enabled by their stickers, the chosen one on, their pictures.
     void ShowCustomisePage(int32_t customPage);
+    // The item chosen on the page shown: the other items off, the look value stored in
+    // the save data, the preview dressed.
+    void ChooseCustomiseItem(int32_t item);
     void RefreshCustomisePreview();
     // The look value of a page (0 hair, 1 body, 2 cup, 3 base, 4 trail), clamped to 0..10.
     int32_t GetPageLookValue(int32_t customPage) const;

@@ -1,5 +1,6 @@
-// Level selection: the story and bonus pages, the survival and challenge page, and the
-// level statistics screen.
+// Level selection: the story and bonus pages, the survival and challenge page and the level
+// statistics, as both front ends set them up and draw them; and what the 1280 by 720 front
+// end adds on entry (leaderboard uploads, the keyboard focus) and its page keys.
 #include "KelpoBase/core/TextUtil.h"
 #include "KelpoBase/gla/GlaGuiControllers.h"
 #include "KelpoBase/gla/GlaSet.h"
@@ -8,7 +9,6 @@
 #include "KelpoBase/render/TextLayout.h"
 #include "game/shell/Achievements.h"
 #include "game/shell/Frontend.h"
-#include "game/shell/FrontendScreens.h"
 #include "game/shell/SaveData.h"
 
 using namespace frontend;
@@ -61,18 +61,6 @@ int32_t FramesToMilliseconds(uint32_t frames)
 cVec2f ScreenCentre()
 {
     return cVec2f(static_cast<float>(GetScreenWidth()) * 0.5f, static_cast<float>(GetScreenHeight()) * 0.5f);
-}
-
-// Leaving: the fade-out, then the pushed screen. True when the update ends here.
-template <class Fade, class F>
-bool FadeOut(Fade& s, F pop)
-{
-    if (!s.leaving)
-        return false;
-    s.alpha -= cFrontend::kScreenFadeStep;
-    if (s.alpha < 1)
-        pop();
-    return true;
 }
 } // namespace
 
@@ -158,156 +146,104 @@ void cFrontendBase::SlidePage()
     }
 }
 
-int32_t cFrontend::StateLevelSelect(int32_t phase, int32_t arg)
+void cFrontend::EnterLevelSelect()
 {
-    (void)arg;
-    ScreenFade& s = levelSelectFade;
-    switch (phase)
-    {
-    case kStateEnter:
-    {
-        for (cGlaControllerScene* p : scrLevelScreen)
+    // The focus starts on the first button of the shown page.
+    for (cGlaControllerScene* p : scrLevelScreen)
+        if (p != nullptr)
             p->SetFocus(0);
+    if (scrLevelSelect != nullptr)
+    {
         scrLevelSelect->SetFocus(0);
         scrLevelSelect->HideFocus();
-        const uint32_t sum = static_cast<uint32_t>(SumPerfectTimes(mode, Save()));
-        UploadLeaderboardScore(mode == 1 ? kBonusBoard : kStoryBoard, FramesToMilliseconds(sum));
-        if (cGlaControllerSprite* sprite = FindSpriteController(scrLevelScreen[0], "Sprite000"))
-            sprite->visible = mode == 0;
-        s.alpha = 0;
-        slideOffset = 0.0f;
-        slideSpare = 0.0f;
-        s.leaving = false;
-        page = 0;
-        SetupLevelButtons();
-        targetPage = page;
-        break;
     }
-    case kStateUpdate:
-    {
-        if (FadeOut(s, [this]() { screens.PopState(); }))
-            break;
-        FadeIn(s.alpha, kScreenFadeStep);
-        if (PressedBack())
-            LeaveTo(&cFrontend::StateMainMenu, 1, s.leaving);
-        scrLevelSelect->Update();
-        scrLevelDots->SetFrame(page);
-        cGlaControllerScene* S = scrLevelSelect;
-        if (slideOffset == 0.0f)
-        {
-            cGlaControllerScene* P = scrLevelScreen[page];
-            P->Update();
-            const int32_t f = P->focusIndex;
-            const bool k = P->keyboardMode;
-            if (PressedUp())
-            {
-                if (f < 5)
-                {
-                    S->SetFocus(1);
-                    P->HideFocus();
-                }
-                else if (k)
-                    P->MoveFocus(-5);
-                else
-                {
-                    S->HideFocus();
-                    P->ShowFocus();
-                }
-            }
-            else if (PressedDown())
-            {
-                if (f >= 5)
-                {
-                    S->SetFocus(0);
-                    P->HideFocus();
-                }
-                else if (k)
-                    P->MoveFocus(5);
-                else
-                {
-                    S->HideFocus();
-                    P->ShowFocus();
-                }
-            }
-            else if (PressedLeft())
-            {
-                if (k)
-                {
-                    if (f == 0 || f == 5)
-                    {
-                        if (page > 0)
-                        {
-                            slideOffset = 1.0f;
-                            targetPage = page - 1;
-                        }
-                    }
-                    else
-                        P->MoveFocus(-1);
-                }
-            }
-            else if (PressedRight())
-            {
-                if (k)
-                {
-                    if (f == 4 || f == 9)
-                    {
-                        if (page < pageCount - 1)
-                        {
-                            slideOffset = -1.0f;
-                            targetPage = page + 1;
-                        }
-                    }
-                    else
-                        P->MoveFocus(1);
-                }
-            }
-            else if (PressedActivate())
-            {
-                if (k)
-                    P->ActivateFocused();
-                else
-                    S->ActivateFocused();
-            }
+    const uint32_t sum = static_cast<uint32_t>(SumPerfectTimes(mode, Save()));
+    UploadLeaderboardScore(mode == 1 ? kBonusBoard : kStoryBoard, FramesToMilliseconds(sum));
+    if (cGlaControllerSprite* sprite = FindSpriteController(scrLevelScreen[0], "Sprite000"))
+        sprite->visible = mode == 0;
+    slideSpare = 0.0f;
+}
 
-            cKelpoMsg message;
-            while (P->HasMessages())
+void cFrontend::LevelPageKeys(cGlaControllerScene* P)
+{
+    // f: the focus on the page (rows of five), k: the focus is on the page at all;
+    // S: the screen's own buttons, reached from the rows' ends.
+    cGlaControllerScene* S = scrLevelSelect;
+    const int32_t f = P->focusIndex;
+    const bool k = P->keyboardMode;
+    if (PressedUp())
+    {
+        if (f < 5)
+        {
+            if (S != nullptr)
+                S->SetFocus(1);
+            P->HideFocus();
+        }
+        else if (k)
+            P->MoveFocus(-5);
+        else
+        {
+            if (S != nullptr)
+                S->HideFocus();
+            P->ShowFocus();
+        }
+    }
+    else if (PressedDown())
+    {
+        if (f >= 5)
+        {
+            if (S != nullptr)
+                S->SetFocus(0);
+            P->HideFocus();
+        }
+        else if (k)
+            P->MoveFocus(5);
+        else
+        {
+            if (S != nullptr)
+                S->HideFocus();
+            P->ShowFocus();
+        }
+    }
+    else if (PressedLeft())
+    {
+        if (k)
+        {
+            if (f == 0 || f == 5)
             {
-                P->PopMessage(message);
-                int32_t number = 0;
-                // Only the levels of the shown set can be started.
-                if (NumberAfter(message.name, "level", number) && number < pageCount * levelsPerPage)
+                if (page > 0)
                 {
-                    PlayButtonSound();
-                    screens.SetPendingState(&cFrontend::StateStartLevel, mode * 50 + number);
+                    slideOffset = 1.0f;
+                    targetPage = page - 1;
                 }
             }
+            else
+                P->MoveFocus(-1);
         }
-        cKelpoMsg message;
-        while (S->HasMessages())
-        {
-            S->PopMessage(message);
-            if (message.name == "actBack")
-                LeaveTo(&cFrontend::StateModeSelect, 1, s.leaving);
-            else if (message.name == "actHelp")
-                LeaveTo(&cFrontend::StateLevelStats, 0, s.leaving);
-        }
-
-        SlidePage();
-        break;
     }
-    case kStateDraw:
+    else if (PressedRight())
     {
-        DrawBackground();
-        const uint32_t saved = gfx2D->GetColour();
-        gfx2D->SetColour(FadeColour(s.alpha));
-        DrawLevelSelectLayout();
-        gfx2D->SetColour(saved);
-        break;
+        if (k)
+        {
+            if (f == 4 || f == 9)
+            {
+                if (page < pageCount - 1)
+                {
+                    slideOffset = -1.0f;
+                    targetPage = page + 1;
+                }
+            }
+            else
+                P->MoveFocus(1);
+        }
     }
-    default:
-        break;
+    else if (PressedActivate())
+    {
+        if (k)
+            P->ActivateFocused();
+        else if (S != nullptr)
+            S->ActivateFocused();
     }
-    return 0;
 }
 
 void cFrontendBase::DrawLevelSelectLayout()
@@ -401,118 +337,72 @@ void cFrontendBase::SetupChallengeButtons()
     }
 }
 
-int32_t cFrontend::StateChallengeSelect(int32_t phase, int32_t arg)
+void cFrontend::EnterChallengeSelect(cGlaControllerScene* own)
 {
-    (void)arg;
-    ScreenFade& s = challengeFade;
-    cGlaControllerScene* own = challenge ? scrLevelSelect_C : scrLevelSelect_S;
-    switch (phase)
-    {
-    case kStateEnter:
-    {
+    if (scrLevelScreenS != nullptr)
         scrLevelScreenS->SetFocus(0);
+    if (scrLevelScreenC != nullptr)
         scrLevelScreenC->SetFocus(0);
+    if (own != nullptr)
+    {
         own->SetFocus(0);
         own->HideFocus();
-        s.alpha = 0;
-        slideOffset = 0.0f;
-        slideSpare = 0.0f;
-        s.leaving = false;
-        page = 0;
-        SetupChallengeButtons();
-        targetPage = page;
-        if (challenge)
-        {
-            uint32_t sum = 0;
-            for (int32_t n = 250; n < 255; ++n)
-                sum += static_cast<uint32_t>(Save().progress[n].bestPerfectTime);
-            const int32_t ms = static_cast<int32_t>(static_cast<float>(sum) / 30.0 * 1000.0);
-            // The upload does nothing when the platform knows no such leaderboard.
-            UploadLeaderboardScore(kChallengeBoard, ms);
-        }
-        break;
     }
-    case kStateUpdate:
+    slideSpare = 0.0f;
+    if (challenge)
     {
-        if (FadeOut(s, [this]() { screens.PopState(); }))
-            break;
-        FadeIn(s.alpha, kScreenFadeStep);
-        if (PressedBack())
-            LeaveTo(&cFrontend::StateModeSelect, 1, s.leaving);
-        own->Update();
-        scrLevelDots->SetFrame(page);
-        if (slideOffset == 0.0f)
-        {
-            cGlaControllerScene* P = scrLevelScreenS;
-            P->Update();
-            const int32_t f = P->focusIndex;
-            const bool k = P->keyboardMode;
-            if (PressedUp())
-            {
-                if (!k)
-                {
-                    own->HideFocus();
-                    P->ShowFocus();
-                }
-            }
-            else if (PressedDown())
-            {
-                if (f < 5)
-                {
-                    own->SetFocus(0);
-                    P->HideFocus();
-                }
-                else if (k)
-                    P->MoveFocus(5);
-            }
-            else if (PressedLeft())
-            {
-                if (k && f != 0 && f != 5)
-                    P->MoveFocus(-1);
-            }
-            else if (PressedRight())
-            {
-                if (k && f != 4 && f != 9)
-                    P->MoveFocus(1);
-            }
-            else if (PressedActivate())
-            {
-                if (k)
-                    P->ActivateFocused();
-                else
-                    own->ActivateFocused();
-            }
-            cKelpoMsg message;
-            while (P->HasMessages())
-            {
-                P->PopMessage(message);
-                int32_t number = 0;
-                if (NumberAfter(message.name, "level", number) && number < kChallengeSlots)
-                    screens.SetPendingState(&cFrontend::StateStartLevel, (challenge ? 250 : 200) + number);
-            }
-        }
-        cKelpoMsg message;
-        while (own->HasMessages())
-        {
-            own->PopMessage(message);
-            if (message.name == "actBack")
-                LeaveTo(&cFrontend::StateModeSelect, 1, s.leaving);
-        }
-        break;
+        uint32_t sum = 0;
+        for (int32_t n = 250; n < 255; ++n)
+            sum += static_cast<uint32_t>(Save().progress[n].bestPerfectTime);
+        const int32_t ms = static_cast<int32_t>(static_cast<float>(sum) / 30.0 * 1000.0);
+        // The upload does nothing when the platform knows no such leaderboard.
+        UploadLeaderboardScore(kChallengeBoard, ms);
     }
-    case kStateDraw:
+}
+
+void cFrontend::ChallengePageKeys(cGlaControllerScene* P, cGlaControllerScene* own)
+{
+    // One row: up only brings the focus onto it, down always leaves it for the screen's
+    // own buttons, left and right stop at its ends.
+    const int32_t f = P->focusIndex;
+    const bool k = P->keyboardMode;
+    if (PressedUp())
     {
-        DrawBackground();
-        const uint32_t saved = gfx2D->GetColour();
-        gfx2D->SetColour(FadeColour(s.alpha));
-        DrawChallengeLayout(s.alpha);
-        gfx2D->SetColour(saved);
-        break;
+        if (!k)
+        {
+            if (own != nullptr)
+                own->HideFocus();
+            P->ShowFocus();
+        }
     }
-    default:
-        break;
+    else if (PressedDown())
+    {
+        if (f < 5)
+        {
+            if (own != nullptr)
+                own->SetFocus(0);
+            P->HideFocus();
+        }
+        else if (k)
+            P->MoveFocus(5);
     }
-    return 0;
+    else if (PressedLeft())
+    {
+        if (k && f != 0 && f != 5)
+            P->MoveFocus(-1);
+    }
+    else if (PressedRight())
+    {
+        if (k && f != 4 && f != 9)
+            P->MoveFocus(1);
+    }
+    else if (PressedActivate())
+    {
+        if (k)
+            P->ActivateFocused();
+        else if (own != nullptr)
+            own->ActivateFocused();
+    }
 }
 
 void cFrontendBase::DrawChallengeLayout(int32_t alpha)
@@ -575,47 +465,6 @@ void cFrontendBase::DrawSurvivalButtonMarks(int32_t pageIndex, int32_t slot)
 }
 
 // --- statistics ---------------------------------------------------------------------------------
-
-int32_t cFrontend::StateLevelStats(int32_t phase, int32_t arg)
-{
-    (void)arg;
-    ScreenFade& s = statsFade;
-    switch (phase)
-    {
-    case kStateEnter:
-        scrLevelStats->SetFocus(0);
-        s.leaving = false;
-        s.alpha = 0;
-        break;
-    case kStateUpdate:
-    {
-        if (FadeOut(s, [this]() { screens.PopState(); }))
-            break;
-        FadeIn(s.alpha, kScreenFadeStep);
-        if (PressedBack())
-            LeaveTo(&cFrontend::StateLevelSelect, 0, s.leaving);
-        scrLevelStats->Update();
-        FocusKeys(scrLevelStats);
-        cKelpoMsg message;
-        while (scrLevelStats->HasMessages())
-        {
-            scrLevelStats->PopMessage(message);
-            if (message.name == "actBack")
-                LeaveTo(&cFrontend::StateLevelSelect, 0, s.leaving);
-        }
-        break;
-    }
-    case kStateDraw:
-        DrawBackground();
-        gfx2D->SetColour(FadeColour(s.alpha));
-        DrawLevelStats();
-        gfx2D->SetColour(kOpaqueWhite);
-        break;
-    default:
-        break;
-    }
-    return 0;
-}
 
 cFrontendBase::LevelStatsFigures cFrontendBase::GetLevelStatsFigures() const
 {
