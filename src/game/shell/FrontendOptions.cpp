@@ -63,12 +63,9 @@ int32_t cFrontend::StateControls(int32_t phase, int32_t arg)
         break;
     case kStateUpdate:
     {
-        if (FadeOut(s))
+        if (!FadeStep(s, &cFrontend::StateOptions, 1))
             break;
-        FadeIn(s.alpha, kScreenFadeStep);
         scrOptionsControls->Update();
-        if (PressedBack())
-            LeaveTo(&cFrontend::StateOptions, 1, s.leaving);
         FocusKeys(scrOptionsControls);
         cKelpoMsg message;
         while (scrOptionsControls->HasMessages())
@@ -87,9 +84,7 @@ int32_t cFrontend::StateControls(int32_t phase, int32_t arg)
         break;
     }
     case kStateDraw:
-        DrawBackground();
-        DrawSceneFaded(scrOptionsControls, *gfx2D, s.alpha);
-        gfx2D->SetColour(kOpaqueWhite);
+        DrawFaded(s.alpha, {scrOptionsControls});
         break;
     default:
         break;
@@ -110,9 +105,8 @@ int32_t cFrontend::StateRedefineControls(int32_t phase, int32_t arg)
         break;
     case kStateUpdate:
     {
-        if (FadeOut(s))
+        if (!FadeStep(s))
             break;
-        FadeIn(s.alpha, kScreenFadeStep);
         // Without a joystick nothing could ever be captured: Escape gives up and keeps the
         // controls as they were (only the confirmation's "actDone" changes them).
         if (IsKeyPressed(KEY_ESCAPE))
@@ -136,9 +130,7 @@ int32_t cFrontend::StateRedefineControls(int32_t phase, int32_t arg)
         break;
     }
     case kStateDraw:
-        DrawBackground();
-        DrawSceneFaded(scrOptionsRedefineControls, *gfx2D, s.alpha);
-        gfx2D->SetColour(kOpaqueWhite);
+        DrawFaded(s.alpha, {scrOptionsRedefineControls});
         break;
     default:
         break;
@@ -159,9 +151,8 @@ int32_t cFrontend::StateRedefineConfirm(int32_t phase, int32_t arg)
         break;
     case kStateUpdate:
     {
-        if (FadeOut(s))
+        if (!FadeStep(s))
             break;
-        FadeIn(s.alpha, kScreenFadeStep);
         scrOptionsRedefineConfirm->Update();
         FocusKeys(scrOptionsRedefineConfirm);
         cKelpoMsg message;
@@ -180,9 +171,7 @@ int32_t cFrontend::StateRedefineConfirm(int32_t phase, int32_t arg)
         break;
     }
     case kStateDraw:
-        DrawBackground();
-        DrawSceneFaded(scrOptionsRedefineConfirm, *gfx2D, s.alpha);
-        gfx2D->SetColour(kOpaqueWhite);
+        DrawFaded(s.alpha, {scrOptionsRedefineConfirm});
         break;
     default:
         break;

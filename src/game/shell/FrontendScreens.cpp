@@ -10,6 +10,7 @@
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/render/TextLayout.h"
 #include "game/shell/Frontend.h"
+#include "game/shell/FrontendTouch.h"
 #include "game/shell/SaveData.h"
 
 using namespace frontend;
@@ -54,22 +55,43 @@ void cFrontendScreens<Front>::Draw()
 }
 
 template <class Front>
-bool cFrontendScreens<Front>::FadeOut(ScreenFade& fade)
+bool cFrontendScreens<Front>::FadeStep(ScreenFade& fade, ScreenFunc back, int32_t backArg)
 {
-    if (!fade.leaving)
+    if (fade.leaving)
+    {
+        fade.alpha -= kScreenFadeStep;
+        if (fade.alpha < 1)
+            screens.PopState();
         return false;
-    fade.alpha -= kScreenFadeStep;
-    if (fade.alpha < 1)
-        screens.PopState();
+    }
+    FadeIn(fade.alpha, kScreenFadeStep);
+    if constexpr (Front::kKeys)
+    {
+        if (back != nullptr && Front::PressedBack())
+            LeaveTo(back, backArg, fade.leaving);
+    }
     return true;
 }
 
 template <class Front>
-bool cFrontendScreens<Front>::BackPressed() const
+void cFrontendScreens<Front>::DrawFaded(int32_t alpha, std::initializer_list<cGlaControllerScene*> scenes)
 {
-    if constexpr (Front::kKeys)
-        return Front::PressedBack();
-    return false;
+    DrawBackground();
+    const uint32_t saved = gfx2D->GetColour();
+    gfx2D->SetColour(FadeColour(alpha));
+    for (cGlaControllerScene* scene : scenes)
+        DrawScene(scene, *gfx2D);
+    gfx2D->SetColour(saved);
+    gfx2D->SetColour(kOpaqueWhite);
+}
+
+template <class Front>
+void cFrontendScreens<Front>::Replay(cGlaControllerScene* scene, bool loop)
+{
+    if (scene == nullptr)
+        return;
+    scene->Rewind();
+    scene->Play(loop, 1);
 }
 
 template <class Front>
@@ -158,19 +180,15 @@ int32_t cFrontendScreens<Front>::StateEnd(int32_t phase, int32_t /*arg*/)
     {
     case kStateEnter:
         s = ScreenFade();
+        Replay(scrEnd, false);
         if (scrEnd != nullptr)
-        {
-            scrEnd->Rewind();
-            scrEnd->Play(false, 1);
             scrEnd->StartChildScenes();
-        }
         confettiCountdown = RandomInt(20);
         break;
     case kStateUpdate:
     {
-        if (FadeOut(s))
+        if (!FadeStep(s))
             break;
-        FadeIn(s.alpha, kScreenFadeStep);
         confettiCountdown -= 1;
         if (confettiCountdown < 0)
         {
@@ -250,9 +268,8 @@ int32_t cFrontendScreens<Front>::StateMainMenu(int32_t phase, int32_t arg)
             if (frame <= 30 && scrMainMenu->playing && scrMainMenu->GetFrameCount() > 1)
                 break;
         }
-        if (FadeOut(s))
+        if (!FadeStep(s))
             break;
-        FadeIn(s.alpha, kScreenFadeStep);
         Self().MainMenuShortcut();
         TakeInput(scrMainMenuButtons, [&](const cKelpoMsg& message) {
             const std::string& name = message.name;
@@ -312,11 +329,8 @@ int32_t cFrontendScreens<Front>::StateModeSelect(int32_t phase, int32_t /*arg*/)
         }
         break;
     case kStateUpdate:
-        if (FadeOut(s))
+        if (!FadeStep(s, &Front::StateMainMenu, 1))
             break;
-        FadeIn(s.alpha, kScreenFadeStep);
-        if (BackPressed())
-            LeaveTo(&Front::StateMainMenu, 1, s.leaving);
         TakeInput(scrChapter, [&](const cKelpoMsg& message) {
             const std::string& name = message.name;
             int32_t number = 0;
@@ -345,8 +359,7 @@ int32_t cFrontendScreens<Front>::StateModeSelect(int32_t phase, int32_t /*arg*/)
         break;
     case kStateDraw:
     {
-        DrawBackground();
-        DrawSceneFaded(scrChapter, *gfx2D, s.alpha);
+        DrawFaded(s.alpha, {scrChapter});
         cGlaControllerButton* chapter2 = scrChapter != nullptr ? FindButtonController(scrChapter, "chapter2") : nullptr;
         if (!save.progress[19].completed && chapter2 != nullptr && systemFont != nullptr)
         {
@@ -387,11 +400,8 @@ int32_t cFrontendScreens<Front>::StateLevelSelect(int32_t phase, int32_t /*arg*/
         break;
     case kStateUpdate:
     {
-        if (FadeOut(s))
+        if (!FadeStep(s, &Front::StateMainMenu, 1))
             break;
-        FadeIn(s.alpha, kScreenFadeStep);
-        if (BackPressed())
-            LeaveTo(&Front::StateMainMenu, 1, s.leaving);
         if (scrLevelSelect != nullptr)
             scrLevelSelect->Update();
         if (scrLevelDots != nullptr)
@@ -453,11 +463,8 @@ int32_t cFrontendScreens<Front>::StateChallengeSelect(int32_t phase, int32_t /*a
         break;
     case kStateUpdate:
     {
-        if (FadeOut(s))
+        if (!FadeStep(s, &Front::StateModeSelect, 1))
             break;
-        FadeIn(s.alpha, kScreenFadeStep);
-        if (BackPressed())
-            LeaveTo(&Front::StateModeSelect, 1, s.leaving);
         if (own != nullptr)
             own->Update();
         if (scrLevelDots != nullptr)
@@ -505,11 +512,8 @@ int32_t cFrontendScreens<Front>::StateLevelStats(int32_t phase, int32_t /*arg*/)
         s = ScreenFade();
         break;
     case kStateUpdate:
-        if (FadeOut(s))
+        if (!FadeStep(s, &Front::StateLevelSelect, 0))
             break;
-        FadeIn(s.alpha, kScreenFadeStep);
-        if (BackPressed())
-            LeaveTo(&Front::StateLevelSelect, 0, s.leaving);
         TakeInput(scrLevelStats, [&](const cKelpoMsg& message) {
             if (message.name == "actBack")
                 LeaveTo(&Front::StateLevelSelect, 0, s.leaving);
@@ -543,13 +547,10 @@ int32_t cFrontendScreens<Front>::StateOptions(int32_t phase, int32_t /*arg*/)
         SetToggle(scrOptions, "butSfx", GetSaveDataVolumes().GetSoundVolume() > 0.0f);
         break;
     case kStateUpdate:
-        if (FadeOut(s))
+        if (!FadeStep(s, &Front::StateMainMenu, 1))
             break;
-        FadeIn(s.alpha, kScreenFadeStep);
         // The window mode may change elsewhere; the toggle follows it.
         Self().ShowWindowMode();
-        if (BackPressed())
-            LeaveTo(&Front::StateMainMenu, 1, s.leaving);
         TakeInput(scrOptions, [&](const cKelpoMsg& message) {
             const std::string& name = message.name;
             const bool on = message.intValue != 0;
@@ -583,9 +584,7 @@ int32_t cFrontendScreens<Front>::StateOptions(int32_t phase, int32_t /*arg*/)
         });
         break;
     case kStateDraw:
-        DrawBackground();
-        DrawSceneFaded(scrOptions, *gfx2D, s.alpha);
-        gfx2D->SetColour(kOpaqueWhite);
+        DrawFaded(s.alpha, {scrOptions});
         break;
     default:
         break;
@@ -614,13 +613,10 @@ int32_t cFrontendScreens<Front>::StateCustomise(int32_t phase, int32_t /*arg*/)
         break;
     case kStateUpdate:
     {
-        if (FadeOut(s))
+        if (!FadeStep(s, &Front::StateMainMenu, 1))
             break;
-        FadeIn(s.alpha, kScreenFadeStep);
         if (scrCustomise != nullptr)
             scrCustomise->Advance();
-        if (BackPressed())
-            LeaveTo(&Front::StateMainMenu, 1, s.leaving);
         SetToggle(scrCustomise, ItemName(customisePage), true);
 
         // The tabs choose the page, the page's toggles its item. Worked by the pointer both
@@ -670,16 +666,8 @@ int32_t cFrontendScreens<Front>::StateCustomise(int32_t phase, int32_t /*arg*/)
         break;
     }
     case kStateDraw:
-    {
-        DrawBackground();
-        const uint32_t saved = gfx2D->GetColour();
-        gfx2D->SetColour(FadeColour(s.alpha));
-        DrawScene(scrCustomise, *gfx2D);
-        DrawScene(scrCustomisePages[std::clamp(customisePage, 0, kCustomisePageCount - 1)], *gfx2D);
-        gfx2D->SetColour(saved);
-        gfx2D->SetColour(kOpaqueWhite);
+        DrawFaded(s.alpha, {scrCustomise, scrCustomisePages[std::clamp(customisePage, 0, kCustomisePageCount - 1)]});
         break;
-    }
     default:
         break;
     }
@@ -697,18 +685,11 @@ int32_t cFrontendScreens<Front>::StateCredits(int32_t phase, int32_t /*arg*/)
     case kStateEnter:
         FocusOnEntry(scrCreditsBack, 0);
         s = ScreenFade();
-        if (scrCredits != nullptr)
-        {
-            scrCredits->Rewind();
-            scrCredits->Play(false, 1);
-        }
+        Replay(scrCredits, false);
         break;
     case kStateUpdate:
-        if (FadeOut(s))
+        if (!FadeStep(s, &Front::StateMainMenu, 1))
             break;
-        FadeIn(s.alpha, kScreenFadeStep);
-        if (BackPressed())
-            LeaveTo(&Front::StateMainMenu, 1, s.leaving);
         if (scrCredits != nullptr)
             scrCredits->Advance();
         TakeInput(scrCreditsBack, [&](const cKelpoMsg& message) {
@@ -724,16 +705,8 @@ int32_t cFrontendScreens<Front>::StateCredits(int32_t phase, int32_t /*arg*/)
         });
         break;
     case kStateDraw:
-    {
-        DrawBackground();
-        const uint32_t saved = gfx2D->GetColour();
-        gfx2D->SetColour(FadeColour(s.alpha));
-        DrawScene(scrCredits, *gfx2D);
-        DrawScene(scrCreditsBack, *gfx2D);
-        gfx2D->SetColour(saved);
-        gfx2D->SetColour(kOpaqueWhite);
+        DrawFaded(s.alpha, {scrCredits, scrCreditsBack});
         break;
-    }
     default:
         break;
     }
@@ -749,18 +722,11 @@ int32_t cFrontendScreens<Front>::StateHelp(int32_t phase, int32_t /*arg*/)
     case kStateEnter:
         FocusOnEntry(scrHelp_000, 0);
         s = ScreenFade();
-        if (scrHelp_000 != nullptr)
-        {
-            scrHelp_000->Rewind();
-            scrHelp_000->Play(true, 1);
-        }
+        Replay(scrHelp_000, true);
         break;
     case kStateUpdate:
-        if (FadeOut(s))
+        if (!FadeStep(s, &Front::StateMainMenu, 1))
             break;
-        FadeIn(s.alpha, kScreenFadeStep);
-        if (BackPressed())
-            LeaveTo(&Front::StateMainMenu, 1, s.leaving);
         if (scrHelp_000 != nullptr)
             scrHelp_000->Advance();
         TakeInput(scrHelp_000, [&](const cKelpoMsg& message) {
@@ -769,9 +735,7 @@ int32_t cFrontendScreens<Front>::StateHelp(int32_t phase, int32_t /*arg*/)
         });
         break;
     case kStateDraw:
-        DrawBackground();
-        DrawSceneFaded(scrHelp_000, *gfx2D, s.alpha);
-        gfx2D->SetColour(kOpaqueWhite);
+        DrawFaded(s.alpha, {scrHelp_000});
         break;
     default:
         break;
@@ -822,4 +786,6 @@ int32_t cFrontendScreens<Front>::StateStartLevel(int32_t phase, int32_t arg)
     return 0;
 }
 
+// Both front ends run these screens.
 template class cFrontendScreens<cFrontend>;
+template class cFrontendScreens<cFrontendTouch>;

@@ -22,6 +22,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "KelpoBase/core/StateMachine.h"
@@ -76,9 +77,15 @@ protected:
     explicit cFrontendScreens(int32_t entry);
     ~cFrontendScreens() { screens.FreeStack(); }
 
-    // The leaving half of a screen's update: the fade-out, then the pushed screen. True
-    // when the update ends here.
-    bool FadeOut(ScreenFade& fade);
+    // A screen's update up to its own input. While it is leaving: the fade-out, then the
+    // pushed screen; false, the update ends there. Otherwise the fade-in and, on a front end
+    // with keys, the back key, which leaves for back with backArg (none: no back key).
+    bool FadeStep(ScreenFade& fade, ScreenFunc back = nullptr, int32_t backArg = 0);
+    // The usual drawing of a screen: scrBackground, the screen's scenes in white at its
+    // fade, then opaque white.
+    void DrawFaded(int32_t alpha, std::initializer_list<cGlaControllerScene*> scenes);
+    // Rewinds the scene and plays it, once or looping.
+    static void Replay(cGlaControllerScene* scene, bool loop);
 
     // --- what a front end adds (here: nothing) --------------------------------------------
     // On the main menu once it takes input, before its buttons.
@@ -101,7 +108,6 @@ protected:
 
 private:
     Front& Self() { return static_cast<Front&>(*this); }
-    bool BackPressed() const;
     // What moves the title pages and the end screen on.
     bool MoveOnPressed(bool endScreen) const;
     // The keyboard focus a screen starts with.
