@@ -293,6 +293,11 @@ void SetToggle(cGlaControllerScene* scene, const std::string& name, bool on)
         toggle->SetState(on);
 }
 
+cGlaControllerButton* SlotButton(cGlaControllerScene* scene, int32_t slot)
+{
+    return scene != nullptr ? FindButtonController(scene, "GameObj00" + std::to_string(slot)) : nullptr;
+}
+
 bool NumberAfter(const std::string& name, const std::string& prefix, int32_t& number)
 {
     if (name.compare(0, prefix.size(), prefix) != 0)

@@ -21,6 +21,7 @@ class cDbgPage;
 class cFont;
 class cGfx2D;
 class cGfx3D;
+class cGlaControllerButton;
 class cGlaControllerScene;
 class cGlaSet;
 class cResourceGroup;
@@ -259,6 +260,13 @@ void DrawSceneFaded(cGlaControllerScene* scene, cGfx2D& gfx, int32_t alpha);
 
 // Sets a toggle button of the scene without an action message; a missing one is skipped.
 void SetToggle(cGlaControllerScene* scene, const std::string& name, bool on);
+
+// The name of a customisation tab or item toggle: "but" and its number.
+inline std::string ToggleName(int32_t number) { return "but" + std::to_string(number); }
+
+// The level button of a slot of a level page ("GameObj000" to "GameObj009"); null when the
+// page lacks it.
+cGlaControllerButton* SlotButton(cGlaControllerScene* scene, int32_t slot);
 
 // True when name begins with prefix; number is then the decimal digits that follow (0 when
 // there are none). False for a number with too many digits to be meaningful.

@@ -53,8 +53,6 @@ cGlaControllerScene* NestedScene(const cGlaControllerScene* scene, const char* n
     cGlaControllerSceneElement* element = scene != nullptr ? FindSceneElementController(scene, name) : nullptr;
     return element != nullptr ? element->GetNestedScene() : nullptr;
 }
-
-std::string ItemName(int32_t item) { return "but" + std::to_string(item); }
 } // namespace
 
 int32_t cFrontendBase::StickerRecordForItem(int32_t customPage, int32_t item)
@@ -93,7 +91,7 @@ void cFrontendBase::ShowCustomisePage(int32_t customPage)
     const cSaveData& save = Save();
     for (int32_t item = 0; item < kPartItemCount; ++item)
     {
-        cGlaControllerToggleButton* toggle = FindToggleButtonController(pageScene, ItemName(item));
+        cGlaControllerToggleButton* toggle = FindToggleButtonController(pageScene, ToggleName(item));
         if (toggle == nullptr)
             continue;
         const bool unlocked = item == 0 || save.progress[StickerRecordForItem(customPage, item)].sticker;
@@ -115,7 +113,7 @@ void cFrontendBase::ChooseCustomiseItem(int32_t item)
     cGlaControllerScene* pageScene = scrCustomisePages[customisePage];
     for (int32_t other = 0; other < kPartItemCount; ++other)
         if (other != item)
-            SetToggle(pageScene, ItemName(other), false);
+            SetToggle(pageScene, ToggleName(other), false);
     cSaveData& save = Save();
     int32_t hair = 0, body = 0, base = 0, trail = 0, cup = 0;
     save.GetLook(hair, body, base, trail, cup);

@@ -19,13 +19,6 @@ const char* const kStoryBoard = "Time taken to complete all of the Story levels"
 const char* const kBonusBoard = "Time taken to complete all of the Bonus levels";
 const char* const kChallengeBoard = "Time taken to complete all of the Challenge levels";
 
-std::string SlotName(int32_t slot) { return "GameObj00" + std::to_string(slot); }
-
-cGlaControllerButton* SlotButton(cGlaControllerScene* scene, int32_t slot)
-{
-    return scene != nullptr ? FindButtonController(scene, SlotName(slot)) : nullptr;
-}
-
 // The look scene of a button, whose markers place the marks of every level button.
 const cGlaScene* LookScene(const cGlaControllerButton* button)
 {

@@ -24,8 +24,6 @@ void EnableButton(cGlaControllerScene* scene, const char* name, bool on)
     if (cGlaControllerButton* button = FindButtonController(scene, name))
         button->SetEnabled(on);
 }
-
-std::string ItemName(int32_t item) { return "but" + std::to_string(item); }
 } // namespace
 
 // --- the machinery ------------------------------------------------------------------------------
@@ -607,7 +605,7 @@ int32_t cFrontendScreens<Front>::StateCustomise(int32_t phase, int32_t /*arg*/)
             Self().customiseInPage = false;
         customisePage = 0;
         for (int32_t p = 0; p < kCustomisePageCount; ++p)
-            SetToggle(scrCustomise, ItemName(p), p == 0);
+            SetToggle(scrCustomise, ToggleName(p), p == 0);
         Self().ShowCustomisePage(0);
         RefreshCustomisePreview();
         break;
@@ -617,7 +615,7 @@ int32_t cFrontendScreens<Front>::StateCustomise(int32_t phase, int32_t /*arg*/)
             break;
         if (scrCustomise != nullptr)
             scrCustomise->Advance();
-        SetToggle(scrCustomise, ItemName(customisePage), true);
+        SetToggle(scrCustomise, ToggleName(customisePage), true);
 
         // The tabs choose the page, the page's toggles its item. Worked by the pointer both
         // take input every frame; with the keyboard, only the half that holds the focus.
@@ -643,7 +641,7 @@ int32_t cFrontendScreens<Front>::StateCustomise(int32_t phase, int32_t /*arg*/)
                     customisePage = number;
                     for (int32_t p = 0; p < kCustomisePageCount; ++p)
                         if (p != number)
-                            SetToggle(scrCustomise, ItemName(p), false);
+                            SetToggle(scrCustomise, ToggleName(p), false);
                     Self().ShowCustomisePage(customisePage);
                 }
             });
@@ -651,7 +649,7 @@ int32_t cFrontendScreens<Front>::StateCustomise(int32_t phase, int32_t /*arg*/)
         cGlaControllerScene* pageScene = scrCustomisePages[std::clamp(customisePage, 0, kCustomisePageCount - 1)];
         if (items && pageScene != nullptr)
         {
-            SetToggle(pageScene, ItemName(GetPageLookValue(customisePage)), true);
+            SetToggle(pageScene, ToggleName(GetPageLookValue(customisePage)), true);
             pageScene->Update();
             if constexpr (Front::kKeys)
                 Self().CustomiseItemKeys(pageScene);

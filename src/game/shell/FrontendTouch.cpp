@@ -11,14 +11,6 @@
 const char* const kFrontendTouchUrlMoreGamesTablet = "https://example.org/games/tablet";
 const char* const kFrontendTouchUrlMoreGamesPhone = "https://example.org/games/phone";
 
-namespace
-{
-cGlaControllerButton* SlotButton(cGlaControllerScene* scene, int32_t slot)
-{
-    return scene != nullptr ? FindButtonController(scene, "GameObj00" + std::to_string(slot)) : nullptr;
-}
-} // namespace
-
 // --- layouts ---------------------------------------------------------------------------------
 
 cFrontendTouch::Layout cFrontendTouch::LayoutForWidth(int32_t screenWidth)
@@ -93,7 +85,7 @@ void cFrontendTouch::SetupLevelButtons()
     {
         for (int32_t i = 0; i < levelsPerPage; ++i)
         {
-            if (SlotButton(scrLevelScreen[p], i) != nullptr && !LevelOpen(mode * 50 + levelsPerPage * p + i))
+            if (frontend::SlotButton(scrLevelScreen[p], i) != nullptr && !LevelOpen(mode * 50 + levelsPerPage * p + i))
             {
                 page = p;
                 return;
@@ -156,7 +148,7 @@ void cFrontendTouch::DropPagePress()
         return;
     for (int32_t slot = 0; slot < kLevelsPerPage; ++slot)
     {
-        cGlaControllerButton* button = SlotButton(scrLevelScreen[ShownPage()], slot);
+        cGlaControllerButton* button = frontend::SlotButton(scrLevelScreen[ShownPage()], slot);
         if (button == nullptr || button != held)
             continue;
         const bool enabled = button->visible != 0;
