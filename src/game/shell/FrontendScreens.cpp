@@ -75,11 +75,9 @@ template <class Front>
 void cFrontendScreens<Front>::DrawFaded(int32_t alpha, std::initializer_list<cGlaControllerScene*> scenes)
 {
     DrawBackground();
-    const uint32_t saved = gfx2D->GetColour();
     gfx2D->SetColour(FadeColour(alpha));
     for (cGlaControllerScene* scene : scenes)
         DrawScene(scene, *gfx2D);
-    gfx2D->SetColour(saved);
     gfx2D->SetColour(kOpaqueWhite);
 }
 
@@ -100,7 +98,8 @@ bool cFrontendScreens<Front>::MoveOnPressed(bool endScreen) const
     if constexpr (Front::kKeys)
         return IsKeyPressed(KEY_SPACE) || IsKeyPressed(KEY_RETURN) || IsKeyPressed(KEY_ESCAPE) ||
                IsKeyPressed(KEY_JOY_BUTTON_1) || (endScreen && IsKeyPressed(KEY_JOY_BUTTON_1 + 7));
-    return false;
+    else
+        return false;
 }
 
 template <class Front>
