@@ -32,6 +32,8 @@ constexpr int32_t kStickerFrame = 18;
 constexpr int32_t kSugarFrame = 23;
 constexpr int32_t kPerfectFrame = 28;
 constexpr int kBurstParticles = 6;
+// The story index of the credits walk, played as a level after the last story level.
+constexpr int32_t kCreditsIndex = 40;
 
 // The results panel frame of the last update (a burst fires once per frame reached).
 int32_t gResultsLastFrame = -1;
@@ -447,7 +449,10 @@ void cLevel::DrawResultsPanel(int32_t textsFromFrame, int32_t buttonsAlpha)
             }
             else
             {
-                if (level != nullptr && levelFont != nullptr)
+                // The credits walk (story index 40) is not a numbered level: its results
+                // would otherwise read "41", a level that does not exist.
+                const bool numbered = !(mode == 0 && levelIndex > kCreditsIndex);
+                if (numbered && level != nullptr && levelFont != nullptr)
                 {
                     char text[16];
                     std::snprintf(text, sizeof text, "%d", levelIndex);
