@@ -266,9 +266,7 @@ struct LevelKind
 Level StartLevel(SceneFile& f, const std::string& name, int width, Json props, float gapAt, const LevelKind& kind)
 {
     Json& scene = f.AddScene(name, 1, std::move(props));
-    // The rig and its nested scenes: needed lists are read one level deep.
-    scene["needed"] = {"dorvoIdleRight", "dorvoIdleLeft", "dorvoStart", "dorvoStart_001",
-                       "dorvoChar",      "dorvoBody",     "dorvoCup",   "Hair_000"};
+    NeedPlayerRig(scene);
     Level l{f, scene, width};
     l.checkpoints = !kind.challenge;
     l.Add(Rect("boundary", width / 2.0f, 540, float(width), 1080));
@@ -530,7 +528,14 @@ void AddLevels(SceneFile& f)
 }
 } // namespace
 
-SceneFile BuildMapScenes()
+void NeedPlayerRig(Json& scene)
+{
+    // The rig and its nested scenes: needed lists are read one level deep.
+    scene["needed"] = {"dorvoIdleRight", "dorvoIdleLeft", "dorvoStart", "dorvoStart_001",
+                       "dorvoChar",      "dorvoBody",     "dorvoCup",   "Hair_000"};
+}
+
+SceneFile BuildMapBase()
 {
     SceneFile f("maps.mac.cgla", "maps");
     for (const char* type : {"Background", "Pickup", "Respawn", "SceneBit", "Mover", "DynamicObject", "SceneObject",
@@ -540,6 +545,12 @@ SceneFile BuildMapScenes()
     AddRig(f);
     AddObjects(f);
     AddBits(f);
+    return f;
+}
+
+SceneFile BuildMapScenes()
+{
+    SceneFile f = BuildMapBase();
     AddSeesaw(f);
     AddLevels(f);
     return f;

@@ -114,6 +114,14 @@ cGlaScene* cLevel::PlayerScene(int which) const
     return which >= 0 && which < int(playerScenes.size()) ? playerScenes[size_t(which)] : nullptr;
 }
 
+// The respawn points burst with the middle two vessel images; the player's appearance
+// takes the first (converging particles, trail) and the last (its closing burst).
+const ImageRect* cLevel::PlayerAppearImage() const { return vesselImages.empty() ? nullptr : vesselImages.front(); }
+
+const ImageRect* cLevel::PlayerBurstImage() const { return vesselImages.empty() ? nullptr : vesselImages.back(); }
+
+const ImageRect* cLevel::PlayerTrailImage() const { return PlayerAppearImage(); }
+
 void cLevel::OnPlayerJumpInput()
 {
     playerSoundGainTarget += 0.1f;
@@ -150,6 +158,11 @@ void cLevel::ReadLevelProperties()
 
 bool cLevel::StartLevel()
 {
+    // The level's two pools: the effects' (the objects fill it, the scene draw shows it)
+    // and the results screen's smaller one.
+    particlePoolA.Create(1024);
+    particlePoolB.Create(256);
+
     cLevelHost* host = GetLevelHost();
     ResetLoadCount();
     SetProgressCallback(host != nullptr ? host->LoadingHook() : nullptr);
@@ -317,6 +330,18 @@ void cLevel::LoadLevelEffects()
           "metal_engine.ogg", "large_moving_rock.ogg", "rotate_world_v3.ogg"})
         ambientSlots.push_back(dynamic_cast<cSound*>(LoadSound(std::string("res/audio/") + name, 1.0f)));
     rotateSound = ambientSlots.back();
+    // The looping sound of each object effect type that keeps one alive: the machines and
+    // weather of the ambient types, and the rolling barrel and drum of the hit loops.
+    static constexpr struct
+    {
+        int type;
+        size_t slot;
+    } kLoopSounds[] = {{25, 1},  {19, 3},  {20, 5},  {21, 6},  {22, 7},
+                       {26, 10}, {1, 11},  {31, 12}, {32, 13}, {27, 14}};
+    for (AmbientLoop& loop : ambient)
+        loop.sound = nullptr;
+    for (const auto& pair : kLoopSounds)
+        ambient[pair.type].sound = ambientSlots[pair.slot];
 
     ImageList scratch;
     LoadImages(updraftImages, {"UpDraft_2.png", "UpDraft_Arrow.png"});
