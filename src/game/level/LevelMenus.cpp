@@ -34,6 +34,12 @@ constexpr int32_t kPerfectFrame = 28;
 constexpr int kBurstParticles = 6;
 // The story index of the credits walk, played as a level after the last story level.
 constexpr int32_t kCreditsIndex = 40;
+// The results panel's caption of the level number (a sprite the data may have).
+constexpr const char* kLevelCaption = "levelLabel";
+
+// The credits walk is not a numbered level: its results would otherwise read "41", a level
+// that does not exist. The index has been advanced by the completion.
+bool ResultsNameALevel(int32_t mode, int32_t levelIndex) { return !(mode == 0 && levelIndex > kCreditsIndex); }
 
 // The results panel frame of the last update (a burst fires once per frame reached).
 int32_t gResultsLastFrame = -1;
@@ -370,6 +376,7 @@ void cLevel::SetResultsBadges()
     SetSpriteVisible(panel, "stickerF", !stickerFound);
     SetSpriteVisible(panel, "perfect", perfect);
     SetSpriteVisible(panel, "perfectF", !perfect);
+    SetSpriteVisible(panel, kLevelCaption, ResultsNameALevel(mode, levelIndex));
     SetSpriteVisible(panel, "survival", newSurvivalUnlocked);
     SetSpriteVisible(panel, "bonus", newBonusUnlocked);
 }
@@ -449,10 +456,7 @@ void cLevel::DrawResultsPanel(int32_t textsFromFrame, int32_t buttonsAlpha)
             }
             else
             {
-                // The credits walk (story index 40) is not a numbered level: its results
-                // would otherwise read "41", a level that does not exist.
-                const bool numbered = !(mode == 0 && levelIndex > kCreditsIndex);
-                if (numbered && level != nullptr && levelFont != nullptr)
+                if (ResultsNameALevel(mode, levelIndex) && level != nullptr && levelFont != nullptr)
                 {
                     char text[16];
                     std::snprintf(text, sizeof text, "%d", levelIndex);
