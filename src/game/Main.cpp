@@ -12,6 +12,18 @@
 #include "game/shell/MainGame.h"
 #include "host/sdl/SdlHost.h"
 
+// Everything the program installs before the platform starts: the game service, the
+// renderer (made by the system services once the context exists), the game with its save
+// data, audio, resource loaders and debug screen, and the front end and comic pages for
+// the game's states. Tests that drive the program frame by frame call it too.
+void RegisterProgramParts()
+{
+    RegisterGameServiceIntegration();
+    RegisterRendererServices();
+    RegisterMainGame();
+    RegisterFrontendParts();
+}
+
 // Runs the whole program; after frameLimit frames when it is not 0 (tests), else until the
 // window is closed. The exit code is 0 after a normal run, non-zero after a failed
 // start-up.
@@ -27,13 +39,7 @@ int TollivanMain(int argc, char** argv, uint32_t frameLimit)
     {
         cSdlHost host;
         SetHost(&host);
-        RegisterGameServiceIntegration();
-        // The renderer is made by the system services once the context exists.
-        RegisterRendererServices();
-        // The game, its save data, audio, the resource loaders and the debug screen.
-        RegisterMainGame();
-        // The front end and the comic pages for the game's states.
-        RegisterFrontendParts();
+        RegisterProgramParts();
         result = RunApplication(commandLine.c_str(), frameLimit);
         SetGameFactory(nullptr);
         SetHost(nullptr);

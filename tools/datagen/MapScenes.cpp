@@ -13,6 +13,12 @@ namespace datagen
 namespace
 {
 constexpr float kGround = 900;
+// Pickups are tested against the player's middle, which rides kPlayerRadius above the
+// ground: a pickup's middle sits a little above that, and its area reaches below it.
+constexpr float kPlayerRadius = 20;
+constexpr float kPickupHeight = 26;
+// The pendulum's weight hangs this far below its pivot.
+constexpr float kPendulumArm = 300;
 
 std::string Num3(int n)
 {
@@ -96,7 +102,9 @@ void AddObjects(SceneFile& f)
     {
         Json& s = f.AddScene(p.name, 1);
         s["elements"].push_back(Sprite("art", f.Art(p.name, p.size, p.size, p.shape, p.colour, p.label), 0, 0));
-        s["elements"].push_back(Zone("area", "Hole", 0, 0, Box(0, 0, float(p.size), float(p.size))));
+        // The area reaches down past a walking player's middle (kPickupHeight - kPlayerRadius
+        // below the pickup's own) and up to catch a jump through it.
+        s["elements"].push_back(Zone("area", "Hole", 0, 0, Box(0, 4, 44, 52)));
     }
     {
         // Checkpoint: the flag rises over 12 frames when it becomes current.
@@ -130,6 +138,14 @@ void AddObjects(SceneFile& f)
             Marker("shape", "CollisionZone", 0, 0, float(size) / 2, Json::array({Float("Friction", 0.6f)})));
     }
     {
+        // The pendulum: a spiked weight on an arm up to its pivot; only the weight collides.
+        Json& s = f.AddScene("obj_pendulum", 1);
+        s["elements"].push_back(
+            Sprite("arm", f.Art("pendulum_arm", 8, int(kPendulumArm), "rect", "#705030"), 0, -kPendulumArm / 2));
+        s["elements"].push_back(Sprite("art", f.Art("obj_pendulum", 64, 64, "circle", "#606070"), 0, 0));
+        s["elements"].push_back(Marker("shape", "CollisionZone", 0, 0, 32, Json::array({Float("Friction", 0.6f)})));
+    }
+    {
         // A switch that turns the world: frame 0 cooling, frame 1 armed.
         Json& s = f.AddScene("obj_switch", 2);
         Json art = Sprite("art", f.Art("obj_switch", 48, 48, "box", "#8080ff", "R"), 0, 0);
@@ -160,8 +176,9 @@ void AddBits(SceneFile& f)
     }
     {
         Json& s = f.AddScene("bit_pad", 1, Json::array({Int("Depth", 5000)}));
+        // Half sunk into the ground: its top is a step a rolling player rides over.
         s["elements"].push_back(Sprite("art", f.Art("pad", 128, 24, "box", "#ff60c0", "boing"), 0, 0));
-        s["elements"].push_back(Zone("shape", "CollisionZone", 0, 0, Box(0, 0, 128, 24)));
+        s["elements"].push_back(Zone("shape", "CollisionZone", 0, 0, Box(0, 0, 128, 20)));
     }
     {
         Json& s = f.AddScene("bit_lava", 1, Json::array({Int("Depth", 5000)}));
@@ -171,13 +188,20 @@ void AddBits(SceneFile& f)
         s["elements"].push_back(Zone("burn", "Hole", 0, 0, Box(0, -70, 256, 140), Json::array({Enum("Type", 3)})));
     }
     {
+        // The floor of a pit: spikes that say what falling in means (the kill area does it).
+        Json& s = f.AddScene("bit_spikes", 1, Json::array({Int("Depth", 2000)}));
+        s["elements"].push_back(Sprite("art", f.Art("spikes", 192, 80, "rect", "#505060"), 0, 0));
+    }
+    {
         Json& s = f.AddScene("bit_flag", 1, Json::array({Int("Depth", 2000)}));
         s["elements"].push_back(Sprite("art", f.Art("end_flag", 96, 128, "box", "#ffd020", "END"), 0, 0));
     }
     {
+        // Drawn about the screen's middle: tall enough to fill the screen at every camera
+        // height and zoom a level allows, and repeated sideways every 1280 pixels.
         Json& s = f.AddScene("bg_sky", 1);
-        s["elements"].push_back(Sprite("art", f.Art("sky", 1280, 720, "rect", "#8cc8f0"), 640, 360));
-        s["elements"].push_back(Rect("bound", 640, 360, 1280, 720));
+        s["elements"].push_back(Sprite("art", f.Art("sky", 1280, 1800, "rect", "#8cc8f0"), 640, 0));
+        s["elements"].push_back(Rect("bound", 640, 0, 1280, 1800));
     }
 }
 
@@ -188,6 +212,8 @@ struct Level
     SceneFile& f;
     Json& scene;
     int width;
+    // Challenge levels have none: a death there restarts the level.
+    bool checkpoints = true;
     int sugar = 0;
 
     void Add(Json e) { scene["elements"].push_back(std::move(e)); }
@@ -202,6 +228,8 @@ struct Level
         props.push_back(SceneRef(scene));
         Add(GameObj("", "SceneBit", x, y, std::move(props)));
     }
+    // Sugar on the ground, where a walking player's middle passes through its area.
+    void GroundSugar(float x) { Sugar(x, kGround - kPickupHeight); }
     void Sugar(float x, float y)
     {
         Add(GameObj("sugar" + std::to_string(sugar++), "Pickup", x, y, Json::array({SceneRef("obj_sugar"), Enum("Type", 1)})));
@@ -212,7 +240,8 @@ struct Level
     }
     void Checkpoint(const std::string& name, float x)
     {
-        Add(GameObj(name, "Respawn", x, kGround, Json::array({SceneRef("obj_checkpoint")})));
+        if (checkpoints)
+            Add(GameObj(name, "Respawn", x, kGround, Json::array({SceneRef("obj_checkpoint")})));
     }
     void Area(const std::string& name, int type, float x, float y, float w, float h, Json props = Json::array())
     {
@@ -223,20 +252,32 @@ struct Level
 
 constexpr float kGapWidth = 192;
 
+// What a level scene is for: its sign's text, its kind of play.
+struct LevelKind
+{
+    std::string title;     // on the sign at the start ("Level 1", "Bonus 3", ...)
+    bool survival = false; // an arena played against the clock: no end zone
+    bool challenge = false; // no checkpoints: a death restarts the level
+};
+
 // The frame every level shares: bounds, start, background, ground (with an optional gap of
-// kGapWidth from gapAt),
-// the sign, the start checkpoint and, unless a survival arena, the end zone.
-Level StartLevel(SceneFile& f, const std::string& name, int width, Json props, float gapAt, bool withRespawn,
-                 bool withEnd)
+// kGapWidth from gapAt, a spiked pit below it), the sign, the start checkpoint and, unless a
+// survival arena, the end zone.
+Level StartLevel(SceneFile& f, const std::string& name, int width, Json props, float gapAt, const LevelKind& kind)
 {
     Json& scene = f.AddScene(name, 1, std::move(props));
     NeedPlayerRig(scene);
     Level l{f, scene, width};
+    l.checkpoints = !kind.challenge;
     l.Add(Rect("boundary", width / 2.0f, 540, float(width), 1080));
-    l.Add(Rect("player", 160, kGround - 60, 64, 100));
+    l.Add(Rect("player", 160, kGround - kPlayerRadius - 4, 64, 64));
     l.Add(Rect("complete", width - 160.0f, kGround - 100, 64, 64));
+    // The sky is drawn about the screen's middle and moves by a third of the camera's
+    // height: YOffset takes out the height of the level's middle, so the sky's middle
+    // stays near the screen's middle wherever the camera goes.
     l.Add(GameObj("sky", "Background", 0, 0,
-                  Json::array({SceneRef("bg_sky"), Int("Depth", 9000), Float("Parallax", 0.3f)})));
+                  Json::array({SceneRef("bg_sky"), Int("Depth", 9000), Float("Parallax", 0.3f),
+                               Float("YOffset", 540)})));
     const float gapEnd = gapAt + kGapWidth;
     for (float x = 0; x < float(width); x += 512)
     {
@@ -248,34 +289,42 @@ Level StartLevel(SceneFile& f, const std::string& name, int width, Json props, f
         }
         l.Bit("bit_ground", x + 256, kGround + 32);
     }
+    if (gapAt > 0)
+        l.Bit("bit_spikes", gapAt + kGapWidth / 2, 1040);
     l.Bit("bit_wall", -32, kGround - 360);
     l.Bit("bit_wall", width + 32.0f, kGround - 360);
     // The sign names the level, so that levels sharing a template tell apart.
     const std::string sign = "sign_" + name;
     {
         Json& s = f.AddScene(sign, 1, Json::array({Int("Depth", 2000)}));
-        s["elements"].push_back(Sprite("art", f.Art(sign, 200, 64, "box", "#f0e0b0", name), 0, 0));
+        s["elements"].push_back(Sprite("art", f.Art(sign, 200, 64, "box", "#f0e0b0", kind.title), 0, 0));
     }
     l.Bit(sign, 360, kGround - 120);
-    if (withRespawn)
-        l.Checkpoint("start", 160);
-    if (withEnd)
+    l.Checkpoint("start", 160);
+    if (!kind.survival)
     {
+        // The end zone reaches high: a player bounced over the flag still ends there.
         l.Bit("bit_flag", width - 160.0f, kGround - 64);
-        l.Area("end", 6, width - 160.0f, kGround - 80, 120, 160);
+        l.Area("end", 6, width - 160.0f, kGround - 300, 160, 600);
     }
     return l;
 }
 
 void Basics(Level& l)
 {
-    for (int i = 0; i < 10; ++i)
-        l.Sugar(500.0f + 120.0f * float(i), kGround - 60);
-    l.Pickup("sticker", "obj_sticker", 6, 2300, kGround - 200);
+    // Sugar on the way to the pit, one cube over it for a jump, and more past where a jump
+    // over it lands.
+    for (int i = 0; i < 4; ++i)
+        l.GroundSugar(500.0f + 120.0f * float(i));
+    l.Sugar(1024 + kGapWidth / 2, kGround - 120);
+    for (int i = 0; i < 5; ++i)
+        l.GroundSugar(1400.0f + 120.0f * float(i));
+    l.Pickup("sticker", "obj_sticker", 6, 2250, kGround - 110);
     l.Checkpoint("check1", 900);
-    l.Checkpoint("check2", 1900);
+    l.Checkpoint("check2", 1950);
     l.Area("pit", 4, 1024 + kGapWidth / 2, kGround + 120, kGapWidth, 120); // in the gap of the ground
-    l.Bit("bit_pad", 2100, kGround - 12, Json::array({Float("Restitution", 1.2f)}));
+    // A pad low enough to walk over, that throws a falling player back up.
+    l.Bit("bit_pad", 2100, kGround, Json::array({Float("Restitution", 1.2f)}));
     l.Add(Marker("camCentre", "", 1600, 600));
     l.Add(Zone("camZoom", "CameraZone", 1600, 700, Box(0, 0, 600, 600),
                Json::array({Enum("Type", 4), Float("Zoom", 0.8f), ElementRef("CenterPoint", "camCentre")})));
@@ -284,8 +333,9 @@ void Basics(Level& l)
 void KeysAndMovers(Level& l)
 {
     for (int i = 0; i < 6; ++i)
-        l.Sugar(400.0f + 100.0f * float(i), kGround - 60);
-    l.Pickup("keyRed", "obj_key_red", 2, 800, kGround - 60);
+        l.GroundSugar(400.0f + 100.0f * float(i));
+    // The key lies past the sugar, before the door it opens.
+    l.Pickup("keyRed", "obj_key_red", 2, 1050, kGround - kPickupHeight);
     l.Add(PathElement("doorPath", 1300, kGround - 96, {{0, 0}, {0, -200}}));
     l.Add(GameObj("door", "Mover", 1300, kGround - 96,
                   Json::array({SceneRef("obj_door"), Enum("Type", 3), Enum("KeyCode", 1), ElementRef("Path", "doorPath"),
@@ -306,7 +356,7 @@ void KeysAndMovers(Level& l)
 void Dynamics(Level& l)
 {
     for (int i = 0; i < 5; ++i)
-        l.Sugar(400.0f + 100.0f * float(i), kGround - 60);
+        l.GroundSugar(400.0f + 100.0f * float(i));
     for (int i = 0; i < 3; ++i)
         l.Add(GameObj("crate" + std::to_string(i), "DynamicObject", 1000, kGround - 32 - 64.0f * float(i),
                       Json::array({SceneRef("obj_crate"), Enum("Collide", 5), Float("Mass", 1), Float("MassRotation", 1)})));
@@ -337,7 +387,7 @@ void Dynamics(Level& l)
 void Joints(Level& l)
 {
     for (int i = 0; i < 5; ++i)
-        l.Sugar(400.0f + 100.0f * float(i), kGround - 60);
+        l.GroundSugar(400.0f + 100.0f * float(i));
     l.Add(GameObj("saw1", "SceneObject", 1000, kGround - 60, Json::array({SceneRef("so_seesaw")})));
     l.Add(GameObj("saw2", "SceneObject", 1500, kGround - 60, Json::array({SceneRef("so_seesaw")})));
     l.Add(GameObj("wheel", "DynamicObject", 2000, kGround - 200,
@@ -379,7 +429,7 @@ void Joints(Level& l)
 void Hazards(Level& l)
 {
     for (int i = 0; i < 5; ++i)
-        l.Sugar(400.0f + 100.0f * float(i), kGround - 60);
+        l.GroundSugar(400.0f + 100.0f * float(i));
     l.Checkpoint("check1", 900);
     l.Bit("bit_lava", 1280, kGround + 32);
     l.Area("updraft", 1, 1600, kGround - 250, 120, 500);
@@ -388,19 +438,21 @@ void Hazards(Level& l)
     l.Area("pushLeft", 8, 2150, kGround - 100, 160, 200);
     l.Area("rain", 13, 2350, kGround - 300, 200, 600);
     l.Area("fire", 15, 700, kGround - 100, 160, 200);
-    // A killing pendulum swinging over the path.
-    l.Add(GameObj("pendulum", "DynamicObject", 1000, kGround - 160,
-                  Json::array({SceneRef("obj_barrel"), Bool("Killer"), Enum("Collide", 5), Float("Mass", 1),
+    // A killing pendulum swinging across the path: its motor drives it along a sine wave,
+    // so it needs torque enough to lift the weight at the end of its arm.
+    l.Add(GameObj("pendulum", "DynamicObject", 1000, kGround - 52,
+                  Json::array({SceneRef("obj_pendulum"), Bool("Killer"), Enum("Collide", 5), Float("Mass", 1),
                                Float("MassRotation", 1)})));
-    l.Add(Marker("pendulumPivot", "RevoluteJoint", 1000, kGround - 460, 1,
-                 Json::array({ElementRef("Body1", "pendulum"), Bool("SineWave"), Float("SineSpeed", 0.05f),
-                              Float("SineLength", 1)})));
+    l.Add(Marker("pendulumPivot", "RevoluteJoint", 1000, kGround - 52 - kPendulumArm, 1,
+                 Json::array({ElementRef("Body1", "pendulum"), Bool("SineWave"), Float("MotorTorque", 5000),
+                              Float("SineSpeed", 0.05f), Float("SineLength", 1), Enum("Type", 1)})));
 }
 
 void Survival(Level& l)
 {
+    // Three rows of sugar: the lowest is walked through, the others are jumped for.
     for (int i = 0; i < 30; ++i)
-        l.Sugar(300.0f + 65.0f * float(i), kGround - 60.0f - 120.0f * float(i % 3));
+        l.Sugar(300.0f + 65.0f * float(i), kGround - kPickupHeight - 110.0f * float(i % 3));
     // A spawner dropping sugar-carrying balls, and one killer patrolling the floor.
     l.f.DeclareType("SpawnTemplate");
     l.Add(GameObj("sugarT", "SpawnTemplate", 0, 0,
@@ -426,6 +478,10 @@ void Credits(Level& l)
         s["elements"].push_back(Sprite("art", l.f.Art(name, 240, 80, "box", "#f0e0b0", lines[i]), 0, 0));
         l.Bit(name, 800.0f + 500.0f * float(i), kGround - 200);
     }
+    // Sugar to count on the way, and the sticker for a perfect walk.
+    for (int i = 0; i < 12; ++i)
+        l.GroundSugar(600.0f + 130.0f * float(i));
+    l.Pickup("sticker", "obj_sticker", 6, 2200, kGround - kPickupHeight);
 }
 
 void AddSeesaw(SceneFile& f)
@@ -445,27 +501,30 @@ void AddLevels(SceneFile& f)
     using Fill = void (*)(Level&);
     const Fill fills[5] = {Basics, KeysAndMovers, Dynamics, Joints, Hazards};
     const float gaps[5] = {1024, -1, -1, -1, -1};
-    auto make = [&](const std::string& name, int t, Json props, bool respawn)
+    auto make = [&](const std::string& name, int t, Json props, const LevelKind& kind)
     {
-        Level l = StartLevel(f, name, 2560, std::move(props), gaps[t], respawn, true);
+        Level l = StartLevel(f, name, 2560, std::move(props), gaps[t], kind);
         fills[t](l);
     };
     for (int row = 0; row < 40; ++row)
-        make("level_" + Num3(storyScenes[row]), row % 5, Json::array({Int("StartFrames", 30)}), true);
+        make("level_" + Num3(storyScenes[row]), row % 5, Json::array({Int("StartFrames", 30)}),
+             {"Level " + std::to_string(row + 1)});
     {
-        Level l = StartLevel(f, "level_040", 2560, Json::array({Int("StartFrames", 30)}), -1, true, true);
+        Level l = StartLevel(f, "level_040", 2560, Json::array({Int("StartFrames", 30)}), -1, {"Credits"});
         Credits(l);
     }
     for (int i = 0; i < 10; ++i)
-        make("level_2_" + Num3(i), i % 5, Json::array({Int("StartFrames", 30)}), true);
+        make("level_2_" + Num3(i), i % 5, Json::array({Int("StartFrames", 30)}), {"Bonus " + std::to_string(i + 1)});
     for (int i = 0; i < 5; ++i)
     {
         Level l = StartLevel(f, "level_" + Num3(storyScenes[i]) + "_S", 2560,
-                             Json::array({Int("StartFrames", 30), Bool("Survival")}), -1, true, false);
+                             Json::array({Int("StartFrames", 30), Bool("Survival")}), -1,
+                             {"Survival " + std::to_string(i + 1), true, false});
         Survival(l);
     }
     for (int i = 0; i < 5; ++i)
-        make("level_C_" + Num3(i), i, Json::array({Int("StartFrames", 30), Bool("RestartLevelOnDeath")}), false);
+        make("level_C_" + Num3(i), i, Json::array({Int("StartFrames", 30), Bool("RestartLevelOnDeath")}),
+             {"Challenge " + std::to_string(i + 1), false, true});
 }
 } // namespace
 

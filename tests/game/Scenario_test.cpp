@@ -1,0 +1,269 @@
+// Scenarios: the whole program plays the sample data tree with scripted keys, headless. They
+// guard the sample tree as a player meets it: levels that can be walked, collected, died in
+// and completed, and frames that a player would see.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "ScenarioDriver.h"
+#include "KelpoBase/gla/GlaControllerScene.h"
+#include "game/level/Level.h"
+#include "game/objects/GameObj.h"
+#include "game/shell/Frontend.h"
+#include "game/shell/MainGame.h"
+#include "game/shell/SaveData.h"
+
+using tvtest::Key;
+using tvtest::ScenarioDriver;
+
+namespace
+{
+// Pixels of the results panel's level number (drawn in pale cyan) about its place.
+int LevelNumberPixels(ScenarioDriver& d)
+{
+    const cGlaControllerElement* place = d.Level()->resultsScene->FindController("level");
+    if (place == nullptr)
+        return -1;
+    const std::vector<uint8_t> frame = d.ReadFrame();
+    const int cx = int(place->position.x) + ScenarioDriver::kWidth / 2;
+    const int cy = int(place->position.y) + ScenarioDriver::kHeight / 2;
+    int count = 0;
+    for (int y = std::max(cy - 40, 0); y < std::min(cy + 40, ScenarioDriver::kHeight); ++y)
+        for (int x = std::max(cx - 40, 0); x < std::min(cx + 100, ScenarioDriver::kWidth); ++x)
+        {
+            const uint32_t p = tvtest::PixelAt(frame, x, y);
+            const int r = int(p & 255), g = int((p >> 8) & 255), b = int((p >> 16) & 255);
+            count += std::abs(r - 170) < 12 && std::abs(g - 230) < 12 && std::abs(b - 230) < 12 ? 1 : 0;
+        }
+    return count;
+}
+
+// Runs until the results panel shows its texts and buttons, and draws that frame.
+bool WaitForResultsPanel(ScenarioDriver& d)
+{
+    if (d.RunUntil([&] { return d.LevelIn(&cLevel::StateResults); }, 900) < 0)
+        return false;
+    if (d.RunUntil([&] { return d.Level()->resultsScene->frame >= 30; }, 200) < 0)
+        return false;
+    d.Frames(1);
+    return true;
+}
+
+// The rows of the frame where most pixels are the clear colour (opaque black): a band the
+// sky does not cover.
+std::vector<int> ClearRows(const std::vector<uint8_t>& frame)
+{
+    std::vector<int> rows;
+    for (int y = 0; y < ScenarioDriver::kHeight; ++y)
+    {
+        int clear = 0;
+        for (int x = 0; x < ScenarioDriver::kWidth; ++x)
+            clear += (tvtest::PixelAt(frame, x, y) & 0x00FFFFFFu) == 0 ? 1 : 0;
+        if (clear * 2 > ScenarioDriver::kWidth)
+            rows.push_back(y);
+    }
+    return rows;
+}
+} // namespace
+
+
+// Story level 1 as a new player plays it: from the title through the menus and the comic,
+// then walked to its end.
+TEST(Scenario, StoryLevelOneWalkedToItsEnd)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateTitle, 900));
+    // Two title pages, then the main menu waits for its intro before it takes keys.
+    while (d.OnScreen(&cFrontend::StateTitle) && d.FramesRun() < 2000)
+    {
+        d.Tap(Key::Jump);
+        d.UndrawnFrames(10);
+    }
+    ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateMainMenu));
+    d.UndrawnFrames(40);
+    d.Tap(Key::Return); // Play
+    ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateModeSelect));
+    d.UndrawnFrames(10);
+    d.Tap(Key::Return); // Story
+    ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateLevelSelect));
+    d.UndrawnFrames(10);
+    d.Tap(Key::Return); // level 1, the only one open
+    ASSERT_GE(d.RunUntil([&] { return d.Game().comic != nullptr; }, 300), 0) << "the comic comes first";
+    d.UndrawnFrames(10);
+    d.Tap(Key::Jump); // skips the comic
+    ASSERT_TRUE(d.WaitForPlay(400));
+    cLevel& level = *d.Level();
+    EXPECT_EQ(level.levelIndex, 0);
+    EXPECT_EQ(level.sugarTotal, 10);
+    EXPECT_EQ(level.sugarCollected, 0);
+
+    // Walking collects the sugar on the ground up to the first flag.
+    d.Hold(Key::Right);
+    ASSERT_GE(d.RunUntil([&] { return d.PlayerX() > 930; }, 300), 0);
+    EXPECT_EQ(level.sugarCollected, 4) << "the cubes at 500, 620, 740 and 860 lie on the way";
+
+    // On into the pit: the player dies there and comes back at the flag it passed.
+    ASSERT_GE(d.RunUntil([&] { return level.deathSequence; }, 200), 0);
+    EXPECT_GT(d.PlayerX(), 1024.0f);
+    EXPECT_LT(d.PlayerX(), 1216.0f);
+    d.Release(Key::Right);
+    ASSERT_GE(d.RunUntil([&] { return !level.deathSequence; }, 200), 0);
+    EXPECT_NEAR(d.PlayerX(), 900.0f, 2.0f) << "respawned at the first checkpoint";
+    EXPECT_EQ(level.sugarCollected, 4) << "back to the count at the checkpoint";
+    d.UndrawnFrames(30);
+
+    // A run and a jump over the pit, then on to the end.
+    d.Hold(Key::Right);
+    ASSERT_GE(d.RunUntil([&] { return d.PlayerX() > 980; }, 200), 0);
+    d.Hold(Key::Jump);
+    d.UndrawnFrames(8);
+    d.Release(Key::Jump);
+    ASSERT_GE(d.RunUntil([&] { return d.PlayerX() > 1300; }, 200), 0);
+    EXPECT_FALSE(level.deathSequence);
+    const int completedAfter = d.RunUntil([&] { return d.LevelIn(&cLevel::StateResults); }, 900);
+    ASSERT_GE(completedAfter, 0) << "stuck at " << d.PlayerX() << ", " << d.PlayerY();
+    d.ReleaseAll();
+    EXPECT_GE(level.sugarCollected, 9) << "every cube on the ground";
+    EXPECT_EQ(level.levelIndex, 1) << "the results name the next level";
+    ASSERT_TRUE(WaitForResultsPanel(d));
+    EXPECT_GT(LevelNumberPixels(d), 20) << "the panel shows the number";
+
+    LevelProgress saved;
+    ASSERT_TRUE(d.SavedProgress(0, saved));
+    EXPECT_TRUE(saved.completed);
+    EXPECT_GT(saved.bestScore, 0);
+}
+
+// The first challenge level has the first story level's pit and no checkpoints: a death
+// there starts the whole level again.
+TEST(Scenario, ChallengeLevelRestartsOnDeath)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(d.Start());
+    d.UndrawnFrames(5);
+    d.EnterLevel(250);
+    ASSERT_TRUE(d.WaitForPlay());
+    cLevel* level = d.Level();
+    EXPECT_TRUE(level->isChallenge);
+    EXPECT_TRUE(level->respawns.live.empty()) << "no checkpoints";
+    const float startX = d.PlayerX();
+
+    d.Hold(Key::Right);
+    ASSERT_GE(d.RunUntil([&] { return d.Level()->deathSequence; }, 400), 0);
+    d.Release(Key::Right);
+    EXPECT_GT(d.Level()->sugarCollected, 0);
+    EXPECT_GT(d.PlayerX(), 1000.0f);
+    // After the death's countdown the level is rebuilt and played from its start.
+    ASSERT_GE(d.RunUntil([&] { return !d.Level()->deathSequence; }, 200), 0);
+    ASSERT_TRUE(d.WaitForPlay());
+    level = d.Level();
+    EXPECT_NEAR(d.PlayerX(), startX, 2.0f);
+    EXPECT_EQ(level->sugarCollected, 0);
+    EXPECT_EQ(level->perfectCounter, 0) << "a restart, not a respawn, which would keep the death";
+}
+
+// Story level 5's pendulum is driven along a sine wave by its joint's motor: it swings to
+// both sides of its pivot, through the path under it.
+TEST(Scenario, PendulumSwings)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(d.Start());
+    d.UndrawnFrames(5);
+    d.EnterLevel(4);
+    ASSERT_TRUE(d.WaitForPlay());
+    cGameObj* pendulum = d.Level()->FindObjectByName("pendulum");
+    ASSERT_NE(pendulum, nullptr);
+    const float pivotX = 1000.0f;
+    float least = 1e9f, most = -1e9f;
+    // One swing of the sine wave takes about 250 frames.
+    for (int i = 0; i < 300; ++i)
+    {
+        d.UndrawnFrames(1);
+        const float x = pendulum->GetPosition()->x * 32.0f;
+        least = std::min(least, x);
+        most = std::max(most, x);
+    }
+    EXPECT_LT(least, pivotX - 150.0f);
+    EXPECT_GT(most, pivotX + 150.0f);
+}
+
+// A survival run: the clock counts down two minutes of play, then the results show the
+// sugar taken, which is kept as the level's best.
+TEST(Scenario, SurvivalCountsDownToItsResults)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(d.Start());
+    d.UndrawnFrames(5);
+    d.EnterLevel(200);
+    ASSERT_TRUE(d.WaitForPlay());
+    cLevel* level = d.Level();
+    EXPECT_TRUE(level->isSurvival);
+    const int32_t countdown = level->survivalCountdown;
+    EXPECT_GT(countdown, 0);
+
+    // Along the lowest row of sugar, short of the killer's patrol.
+    d.Hold(Key::Right);
+    ASSERT_GE(d.RunUntil([&] { return d.PlayerX() > 1200; }, 300), 0);
+    d.Release(Key::Right);
+    const int32_t taken = level->sugarCollected;
+    EXPECT_GE(taken, 4);
+    EXPECT_LT(level->survivalCountdown, countdown);
+    EXPECT_FALSE(d.LevelIn(&cLevel::StateResults));
+
+    ASSERT_GE(d.RunUntil([&] { return d.LevelIn(&cLevel::StateResults); }, countdown + 10), 0);
+    EXPECT_EQ(level->survivalCountdown, 0);
+    EXPECT_GE(level->sugarCollected, taken);
+    LevelProgress saved;
+    ASSERT_TRUE(d.SavedProgress(200, saved));
+    EXPECT_EQ(saved.bestScore, level->sugarCollected);
+}
+
+
+// The sky fills the screen behind a level: at the start, and zoomed out in a camera zone.
+TEST(Scenario, LevelFrameHasNoBandAboveTheSky)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(d.Start());
+    d.UndrawnFrames(5);
+    d.EnterLevel(0);
+    ASSERT_TRUE(d.WaitForPlay());
+    d.Frames(1);
+    std::vector<int> rows = ClearRows(d.ReadFrame());
+    EXPECT_TRUE(rows.empty()) << rows.size() << " rows from " << rows.front();
+
+    // The first story level's camera zone zooms out around x 1600, past the pit.
+    d.Hold(Key::Right);
+    ASSERT_GE(d.RunUntil([&] { return d.PlayerX() > 980; }, 300), 0);
+    d.Hold(Key::Jump);
+    d.UndrawnFrames(8);
+    d.Release(Key::Jump);
+    ASSERT_GE(d.RunUntil([&] { return d.PlayerX() > 1550; }, 300), 0);
+    d.Release(Key::Right);
+    d.UndrawnFrames(40);
+    ASSERT_LT(d.Level()->cameraZoom, 0.9f) << "in the camera zone";
+    d.Frames(1);
+    rows = ClearRows(d.ReadFrame());
+    EXPECT_TRUE(rows.empty()) << rows.size() << " rows from " << rows.front();
+}
+
+// The credits walk counts the sugar along it, and its results name no level (it is not one).
+TEST(Scenario, CreditsWalk)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(d.Start());
+    d.UndrawnFrames(5);
+    d.EnterLevel(40);
+    ASSERT_TRUE(d.WaitForPlay());
+    EXPECT_GT(d.Level()->sugarTotal, 0);
+    d.Hold(Key::Right);
+    ASSERT_TRUE(WaitForResultsPanel(d));
+    d.ReleaseAll();
+    EXPECT_EQ(d.Level()->sugarCollected, d.Level()->sugarTotal) << "all of it lies on the way";
+    EXPECT_EQ(LevelNumberPixels(d), 0);
+}
