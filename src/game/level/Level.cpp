@@ -246,11 +246,13 @@ void cLevel::DrawDimOverlay(float alpha)
     gfx2D->colourStack.pop_back();
 }
 
-void cLevel::DrawPausePanel(float t) { DrawPanel(pauseScene, t, true); }
+void cLevel::DrawPausePanel(float t) { DrawPanel(pauseScene, t, true, ByteOf(Clamp01(t) * 255.0f)); }
 
-void cLevel::DrawExitPanel(float t) { DrawPanel(exitScene, t, false); }
+void cLevel::DrawPausePanelFaded(int32_t alpha) { DrawPanel(pauseScene, 1.0f, true, alpha); }
 
-void cLevel::DrawPanel(cGlaControllerScene* scene, float t, bool withLevelNumber)
+void cLevel::DrawExitPanel(float t) { DrawPanel(exitScene, t, false, ByteOf(Clamp01(t) * 255.0f)); }
+
+void cLevel::DrawPanel(cGlaControllerScene* scene, float t, bool withLevelNumber, int32_t alpha)
 {
     if (gfx2D == nullptr)
         return;
@@ -259,7 +261,7 @@ void cLevel::DrawPanel(cGlaControllerScene* scene, float t, bool withLevelNumber
     const float zoom = 1.0f + (1.0f - shown) * 10.0f;
     const float cx = float(ScreenWidth()) * 0.5f;
     const float cy = float(ScreenHeight()) * 0.5f;
-    g->SetColour(cRGBA(255, 255, 255, ByteOf(shown * 255.0f)).Word());
+    g->SetColour(cRGBA(255, 255, 255, uint8_t(std::clamp(alpha, 0, 255))).Word());
 
     g->PushTransform();
     g->Translate(cx, cy);

@@ -556,6 +556,21 @@ public:
     // The menu keys on a scene, first pressed wins: Up, W or the up control move the focus
     // back; Down, S or the down control forward; Return, Space or the jump control activate.
     void ApplyMenuKeys(cGlaControllerScene* scene);
+    // Pressed this frame (down now, up the frame before); codes outside the block never are.
+    static bool ControlPressed(int32_t code);
+    // A menu fade moved by a tenth, kept on whole tenths so that ten steps make exactly 1 or 0.
+    static float StepTenth(float fade, int32_t direction);
+    // The drawing of the in-level menus over the level: the draw prologue, the world, the
+    // heads-up display at hudAlpha and the screen dimmed by dim (0..1); false, with nothing
+    // begun, without a 2D context. EndMenuDraw ends it in opaque white.
+    bool BeginMenuDraw(float dim, int32_t hudAlpha = 255);
+    void EndMenuDraw();
+    // The "LevelExit" transition from its first frame, played forwards once; and one frame
+    // of it, true once it no longer plays (or there is none).
+    void StartTransition();
+    bool StepTransition();
+    // The pause menu's toggles from the settings: full screen, music, sound effects.
+    void SetPauseToggles();
     // The ten digit images; null (no number drawn) when one is missing. They live in the
     // "Hud" group's atlas as long as the level, so layered drawing may replay them after
     // the draw call that queued them has returned.
@@ -619,7 +634,9 @@ public:
 
 private:
     bool clearingLists = false;
-    void DrawPanel(cGlaControllerScene* scene, float t, bool withLevelNumber);
+    // A panel centred on the screen, turned and zoomed in by 1 - t, in white at alpha
+    // (0..255), with the level number when asked.
+    void DrawPanel(cGlaControllerScene* scene, float t, bool withLevelNumber, int32_t alpha);
     // Plays a random sound of the list on the next world voice (with onlyWhenIdle, only
     // when that voice plays nothing); the voice moves on either way. False when the list
     // is empty (nothing picked, the voice not advanced).

@@ -45,15 +45,6 @@ bool ResultsNameALevel(int32_t mode, int32_t levelIndex) { return !(mode == 0 &&
 // The results panel frame of the last update (a burst fires once per frame reached).
 int32_t gResultsLastFrame = -1;
 
-bool Pressed(int32_t code) { return code >= 0 && code < int32_t(KEY_COUNT) && IsKeyPressed(uint32_t(code)); }
-
-// A fade moved by a tenth, kept on whole tenths so that ten steps make exactly 1 or 0.
-float StepTenth(float fade, int32_t direction)
-{
-    const int32_t tenths = int32_t(std::lround(fade * 10.0f)) + direction;
-    return float(tenths) / 10.0f;
-}
-
 uint32_t WhiteWithAlpha(int32_t alpha) { return cRGBA(255, 255, 255, uint8_t(std::clamp(alpha, 0, 255))).Word(); }
 
 void SetToggle(cGlaControllerScene* scene, const char* name, bool on)
@@ -111,13 +102,6 @@ int32_t Windowed()
     const cLevel::MenuHooks& hooks = cLevel::GetMenuHooks();
     return hooks.getWindowed ? hooks.getWindowed() : 1;
 }
-
-void SetPauseToggles(cGlaControllerScene* pause)
-{
-    SetToggle(pause, "butScreen", Windowed() == 0);
-    SetToggle(pause, "butMusic", MusicVolume() > 0.0f);
-    SetToggle(pause, "butSfx", SoundVolume() > 0.0f);
-}
 } // namespace
 
 // ---- sound while paused ------------------------------------------------------------------------
@@ -144,31 +128,11 @@ void cLevel::SilenceForPause()
 
 // ---- pause menu --------------------------------------------------------------------------------
 
-void cLevel::DrawPausePanelFaded(int32_t alpha)
+void cLevel::SetPauseToggles()
 {
-    if (gfx2D == nullptr || pauseScene == nullptr)
-        return;
-    cGfx2D* g = gfx2D;
-    const float cx = float(ScreenWidth()) * 0.5f;
-    const float cy = float(ScreenHeight()) * 0.5f;
-    g->SetColour(WhiteWithAlpha(alpha));
-    g->PushTransform();
-    g->Translate(cx, cy);
-    pauseScene->Draw(*g);
-    g->PopTransform();
-    if (levelFont == nullptr)
-        return;
-    const cGlaControllerElement* levelElement = pauseScene->FindController("level");
-    if (levelElement == nullptr)
-        return;
-    char text[16];
-    std::snprintf(text, sizeof text, "%d", levelIndex + 1);
-    g->PushTransform();
-    g->Translate(cx + levelElement->position.x, cy + levelElement->position.y);
-    g->Rotate(-0.15707964f);
-    g->SetFont(levelFont);
-    g->DrawText(0, text);
-    g->PopTransform();
+    SetToggle(pauseScene, "butScreen", Windowed() == 0);
+    SetToggle(pauseScene, "butMusic", MusicVolume() > 0.0f);
+    SetToggle(pauseScene, "butSfx", SoundVolume() > 0.0f);
 }
 
 int32_t cLevel::StatePauseMenu(int32_t phase, int32_t arg)
@@ -180,7 +144,7 @@ int32_t cLevel::StatePauseMenu(int32_t phase, int32_t arg)
         if (pauseScene != nullptr)
             pauseScene->SetFocus(pauseFocusIndex);
         SilenceForPause();
-        SetPauseToggles(pauseScene);
+        SetPauseToggles();
         break;
     case kStateLeave:
         if (pauseScene != nullptr)
@@ -189,7 +153,7 @@ int32_t cLevel::StatePauseMenu(int32_t phase, int32_t arg)
     case kStateUpdate:
     {
         SetToggle(pauseScene, "butScreen", Windowed() == 0);
-        if (Pressed(KEY_ESCAPE) || Pressed(controls[kControlPause]))
+        if (ControlPressed(KEY_ESCAPE) || ControlPressed(controls[kControlPause]))
             stateMachine.SetPendingState(&cLevel::StatePauseClose, 0);
         if (pauseScene == nullptr)
             break;
@@ -250,16 +214,10 @@ int32_t cLevel::StatePauseMenu(int32_t phase, int32_t arg)
         break;
     }
     case kStateDraw:
-        if (gfx2D == nullptr)
+        if (!BeginMenuDraw(1.0f))
             break;
-        BeginStateDraw();
-        DrawScene();
-        gfx2D->SetColour(kWhite);
-        DrawHud();
-        DrawDimOverlay(1.0f);
         DrawPausePanel(1.0f);
-        gfx2D->SetColour(kWhite);
-        EndStateDraw();
+        EndMenuDraw();
         break;
     default:
         break;
@@ -274,21 +232,13 @@ int32_t cLevel::StatePauseClose(int32_t phase, int32_t arg)
     {
     case kStateEnter:
         pauseFade = 1.0f;
-        if (restartRequest && transitionScene != nullptr)
-        {
-            transitionScene->SetFrame(0);
-            transitionScene->Play(false, 1);
-        }
+        if (restartRequest)
+            StartTransition();
         break;
     case kStateUpdate:
         if (restartRequest)
         {
-            if (transitionScene != nullptr)
-            {
-                transitionScene->Update();
-                transitionScene->Advance();
-            }
-            if (transitionScene == nullptr || !transitionScene->playing)
+            if (StepTransition())
             {
                 pausedByFocus = false;
                 stateMachine.SetPendingState(&cLevel::StateRunning, 0);
@@ -304,27 +254,18 @@ int32_t cLevel::StatePauseClose(int32_t phase, int32_t arg)
         }
         break;
     case kStateDraw:
-        if (gfx2D == nullptr)
+        if (!BeginMenuDraw(restartRequest ? 1.0f : pauseFade))
             break;
-        BeginStateDraw();
-        DrawScene();
-        gfx2D->SetColour(kWhite);
-        DrawHud();
         if (restartRequest)
         {
-            DrawDimOverlay(1.0f);
             DrawPausePanel(1.0f);
             gfx2D->SetColour(kWhite);
             if (transitionScene != nullptr)
                 transitionScene->Draw(*gfx2D);
         }
         else
-        {
-            DrawDimOverlay(pauseFade);
             DrawPausePanelFaded(int32_t(std::clamp(pauseFade, 0.0f, 1.0f) * 255.0f));
-        }
-        gfx2D->SetColour(kWhite);
-        EndStateDraw();
+        EndMenuDraw();
         break;
     default:
         break;
@@ -350,18 +291,12 @@ int32_t cLevel::StateExitOpen(int32_t phase, int32_t arg)
             stateMachine.SetPendingState(&cLevel::StateConfirmExit, 0);
         break;
     case kStateDraw:
-        if (gfx2D == nullptr)
+        if (!BeginMenuDraw(1.0f))
             break;
-        BeginStateDraw();
-        DrawScene();
-        gfx2D->SetColour(kWhite);
-        DrawHud();
-        DrawDimOverlay(1.0f);
         DrawPausePanelFaded(255 - std::clamp(int32_t(exitOpenFade * 255.0f), 0, 255));
         gfx2D->SetColour(kWhite);
         DrawExitPanel(exitOpenFade);
-        gfx2D->SetColour(kWhite);
-        EndStateDraw();
+        EndMenuDraw();
         break;
     default:
         break;
@@ -377,21 +312,13 @@ int32_t cLevel::StateExitClose(int32_t phase, int32_t arg)
         exitCloseFade = 1.0f;
         exitCloseMode = arg;
         leaveRequested = false;
-        if (exitCloseMode > 0 && transitionScene != nullptr)
-        {
-            transitionScene->SetFrame(0);
-            transitionScene->Play(false, 1);
-        }
+        if (exitCloseMode > 0)
+            StartTransition();
         break;
     case kStateUpdate:
         if (exitCloseMode > 0)
         {
-            if (transitionScene != nullptr)
-            {
-                transitionScene->Update();
-                transitionScene->Advance();
-            }
-            if (!leaveRequested && (transitionScene == nullptr || !transitionScene->playing))
+            if (StepTransition() && !leaveRequested)
             {
                 leaveRequested = true;
                 const MenuHooks& hooks = GetMenuHooks();
@@ -408,13 +335,8 @@ int32_t cLevel::StateExitClose(int32_t phase, int32_t arg)
         }
         break;
     case kStateDraw:
-        if (gfx2D == nullptr)
+        if (!BeginMenuDraw(1.0f))
             break;
-        BeginStateDraw();
-        DrawScene();
-        gfx2D->SetColour(kWhite);
-        DrawHud();
-        DrawDimOverlay(1.0f);
         if (exitCloseMode == 1)
         {
             DrawExitPanel(1.0f);
@@ -456,14 +378,8 @@ void cLevel::SetResultsBadges()
     SetSpriteVisible(panel, "perfect", perfect);
     SetSpriteVisible(panel, "perfectF", !perfect);
     SetSpriteVisible(panel, kLevelCaption, ResultsNameALevel(mode, levelIndex));
-    if (newSurvivalUnlocked)
-        SetSpriteVisible(panel, "survival", true);
-    else
-        SetSpriteVisible(panel, "survival", false);
-    if (newBonusUnlocked)
-        SetSpriteVisible(panel, "bonus", true);
-    else
-        SetSpriteVisible(panel, "bonus", false);
+    SetSpriteVisible(panel, "survival", newSurvivalUnlocked);
+    SetSpriteVisible(panel, "bonus", newBonusUnlocked);
 }
 
 void cLevel::BadgeBurst(const char* spriteName, size_t icon, bool soundEachParticle)
@@ -672,14 +588,9 @@ int32_t cLevel::StateResults(int32_t phase, int32_t arg)
     }
     case kStateDraw:
     {
-        if (gfx2D == nullptr)
+        // The heads-up display fades out as the screen dims.
+        if (!BeginMenuDraw(float(resultsDim) / 255.0f, 255 - resultsDim))
             break;
-        BeginStateDraw();
-        DrawScene();
-        gfx2D->SetColour(WhiteWithAlpha(255 - resultsDim));
-        DrawHud();
-        gfx2D->SetColour(kWhite);
-        DrawDimOverlay(float(resultsDim) / 255.0f);
         if (resultsTimer < 0)
         {
             if (!isSurvival)
@@ -694,8 +605,7 @@ int32_t cLevel::StateResults(int32_t phase, int32_t arg)
         }
         const cVec2f half(float(ScreenWidth()) * 0.5f, float(ScreenHeight()) * 0.5f);
         DrawParticlePoolCulled(particlePoolB, *gfx2D, cOBox2f::FromCentreAngle(half, half, 0.0f));
-        gfx2D->SetColour(kWhite);
-        EndStateDraw();
+        EndMenuDraw();
         break;
     }
     default:

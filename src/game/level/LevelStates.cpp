@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "KelpoBase/core/Colour.h"
 #include "KelpoBase/debug/DbgElement.h"
 #include "KelpoBase/gla/GlaControllerScene.h"
 #include "KelpoBase/gla/GlaGuiControllers.h"
@@ -28,24 +29,6 @@ constexpr uint32_t kWhite = 0xFFFFFFFFu;
 // Letter keys run from A (30) to Z (55).
 constexpr int32_t kKeyW = KEY_A + ('W' - 'A');
 constexpr int32_t kKeyS = KEY_A + ('S' - 'A');
-
-// Pressed this frame (down now, up the frame before); codes outside the block never are.
-bool Pressed(int32_t code) { return code >= 0 && code < int32_t(KEY_COUNT) && IsKeyPressed(uint32_t(code)); }
-
-// A fade moved by a tenth, kept on whole tenths so that ten steps make exactly 1.
-float StepTenth(float fade, int32_t direction)
-{
-    const int32_t tenths = int32_t(std::lround(fade * 10.0f)) + direction;
-    return float(tenths) / 10.0f;
-}
-
-void SetToggle(cGlaControllerScene* scene, const char* name, bool on)
-{
-    if (scene == nullptr)
-        return;
-    if (cGlaControllerToggleButton* toggle = FindToggleButtonController(scene, name))
-        toggle->SetState(on);
-}
 } // namespace
 
 // ---- shared helpers --------------------------------------------------------------------------
@@ -80,6 +63,42 @@ void cLevel::EndStateDraw()
         gfx2D->RestoreRendererState();
 }
 
+bool cLevel::BeginMenuDraw(float dim, int32_t hudAlpha)
+{
+    if (gfx2D == nullptr)
+        return false;
+    BeginStateDraw();
+    DrawScene();
+    gfx2D->SetColour(cRGBA(255, 255, 255, uint8_t(std::clamp(hudAlpha, 0, 255))).Word());
+    DrawHud();
+    gfx2D->SetColour(kWhite);
+    DrawDimOverlay(dim);
+    return true;
+}
+
+void cLevel::EndMenuDraw()
+{
+    gfx2D->SetColour(kWhite);
+    EndStateDraw();
+}
+
+void cLevel::StartTransition()
+{
+    if (transitionScene == nullptr)
+        return;
+    transitionScene->SetFrame(0);
+    transitionScene->Play(false, 1);
+}
+
+bool cLevel::StepTransition()
+{
+    if (transitionScene == nullptr)
+        return true;
+    transitionScene->Update();
+    transitionScene->Advance();
+    return !transitionScene->playing;
+}
+
 void cLevel::DrawHud()
 {
     if (gfx2D == nullptr)
@@ -111,15 +130,26 @@ const ImageRect* const* cLevel::DigitRects() const
     return hudDigits.data();
 }
 
+bool cLevel::ControlPressed(int32_t code)
+{
+    return code >= 0 && code < int32_t(KEY_COUNT) && IsKeyPressed(uint32_t(code));
+}
+
+float cLevel::StepTenth(float fade, int32_t direction)
+{
+    const int32_t tenths = int32_t(std::lround(fade * 10.0f)) + direction;
+    return float(tenths) / 10.0f;
+}
+
 void cLevel::ApplyMenuKeys(cGlaControllerScene* scene)
 {
     if (scene == nullptr)
         return;
-    if (Pressed(KEY_UP) || Pressed(kKeyW) || Pressed(controls[kControlUp]))
+    if (ControlPressed(KEY_UP) || ControlPressed(kKeyW) || ControlPressed(controls[kControlUp]))
         scene->MoveFocus(-1);
-    else if (Pressed(KEY_DOWN) || Pressed(kKeyS) || Pressed(controls[kControlDown]))
+    else if (ControlPressed(KEY_DOWN) || ControlPressed(kKeyS) || ControlPressed(controls[kControlDown]))
         scene->MoveFocus(1);
-    else if (Pressed(KEY_RETURN) || Pressed(KEY_SPACE) || Pressed(controls[kControlJump]))
+    else if (ControlPressed(KEY_RETURN) || ControlPressed(KEY_SPACE) || ControlPressed(controls[kControlJump]))
         scene->ActivateFocused();
 }
 
@@ -191,12 +221,7 @@ int32_t cLevel::StateIntro(int32_t phase, int32_t arg)
         break;
     case kStateUpdate:
         UpdateWorld();
-        if (transitionScene != nullptr)
-        {
-            transitionScene->Update();
-            transitionScene->Advance();
-        }
-        if (transitionScene == nullptr || !transitionScene->playing)
+        if (StepTransition())
             stateMachine.SetPendingState(&cLevel::StateRunning, 0);
         break;
     case kStateDraw:
@@ -287,20 +312,13 @@ int32_t cLevel::StateRunning(int32_t phase, int32_t arg)
 int32_t cLevel::StatePauseOpen(int32_t phase, int32_t arg)
 {
     (void)arg;
-    const MenuHooks& hooks = GetMenuHooks();
     switch (phase)
     {
     case kStateEnter:
         if (pauseScene != nullptr)
             pauseScene->SetFocus(0);
         pauseFade = 0.0f;
-        SetToggle(pauseScene, "butScreen", (hooks.getWindowed ? hooks.getWindowed() : 1) == 0);
-        SetToggle(pauseScene, "butMusic", (hooks.getMusicVolume ? hooks.getMusicVolume()
-                                           : gAudioManager != nullptr ? gAudioManager->GetMusicVolume()
-                                                                      : 0.0f) > 0.0f);
-        SetToggle(pauseScene, "butSfx", (hooks.getSoundVolume ? hooks.getSoundVolume()
-                                         : gAudioManager != nullptr ? gAudioManager->GetSoundVolume()
-                                                                    : 0.0f) > 0.0f);
+        SetPauseToggles();
         break;
     case kStateUpdate:
         pauseFade = StepTenth(pauseFade, 1);
@@ -308,16 +326,10 @@ int32_t cLevel::StatePauseOpen(int32_t phase, int32_t arg)
             stateMachine.SetPendingState(&cLevel::StatePauseMenu, 0);
         break;
     case kStateDraw:
-        if (gfx2D == nullptr)
+        if (!BeginMenuDraw(pauseFade))
             break;
-        BeginStateDraw();
-        DrawScene();
-        gfx2D->SetColour(kWhite);
-        DrawHud();
-        DrawDimOverlay(pauseFade);
         DrawPausePanel(pauseFade);
-        gfx2D->SetColour(kWhite);
-        EndStateDraw();
+        EndMenuDraw();
         break;
     default:
         break;
@@ -360,16 +372,10 @@ int32_t cLevel::StateConfirmExit(int32_t phase, int32_t arg)
         break;
     }
     case kStateDraw:
-        if (gfx2D == nullptr)
+        if (!BeginMenuDraw(1.0f))
             break;
-        BeginStateDraw();
-        DrawScene();
-        gfx2D->SetColour(kWhite);
-        DrawHud();
-        DrawDimOverlay(1.0f);
         DrawExitPanel(1.0f);
-        gfx2D->SetColour(kWhite);
-        EndStateDraw();
+        EndMenuDraw();
         break;
     default:
         break;

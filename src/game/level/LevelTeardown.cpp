@@ -74,24 +74,15 @@ int32_t cLevel::StateNextLevel(int32_t phase, int32_t arg)
     {
     case kStateEnter:
         leaveRequested = false;
-        if (transitionScene != nullptr)
-        {
-            transitionScene->SetFrame(0);
-            transitionScene->Play(false, 1);
-        }
+        StartTransition();
         break;
     case kStateUpdate:
     {
         UpdateWorld();
         if (leaveRequested)
             break; // the game leaves the level at its next update
-        if (transitionScene != nullptr)
-        {
-            transitionScene->Update();
-            transitionScene->Advance();
-            if (transitionScene->playing)
-                break; // nothing changes while the transition plays
-        }
+        if (!StepTransition())
+            break; // nothing changes while the transition plays
         int32_t modeEnd = kStoryEnd;
         if (isChallenge)
             modeEnd = kChallengeEnd;

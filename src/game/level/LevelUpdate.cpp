@@ -25,8 +25,6 @@ constexpr float kHalfTurn = 3.14159265f;
 // The voice of each ambient channel.
 constexpr int32_t kChannelVoices[15] = {15, 16, 16, 17, 15, 17, 18, 18, 19, 20, 20, 21, 18, 22, 17};
 
-bool Pressed(int32_t code) { return code >= 0 && code < int32_t(KEY_COUNT) && IsKeyPressed(uint32_t(code)); }
-
 void UpdateList(ObjectList& list)
 {
     for (cGameObj* object : std::vector<cGameObj*>(list.live.begin(), list.live.end()))
@@ -64,7 +62,7 @@ void cLevel::UpdateWorld()
 
     // Restart. F3 is ignored once the level is complete: the index has already moved on
     // to the next level, and the results screen has its own restart.
-    if ((Pressed(13) && !levelComplete) || restartRequest)
+    if ((ControlPressed(13) && !levelComplete) || restartRequest)
     {
         ClearLevel();
         RestartLevel();
@@ -72,12 +70,12 @@ void cLevel::UpdateWorld()
         return;
     }
 
-    if (Pressed(16))
+    if (ControlPressed(16))
         SetWorldAngle(90.0f, false);
 
     if (noPause)
         --resultsTimer;
-    else if (Pressed(9) || Pressed(controls[kControlPause]))
+    else if (ControlPressed(9) || ControlPressed(controls[kControlPause]))
     {
         pausedByFocus = !pausedByFocus;
         stateMachine.SetPendingState(pausedByFocus ? &cLevel::StatePauseOpen : &cLevel::StateRunning, 0);

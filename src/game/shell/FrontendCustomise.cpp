@@ -1,34 +1,29 @@
-// The customisation screen: five pages of eleven items (hair, body, cup, base with its
-// handle, trail), each item after the first unlocked by the sticker of one level, and a
-// live preview of the character.
+// The customisation screen's pages: five pages of eleven items (hair, body, cup, base with
+// its handle, trail), each item after the first unlocked by the sticker of one level, and a
+// live preview of the character; and the keys that move the 1280 by 720 front end's focus
+// over the tabs and the items.
 #include <algorithm>
 
 #include "KelpoBase/gla/GlaElementControllers.h"
 #include "KelpoBase/gla/GlaGuiControllers.h"
 #include "KelpoBase/gla/GlaSet.h"
 #include "game/shell/Frontend.h"
-#include "game/shell/FrontendScreens.h"
 #include "game/shell/SaveData.h"
 
 using namespace frontend;
 
 namespace
 {
-bool gCustomiseLeaving = false;
-int32_t gCustomiseAlpha = 0;
-int32_t gCustomisePage = 0;
-bool gCustomiseInPage = false;
-
 // The save data's look slot of each page.
-const int kPageLook[cFrontend::kCustomisePageCount] = {cSaveData::kLookHair, cSaveData::kLookBody,
+const int kPageLook[cFrontendBase::kCustomisePageCount] = {cSaveData::kLookHair, cSaveData::kLookBody,
                                                         cSaveData::kLookCup, cSaveData::kLookBase,
                                                         cSaveData::kLookTrail};
 // The image set each page's items show.
-const int kPageImages[cFrontend::kCustomisePageCount] = {cFrontend::kHairImages, cFrontend::kBodyImages,
-                                                          cFrontend::kCupImages, cFrontend::kBaseImages,
-                                                          cFrontend::kTrailImages};
+const int kPageImages[cFrontendBase::kCustomisePageCount] = {cFrontendBase::kHairImages, cFrontendBase::kBodyImages,
+                                                              cFrontendBase::kCupImages, cFrontendBase::kBaseImages,
+                                                              cFrontendBase::kTrailImages};
 
-int32_t ClampLook(int32_t value) { return std::clamp(value, 0, cFrontend::kPartItemCount - 1); }
+int32_t ClampLook(int32_t value) { return std::clamp(value, 0, cFrontendBase::kPartItemCount - 1); }
 
 // Writes the image into every key of the sprite element's image track.
 void SetSpriteImage(cGlaScene* scene, const char* name, ImageRect* image)
@@ -58,28 +53,34 @@ cGlaControllerScene* NestedScene(const cGlaControllerScene* scene, const char* n
     cGlaControllerSceneElement* element = scene != nullptr ? FindSceneElementController(scene, name) : nullptr;
     return element != nullptr ? element->GetNestedScene() : nullptr;
 }
-
-std::string ItemName(int32_t item) { return "but" + std::to_string(item); }
-
-bool PressedFocusLeft() { return cFrontend::PressedLeft(); }
-bool PressedFocusRight() { return cFrontend::PressedRight(); }
 } // namespace
 
-int32_t cFrontend::StickerRecordForItem(int32_t customPage, int32_t item)
+int32_t cFrontendBase::StickerRecordForItem(int32_t customPage, int32_t item)
 {
     const int32_t record = customPage + 5 * (item - 1);
     return record > 39 ? record + 10 : record;
 }
 
-int32_t cFrontend::GetPageLookValue(int32_t customPage) const
+int32_t cFrontendBase::GetPageLookValue(int32_t customPage) const
 {
     if (customPage < 0 || customPage >= kCustomisePageCount)
         return 0;
-    const cSaveData* save = saveData != nullptr ? saveData : ownSave;
-    return save != nullptr ? ClampLook(save->look[kPageLook[customPage]]) : 0;
+    return ClampLook(Save().look[kPageLook[customPage]]);
 }
 
 void cFrontend::ShowCustomisePage(int32_t customPage)
+{
+    cGlaControllerScene* pageScene =
+        customPage >= 0 && customPage < kCustomisePageCount ? scrCustomisePages[customPage] : nullptr;
+    if (pageScene == nullptr)
+        return;
+    // The keyboard focus waits on the tabs: no item is highlighted until it enters the page.
+    pageScene->SetFocus(0);
+    cFrontendBase::ShowCustomisePage(customPage);
+    pageScene->HideFocus();
+}
+
+void cFrontendBase::ShowCustomisePage(int32_t customPage)
 {
     if (customPage < 0 || customPage >= kCustomisePageCount)
         return;
@@ -87,11 +88,10 @@ void cFrontend::ShowCustomisePage(int32_t customPage)
     if (pageScene == nullptr)
         return;
     const int32_t value = GetPageLookValue(customPage);
-    pageScene->SetFocus(0);
     const cSaveData& save = Save();
     for (int32_t item = 0; item < kPartItemCount; ++item)
     {
-        cGlaControllerToggleButton* toggle = FindToggleButtonController(pageScene, ItemName(item));
+        cGlaControllerToggleButton* toggle = FindToggleButtonController(pageScene, ToggleName(item));
         if (toggle == nullptr)
             continue;
         const bool unlocked = item == 0 || save.progress[StickerRecordForItem(customPage, item)].sticker;
@@ -104,10 +104,26 @@ void cFrontend::ShowCustomisePage(int32_t customPage)
             SetSpriteImage(toggle->lookScene, "handle", partImages[kHandleImages][item]);
         toggle->BuildStateScenes();
     }
-    pageScene->HideFocus();
 }
 
-void cFrontend::RefreshCustomisePreview()
+void cFrontendBase::ChooseCustomiseItem(int32_t item)
+{
+    if (customisePage < 0 || customisePage >= kCustomisePageCount || item < 0 || item >= kPartItemCount)
+        return;
+    cGlaControllerScene* pageScene = scrCustomisePages[customisePage];
+    for (int32_t other = 0; other < kPartItemCount; ++other)
+        if (other != item)
+            SetToggle(pageScene, ToggleName(other), false);
+    cSaveData& save = Save();
+    int32_t hair = 0, body = 0, base = 0, trail = 0, cup = 0;
+    save.GetLook(hair, body, base, trail, cup);
+    int32_t* values[kCustomisePageCount] = {&hair, &body, &cup, &base, &trail};
+    *values[customisePage] = item;
+    save.SetLook(ClampLook(hair), ClampLook(body), ClampLook(base), ClampLook(trail), ClampLook(cup));
+    RefreshCustomisePreview();
+}
+
+void cFrontendBase::RefreshCustomisePreview()
 {
     cGlaControllerScene* character = NestedScene(scrCustomise, "dorvo");
     if (character == nullptr)
@@ -135,153 +151,63 @@ void cFrontend::RefreshCustomisePreview()
     character->Advance();
 }
 
-int32_t cFrontend::StateCustomise(int32_t phase, int32_t arg)
+void cFrontend::CustomiseTabKeys()
 {
-    (void)arg;
-    switch (phase)
+    if (scrCustomise == nullptr)
+        return;
+    if (PressedUp())
+        scrCustomise->MoveFocus(-1);
+    else if (PressedDown())
+        scrCustomise->MoveFocus(1);
+    else if (PressedRight())
     {
-    case kStateEnter:
-        gCustomiseAlpha = 0;
-        gCustomiseLeaving = false;
-        scrCustomise->SetFocus(0);
-        scrCustomise->StartChildScenes();
-        gCustomiseInPage = false;
-        gCustomisePage = 0;
-        for (int32_t p = 0; p < kCustomisePageCount; ++p)
-            if (cGlaControllerToggleButton* tab = FindToggleButtonController(scrCustomise, ItemName(p)))
-                tab->SetState(p == 0);
-        ShowCustomisePage(0);
-        RefreshCustomisePreview();
-        break;
-    case kStateUpdate:
+        // Into the grid of the page shown.
+        customiseInPage = true;
+        scrCustomise->HideFocus();
+        if (cGlaControllerScene* pageScene = scrCustomisePages[std::clamp(customisePage, 0, kCustomisePageCount - 1)])
+            pageScene->ShowFocus();
+    }
+    else if (PressedLeft())
+        scrCustomise->SetFocus(5);
+    else if (PressedActivate())
+        scrCustomise->ActivateFocused();
+}
+
+void cFrontend::CustomiseItemKeys(cGlaControllerScene* pageScene)
+{
+    // The items stand in rows of three; left from the first column goes back to the tab of
+    // the same row.
+    const int32_t f = pageScene->focusIndex;
+    if (PressedUp())
     {
-        if (gCustomiseLeaving)
+        if (f > 2)
+            pageScene->MoveFocus(-3);
+    }
+    else if (PressedDown())
+    {
+        if (f < 9)
+            pageScene->MoveFocus(3);
+    }
+    else if (PressedLeft())
+    {
+        if (f % 3 == 0)
         {
-            gCustomiseAlpha -= kScreenFadeStep;
-            if (gCustomiseAlpha <= 0)
-                screens.PopState();
-            break;
-        }
-        FadeIn(gCustomiseAlpha, kScreenFadeStep);
-        scrCustomise->Advance();
-        if (PressedBack())
-            LeaveTo(&cFrontend::StateMainMenu, 1, gCustomiseLeaving);
-        if (cGlaControllerToggleButton* tab = FindToggleButtonController(scrCustomise, ItemName(gCustomisePage)))
-            tab->SetState(true);
-        cGlaControllerScene* pageScene = scrCustomisePages[gCustomisePage];
-
-        if (!gCustomiseInPage)
-        {
-            scrCustomise->Update();
-            if (PressedUp())
-                scrCustomise->MoveFocus(-1);
-            else if (PressedDown())
-                scrCustomise->MoveFocus(1);
-            else if (PressedFocusRight())
+            pageScene->HideFocus();
+            if (scrCustomise != nullptr)
             {
-                gCustomiseInPage = true;
-                scrCustomise->HideFocus();
-                pageScene->ShowFocus();
+                scrCustomise->ShowFocus();
+                scrCustomise->SetFocus(f / 3);
             }
-            else if (PressedFocusLeft())
-                scrCustomise->SetFocus(5);
-            else if (PressedActivate())
-                scrCustomise->ActivateFocused();
-
-            cKelpoMsg message;
-            while (scrCustomise->HasMessages())
-            {
-                scrCustomise->PopMessage(message);
-                int32_t number = 0;
-                if (message.name == "actBack")
-                    LeaveTo(&cFrontend::StateMainMenu, 1, gCustomiseLeaving);
-                else if (NumberAfter(message.name, "act", number))
-                {
-                    // Only the five pages exist; other numbers are refused.
-                    if (number >= kCustomisePageCount)
-                        continue;
-                    gCustomisePage = number;
-                    for (int32_t p = 0; p < kCustomisePageCount; ++p)
-                        if (p != number)
-                            if (cGlaControllerToggleButton* tab = FindToggleButtonController(scrCustomise, ItemName(p)))
-                                tab->SetState(false);
-                    ShowCustomisePage(gCustomisePage);
-                }
-            }
+            customiseInPage = false;
         }
         else
-        {
-            const int32_t value = GetPageLookValue(gCustomisePage);
-            if (cGlaControllerToggleButton* item = FindToggleButtonController(pageScene, ItemName(value)))
-                item->SetState(true);
-            pageScene->Update();
-            const int32_t f = pageScene->focusIndex;
-            if (PressedUp())
-            {
-                if (f > 2)
-                    pageScene->MoveFocus(-3);
-            }
-            else if (PressedDown())
-            {
-                if (f < 9)
-                    pageScene->MoveFocus(3);
-            }
-            else if (PressedFocusLeft())
-            {
-                if (f % 3 == 0)
-                {
-                    pageScene->HideFocus();
-                    scrCustomise->ShowFocus();
-                    scrCustomise->SetFocus(f / 3);
-                    gCustomiseInPage = false;
-                }
-                else
-                    pageScene->MoveFocus(-1);
-            }
-            else if (PressedFocusRight())
-            {
-                if (f != 2 && f != 5 && f != 8)
-                    pageScene->MoveFocus(1);
-            }
-            else if (PressedActivate())
-                pageScene->ActivateFocused();
-
-            cKelpoMsg message;
-            while (pageScene->HasMessages())
-            {
-                pageScene->PopMessage(message);
-                int32_t chosen = 0;
-                // Only the eleven items exist; other numbers are refused.
-                if (!NumberAfter(message.name, "but", chosen) || chosen >= kPartItemCount)
-                    continue;
-                for (int32_t item = 0; item < kPartItemCount; ++item)
-                    if (item != chosen)
-                        if (cGlaControllerToggleButton* toggle = FindToggleButtonController(pageScene, ItemName(item)))
-                            toggle->SetState(false);
-                cSaveData& save = Save();
-                int32_t hair = 0, body = 0, base = 0, trail = 0, cup = 0;
-                save.GetLook(hair, body, base, trail, cup);
-                int32_t* values[kCustomisePageCount] = {&hair, &body, &cup, &base, &trail};
-                *values[gCustomisePage] = chosen;
-                save.SetLook(ClampLook(hair), ClampLook(body), ClampLook(base), ClampLook(trail), ClampLook(cup));
-                RefreshCustomisePreview();
-            }
-        }
-        break;
+            pageScene->MoveFocus(-1);
     }
-    case kStateDraw:
+    else if (PressedRight())
     {
-        DrawBackground();
-        const uint32_t saved = gfx2D->GetColour();
-        gfx2D->SetColour(FadeColour(gCustomiseAlpha));
-        DrawScene(scrCustomise, *gfx2D);
-        DrawScene(scrCustomisePages[gCustomisePage], *gfx2D);
-        gfx2D->SetColour(saved);
-        gfx2D->SetColour(kOpaqueWhite);
-        break;
+        if (f != 2 && f != 5 && f != 8)
+            pageScene->MoveFocus(1);
     }
-    default:
-        break;
-    }
-    return 0;
+    else if (PressedActivate())
+        pageScene->ActivateFocused();
 }

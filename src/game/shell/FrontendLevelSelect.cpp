@@ -1,5 +1,6 @@
-// Level selection: the story and bonus pages, the survival and challenge page, and the
-// level statistics screen.
+// Level selection: the story and bonus pages, the survival and challenge page and the level
+// statistics, as both front ends set them up and draw them; and what the 1280 by 720 front
+// end adds on entry (leaderboard uploads, the keyboard focus) and its page keys.
 #include "KelpoBase/core/TextUtil.h"
 #include "KelpoBase/gla/GlaGuiControllers.h"
 #include "KelpoBase/gla/GlaSet.h"
@@ -8,32 +9,15 @@
 #include "KelpoBase/render/TextLayout.h"
 #include "game/shell/Achievements.h"
 #include "game/shell/Frontend.h"
-#include "game/shell/FrontendScreens.h"
 #include "game/shell/SaveData.h"
 
 using namespace frontend;
 
 namespace
 {
-struct ScreenFade
-{
-    bool leaving = false;
-    int32_t alpha = 0;
-};
-ScreenFade gLevelSelectFade;
-ScreenFade gChallengeFade;
-ScreenFade gStatsFade;
-
 const char* const kStoryBoard = "Time taken to complete all of the Story levels";
 const char* const kBonusBoard = "Time taken to complete all of the Bonus levels";
 const char* const kChallengeBoard = "Time taken to complete all of the Challenge levels";
-
-std::string SlotName(int32_t slot) { return "GameObj00" + std::to_string(slot); }
-
-cGlaControllerButton* SlotButton(cGlaControllerScene* scene, int32_t slot)
-{
-    return scene != nullptr ? FindButtonController(scene, SlotName(slot)) : nullptr;
-}
 
 // The look scene of a button, whose markers place the marks of every level button.
 const cGlaScene* LookScene(const cGlaControllerButton* button)
@@ -71,29 +55,16 @@ cVec2f ScreenCentre()
 {
     return cVec2f(static_cast<float>(GetScreenWidth()) * 0.5f, static_cast<float>(GetScreenHeight()) * 0.5f);
 }
-
-// Leaving: the fade-out, then the pushed screen. True when the update ends here.
-template <class F>
-bool FadeOut(ScreenFade& s, F pop)
-{
-    if (!s.leaving)
-        return false;
-    s.alpha -= cFrontend::kScreenFadeStep;
-    if (s.alpha < 1)
-        pop();
-    return true;
-}
 } // namespace
 
 // --- story and bonus ---------------------------------------------------------------------------
 
-void cFrontend::SetupLevelButtons()
+void cFrontendBase::SetupLevelButtons()
 {
     pageCount = mode == 1 ? 1 : kLevelPageCount;
     levelsPerPage = kLevelsPerPage;
     page = 3;
     bool lockedSeen = false;
-    const cSaveData& save = Save();
     for (int32_t p = 0; p < pageCount; ++p)
     {
         for (int32_t i = 0; i < kLevelsPerPage; ++i)
@@ -109,8 +80,7 @@ void cFrontend::SetupLevelButtons()
             button->SetEnabled(true);
             // The screen plays the click itself.
             button->ClearSounds();
-            const int32_t n = mode * 50 + levelsPerPage * p + i;
-            const bool open = n == 0 || n == 50 || save.progress[n - 1].completed;
+            const bool open = LevelOpen(mode * 50 + levelsPerPage * p + i);
             button->SetShown(open);
             if (open)
             {
@@ -125,185 +95,151 @@ void cFrontend::SetupLevelButtons()
         page = 0;
 }
 
-int32_t cFrontend::StateLevelSelect(int32_t phase, int32_t arg)
+bool cFrontendBase::LevelOpen(int32_t levelNumber) const
 {
-    (void)arg;
-    ScreenFade& s = gLevelSelectFade;
-    switch (phase)
-    {
-    case kStateEnter:
-    {
-        for (cGlaControllerScene* p : scrLevelScreen)
-            p->SetFocus(0);
-        scrLevelSelect->SetFocus(0);
-        scrLevelSelect->HideFocus();
-        const uint32_t sum = static_cast<uint32_t>(SumPerfectTimes(mode, Save()));
-        UploadLeaderboardScore(mode == 1 ? kBonusBoard : kStoryBoard, FramesToMilliseconds(sum));
-        if (cGlaControllerSprite* sprite = FindSpriteController(scrLevelScreen[0], "Sprite000"))
-            sprite->visible = mode == 0;
-        s.alpha = 0;
-        slideOffset = 0.0f;
-        slideSpare = 0.0f;
-        s.leaving = false;
-        page = 0;
-        SetupLevelButtons();
-        targetPage = page;
-        break;
-    }
-    case kStateUpdate:
-    {
-        if (FadeOut(s, [this]() { screens.PopState(); }))
-            break;
-        FadeIn(s.alpha, kScreenFadeStep);
-        if (PressedBack())
-            LeaveTo(&cFrontend::StateMainMenu, 1, s.leaving);
-        scrLevelSelect->Update();
-        scrLevelDots->SetFrame(page);
-        cGlaControllerScene* S = scrLevelSelect;
-        if (slideOffset == 0.0f)
-        {
-            cGlaControllerScene* P = scrLevelScreen[page];
-            P->Update();
-            const int32_t f = P->focusIndex;
-            const bool k = P->keyboardMode;
-            if (PressedUp())
-            {
-                if (f < 5)
-                {
-                    S->SetFocus(1);
-                    P->HideFocus();
-                }
-                else if (k)
-                    P->MoveFocus(-5);
-                else
-                {
-                    S->HideFocus();
-                    P->ShowFocus();
-                }
-            }
-            else if (PressedDown())
-            {
-                if (f >= 5)
-                {
-                    S->SetFocus(0);
-                    P->HideFocus();
-                }
-                else if (k)
-                    P->MoveFocus(5);
-                else
-                {
-                    S->HideFocus();
-                    P->ShowFocus();
-                }
-            }
-            else if (PressedLeft())
-            {
-                if (k)
-                {
-                    if (f == 0 || f == 5)
-                    {
-                        if (page > 0)
-                        {
-                            slideOffset = 1.0f;
-                            targetPage = page - 1;
-                        }
-                    }
-                    else
-                        P->MoveFocus(-1);
-                }
-            }
-            else if (PressedRight())
-            {
-                if (k)
-                {
-                    if (f == 4 || f == 9)
-                    {
-                        if (page < pageCount - 1)
-                        {
-                            slideOffset = -1.0f;
-                            targetPage = page + 1;
-                        }
-                    }
-                    else
-                        P->MoveFocus(1);
-                }
-            }
-            else if (PressedActivate())
-            {
-                if (k)
-                    P->ActivateFocused();
-                else
-                    S->ActivateFocused();
-            }
-
-            cKelpoMsg message;
-            while (P->HasMessages())
-            {
-                P->PopMessage(message);
-                int32_t number = 0;
-                // Only the levels of the shown set can be started.
-                if (NumberAfter(message.name, "level", number) && number < pageCount * levelsPerPage)
-                {
-                    PlayButtonSound();
-                    screens.SetPendingState(&cFrontend::StateStartLevel, mode * 50 + number);
-                }
-            }
-        }
-        cKelpoMsg message;
-        while (S->HasMessages())
-        {
-            S->PopMessage(message);
-            if (message.name == "actBack")
-                LeaveTo(&cFrontend::StateModeSelect, 1, s.leaving);
-            else if (message.name == "actHelp")
-                LeaveTo(&cFrontend::StateLevelStats, 0, s.leaving);
-        }
-
-        const float w = static_cast<float>(GetScreenWidth());
-        const float step = w * 0.1f;
-        if (targetPage == page)
-        {
-            if (slideOffset > 0.0f)
-                slideOffset = std::max(0.0f, slideOffset - step);
-            else if (slideOffset < 0.0f)
-                slideOffset = std::min(0.0f, slideOffset + step);
-        }
-        else if (slideOffset > 0.0f)
-        {
-            slideOffset += step;
-            if (slideOffset >= w)
-            {
-                slideOffset = 0.0f;
-                page = targetPage;
-            }
-        }
-        else if (slideOffset < 0.0f)
-        {
-            slideOffset -= step;
-            if (slideOffset <= -w)
-            {
-                slideOffset = 0.0f;
-                page = targetPage;
-            }
-        }
-        break;
-    }
-    case kStateDraw:
-    {
-        DrawBackground();
-        const uint32_t saved = gfx2D->GetColour();
-        gfx2D->SetColour(FadeColour(s.alpha));
-        DrawLevelSelectLayout();
-        gfx2D->SetColour(saved);
-        break;
-    }
-    default:
-        break;
-    }
-    return 0;
+    if (levelNumber == 0 || levelNumber == 50)
+        return true;
+    return levelNumber > 0 && levelNumber <= cSaveData::kLevelCount && Save().progress[levelNumber - 1].completed;
 }
 
-void cFrontend::DrawLevelSelectLayout()
+int32_t cFrontendBase::ShownPage() const { return std::clamp(page, 0, kLevelPageCount - 1); }
+
+void cFrontendBase::SlidePage()
+{
+    const float w = static_cast<float>(GetScreenWidth());
+    const float step = w * 0.1f;
+    if (targetPage == page)
+    {
+        if (slideOffset > 0.0f)
+            slideOffset = std::max(0.0f, slideOffset - step);
+        else if (slideOffset < 0.0f)
+            slideOffset = std::min(0.0f, slideOffset + step);
+        return;
+    }
+    // A turn chosen with the page at rest (a flick back to the start) still slides.
+    if (slideOffset == 0.0f)
+        slideOffset = targetPage < page ? 1.0f : -1.0f;
+    if (slideOffset > 0.0f)
+    {
+        slideOffset += step;
+        if (slideOffset >= w)
+        {
+            slideOffset = 0.0f;
+            page = targetPage;
+        }
+    }
+    else
+    {
+        slideOffset -= step;
+        if (slideOffset <= -w)
+        {
+            slideOffset = 0.0f;
+            page = targetPage;
+        }
+    }
+}
+
+void cFrontend::EnterLevelSelect()
+{
+    // The focus starts on the first button of the shown page.
+    for (cGlaControllerScene* p : scrLevelScreen)
+        if (p != nullptr)
+            p->SetFocus(0);
+    if (scrLevelSelect != nullptr)
+    {
+        scrLevelSelect->SetFocus(0);
+        scrLevelSelect->HideFocus();
+    }
+    const uint32_t sum = static_cast<uint32_t>(SumPerfectTimes(mode, Save()));
+    UploadLeaderboardScore(mode == 1 ? kBonusBoard : kStoryBoard, FramesToMilliseconds(sum));
+    if (cGlaControllerSprite* sprite = FindSpriteController(scrLevelScreen[0], "Sprite000"))
+        sprite->visible = mode == 0;
+    slideSpare = 0.0f;
+}
+
+void cFrontend::LevelPageKeys(cGlaControllerScene* P)
+{
+    // f: the focus on the page (rows of five), k: the focus is on the page at all;
+    // S: the screen's own buttons, reached from the rows' ends.
+    cGlaControllerScene* S = scrLevelSelect;
+    const int32_t f = P->focusIndex;
+    const bool k = P->keyboardMode;
+    if (PressedUp())
+    {
+        if (f < 5)
+        {
+            if (S != nullptr)
+                S->SetFocus(1);
+            P->HideFocus();
+        }
+        else if (k)
+            P->MoveFocus(-5);
+        else
+        {
+            if (S != nullptr)
+                S->HideFocus();
+            P->ShowFocus();
+        }
+    }
+    else if (PressedDown())
+    {
+        if (f >= 5)
+        {
+            if (S != nullptr)
+                S->SetFocus(0);
+            P->HideFocus();
+        }
+        else if (k)
+            P->MoveFocus(5);
+        else
+        {
+            if (S != nullptr)
+                S->HideFocus();
+            P->ShowFocus();
+        }
+    }
+    else if (PressedLeft())
+    {
+        if (k)
+        {
+            if (f == 0 || f == 5)
+            {
+                if (page > 0)
+                {
+                    slideOffset = 1.0f;
+                    targetPage = page - 1;
+                }
+            }
+            else
+                P->MoveFocus(-1);
+        }
+    }
+    else if (PressedRight())
+    {
+        if (k)
+        {
+            if (f == 4 || f == 9)
+            {
+                if (page < pageCount - 1)
+                {
+                    slideOffset = -1.0f;
+                    targetPage = page + 1;
+                }
+            }
+            else
+                P->MoveFocus(1);
+        }
+    }
+    else if (PressedActivate())
+    {
+        if (k)
+            P->ActivateFocused();
+        else if (S != nullptr)
+            S->ActivateFocused();
+    }
+}
+
+void cFrontendBase::DrawLevelSelectLayout()
 {
     cGfx2D& gfx = *gfx2D;
     DrawScene(scrLevelSelect, gfx);
@@ -312,7 +248,7 @@ void cFrontend::DrawLevelSelectLayout()
     gfx.SetColour(kOpaqueWhite);
 
     const float w = static_cast<float>(GetScreenWidth());
-    const int32_t shown = std::clamp(page, 0, kLevelPageCount - 1);
+    const int32_t shown = ShownPage();
     auto drawPage = [&](int32_t p) {
         DrawScene(scrLevelScreen[p], gfx);
         for (int32_t i = 0; i < levelsPerPage; ++i)
@@ -338,7 +274,7 @@ void cFrontend::DrawLevelSelectLayout()
     gfx.PopTransform();
 }
 
-void cFrontend::DrawLevelButtonMarks(int32_t pageIndex, int32_t slot)
+void cFrontendBase::DrawLevelButtonMarks(int32_t pageIndex, int32_t slot)
 {
     if (pageIndex < 0 || pageIndex >= kLevelPageCount || slot < 0 || slot >= kLevelsPerPage)
         return;
@@ -370,7 +306,8 @@ void cFrontend::DrawLevelButtonMarks(int32_t pageIndex, int32_t slot)
             FormatMilliseconds(text, 14, static_cast<float>(static_cast<uint32_t>(progress.bestPerfectTime)) / 30.0f);
             gfx.SetFont(systemFont);
             gfx.SetColour(TextColour(255));
-            DrawTextAt(gfx, at.x + offset.x, at.y + offset.y, 1, text.c_str());
+            const uint8_t align = centreNarrowPerfectTimes && GetScreenWidth() < 960 ? 0 : 1;
+            DrawTextAt(gfx, at.x + offset.x, at.y + offset.y, align, text.c_str());
             gfx.SetColour(kOpaqueWhite);
         }
         DrawIconAt(gfx, iconStar, look, "Perfect", at);
@@ -379,7 +316,7 @@ void cFrontend::DrawLevelButtonMarks(int32_t pageIndex, int32_t slot)
 
 // --- survival and challenge --------------------------------------------------------------------
 
-void cFrontend::SetupChallengeButtons()
+void cFrontendBase::SetupChallengeButtons()
 {
     const cSaveData& save = Save();
     const int32_t unlockRecords[kChallengeSlots] = {-1, 9, 19, 29, 38};
@@ -393,121 +330,75 @@ void cFrontend::SetupChallengeButtons()
     }
 }
 
-int32_t cFrontend::StateChallengeSelect(int32_t phase, int32_t arg)
+void cFrontend::EnterChallengeSelect(cGlaControllerScene* own)
 {
-    (void)arg;
-    ScreenFade& s = gChallengeFade;
-    cGlaControllerScene* own = challenge ? scrLevelSelect_C : scrLevelSelect_S;
-    switch (phase)
-    {
-    case kStateEnter:
-    {
+    if (scrLevelScreenS != nullptr)
         scrLevelScreenS->SetFocus(0);
+    if (scrLevelScreenC != nullptr)
         scrLevelScreenC->SetFocus(0);
+    if (own != nullptr)
+    {
         own->SetFocus(0);
         own->HideFocus();
-        s.alpha = 0;
-        slideOffset = 0.0f;
-        slideSpare = 0.0f;
-        s.leaving = false;
-        page = 0;
-        SetupChallengeButtons();
-        targetPage = page;
-        if (challenge)
-        {
-            uint32_t sum = 0;
-            for (int32_t n = 250; n < 255; ++n)
-                sum += static_cast<uint32_t>(Save().progress[n].bestPerfectTime);
-            const int32_t ms = static_cast<int32_t>(static_cast<float>(sum) / 30.0 * 1000.0);
-            // The upload does nothing when the platform knows no such leaderboard.
-            UploadLeaderboardScore(kChallengeBoard, ms);
-        }
-        break;
     }
-    case kStateUpdate:
+    slideSpare = 0.0f;
+    if (challenge)
     {
-        if (FadeOut(s, [this]() { screens.PopState(); }))
-            break;
-        FadeIn(s.alpha, kScreenFadeStep);
-        if (PressedBack())
-            LeaveTo(&cFrontend::StateModeSelect, 1, s.leaving);
-        own->Update();
-        scrLevelDots->SetFrame(page);
-        if (slideOffset == 0.0f)
-        {
-            cGlaControllerScene* P = scrLevelScreenS;
-            P->Update();
-            const int32_t f = P->focusIndex;
-            const bool k = P->keyboardMode;
-            if (PressedUp())
-            {
-                if (!k)
-                {
-                    own->HideFocus();
-                    P->ShowFocus();
-                }
-            }
-            else if (PressedDown())
-            {
-                if (f < 5)
-                {
-                    own->SetFocus(0);
-                    P->HideFocus();
-                }
-                else if (k)
-                    P->MoveFocus(5);
-            }
-            else if (PressedLeft())
-            {
-                if (k && f != 0 && f != 5)
-                    P->MoveFocus(-1);
-            }
-            else if (PressedRight())
-            {
-                if (k && f != 4 && f != 9)
-                    P->MoveFocus(1);
-            }
-            else if (PressedActivate())
-            {
-                if (k)
-                    P->ActivateFocused();
-                else
-                    own->ActivateFocused();
-            }
-            cKelpoMsg message;
-            while (P->HasMessages())
-            {
-                P->PopMessage(message);
-                int32_t number = 0;
-                if (NumberAfter(message.name, "level", number) && number < kChallengeSlots)
-                    screens.SetPendingState(&cFrontend::StateStartLevel, (challenge ? 250 : 200) + number);
-            }
-        }
-        cKelpoMsg message;
-        while (own->HasMessages())
-        {
-            own->PopMessage(message);
-            if (message.name == "actBack")
-                LeaveTo(&cFrontend::StateModeSelect, 1, s.leaving);
-        }
-        break;
+        uint32_t sum = 0;
+        for (int32_t n = 250; n < 255; ++n)
+            sum += static_cast<uint32_t>(Save().progress[n].bestPerfectTime);
+        const int32_t ms = static_cast<int32_t>(static_cast<float>(sum) / 30.0 * 1000.0);
+        // The upload does nothing when the platform knows no such leaderboard.
+        UploadLeaderboardScore(kChallengeBoard, ms);
     }
-    case kStateDraw:
-    {
-        DrawBackground();
-        const uint32_t saved = gfx2D->GetColour();
-        gfx2D->SetColour(FadeColour(s.alpha));
-        DrawChallengeLayout(s.alpha);
-        gfx2D->SetColour(saved);
-        break;
-    }
-    default:
-        break;
-    }
-    return 0;
 }
 
-void cFrontend::DrawChallengeLayout(int32_t alpha)
+void cFrontend::ChallengePageKeys(cGlaControllerScene* P, cGlaControllerScene* own)
+{
+    // One row: up only brings the focus onto it, down always leaves it for the screen's
+    // own buttons, left and right stop at its ends.
+    const int32_t f = P->focusIndex;
+    const bool k = P->keyboardMode;
+    if (PressedUp())
+    {
+        if (!k)
+        {
+            if (own != nullptr)
+                own->HideFocus();
+            P->ShowFocus();
+        }
+    }
+    else if (PressedDown())
+    {
+        if (f < 5)
+        {
+            if (own != nullptr)
+                own->SetFocus(0);
+            P->HideFocus();
+        }
+        else if (k)
+            P->MoveFocus(5);
+    }
+    else if (PressedLeft())
+    {
+        if (k && f != 0 && f != 5)
+            P->MoveFocus(-1);
+    }
+    else if (PressedRight())
+    {
+        if (k && f != 4 && f != 9)
+            P->MoveFocus(1);
+    }
+    else if (PressedActivate())
+    {
+        if (k)
+            P->ActivateFocused();
+        else if (own != nullptr)
+            own->ActivateFocused();
+    }
+}
+
+void cFrontendBase::DrawChallengeLayout(int32_t alpha)
 {
     cGfx2D& gfx = *gfx2D;
     const uint32_t saved = gfx.GetColour();
@@ -517,9 +408,9 @@ void cFrontend::DrawChallengeLayout(int32_t alpha)
     for (int32_t slot = 0; slot < kChallengeSlots; ++slot)
     {
         if (challenge)
-            DrawLevelButtonMarks(page, slot);
+            DrawLevelButtonMarks(ShownPage(), slot);
         else
-            DrawSurvivalButtonMarks(page, slot);
+            DrawSurvivalButtonMarks(ShownPage(), slot);
     }
     if (systemFont != nullptr)
     {
@@ -535,7 +426,7 @@ void cFrontend::DrawChallengeLayout(int32_t alpha)
     gfx.PopTransform();
 }
 
-void cFrontend::DrawSurvivalButtonMarks(int32_t pageIndex, int32_t slot)
+void cFrontendBase::DrawSurvivalButtonMarks(int32_t pageIndex, int32_t slot)
 {
     if (slot < 0 || slot >= kChallengeSlots)
         return;
@@ -568,48 +459,7 @@ void cFrontend::DrawSurvivalButtonMarks(int32_t pageIndex, int32_t slot)
 
 // --- statistics ---------------------------------------------------------------------------------
 
-int32_t cFrontend::StateLevelStats(int32_t phase, int32_t arg)
-{
-    (void)arg;
-    ScreenFade& s = gStatsFade;
-    switch (phase)
-    {
-    case kStateEnter:
-        scrLevelStats->SetFocus(0);
-        s.leaving = false;
-        s.alpha = 0;
-        break;
-    case kStateUpdate:
-    {
-        if (FadeOut(s, [this]() { screens.PopState(); }))
-            break;
-        FadeIn(s.alpha, kScreenFadeStep);
-        if (PressedBack())
-            LeaveTo(&cFrontend::StateLevelSelect, 0, s.leaving);
-        scrLevelStats->Update();
-        FocusKeys(scrLevelStats);
-        cKelpoMsg message;
-        while (scrLevelStats->HasMessages())
-        {
-            scrLevelStats->PopMessage(message);
-            if (message.name == "actBack")
-                LeaveTo(&cFrontend::StateLevelSelect, 0, s.leaving);
-        }
-        break;
-    }
-    case kStateDraw:
-        DrawBackground();
-        gfx2D->SetColour(FadeColour(s.alpha));
-        DrawLevelStats();
-        gfx2D->SetColour(kOpaqueWhite);
-        break;
-    default:
-        break;
-    }
-    return 0;
-}
-
-cFrontend::LevelStatsFigures cFrontend::GetLevelStatsFigures() const
+cFrontendBase::LevelStatsFigures cFrontendBase::GetLevelStatsFigures() const
 {
     const cSaveData& save = Save();
     LevelStatsFigures figures;
@@ -622,7 +472,15 @@ cFrontend::LevelStatsFigures cFrontend::GetLevelStatsFigures() const
     return figures;
 }
 
-void cFrontend::DrawLevelStats()
+const ImageRect* const* cFrontendBase::StatsDigits() const
+{
+    for (const ImageRect* digit : hudDigits)
+        if (digit == nullptr)
+            return smallDigits;
+    return hudDigits;
+}
+
+void cFrontendBase::DrawLevelStats()
 {
     cGfx2D& gfx = *gfx2D;
     DrawScene(scrLevelStats, gfx);
@@ -633,6 +491,7 @@ void cFrontend::DrawLevelStats()
     const float w = static_cast<float>(GetScreenWidth());
     const int32_t total = figures.levelCount;
     const cVec2f centre = ScreenCentre();
+    const ImageRect* const* digits = StatsDigits();
 
     auto place = [&](const char* name, cVec2f& at) {
         const cGlaControllerElement* e = scrLevelStats->FindController(name);
@@ -644,7 +503,7 @@ void cFrontend::DrawLevelStats()
     auto number = [&](const char* name, int32_t value, uint8_t flags) {
         cVec2f at;
         if (place(name, at))
-            gfx.DrawNumber(static_cast<uint32_t>(std::max(value, 0)), hudDigits, at.x, at.y, flags, -10.0f);
+            gfx.DrawNumber(static_cast<uint32_t>(std::max(value, 0)), digits, at.x, at.y, flags, -10.0f);
     };
     auto text = [&](const char* name, const char* words) {
         cVec2f at;

@@ -1,48 +1,18 @@
-// The options screen (music, sound effects, full screen, screen flip) and the three
-// screens of the joystick controls: the controls menu, the redefinition and its
-// confirmation.
+// What the 1280 by 720 front end adds to the options screen (the window mode and the way
+// to the controls) and its three screens of the joystick controls: the controls menu, the
+// redefinition and its confirmation.
 #include "KelpoBase/gla/GlaGuiControllers.h"
 #include "KelpoBase/platform/AudioManager.h"
 #include "KelpoBase/platform/Input.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "game/shell/Frontend.h"
-#include "game/shell/FrontendScreens.h"
 #include "game/shell/SaveData.h"
 
 using namespace frontend;
 
 namespace
 {
-struct ScreenFade
-{
-    bool leaving = false;
-    int32_t alpha = 0;
-};
-ScreenFade gOptionsFade;
-ScreenFade gControlsFade;
-ScreenFade gRedefineFade;
-ScreenFade gConfirmFade;
-int32_t gRedefineStep = 0;
-
 const char* const kPromptNames[cFrontend::kControlCount] = {"up", "down", "left", "right", "jump", "pause"};
-
-void SetToggle(cGlaControllerScene* scene, const char* name, bool on)
-{
-    if (cGlaControllerToggleButton* toggle = FindToggleButtonController(scene, name))
-        toggle->SetState(on);
-}
-
-// The usual update of a leaving screen: fade out, then the pushed screen.
-template <class F>
-bool FadeOut(ScreenFade& s, F pop)
-{
-    if (!s.leaving)
-        return false;
-    s.alpha -= cFrontend::kScreenFadeStep;
-    if (s.alpha <= 0)
-        pop();
-    return true;
-}
 
 // The joystick input pressed this frame, or 0: a direction first (up, down, left, right),
 // else the highest button pressed.
@@ -64,97 +34,26 @@ int32_t CaptureJoystickInput()
 }
 } // namespace
 
-int32_t cFrontend::StateOptions(int32_t phase, int32_t arg)
+void cFrontend::ShowWindowMode() { SetToggle(scrOptions, "butScreen", Save().windowed == 0); }
+
+void cFrontend::OptionsAction(const std::string& name, bool on, bool& leaving)
 {
-    (void)arg;
-    ScreenFade& s = gOptionsFade;
-    switch (phase)
+    if (name == "actScreen")
     {
-    case kStateEnter:
-        SetToggle(scrOptions, "butScreen", Save().windowed == 0);
-        s.alpha = 0;
-        s.leaving = false;
-        scrOptions->SetFocus(0);
-        SetToggle(scrOptions, "butMusic", GetSaveDataVolumes().GetMusicVolume() > 0.0f);
-        SetToggle(scrOptions, "butSfx", GetSaveDataVolumes().GetSoundVolume() > 0.0f);
-        break;
-    case kStateUpdate:
-    {
-        if (FadeOut(s, [this]() { screens.PopState(); }))
-            break;
-        FadeIn(s.alpha, kScreenFadeStep);
-        // The window mode may change elsewhere; the toggle follows it.
-        SetToggle(scrOptions, "butScreen", Save().windowed == 0);
-        if (PressedBack())
-            LeaveTo(&cFrontend::StateMainMenu, 1, s.leaving);
-        scrOptions->Update();
-        FocusKeys(scrOptions);
-        cKelpoMsg message;
-        while (scrOptions->HasMessages())
-        {
-            scrOptions->PopMessage(message);
-            const std::string& name = message.name;
-            const bool on = message.intValue != 0;
-            if (name == "actBack")
-                LeaveTo(&cFrontend::StateMainMenu, 1, s.leaving);
-            else if (name == "actMusic")
-            {
-                if (on)
-                {
-                    GetSaveDataVolumes().SetMusicVolume(0.8f);
-                    if (playMusicTrack)
-                        playMusicTrack(1);
-                }
-                else
-                {
-                    if (IsAudioEnabled())
-                        StopMedia();
-                    GetSaveDataVolumes().SetMusicVolume(0.0f);
-                }
-            }
-            else if (name == "actSound")
-                GetSaveDataVolumes().SetSoundVolume(on ? 1.0f : 0.0f);
-            else if (name == "actScreen")
-            {
-                Save().windowed = on ? 0 : 1;
-                if (on)
-                    GoFullscreen();
-                else
-                    GoWindowed();
-            }
-            else if (name == "actFlipScreen")
-            {
-                if (GetOrientation() == 0)
-                {
-                    Save().flipScreen = true;
-                    SetOrientation(2);
-                }
-                else
-                {
-                    Save().flipScreen = false;
-                    SetOrientation(0);
-                }
-            }
-            else if (name == "actControls")
-                LeaveTo(&cFrontend::StateControls, 1, s.leaving);
-        }
-        break;
+        Save().windowed = on ? 0 : 1;
+        if (on)
+            GoFullscreen();
+        else
+            GoWindowed();
     }
-    case kStateDraw:
-        DrawBackground();
-        DrawSceneFaded(scrOptions, *gfx2D, s.alpha);
-        gfx2D->SetColour(kOpaqueWhite);
-        break;
-    default:
-        break;
-    }
-    return 0;
+    else if (name == "actControls")
+        LeaveTo(&cFrontend::StateControls, 1, leaving);
 }
 
 int32_t cFrontend::StateControls(int32_t phase, int32_t arg)
 {
     (void)arg;
-    ScreenFade& s = gControlsFade;
+    ScreenFade& s = controlsFade;
     switch (phase)
     {
     case kStateEnter:
@@ -164,12 +63,9 @@ int32_t cFrontend::StateControls(int32_t phase, int32_t arg)
         break;
     case kStateUpdate:
     {
-        if (FadeOut(s, [this]() { screens.PopState(); }))
+        if (!FadeStep(s, &cFrontend::StateOptions, 1))
             break;
-        FadeIn(s.alpha, kScreenFadeStep);
         scrOptionsControls->Update();
-        if (PressedBack())
-            LeaveTo(&cFrontend::StateOptions, 1, s.leaving);
         FocusKeys(scrOptionsControls);
         cKelpoMsg message;
         while (scrOptionsControls->HasMessages())
@@ -188,9 +84,7 @@ int32_t cFrontend::StateControls(int32_t phase, int32_t arg)
         break;
     }
     case kStateDraw:
-        DrawBackground();
-        DrawSceneFaded(scrOptionsControls, *gfx2D, s.alpha);
-        gfx2D->SetColour(kOpaqueWhite);
+        DrawFaded(s.alpha, {scrOptionsControls});
         break;
     default:
         break;
@@ -201,19 +95,18 @@ int32_t cFrontend::StateControls(int32_t phase, int32_t arg)
 int32_t cFrontend::StateRedefineControls(int32_t phase, int32_t arg)
 {
     (void)arg;
-    ScreenFade& s = gRedefineFade;
+    ScreenFade& s = redefineFade;
     switch (phase)
     {
     case kStateEnter:
         s.leaving = false;
         s.alpha = 0;
-        gRedefineStep = 0;
+        redefineStep = 0;
         break;
     case kStateUpdate:
     {
-        if (FadeOut(s, [this]() { screens.PopState(); }))
+        if (!FadeStep(s))
             break;
-        FadeIn(s.alpha, kScreenFadeStep);
         // Without a joystick nothing could ever be captured: Escape gives up and keeps the
         // controls as they were (only the confirmation's "actDone" changes them).
         if (IsKeyPressed(KEY_ESCAPE))
@@ -222,13 +115,13 @@ int32_t cFrontend::StateRedefineControls(int32_t phase, int32_t arg)
             break;
         }
         for (int i = 0; i < kControlCount; ++i)
-            SetControllerVisible(scrOptionsRedefineControls->FindController(kPromptNames[i]), i == gRedefineStep);
+            SetControllerVisible(scrOptionsRedefineControls->FindController(kPromptNames[i]), i == redefineStep);
         const int32_t code = CaptureJoystickInput();
-        if (code != 0 && gRedefineStep >= 0 && gRedefineStep < kControlCount)
+        if (code != 0 && redefineStep >= 0 && redefineStep < kControlCount)
         {
-            pendingControls[gRedefineStep] = code;
-            gRedefineStep += 1;
-            if (gRedefineStep >= kControlCount)
+            pendingControls[redefineStep] = code;
+            redefineStep += 1;
+            if (redefineStep >= kControlCount)
                 LeaveTo(&cFrontend::StateRedefineConfirm, 1, s.leaving);
         }
         // The prompts animate; their buttons, if any, are not read.
@@ -237,9 +130,7 @@ int32_t cFrontend::StateRedefineControls(int32_t phase, int32_t arg)
         break;
     }
     case kStateDraw:
-        DrawBackground();
-        DrawSceneFaded(scrOptionsRedefineControls, *gfx2D, s.alpha);
-        gfx2D->SetColour(kOpaqueWhite);
+        DrawFaded(s.alpha, {scrOptionsRedefineControls});
         break;
     default:
         break;
@@ -250,7 +141,7 @@ int32_t cFrontend::StateRedefineControls(int32_t phase, int32_t arg)
 int32_t cFrontend::StateRedefineConfirm(int32_t phase, int32_t arg)
 {
     (void)arg;
-    ScreenFade& s = gConfirmFade;
+    ScreenFade& s = confirmFade;
     switch (phase)
     {
     case kStateEnter:
@@ -260,9 +151,8 @@ int32_t cFrontend::StateRedefineConfirm(int32_t phase, int32_t arg)
         break;
     case kStateUpdate:
     {
-        if (FadeOut(s, [this]() { screens.PopState(); }))
+        if (!FadeStep(s))
             break;
-        FadeIn(s.alpha, kScreenFadeStep);
         scrOptionsRedefineConfirm->Update();
         FocusKeys(scrOptionsRedefineConfirm);
         cKelpoMsg message;
@@ -281,9 +171,7 @@ int32_t cFrontend::StateRedefineConfirm(int32_t phase, int32_t arg)
         break;
     }
     case kStateDraw:
-        DrawBackground();
-        DrawSceneFaded(scrOptionsRedefineConfirm, *gfx2D, s.alpha);
-        gfx2D->SetColour(kOpaqueWhite);
+        DrawFaded(s.alpha, {scrOptionsRedefineConfirm});
         break;
     default:
         break;

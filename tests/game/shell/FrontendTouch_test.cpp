@@ -323,6 +323,17 @@ TEST_F(FrontendTouchTest, LoadingWithoutDataLeavesEveryScreenSafe)
     }
 }
 
+TEST_F(FrontendTouchTest, AMenuSceneOfOneFrameDoesNotHoldTheButtons)
+{
+    // Such a scene plays on at frame 0 for ever; its intro must not keep the menu waiting.
+    FindObjectByName(scenes.set.get(), "scrMainMenu")->frameCount = 1;
+    Make(1);
+    Enter(&Touch::StateMainMenu, 0);
+    Tap(fe->scrMainMenuButtons, "actOptions");
+    Frames(6);
+    EXPECT_TRUE(Is(&Touch::StateOptions));
+}
+
 TEST_F(FrontendTouchTest, EntryChoosesTheFirstScreen)
 {
     const std::pair<int32_t, Touch::ScreenFunc> cases[] = {
