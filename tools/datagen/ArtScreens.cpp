@@ -97,10 +97,7 @@ Canvas Title(const PictureDesc& d)
 {
     Sketch s(d.width, d.height);
     const float w = float(d.width), h = float(d.height);
-    int scale = FittingScale(d.label, w - 12, kTitleScale);
-    while (scale > 1 && float(TextHeight(scale)) > h - 8)
-        --scale;
-    s.TextOutlined(d.label, w / 2, h / 2, scale, ColourOr(d, kWhite), kInk);
+    s.TextOutlined(d.label, w / 2, h / 2, FittingScale(d.label, w - 12, kTitleScale, h - 8), ColourOr(d, kWhite), kInk);
     return s.Finish();
 }
 
@@ -109,10 +106,8 @@ Canvas Caption(const PictureDesc& d)
 {
     Sketch s(d.width, d.height);
     const float w = float(d.width), h = float(d.height);
-    int scale = FittingScale(d.label, w - 8, kCaptionScale);
-    while (scale > 1 && float(TextHeight(scale)) > h - 4)
-        --scale;
-    s.TextOutlined(d.label, w / 2, h / 2, scale, ColourOr(d, kWhite), kInk);
+    s.TextOutlined(d.label, w / 2, h / 2, FittingScale(d.label, w - 8, kCaptionScale, h - 4), ColourOr(d, kWhite),
+                   kInk);
     return s.Finish();
 }
 
@@ -121,10 +116,7 @@ Canvas Words(const PictureDesc& d)
 {
     Sketch s(d.width, d.height);
     const float w = float(d.width), h = float(d.height);
-    int scale = FittingScale(d.label, w - 4, kCaptionScale);
-    while (scale > 1 && float(TextHeight(scale)) > h - 2)
-        --scale;
-    s.TextCentred(d.label, w / 2, h / 2, scale, ColourOr(d, kInk));
+    s.TextCentred(d.label, w / 2, h / 2, FittingScale(d.label, w - 4, kCaptionScale, h - 2), ColourOr(d, kInk));
     return s.Finish();
 }
 
@@ -290,8 +282,7 @@ Canvas Badge(const PictureDesc& d)
     const Colour c = ColourOr(d, {255, 204, 40, 255});
     const bool won = !(c.r == c.g && c.g == c.b);
     s.Circle(cx + 3, cy + 4, r, kShadow);
-    s.Circle(cx, cy, r, kInk);
-    s.Circle(cx, cy, r - 4, c);
+    s.OutlinedEllipse(cx, cy, r, r, c, kInk, 4);
     s.Ring(cx, cy, r - 10, r - 13, won ? Lighter(c, 0.45f) : Colour{200, 200, 210, 255});
     const Colour sign = won ? kWhite : Colour{200, 200, 210, 255};
     if (d.label == "Sugar")
@@ -428,8 +419,7 @@ Canvas Dots(const PictureDesc& d)
     for (int i = 0; i < 4; ++i)
     {
         const float x = w / 2 + (float(i) - 1.5f) * r * 3.2f;
-        s.Circle(x, h / 2, r, kInk);
-        s.Circle(x, h / 2, r - 2, i == d.variant ? Colour{255, 214, 40, 255} : kWhite);
+        s.OutlinedEllipse(x, h / 2, r, r, i == d.variant ? Colour{255, 214, 40, 255} : kWhite, kInk, 2);
     }
     return s.Finish();
 }

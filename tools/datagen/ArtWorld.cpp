@@ -258,8 +258,7 @@ Canvas Sticker(const PictureDesc& d)
     Sketch s(d.width, d.height);
     const float w = float(d.width), h = float(d.height), r = std::min(w, h) / 2 - 1;
     const Colour c = ColourOr(d, {236, 72, 150, 255});
-    s.Circle(w / 2, h / 2, r, kInk);
-    s.Circle(w / 2, h / 2, r - 2, kWhite);
+    s.OutlinedEllipse(w / 2, h / 2, r, r, kWhite, kInk, 2);
     s.Circle(w / 2, h / 2, r - 5, c);
     s.Star(w / 2, h / 2 + 1, r * 0.6f, r * 0.26f, {255, 230, 90, 255});
     s.Polygon({{w - r * 0.55f, h - r * 0.1f}, {w - 2, h - r * 0.55f}, {w - r * 0.2f, h - r * 0.2f}}, {230, 236, 246, 255});
@@ -288,8 +287,7 @@ Canvas Barrel(const PictureDesc& d)
 {
     Sketch s(d.width, d.height);
     const float w = float(d.width), r = w / 2 - 1;
-    s.Circle(w / 2, w / 2, r, kInk);
-    s.Circle(w / 2, w / 2, r - 2, {176, 112, 56, 255});
+    s.OutlinedEllipse(w / 2, w / 2, r, r, {176, 112, 56, 255}, kInk, 2);
     s.Ring(w / 2, w / 2, r - 2, r - 7, {110, 110, 124, 255});
     for (int i = 0; i < 6; ++i)
     {
@@ -328,8 +326,7 @@ Canvas SugarBall(const PictureDesc& d)
 {
     Sketch s(d.width, d.height);
     const float w = float(d.width), r = w / 2 - 1;
-    s.Circle(w / 2, w / 2, r, kInk);
-    s.Circle(w / 2, w / 2, r - 2, {252, 252, 255, 255});
+    s.OutlinedEllipse(w / 2, w / 2, r, r, {252, 252, 255, 255}, kInk, 2);
     Dice dice(9);
     for (int i = 0; i < 7; ++i)
         s.Circle(w / 2 + dice.Range(-r * 0.5f, r * 0.5f), w / 2 + dice.Range(-r * 0.5f, r * 0.5f), r * 0.12f,
@@ -394,8 +391,7 @@ Canvas Wheel(const PictureDesc& d)
 {
     Sketch s(d.width, d.height);
     const float w = float(d.width), r = w / 2 - 1;
-    s.Circle(w / 2, w / 2, r, kInk);
-    s.Circle(w / 2, w / 2, r - 3, {150, 100, 56, 255});
+    s.OutlinedEllipse(w / 2, w / 2, r, r, {150, 100, 56, 255}, kInk, 3);
     s.Circle(w / 2, w / 2, r - 10, {214, 168, 110, 255});
     for (int i = 0; i < 8; ++i)
     {

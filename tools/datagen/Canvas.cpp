@@ -102,15 +102,7 @@ int TextHeight(int scale) { return kGlyphHeight * scale; }
 
 void Canvas::DrawText(const std::string& text, int x, int y, int scale, Colour c)
 {
-    for (char ch : text)
-    {
-        if (const uint8_t* rows = GlyphRows(uint8_t(ch)))
-            for (int r = 0; r < kGlyphHeight; ++r)
-                for (int col = 0; col < kGlyphWidth; ++col)
-                    if (rows[r] & (0x10 >> col))
-                        FillRect(x + col * scale, y + r * scale, scale, scale, c);
-        x += kGlyphAdvance * scale;
-    }
+    ForEachGlyphPixel(text, [&](int gx, int gy) { FillRect(x + gx * scale, y + gy * scale, scale, scale, c); });
 }
 
 void Canvas::DrawTextCentred(const std::string& text, int x, int y, int w, int h, Colour c)

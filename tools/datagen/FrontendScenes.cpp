@@ -285,10 +285,7 @@ SceneFile BuildFrontendScenes()
         Json& s = f.AddScene("scrOptions", 1);
         Json& e = s["elements"];
         e.push_back(Title(f, "Options"));
-        e.push_back(Toggle(f, "butScreen", "actScreen", "Full screen", 0, -170, 300));
-        e.push_back(Toggle(f, "butMusic", "actMusic", "Music", 0, -100, 300));
-        e.push_back(Toggle(f, "butSfx", "actSound", "Sound", 0, -30, 300));
-        e.push_back(Button(f, "butFlip", "actFlipScreen", "Flip screen", 0, 40, 300));
+        AddSettingsControls(f, e, -170, 70, 300);
         e.push_back(Button(f, "butControls", "actControls", "Controls", 0, 110, 300));
         e.push_back(Button(f, "butBack", "actBack", "Back", 0, 250, 240));
     }

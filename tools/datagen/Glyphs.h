@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace datagen
 {
@@ -14,4 +15,21 @@ constexpr int kGlyphAdvance = 6;
 bool HasGlyph(uint8_t code);
 // Seven rows, top first; bit 4 is the leftmost column. Null when there is no glyph.
 const uint8_t* GlyphRows(uint8_t code);
+
+// Calls plot(x, y) for every lit glyph pixel of a line of text, in glyph pixels from the
+// top-left of the first cell; bytes without a glyph advance like a space.
+template <class Plot>
+void ForEachGlyphPixel(const std::string& text, Plot&& plot)
+{
+    int x = 0;
+    for (char ch : text)
+    {
+        if (const uint8_t* rows = GlyphRows(uint8_t(ch)))
+            for (int r = 0; r < kGlyphHeight; ++r)
+                for (int col = 0; col < kGlyphWidth; ++col)
+                    if (rows[r] & (0x10 >> col))
+                        plot(x + col, r);
+        x += kGlyphAdvance;
+    }
+}
 } // namespace datagen

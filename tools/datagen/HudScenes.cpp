@@ -98,10 +98,7 @@ SceneFile BuildHudScenes()
         e.push_back(Button(f, "butResume", "actResume", "Resume", 0, -196, 300));
         e.push_back(Button(f, "butRestart", "actRestart", "Restart", 0, -128, 300));
         e.push_back(Button(f, "butExit", "actExit", "Exit", 0, -60, 300));
-        e.push_back(Toggle(f, "butScreen", "actScreen", "Full screen", 0, 8, 300));
-        e.push_back(Toggle(f, "butMusic", "actMusic", "Music", 0, 76, 300));
-        e.push_back(Toggle(f, "butSfx", "actSound", "Sound", 0, 144, 300));
-        e.push_back(Button(f, "butFlip", "actFlipScreen", "Flip screen", 0, 212, 300));
+        AddSettingsControls(f, e, 8, 68, 300);
     }
     {
         Json& s = f.AddScene("scrExit", 1);

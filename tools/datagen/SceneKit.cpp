@@ -167,6 +167,14 @@ Json Toggle(SceneFile& file, const std::string& name, const std::string& action,
     return ButtonWithLook(name, "Toggle Button", action, ToggleLook(file, caption, w, h), x, y);
 }
 
+void AddSettingsControls(SceneFile& file, Json& elements, float y, float step, int w)
+{
+    elements.push_back(Toggle(file, "butScreen", "actScreen", "Full screen", 0, y, w));
+    elements.push_back(Toggle(file, "butMusic", "actMusic", "Music", 0, y + step, w));
+    elements.push_back(Toggle(file, "butSfx", "actSound", "Sound", 0, y + 2 * step, w));
+    elements.push_back(Button(file, "butFlip", "actFlipScreen", "Flip screen", 0, y + 3 * step, w));
+}
+
 SceneFile::SceneFile(std::string name, std::string dir, std::string art)
     : fileName(std::move(name)), relDir(std::move(dir)), artDir(std::move(art))
 {

@@ -49,6 +49,9 @@ Json Button(SceneFile& file, const std::string& name, const std::string& action,
             float y, int w = 260, int h = 56);
 Json Toggle(SceneFile& file, const std::string& name, const std::string& action, const std::string& caption, float x,
             float y, int w = 260, int h = 56);
+// The settings that both the options screen and the pause menu offer, one under another
+// from y in steps: the full screen, music and sound toggles, then the flip-screen button.
+void AddSettingsControls(SceneFile& file, Json& elements, float y, float step, int w);
 // A button or toggle over a look made elsewhere.
 Json ButtonWithLook(const std::string& name, const std::string& type, const std::string& action,
                     const std::string& look, float x, float y);

@@ -213,15 +213,8 @@ void Sketch::Star(float cx, float cy, float outer, float inner, Colour c, float 
 
 void Sketch::Text(const std::string& text, float x, float y, int scale, Colour c)
 {
-    for (char ch : text)
-    {
-        if (const uint8_t* rows = GlyphRows(uint8_t(ch)))
-            for (int r = 0; r < kGlyphHeight; ++r)
-                for (int col = 0; col < kGlyphWidth; ++col)
-                    if (rows[r] & (0x10 >> col))
-                        Rect(x + float(col * scale), y + float(r * scale), float(scale), float(scale), c);
-        x += float(kGlyphAdvance * scale);
-    }
+    const float k = float(scale);
+    ForEachGlyphPixel(text, [&](int gx, int gy) { Rect(x + float(gx) * k, y + float(gy) * k, k, k, c); });
 }
 
 void Sketch::TextCentred(const std::string& text, float cx, float cy, int scale, Colour c)
@@ -286,10 +279,10 @@ Canvas Sketch::Finish() const
     return out;
 }
 
-int FittingScale(const std::string& text, float width, int most)
+int FittingScale(const std::string& text, float width, int most, float height)
 {
     int scale = std::max(most, 1);
-    while (scale > 1 && float(TextWidth(text, scale)) > width)
+    while (scale > 1 && (float(TextWidth(text, scale)) > width || float(TextHeight(scale)) > height))
         --scale;
     return scale;
 }

@@ -78,6 +78,7 @@ private:
     Canvas big;
 };
 
-// The largest glyph scale at which a line of text fits the width (at least 1).
-int FittingScale(const std::string& text, float width, int most);
+// The largest glyph scale up to most at which a line of text fits the width and, when
+// given, the height (at least 1).
+int FittingScale(const std::string& text, float width, int most, float height = 1e9f);
 } // namespace datagen
