@@ -170,7 +170,7 @@ Canvas Sign(const PictureDesc& d)
     s.OutlinedRoundRect(w * 0.8f - 6, board - 8, 12, h - board + 8, 3, post, kInk, 2);
     s.OutlinedRoundRect(0, 0, w, board, 10, wood, kInk, 3);
     s.Rect(8, board * 0.5f, w - 16, 2, {190, 142, 90, 255});
-    s.TextCentred(d.label, w / 2, board / 2, FittingScale(d.label, w - 24, 4), kInk);
+    s.TextCentred(d.label, w / 2, board / 2, FittingScale(d.label, w - 20, 4), kInk);
     return s.Finish();
 }
 

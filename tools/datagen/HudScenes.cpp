@@ -159,7 +159,7 @@ SceneFile BuildHudScenes()
         panel["position"] = {{0, 0, -800}, {15, 0, 0}};
         e.push_back(panel);
         e.push_back(Sprite("title", f.Art("survival_title", 440, 52, "title", "#00000000", "Time up"), 0, -204));
-        e.push_back(Caption(f, "scoreLabel", "Sugar collected", 0, -100, 360));
+        e.push_back(Sprite("scoreLabel", f.Art("survival_score", 360, 40, "words", "#00000000", "Sugar collected"), 0, -100));
         e.push_back(Sprite("scoreIcon", f.Art("survival_sugar", 64, 64, "sugar", "#00000000"), -90, -10));
         e.push_back(Rect("time", -40, -10, 120, 56));
     }

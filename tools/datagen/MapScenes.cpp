@@ -322,7 +322,7 @@ Level StartLevel(SceneFile& f, const std::string& name, int width, Json props, f
     {
         Json& s = f.AddScene(sign, 1, Json::array({Int("Depth", 2000)}));
         // A board on posts that reach down to the ground.
-        s["elements"].push_back(Sprite("art", f.Art(sign, 200, 150, "sign", "#00000000", kind.title), 0, 0));
+        s["elements"].push_back(Sprite("art", f.Art(sign, 232, 150, "sign", "#00000000", kind.title), 0, 0));
     }
     l.Bit(sign, 360, kGround - 75);
     l.Checkpoint("start", 160);
