@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -62,6 +61,7 @@ int ConfettiPixels(const std::vector<uint8_t>& frame)
     return count;
 }
 
+// Whether the results panel's caption of the level number shows.
 bool LevelCaptionShown(ScenarioDriver& d)
 {
     const cGlaControllerSprite* caption = FindSpriteController(d.Level()->resultsScene, "levelLabel");
@@ -95,7 +95,6 @@ std::vector<int> ClearRows(const std::vector<uint8_t>& frame)
     return rows;
 }
 } // namespace
-
 
 // Story level 1 as a new player plays it: from the title through the menus and the comic,
 // then walked to its end.
