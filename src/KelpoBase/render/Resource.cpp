@@ -49,8 +49,32 @@ Registrations& Hooks()
     return hooks;
 }
 
-// Counted: the load counter advances before anything else.
-void Count() { ++State().counter; }
+LoadTraceHook gTraceHook = nullptr;
+
+void Trace(LoadTrace event, const char* what)
+{
+    if (gTraceHook != nullptr)
+        gTraceHook(event, what);
+}
+
+// One loader call, traced from its start to its end. Counted: the load counter advances
+// before anything else.
+class LoaderCall
+{
+public:
+    explicit LoaderCall(const char* kind, bool counted = true) : mKind(kind)
+    {
+        if (counted)
+            ++State().counter;
+        Trace(LoadTrace::LoaderBegin, kind);
+    }
+    ~LoaderCall() { Trace(LoadTrace::LoaderEnd, mKind); }
+    LoaderCall(const LoaderCall&) = delete;
+    LoaderCall& operator=(const LoaderCall&) = delete;
+
+private:
+    const char* mKind;
+};
 
 // The last step of a loader, also after a failed load.
 void Report()
@@ -106,6 +130,7 @@ cResource* KeepRegistered(const std::string& name, cResource* resource)
 } // namespace
 
 void SetResourceAtlasFactory(ResourceAtlasFactory factory) { Hooks().atlasFactory = factory; }
+void SetLoadTraceHook(LoadTraceHook hook) { gTraceHook = hook; }
 
 // ---- cResourceGroup ----
 
@@ -138,9 +163,11 @@ void cResourceGroup::UploadTextures(bool freeSurfaces)
 {
     if (uploaded != 0)
         return;
+    Trace(LoadTrace::UploadBegin, name.c_str());
     if (atlas != nullptr)
         atlas->UploadPages(freeSurfaces);
     uploaded = 1;
+    Trace(LoadTrace::UploadEnd, name.c_str());
 }
 
 void cResourceGroup::ReleaseTextures()
@@ -154,12 +181,16 @@ void cResourceGroup::ReleaseTextures()
 
 void cResourceGroup::Finish()
 {
+    // A copy: the name outlives whatever OnLoaded does.
+    const std::string traced = name;
+    Trace(LoadTrace::FinishBegin, traced.c_str());
     if (atlas != nullptr)
         atlas->Build();
     // OnLoaded may load more; index so that growth of the list is safe.
     for (size_t i = 0; i < resources.size(); ++i)
         if (resources[i] != nullptr)
             resources[i]->OnLoaded();
+    Trace(LoadTrace::FinishEnd, traced.c_str());
 }
 
 bool cResourceGroup::IsEmpty() const { return atlas == nullptr && resources.empty(); }
@@ -295,7 +326,7 @@ std::string ChooseImagePath(const std::string& name)
 
 cResource* LoadTexture(const std::string& name, uint32_t textureFlags)
 {
-    Count();
+    LoaderCall call("texture");
     if (name.empty())
         return nullptr;
     textureFlags |= kDecodeBottomUp;
@@ -311,7 +342,7 @@ cResource* LoadTexture(const std::string& name, uint32_t textureFlags)
 
 ImageRect* LoadAtlasImage(const std::string& name)
 {
-    Count();
+    LoaderCall call("atlas");
     ImageRect* rect = nullptr;
     if (State().current != nullptr)
         rect = State().current->AddAtlasImage(ChooseImagePath(name));
@@ -321,7 +352,7 @@ ImageRect* LoadAtlasImage(const std::string& name)
 
 cSurface* LoadSurface(const std::string& name)
 {
-    Count();
+    LoaderCall call("surface");
     if (cResource* cached = Cached(name, cSurface::StaticClassInfo()))
         return static_cast<cSurface*>(cached);
     cSurface* surface = nullptr;
@@ -335,7 +366,7 @@ cResource* LoadFont(const std::string& name) { return LoadFontWithPage(name, Rep
 
 cResource* LoadFontWithPage(const std::string& name, const std::string& pageName)
 {
-    Count();
+    LoaderCall call("font");
     cResource* font = nullptr;
     if (Hooks().font != nullptr && State().current != nullptr)
         font = Keep(Hooks().font(name, pageName));
@@ -345,7 +376,7 @@ cResource* LoadFontWithPage(const std::string& name, const std::string& pageName
 
 cResource* LoadSound(const std::string& name, float gain)
 {
-    Count();
+    LoaderCall call("sound");
     cResource* sound = nullptr;
     if (Hooks().sound != nullptr && State().current != nullptr)
         sound = Keep(Hooks().sound(name, gain));
@@ -355,7 +386,7 @@ cResource* LoadSound(const std::string& name, float gain)
 
 cResource* LoadMusic(const std::string& name)
 {
-    Count();
+    LoaderCall call("music");
     cResource* music = nullptr;
     if (Hooks().music != nullptr && State().current != nullptr)
         music = Keep(Hooks().music(name));
@@ -365,7 +396,7 @@ cResource* LoadMusic(const std::string& name)
 
 cResource* LoadModel(const std::string& name)
 {
-    Count();
+    LoaderCall call("model");
     const Registrations& hooks = Hooks();
     if (cResource* cached = Cached(name, hooks.modelClass))
         return cached;
@@ -378,7 +409,7 @@ cResource* LoadModel(const std::string& name)
 
 cResource* LoadModelV2(const std::string& name)
 {
-    Count();
+    LoaderCall call("model");
     cResource* model = nullptr;
     if (Hooks().modelV2 != nullptr && State().current != nullptr)
         model = Keep(RunSuspended([&] { return Hooks().modelV2(name); }));
@@ -388,7 +419,7 @@ cResource* LoadModelV2(const std::string& name)
 
 cResource* LoadModelFromStream(cDataStream& stream)
 {
-    Count();
+    LoaderCall call("model");
     cResource* model = nullptr;
     if (Hooks().modelStream != nullptr && State().current != nullptr)
         model = Keep(RunSuspended([&] { return Hooks().modelStream(stream); }));
@@ -406,7 +437,7 @@ cResource* LoadModelFromFile(const std::string& name)
 
 cResource* LoadGlaSetResource(const std::string& path, const std::string& sceneName)
 {
-    Count();
+    LoaderCall call("scene");
     cResource* set = nullptr;
     if (Hooks().glaSet != nullptr && State().current != nullptr)
         set = Keep(RunSuspended([&] { return Hooks().glaSet(path, sceneName); }));
@@ -416,7 +447,7 @@ cResource* LoadGlaSetResource(const std::string& path, const std::string& sceneN
 
 cResource* LoadVemiScene(const std::string& name)
 {
-    Count();
+    LoaderCall call("vemi");
     cResource* scene = nullptr;
     if (Hooks().vemiScene != nullptr && State().current != nullptr)
         scene = Keep(RunSuspended([&] { return Hooks().vemiScene(name); }));
@@ -427,6 +458,7 @@ cResource* LoadVemiScene(const std::string& name)
 cResource* LoadMultiSprite(const std::string& name)
 {
     // Not counted itself: its tiles count through LoadAtlasImage.
+    LoaderCall call("multisprite", false);
     cResource* sprite = nullptr;
     if (Hooks().multiSprite != nullptr && State().current != nullptr)
         sprite = KeepRegistered(name, Hooks().multiSprite(name));
