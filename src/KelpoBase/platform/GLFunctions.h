@@ -30,6 +30,7 @@
     X(BindTexture, decltype(&::glBindTexture))                                             \
     X(TexParameteri, decltype(&::glTexParameteri))                                         \
     X(TexImage2D, decltype(&::glTexImage2D))                                               \
+    X(TexSubImage2D, decltype(&::glTexSubImage2D))                                         \
     X(PixelStorei, decltype(&::glPixelStorei))                                             \
     X(BlendFunc, decltype(&::glBlendFunc))                                                 \
     X(DepthMask, decltype(&::glDepthMask))                                                 \

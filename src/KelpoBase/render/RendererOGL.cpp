@@ -117,7 +117,11 @@ cRenderer_OGL_1::cRenderer_OGL_1()
     ResetRenderState();
 }
 
-cRenderer_OGL_1::~cRenderer_OGL_1() { clientStates = 0; }
+cRenderer_OGL_1::~cRenderer_OGL_1()
+{
+    ReleaseSpareTextures();
+    clientStates = 0;
+}
 
 // --- targets, viewport, scissor ----------------------------------------------------------
 
@@ -493,13 +497,40 @@ uint32_t cRenderer_OGL_1::CreateTexture(cSurface* surface, uint32_t flags)
         return 0;
 
     cGLFunctions& gl = GL();
+    // A single uncompressed level whose size and format a kept texture has is written
+    // into that texture's storage.
+    const bool mipmapped = surface->mipCount > 0;
+    TextureShape shape;
+    if (!mipmapped && !upload.compressed)
+    {
+        shape = {width, height, upload.internalFormat,
+                 (uint64_t(BitsPerPixel(surface->GetFormat())) * width * height + 7) / 8};
+        if (shape.bytes > surface->size)
+            shape.bytes = 0; // the surface does not hold its level: made (and refused) below
+    }
     GLuint id = 0;
-    gl.GenTextures(1, &id);
+    bool reused = false;
+    if (shape.bytes >= kSpareTextureMinBytes)
+    {
+        for (auto it = mSpare.begin(); it != mSpare.end(); ++it)
+        {
+            const TextureShape& kept = it->second;
+            if (kept.width == width && kept.height == height && kept.internalFormat == shape.internalFormat)
+            {
+                id = it->first;
+                mSpareBytes -= kept.bytes;
+                mSpare.erase(it);
+                reused = true;
+                break;
+            }
+        }
+    }
+    if (!reused)
+        gl.GenTextures(1, &id);
     if (id == 0)
         return 0;
     gl.BindTexture(GL_TEXTURE_2D, id);
 
-    const bool mipmapped = surface->mipCount > 0;
     GLint minFilter = GL_NEAREST;
     GLint magFilter = GL_NEAREST;
     if (flags & kTextureTrilinear)
@@ -544,6 +575,10 @@ uint32_t cRenderer_OGL_1::CreateTexture(cSurface* surface, uint32_t flags)
             gl.TexImage2D(GL_TEXTURE_2D, GLint(level), GL_RGBA, GLsizei(w), GLsizei(h), 0, GL_RGBA, GL_UNSIGNED_BYTE,
                           decoded.data());
         }
+        else if (reused)
+        {
+            gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, GLsizei(w), GLsizei(h), upload.format, upload.type, data + used);
+        }
         else
         {
             gl.TexImage2D(GL_TEXTURE_2D, GLint(level), upload.internalFormat, GLsizei(w), GLsizei(h), 0,
@@ -563,7 +598,22 @@ uint32_t cRenderer_OGL_1::CreateTexture(cSurface* surface, uint32_t flags)
     if (mipmapped && uint32_t(uploaded) < surface->mipCount)
         gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, uploaded);
     gl.BindTexture(GL_TEXTURE_2D, 0);
+    if (shape.bytes >= kSpareTextureMinBytes)
+        mReusable[id] = shape;
     return id;
+}
+
+void cRenderer_OGL_1::ReleaseSpareTextures()
+{
+    // Without a context (its table gone) there is nothing left to delete.
+    for (const auto& [name, shape] : mSpare)
+    {
+        const GLuint texture = name;
+        if (GL().DeleteTextures != nullptr)
+            GL().DeleteTextures(1, &texture);
+    }
+    mSpare.clear();
+    mSpareBytes = 0;
 }
 
 void cRenderer_OGL_1::DeleteTexture(uint32_t texture)
@@ -575,6 +625,30 @@ void cRenderer_OGL_1::DeleteTexture(uint32_t texture)
     for (int32_t u = 0; u < kMaxTextureUnits; ++u)
         if (boundImage[uint32_t(u)] != nullptr && boundTexture[uint32_t(u)] == texture)
             BindTexture(u, nullptr);
+    // A name deleted twice is already kept: its storage stays for reuse.
+    for (const auto& kept : mSpare)
+        if (kept.first == texture)
+            return;
+    auto reusable = mReusable.find(texture);
+    if (reusable != mReusable.end())
+    {
+        const TextureShape shape = reusable->second;
+        mReusable.erase(reusable);
+        if (shape.bytes <= kSpareTextureBytes)
+        {
+            // Room is made by deleting the oldest kept textures.
+            while (!mSpare.empty() && mSpareBytes + shape.bytes > kSpareTextureBytes)
+            {
+                const GLuint oldest = mSpare.front().first;
+                mSpareBytes -= mSpare.front().second.bytes;
+                mSpare.pop_front();
+                GL().DeleteTextures(1, &oldest);
+            }
+            mSpare.emplace_back(texture, shape);
+            mSpareBytes += shape.bytes;
+            return;
+        }
+    }
     const GLuint name = texture;
     GL().DeleteTextures(1, &name);
 }
