@@ -10,6 +10,7 @@
 #include "GfxTools/PodModel.h"
 #include "GfxTools/TextureDecompress.h"
 #include "KelpoBase/platform/GLFunctions.h"
+#include "KelpoBase/platform/GLWindow.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/platform/WinMain.h"
 #include "KelpoBase/render/HardwareMesh.h"
@@ -184,6 +185,7 @@ void cRenderer_OGL_1::SetScissor(int32_t x, int32_t y, int32_t w, int32_t h)
     GetUnrotatedScreenSize(screenOrientation, W, H);
     cGLFunctions& gl = GL();
     gl.Enable(GL_SCISSOR_TEST);
+    scissorOn = true;
     switch (screenOrientation)
     {
     case 1:
@@ -204,6 +206,7 @@ void cRenderer_OGL_1::SetScissor(int32_t x, int32_t y, int32_t w, int32_t h)
 void cRenderer_OGL_1::DisableScissor()
 {
     GL().Disable(GL_SCISSOR_TEST);
+    scissorOn = false;
     scissorBox[0] = 0;
     scissorBox[1] = 0;
     scissorBox[2] = GetScreenWidth();
@@ -440,6 +443,7 @@ int32_t cRenderer_OGL_1::GetIntegerState(uint32_t name)
 
 void cRenderer_OGL_1::SetClearColour(uint32_t rgba)
 {
+    clearColour = rgba;
     GL().ClearColor(Channel(rgba, 0), Channel(rgba, 8), Channel(rgba, 16), Channel(rgba, 24));
 }
 
@@ -454,8 +458,36 @@ void cRenderer_OGL_1::Clear(uint32_t flags)
         bits |= GL_COLOR_BUFFER_BIT;
     if (flags & kClearDepth)
         bits |= GL_DEPTH_BUFFER_BIT;
+    // Without a scissor box the clear covers the viewport, not the whole frame buffer:
+    // the off-screen target is larger than the screen drawn into it, nothing ever draws or
+    // shows what lies outside, and clearing it costs a software rasteriser most of an
+    // empty frame. The target's colour is cleared through its texture, which draws nothing.
+    const cOffscreenTarget target = GetOffscreenTarget();
+    if ((bits & GL_COLOR_BUFFER_BIT) && !scissorOn && currentTarget == nullptr && gl.hasClearTexture &&
+        target.texture != 0 && uint32_t(defaultFramebuffer) == target.framebuffer)
+    {
+        const GLint x = std::clamp(viewportActual[0], 0, target.size);
+        const GLint y = std::clamp(viewportActual[1], 0, target.size);
+        const GLsizei w = std::clamp(viewportActual[2], 0, target.size - x);
+        const GLsizei h = std::clamp(viewportActual[3], 0, target.size - y);
+        const uint8_t colour[4] = {uint8_t(clearColour), uint8_t(clearColour >> 8), uint8_t(clearColour >> 16),
+                                   uint8_t(clearColour >> 24)};
+        if (w > 0 && h > 0)
+            gl.ClearTexSubImage(target.texture, 0, x, y, 0, w, h, 1, GL_RGBA, GL_UNSIGNED_BYTE, colour);
+        bits &= ~GLbitfield(GL_COLOR_BUFFER_BIT);
+    }
     if (bits != 0)
+    {
+        const bool limit = !scissorOn;
+        if (limit)
+        {
+            gl.Enable(GL_SCISSOR_TEST);
+            gl.Scissor(viewportActual[0], viewportActual[1], viewportActual[2], viewportActual[3]);
+        }
         gl.Clear(bits);
+        if (limit)
+            gl.Disable(GL_SCISSOR_TEST);
+    }
     if (renderStates[kRenderStateDepthWrite] == 0)
         gl.DepthMask(GL_FALSE);
 }

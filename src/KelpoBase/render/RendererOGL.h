@@ -106,6 +106,8 @@ public:
     cLight light;
     uint8_t lightingOn = 0;
     int32_t scissorBox[4] = {0, 0, 0, 0};
+    bool scissorOn = false; // the scissor test, as SetScissor and DisableScissor left it
+    uint32_t clearColour = 0; // the last SetClearColour (R in the low byte)
     cArray<uint8_t, 5> renderStates{};
     cArray<cImage*, kMaxTextureUnits> boundImage{};
     int32_t blendMode = 0;
