@@ -119,6 +119,16 @@ protected:
         renderer->Clear(kClearColour | kClearDepth);
     }
 
+    // The image on a black screen as a size x size quad at the top-left corner.
+    void DrawImageOnBlack(cImage* image, float size)
+    {
+        ClearTo(kBlack);
+        cMaterial material;
+        material.textures[0] = image;
+        auto quad = MakeQuad(0, 0, size, size, kWhite);
+        renderer->DrawMesh(quad.get(), &material);
+    }
+
     cWinMain_OGL1* window = nullptr;
     std::unique_ptr<cRenderer_OGL_1> renderer;
     std::vector<std::unique_ptr<cImage>> images;
@@ -287,11 +297,7 @@ TEST_F(RendererOGL, LargeTexturesReuseTheStorageOfDeletedOnes)
     cImage* image = images.back().get();
 
     renderer->ResetRenderState();
-    ClearTo(kBlack);
-    cMaterial material;
-    material.textures[0] = image;
-    auto quad = MakeQuad(0, 0, 100, 100, kWhite);
-    renderer->DrawMesh(quad.get(), &material);
+    DrawImageOnBlack(image, 100);
     ExpectPixel(50, 50, kYellow);
 
     // Another size, or a small texture, is made afresh; a name deleted twice is kept once.
@@ -614,11 +620,7 @@ TEST_F(RendererOGL, CompressedPicturesAreDecodedInSoftware)
     }
     cImage* image = MakeImage(surface, 0);
     ASSERT_NE(image->texture, 0u);
-    ClearTo(kBlack);
-    cMaterial material;
-    material.textures[0] = image;
-    auto quad = MakeQuad(0, 0, 64, 64, kWhite);
-    renderer->DrawMesh(quad.get(), &material);
+    DrawImageOnBlack(image, 64);
     ExpectPixel(32, 32, kRed);
 }
 
