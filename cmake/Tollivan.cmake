@@ -20,6 +20,10 @@ set(TV_TEST_ENV
     "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0"
     "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/support/lsan.supp:print_suppressions=0"
     "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+set(TV_TEST_TIMEOUT 300)
+# The list, one entry a line, for scripts/test.sh's check that every test got it.
+string(JOIN "\n" tv_env_lines ${TV_TEST_ENV} "TIMEOUT=${TV_TEST_TIMEOUT}")
+file(WRITE ${CMAKE_BINARY_DIR}/test-environment.txt "${tv_env_lines}\n")
 
 function(tv_library name)
     cmake_parse_arguments(A "" "" "DEPS;PRIVATE_DEPS" ${ARGN})
@@ -53,7 +57,25 @@ function(tv_test source)
     gtest_discover_tests(${exe}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "${TV_TEST_ENV}" TIMEOUT 300)
+        TEST_LIST ${exe}_TESTS)
+    tv_test_environment(${exe})
+endfunction()
+
+# Gives every test that discovery found in a program the whole test environment and
+# its timeout. gtest_discover_tests cannot do this itself: its PROPERTIES argument is
+# flattened into one list, so a multi-entry ENVIRONMENT value splits into property
+# names and values and only the first entry survives (escaped semicolons are lost the
+# same way). Instead a small CTest script, run after the discovered tests are
+# included, sets the properties on each name in the program's test list, where a
+# quoted list stays one value. Tests are discovered when ctest runs (PRE_TEST), so
+# this must happen in CTest's include files, not at configure time.
+function(tv_test_environment exe)
+    set(script ${CMAKE_CURRENT_BINARY_DIR}/${exe}_environment.cmake)
+    file(WRITE ${script}
+        "foreach(t IN LISTS ${exe}_TESTS)\n"
+        "  set_tests_properties(\"\${t}\" PROPERTIES ENVIRONMENT \"${TV_TEST_ENV}\" TIMEOUT ${TV_TEST_TIMEOUT})\n"
+        "endforeach()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
 endfunction()
 
 function(tv_bench name)

@@ -10,9 +10,10 @@ want=(cmake ninja-build g++ pkg-config
       nlohmann-json3-dev
       sox vorbis-tools lame)
 if [ "${1:-game}" = test ]; then
-    # Fixtures are made with these; fuzz targets need clang's libFuzzer runtime.
+    # Fixtures are made with these; fuzz targets need clang's libFuzzer runtime;
+    # jq reads ctest's test list when checking each test's environment.
     want+=(libgtest-dev libgmock-dev libbenchmark-dev
-           libopenjp2-tools
+           libopenjp2-tools jq
            clang-14 libclang-rt-14-dev)
 fi
 

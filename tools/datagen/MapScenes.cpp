@@ -230,9 +230,7 @@ Level StartLevel(SceneFile& f, const std::string& name, int width, Json props, f
                  bool withEnd)
 {
     Json& scene = f.AddScene(name, 1, std::move(props));
-    // The rig and its nested scenes: needed lists are read one level deep.
-    scene["needed"] = {"dorvoIdleRight", "dorvoIdleLeft", "dorvoStart", "dorvoStart_001",
-                       "dorvoChar",      "dorvoBody",     "dorvoCup",   "Hair_000"};
+    NeedPlayerRig(scene);
     Level l{f, scene, width};
     l.Add(Rect("boundary", width / 2.0f, 540, float(width), 1080));
     l.Add(Rect("player", 160, kGround - 60, 64, 100));
@@ -471,7 +469,14 @@ void AddLevels(SceneFile& f)
 }
 } // namespace
 
-SceneFile BuildMapScenes()
+void NeedPlayerRig(Json& scene)
+{
+    // The rig and its nested scenes: needed lists are read one level deep.
+    scene["needed"] = {"dorvoIdleRight", "dorvoIdleLeft", "dorvoStart", "dorvoStart_001",
+                       "dorvoChar",      "dorvoBody",     "dorvoCup",   "Hair_000"};
+}
+
+SceneFile BuildMapBase()
 {
     SceneFile f("maps.mac.cgla", "maps");
     for (const char* type : {"Background", "Pickup", "Respawn", "SceneBit", "Mover", "DynamicObject", "SceneObject",
@@ -481,6 +486,12 @@ SceneFile BuildMapScenes()
     AddRig(f);
     AddObjects(f);
     AddBits(f);
+    return f;
+}
+
+SceneFile BuildMapScenes()
+{
+    SceneFile f = BuildMapBase();
     AddSeesaw(f);
     AddLevels(f);
     return f;

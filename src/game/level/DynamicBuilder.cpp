@@ -151,15 +151,14 @@ void cLevel::BuildDynamicObject(cGlaElement* element, float angle, const cVec2f&
             {
                 rb->body->SetFixedRotation(true);
                 rb->body->ResetMassData();
-                rb->body->SetLinearDamping(1.0f);
+                rb->SetDamping(1.0f, 0.0f);
                 rb->SetUseWorldGravity(false);
             }
         }
         else if (rb->CreateDynamicBody() != nullptr)
         {
             rb->body->SetFixedRotation(element->GetBoolProp("FixedRotation"));
-            rb->body->SetLinearDamping(0.1f);
-            rb->body->SetAngularDamping(0.1f);
+            rb->SetDamping(0.1f, 0.1f);
         }
         AddSceneShapes(rb, scene, bits.category, bits.mask);
     }
@@ -259,7 +258,7 @@ void cLevel::MakeSpawnedObject(cGlaElement* element, float angle, std::string su
             {
                 rb->body->SetFixedRotation(true);
                 rb->body->ResetMassData();
-                rb->body->SetLinearDamping(1.0f);
+                rb->SetDamping(1.0f, 0.0f);
                 rb->SetUseWorldGravity(false);
             }
         }
@@ -267,8 +266,7 @@ void cLevel::MakeSpawnedObject(cGlaElement* element, float angle, std::string su
         {
             rb->body->SetFixedRotation(element->GetBoolProp("FixedRotation"));
             rb->body->ResetMassData();
-            rb->body->SetLinearDamping(0.1f);
-            rb->body->SetAngularDamping(0.1f);
+            rb->SetDamping(0.1f, 0.1f);
             rb->SetUseWorldGravity(gravity);
             if (!gravity)
                 rb->body->SetBullet(true);
@@ -330,8 +328,7 @@ void cLevel::DropPickup(int kind, const cVec2f& position)
         {
             rb->body->SetFixedRotation(true);
             rb->body->ResetMassData();
-            rb->body->SetLinearDamping(0.1f);
-            rb->body->SetAngularDamping(0.1f);
+            rb->SetDamping(0.1f, 0.1f);
         }
         PolygonArea* area = nullptr;
         AddSceneShapes(rb, scene, bits.category, bits.mask, &area);

@@ -19,6 +19,7 @@
 #include "KelpoBase/render/SoundResource.h"
 #include "game/objects/ContactListener.h"
 #include "game/objects/Controller.h"
+#include "game/objects/Dorvo.h"
 #include "game/objects/GameObj.h"
 #include "game/objects/PlayerControls.h"
 #include "game/objects/RigidBodyController.h"
@@ -29,6 +30,15 @@ namespace
 bool Held(int32_t code) { return code >= 0 && code < int32_t(KEY_COUNT) && IsKeyDown(uint32_t(code)); }
 
 float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
+
+// A camera coordinate kept between the lower and upper limit; the upper one when they
+// cross.
+float ClampToView(float value, float lower, float upper)
+{
+    if (value > upper || lower > upper)
+        return upper;
+    return value < lower ? lower : value;
+}
 
 // A byte from a value 0 to 255 (clamped first; NaN gives 0).
 uint8_t ByteOf(float v)
@@ -118,6 +128,8 @@ cLevel::cLevel(int32_t levelNumber)
         levelIndex = n % 50;
     }
     gfx2D = new cGfx2Dx(gRenderer);
+    // The objects' effects fill the first pool, the one the scene draw shows.
+    particles = &particlePoolA;
 }
 
 cLevel::~cLevel()
@@ -168,6 +180,12 @@ bool cLevel::PlayerPosition(cVec2f& out) const
         return false;
     out = controller->owner->position;
     return true;
+}
+
+int32_t cLevel::PlayerStateValue() const
+{
+    const auto* dorvo = dynamic_cast<const cDorvo*>(player);
+    return dorvo != nullptr ? dorvo->jumpRepeat : 0;
 }
 
 float cLevel::SafeZoom() const { return cameraZoom > 0.0f && std::isfinite(cameraZoom) ? cameraZoom : 1.0f; }
@@ -315,23 +333,14 @@ void cLevel::UpdateCamera()
         }
     }
 
-    // Keep the view inside the boundary; when the level is narrower than the view the
-    // upper limit wins.
+    // Keep the view inside the boundary. Where the level is narrower (or shorter) than
+    // the view the two limits cross and the upper one holds, wherever the target is: the
+    // camera stays put instead of jumping from one limit to the other.
     const float zoom = SafeZoom();
     const float hw = float(ScreenWidth()) * 0.5f / zoom;
     const float hh = float(ScreenHeight()) * 0.5f / zoom;
-    const float maxX = (boundsMax.x - hw) * kPixelsToMetres;
-    const float minX = (boundsMin.x + hw) * kPixelsToMetres;
-    const float maxY = (boundsMax.y - hh) * kPixelsToMetres;
-    const float minY = (boundsMin.y + hh) * kPixelsToMetres;
-    if (cameraPos.x > maxX)
-        cameraPos.x = maxX;
-    else if (cameraPos.x < minX)
-        cameraPos.x = minX;
-    if (cameraPos.y > maxY)
-        cameraPos.y = maxY;
-    else if (cameraPos.y < minY)
-        cameraPos.y = minY;
+    cameraPos.x = ClampToView(cameraPos.x, (boundsMin.x + hw) * kPixelsToMetres, (boundsMax.x - hw) * kPixelsToMetres);
+    cameraPos.y = ClampToView(cameraPos.y, (boundsMin.y + hh) * kPixelsToMetres, (boundsMax.y - hh) * kPixelsToMetres);
 
     cVec2f half;
     const float w = float(ScreenWidth());
@@ -394,12 +403,14 @@ void cLevel::HandlePlayerInput()
 
 // ---- object type sounds --------------------------------------------------------------------
 
-bool cLevel::PlayOnNextWorldVoice(const SoundList& list, float volume)
+bool cLevel::PlayOnNextWorldVoice(const SoundList& list, float volume, bool onlyWhenIdle)
 {
     if (list.empty())
         return false;
     cSound* sound = list[size_t(RandomStep()) % list.size()];
-    if (gAudioManager != nullptr)
+    // An idle voice is one that exists, is not locked and plays nothing.
+    const bool play = gAudioManager != nullptr && (!onlyWhenIdle || gAudioManager->IsVoiceFree(nextVoice));
+    if (play)
         gAudioManager->PlayOnVoice(0, nextVoice, sound, volume, 1.0f);
     nextVoice = (nextVoice >= kLastWorldVoice || nextVoice < kFirstWorldVoice) ? kFirstWorldVoice : nextVoice + 1;
     return true;
@@ -410,16 +421,17 @@ void cLevel::PlayObjectTypeSound(int32_t type, float x, float y)
     const cVec2f at(x * kMetresToPixels, y * kMetresToPixels);
     if (!PointInRect(at, RectFromOrientedBox(viewBox)))
         return;
+    // The shots of types 4, 8 and 24 never cut off a world sound that is still playing.
     switch (type)
     {
     case 4:
-        PlayOnNextWorldVoice(objectTypeSounds[0], 1.0f);
+        PlayOnNextWorldVoice(objectTypeSounds[0], 1.0f, true);
         return;
     case 8:
-        PlayOnNextWorldVoice(objectTypeSounds[1], 1.0f);
+        PlayOnNextWorldVoice(objectTypeSounds[1], 1.0f, true);
         return;
     case 24:
-        PlayOnNextWorldVoice(objectTypeSounds[2], 1.0f);
+        PlayOnNextWorldVoice(objectTypeSounds[2], 1.0f, true);
         break; // then as type 2
     case 2:
         break;

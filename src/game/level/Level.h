@@ -228,9 +228,13 @@ public:
     // The first object of that exact name in the general list, then the respawns, then
     // the pickups; null when none.
     cGameObj* FindObjectByName(const std::string& name) override;
-    // The player's zone flags and position, through its controls.
+    // The player's zone flags and position, through its controls; its state value is its
+    // jump counter (3 on the frame after a fresh jump press).
     uint32_t PlayerZoneFlags() const override;
     bool PlayerPosition(cVec2f& out) const override;
+    int32_t PlayerStateValue() const override;
+    // The pause menu shows (from its opening until it has closed again).
+    bool IsPaused() const override { return pausedByFocus; }
 
     // Backgrounds, then under the camera's transform the grid's scenery in view, the
     // general, respawn and pickup lists and particle pool A.
@@ -432,9 +436,15 @@ public:
     void CollectPickup(cGameObj* object, cPickupObject& pickup);
     void PlaySugarSequence();
 
-    // The player's services: its four scenes from the level scene set, the trail look of
+    // The player's services: its four scenes from the level scene set, the images of its
+    // appearance (the vessel images: the first for the converging particles and the trail,
+    // the last for the burst), the level-start sounds for its arrival, the trail look of
     // the save data, and each jump input raising both player sound targets by 0.1.
     cGlaScene* PlayerScene(int which) const override;
+    const ImageRect* PlayerAppearImage() const override;
+    const ImageRect* PlayerBurstImage() const override;
+    const ImageRect* PlayerTrailImage() const override;
+    const SoundList* PlayerAppearSounds() const override { return &levelStartSounds; }
     int32_t PlayerTrailLook() const override { return trailLook; }
     void OnPlayerJumpInput() override;
     int32_t trailLook = 0;
@@ -607,7 +617,8 @@ public:
 private:
     bool clearingLists = false;
     void DrawPanel(cGlaControllerScene* scene, float t, bool withLevelNumber);
-    // Plays a random sound of the list on the next world voice; false when the list is
-    // empty (nothing played, the voice not advanced).
-    bool PlayOnNextWorldVoice(const SoundList& list, float volume);
+    // Plays a random sound of the list on the next world voice (with onlyWhenIdle, only
+    // when that voice plays nothing); the voice moves on either way. False when the list
+    // is empty (nothing picked, the voice not advanced).
+    bool PlayOnNextWorldVoice(const SoundList& list, float volume, bool onlyWhenIdle = false);
 };

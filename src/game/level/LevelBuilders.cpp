@@ -64,7 +64,7 @@ void MakeStaticBody(cRigidBodyController* rb)
         return;
     rb->body->SetFixedRotation(true);
     rb->body->ResetMassData();
-    rb->body->SetLinearDamping(1.0f);
+    rb->SetDamping(1.0f, 0.0f);
     rb->SetUseWorldGravity(false);
 }
 
@@ -75,8 +75,7 @@ void MakeFallingBody(cRigidBodyController* rb)
         return;
     rb->body->SetFixedRotation(false);
     rb->body->ResetMassData();
-    rb->body->SetLinearDamping(0.1f);
-    rb->body->SetAngularDamping(0.1f);
+    rb->SetDamping(0.1f, 0.1f);
 }
 
 // Keeps a respawn point's checkpoint area with its object (the object kind has no field
@@ -481,7 +480,7 @@ void cLevel::BuildMover(cGlaElement* element, float angle, const cVec2f& offset)
             rb->body->ResetMassData();
             rb->AddPolygonFixture(static_cast<const cGlaElementPoly*>(element2), 0.1f, 0.1f, kMoverCategory,
                                   dynamic ? kMoverMaskDynamic : kMoverMaskStatic);
-            rb->body->SetLinearDamping(1.0f);
+            rb->SetDamping(1.0f, 0.0f);
             rb->SetUseWorldGravity(false); // its own gravity is (0, 0): it does not fall
         }
     }

@@ -199,7 +199,8 @@ void cLevel::BuildSceneJoints(cGlaElement* element, const std::string& suffix, f
     {
         // A line joint: body B slides along the axis and turns freely. A light carriage
         // without shapes slides on a prismatic joint from body A, and body B turns on a
-        // revolute joint about the carriage.
+        // revolute joint about the carriage. Both pieces are marked: the rules that walk
+        // joints pass over them, and the carriage goes with either side's body.
         b2Vec2 axis(Prop(element, "AxisX"), Prop(element, "AxisY"));
         if (axis.Normalize() < b2_epsilon)
             axis.Set(1.0f, 0.0f);
@@ -244,7 +245,8 @@ void cLevel::BuildSceneJoints(cGlaElement* element, const std::string& suffix, f
         b2RevoluteJointDef pivot;
         pivot.Initialize(carriage, bodyB, anchor);
         pivot.collideConnected = false;
-        world->CreateJoint(&pivot);
+        MarkLineJointPiece(joint);
+        MarkLineJointPiece(world->CreateJoint(&pivot));
         record->soundType = 0;
     }
     else if (kind == "PulleyJoint")

@@ -20,6 +20,7 @@
 #include "game/level/Level.h"
 #include "game/objects/Dorvo.h"
 #include "game/objects/GameObj.h"
+#include "game/objects/ObjectEffects.h"
 #include "game/objects/RigidBodyController.h"
 
 namespace
@@ -97,6 +98,7 @@ void cLevel::LoadLevelScene()
         channel.playing = false;
         channel.gain = 0.0f;
     }
+    ResetAmbientLoops(*this);
     lavaPlaying = false;
     rainStarted = false;
     rotateVoice = kFirstWorldVoice;

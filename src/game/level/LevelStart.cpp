@@ -183,6 +183,14 @@ cGlaScene* cLevel::PlayerScene(int which) const
     return which >= 0 && which < int(playerScenes.size()) ? playerScenes[size_t(which)] : nullptr;
 }
 
+// The respawn points burst with the middle two vessel images; the player's appearance
+// takes the first (converging particles, trail) and the last (its closing burst).
+const ImageRect* cLevel::PlayerAppearImage() const { return vesselImages.empty() ? nullptr : vesselImages.front(); }
+
+const ImageRect* cLevel::PlayerBurstImage() const { return vesselImages.empty() ? nullptr : vesselImages.back(); }
+
+const ImageRect* cLevel::PlayerTrailImage() const { return PlayerAppearImage(); }
+
 void cLevel::OnPlayerJumpInput()
 {
     playerSoundGainTarget += 0.1f;
@@ -219,6 +227,11 @@ void cLevel::ReadLevelProperties()
 
 bool cLevel::StartLevel()
 {
+    // The level's two pools: the effects' (the objects fill it, the scene draw shows it)
+    // and the results screen's smaller one.
+    particlePoolA.Create(1024);
+    particlePoolB.Create(256);
+
     cLevelHost* host = GetLevelHost();
     // The effect sounds decode on worker threads while the display and the scene load;
     // their loads at the end take the samples from there.
@@ -364,6 +377,18 @@ void cLevel::LoadLevelEffects()
     for (const char* name : kAmbientSounds)
         ambientSlots.push_back(LoadEffectSound(std::string("res/audio/") + name));
     rotateSound = ambientSlots.back();
+    // The looping sound of each object effect type that keeps one alive: the machines and
+    // weather of the ambient types, and the rolling barrel and drum of the hit loops.
+    static constexpr struct
+    {
+        int type;
+        size_t slot;
+    } kLoopSounds[] = {{25, 1},  {19, 3},  {20, 5},  {21, 6},  {22, 7},
+                       {26, 10}, {1, 11},  {31, 12}, {32, 13}, {27, 14}};
+    for (AmbientLoop& loop : ambient)
+        loop.sound = nullptr;
+    for (const auto& pair : kLoopSounds)
+        ambient[pair.type].sound = ambientSlots[pair.slot];
 
     ImageList scratch;
     LoadImages(updraftImages, {"UpDraft_2.png", "UpDraft_Arrow.png"});

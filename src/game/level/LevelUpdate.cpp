@@ -15,6 +15,7 @@
 #include "game/level/SurvivalResults.h"
 #include "game/objects/Dorvo.h"
 #include "game/objects/GameObj.h"
+#include "game/objects/ObjectEffects.h"
 #include "game/objects/PickupObject.h"
 #include "game/objects/RigidBodyController.h"
 
@@ -126,6 +127,7 @@ void cLevel::UpdateWorld()
     lavaTarget = 0.0f;
     for (AmbientChannel& channel : ambientChannels)
         channel.target = 0.0f;
+    ClearAmbientLoopVolumes(*this);
 
     StepWorld(timeStep, 8, 3);
     contactsLocked = false;
@@ -145,6 +147,7 @@ void cLevel::UpdateWorld()
     HandlePlayerInput();
     UpdateJoints();
     UpdateLevelRules();
+    ApplyAmbientLoopVolumes(*this);
     UpdateCamera();
 
     cameraMove = cameraPos - cameraPrevPos;

@@ -67,8 +67,7 @@ bool cDorvo::SetUpBody(cRigidBodyController* controller)
     body->SetFixedRotation(false);
     const cVec2f centre;
     controller->AddCircleFixture(&centre, kRadius, kFriction, kRestitution, kCategory, kMask);
-    body->SetLinearDamping(kDamping);
-    body->SetAngularDamping(kDamping);
+    controller->SetDamping(kDamping, kDamping);
     controller->SetUseWorldGravity(false);
     controller->SetGravity(cVec2f(0.0f, 20.0f));
     return true;

@@ -330,7 +330,9 @@ float cDynamicObject::HitJointedObjects()
     for (b2JointEdge* edge = body->GetJointList(); edge != nullptr; edge = edge->next)
     {
         b2Joint* j = edge->joint;
-        if (j->GetType() != e_revoluteJoint || !j->GetBodyA()->IsEnabled() || !j->GetBodyB()->IsEnabled())
+        // The revolute piece of a line joint is no hinge of the object's.
+        if (j->GetType() != e_revoluteJoint || IsLineJointPiece(j) || !j->GetBodyA()->IsEnabled() ||
+            !j->GetBodyB()->IsEnabled())
             continue;
         const auto* revolute = static_cast<const b2RevoluteJoint*>(j);
         angle = j->GetBodyB()->GetAngle() - j->GetBodyA()->GetAngle() - revolute->GetReferenceAngle();
@@ -559,7 +561,8 @@ bool cDynamicObject::DrawSpring(cGfx2D& gfx, cObjectLevel* level)
     for (b2JointEdge* edge = body->GetJointList(); edge != nullptr && found < 2; edge = edge->next)
     {
         b2Joint* j = edge->joint;
-        if (j->GetType() != e_revoluteJoint && j->GetType() != e_distanceJoint)
+        // The first joint of another kind (a line joint among them) ends the search.
+        if ((j->GetType() != e_revoluteJoint && j->GetType() != e_distanceJoint) || IsLineJointPiece(j))
             break;
         ends[found++] = j->GetBodyA() == body ? j->GetAnchorA() : j->GetAnchorB();
     }

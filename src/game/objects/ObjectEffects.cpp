@@ -7,6 +7,7 @@
 #include "KelpoBase/core/Random.h"
 #include "KelpoBase/gla/Particles.h"
 #include "KelpoBase/platform/AudioManager.h"
+#include "KelpoBase/render/Material.h"
 #include "KelpoBase/render/SoundResource.h"
 #include "game/objects/ObjectSounds.h"
 
@@ -14,6 +15,10 @@ namespace
 {
 constexpr float kDegreesToRadians = 0.017453292f;
 constexpr int32_t kDefaultLayer = 3600;
+// Render modes: alpha blending (the particles' own default, so that they fade with their
+// colour's alpha) and the additive glow of sparks, invaders and the dynamite.
+constexpr int32_t kBlended = kBlendCodeAlpha;
+constexpr int32_t kGlow = kBlendCodeAdditive;
 
 uint32_t WithAlpha(uint32_t colour, float alpha)
 {
@@ -54,7 +59,7 @@ struct Debris
     float gravity = 0.0f;
     float spinMin = 0.0f, spinMax = 0.02f;
     int32_t layer = kDefaultLayer;
-    int32_t renderMode = 0;
+    int32_t renderMode = kBlended;
     bool scatter = false;   // a random offset of -64..64 in x and -96..96 in y
     float jitter = 0.0f;    // placed up to this many pixels from the position
     cVec2f extraVelocity;   // added to each velocity (a share of the body's)
@@ -121,7 +126,7 @@ void SpawnDebris(cObjectLevel& level, const cVec2f& position, const Debris& row)
 }
 
 void SpawnFlash(cObjectLevel& level, const ImageRect* image, const cVec2f& position, int32_t layer,
-                int32_t renderMode)
+                int32_t renderMode = kBlended)
 {
     cParticle* p = NewParticle(level, image, position);
     if (p == nullptr)
@@ -224,7 +229,7 @@ void SpawnSparks(cObjectLevel& level, const cVec2f& position, int life, int32_t 
     sparks.sizeEnd = 0.2f;
     sparks.gravity = 0.5f;
     sparks.layer = layer;
-    sparks.renderMode = 2;
+    sparks.renderMode = kGlow;
     SpawnDebris(level, position, sparks);
 }
 
@@ -262,7 +267,7 @@ int AmbientLoopVoice(int type)
 {
     switch (type)
     {
-    case 1: return 14; // the barrel's rolling loop
+    case 1: return 15; // the barrel's rolling loop
     case 19: return 16;
     case 20: return 17;
     case 21:
@@ -294,6 +299,42 @@ void KeepAmbientLoop(cObjectLevel& level, int type, float volume)
     }
 }
 
+void ClearAmbientLoopVolumes(cObjectLevel& level)
+{
+    for (AmbientLoop& loop : level.ambient)
+        loop.volume = 0.0f;
+}
+
+void ApplyAmbientLoopVolumes(cObjectLevel& level)
+{
+    if (gAudioManager == nullptr)
+        return;
+    for (int type = 0; type < kAmbientTypeCount; ++type)
+    {
+        const AmbientLoop& loop = level.ambient[type];
+        const int voice = AmbientLoopVoice(type);
+        const AudioVoice* v = loop.started && loop.sound != nullptr ? gAudioManager->GetVoice(voice) : nullptr;
+        // Types that share a voice leave each other's loop alone.
+        if (v != nullptr && v->IsPlayingSound(loop.sound))
+            gAudioManager->SetVoiceGain(voice, loop.volume);
+    }
+}
+
+void ResetAmbientLoops(cObjectLevel& level)
+{
+    for (int type = 0; type < kAmbientTypeCount; ++type)
+    {
+        AmbientLoop& loop = level.ambient[type];
+        const int voice = AmbientLoopVoice(type);
+        AudioVoice* v = loop.started && loop.sound != nullptr && gAudioManager != nullptr ? gAudioManager->GetVoice(voice)
+                                                                                          : nullptr;
+        if (v != nullptr && v->IsPlayingSound(loop.sound))
+            v->Stop();
+        loop.started = false;
+        loop.volume = 0.0f;
+    }
+}
+
 void PlayEffectSound(cObjectLevel& level, const SoundList& list, const cVec2f& position, float range, float scale)
 {
     const float volume = DistanceVolume(level, position, range) * scale;
@@ -316,7 +357,7 @@ void SpawnBurstEffect(cObjectLevel& level, int type, const cVec2f& position, con
     case 18:
     case 31:
         PlayEffectSound(level, level.barrelSounds, position, 1024.0f);
-        SpawnFlash(level, FlashImage(level), position, kDefaultLayer, 0);
+        SpawnFlash(level, FlashImage(level), position, kDefaultLayer);
         row.images = &level.barrelPieces;
         row.count = 20;
         if (type == 18)
@@ -383,7 +424,7 @@ void SpawnBurstEffect(cObjectLevel& level, int type, const cVec2f& position, con
     case 5:
     case 23:
         PlayEffectSound(level, level.barrelSounds, position, 1024.0f);
-        SpawnFlash(level, FlashImage(level), position, 1000, 0);
+        SpawnFlash(level, FlashImage(level), position, 1000);
         row.images = &level.sawPieces;
         row.count = 12;
         row.scatter = true;
@@ -418,13 +459,13 @@ void SpawnBurstEffect(cObjectLevel& level, int type, const cVec2f& position, con
     case 12:
     {
         PlayEffectSound(level, level.invaderSounds, position, 1024.0f);
-        SpawnFlash(level, FlashImage(level), position, kDefaultLayer, 2);
+        SpawnFlash(level, FlashImage(level), position, kDefaultLayer, kGlow);
         // One colour per invader: green, blue, red, purple.
         const ImageRect* colour = ImageAt(level.invaderColours, static_cast<size_t>(type - 9));
         const ImageList single = {colour};
         row.images = colour != nullptr ? &single : &level.invaderColours;
         row.count = 15;
-        row.renderMode = 2;
+        row.renderMode = kGlow;
         SpawnDebris(level, position, row);
         break;
     }
@@ -442,7 +483,7 @@ void SpawnBurstEffect(cObjectLevel& level, int type, const cVec2f& position, con
         break;
     case 15:
         PlayEffectSound(level, level.waterCloudSounds, position, 1536.0f);
-        SpawnFlash(level, ImageAt(level.waterCloudFlash, 0), position, kDefaultLayer, 0);
+        SpawnFlash(level, ImageAt(level.waterCloudFlash, 0), position, kDefaultLayer);
         row.images = &level.waterCloudParts;
         row.count = 20;
         SpawnDebris(level, position, row);
@@ -453,7 +494,7 @@ void SpawnBurstEffect(cObjectLevel& level, int type, const cVec2f& position, con
     case 17:
     {
         PlayEffectSound(level, level.rockSounds, position, 1024.0f);
-        SpawnFlash(level, FlashImage(level), position, kDefaultLayer, 0);
+        SpawnFlash(level, FlashImage(level), position, kDefaultLayer);
         Debris puff = DustPuff(level, 12, 30, 0.0f, 2.0f);
         puff.scatter = true;
         puff.spinMin = -0.02f;
@@ -526,7 +567,7 @@ void ObjectAmbientEffect(cObjectLevel& level, int type, const cVec2f& position)
             p->damping = 1.0f;
             p->angle = RandomFloatRange(-kPi, kPi);
             p->layerOffset = 2000;
-            p->renderMode = 2;
+            p->renderMode = kGlow;
             PrepareParticle(*p, kParticleSizeIsScale);
         }
         SpawnSparks(level, position, 15, 2100);

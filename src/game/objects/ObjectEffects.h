@@ -31,6 +31,14 @@ int AmbientLoopVoice(int type);
 // Keeps the type's loop alive: its volume slot takes the larger of itself and the volume
 // (clamped to 0..1); the first call in a level starts the loop, silent, on its voice.
 void KeepAmbientLoop(cObjectLevel& level, int type, float volume);
+// The level's side of the loops, once a frame: every volume slot cleared before the
+// objects run (they raise the slots again), then each started loop's voice given its
+// slot's volume, so a loop falls silent once nothing asks for it. Types that share a voice
+// set it only while it plays their own loop.
+void ClearAmbientLoopVolumes(cObjectLevel& level);
+void ApplyAmbientLoopVolumes(cObjectLevel& level);
+// A level (re)built: the loops still playing stop, and none counts as started.
+void ResetAmbientLoops(cObjectLevel& level);
 // A random sound of the list on the next positional voice when the volume
 // clamp(1 - d / range, 0, 1) x scale is above 0 (the voice then moves on).
 void PlayEffectSound(cObjectLevel& level, const SoundList& list, const cVec2f& position, float range,

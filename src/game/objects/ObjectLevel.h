@@ -88,6 +88,8 @@ public:
         (void)position;
         return true;
     }
+    // True while the game is paused in the level's menus (spring creaks keep quiet).
+    virtual bool IsPaused() const { return false; }
     // Screen size in pixels and the performance mode (the platform's unless overridden).
     virtual int ScreenWidth() const;
     virtual int ScreenHeight() const;
@@ -98,7 +100,6 @@ public:
     cVec2f cameraPos;          // metres
     float cameraZoom = 1.0f;   // screen pixels per scene pixel
     cOrientedBox viewBox;      // the visible area, pixels
-    bool paused = false;
     b2Body* groundBody = nullptr;
     uint32_t heldKeys = 0;
 

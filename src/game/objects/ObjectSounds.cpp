@@ -85,7 +85,7 @@ void PlaySpringSound(cObjectLevel& level, float width, const cVec2f& point, cons
 {
     if (gAudioManager != nullptr && gAudioManager->IsVoicePlaying(kSpringVoice))
         return;
-    if (level.paused)
+    if (level.IsPaused())
         return;
     const float l = 1024.0f * stretch.LengthSquared() - width * width;
     if (!(l > 64.0f))

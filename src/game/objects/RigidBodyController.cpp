@@ -1,5 +1,6 @@
 #include "game/objects/RigidBodyController.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -15,7 +16,39 @@ void ReportRefusal(const char* what, const char* reason)
 {
     std::fprintf(stderr, "physics: %s refused: %s\n", what, reason);
 }
+
+// The user data of a line joint's pieces points here.
+const char kLineJointMark = 0;
 } // namespace
+
+void MarkLineJointPiece(b2Joint* joint)
+{
+    if (joint != nullptr)
+        joint->GetUserData().pointer = reinterpret_cast<uintptr_t>(&kLineJointMark);
+}
+
+bool IsLineJointPiece(const b2Joint* joint)
+{
+    return joint != nullptr &&
+           const_cast<b2Joint*>(joint)->GetUserData().pointer == reinterpret_cast<uintptr_t>(&kLineJointMark);
+}
+
+void DestroyBodyAndCarriages(b2World* world, b2Body* body)
+{
+    if (world == nullptr || body == nullptr)
+        return;
+    std::vector<b2Body*> carriages;
+    for (b2JointEdge* edge = body->GetJointList(); edge != nullptr; edge = edge->next)
+    {
+        b2Body* other = edge->other;
+        if (IsLineJointPiece(edge->joint) && other->GetType() == b2_dynamicBody && ControllerOfBody(other) == nullptr &&
+            std::find(carriages.begin(), carriages.end(), other) == carriages.end())
+            carriages.push_back(other);
+    }
+    world->DestroyBody(body);
+    for (b2Body* carriage : carriages)
+        world->DestroyBody(carriage);
+}
 
 bool IsPolygonUsable(std::span<const b2Vec2> points, const char** reason)
 {
@@ -139,6 +172,16 @@ void ApplyOwnGravity(b2World* world)
     }
 }
 
+float Box2DDamping(float damping, float step)
+{
+    if (!(damping > 0.0f) || !(step > 0.0f))
+        return 0.0f;
+    const float kept = 1.0f - step * damping;
+    if (!(kept > 0.0f))
+        return FLT_MAX;
+    return std::min(damping / kept, FLT_MAX);
+}
+
 cRigidBodyController::~cRigidBodyController()
 {
     // Normally gone already (SetOwner(null)); a body left behind no longer points here.
@@ -192,7 +235,7 @@ void cRigidBodyController::SetOwner(cGameObj* newOwner)
     if (level == nullptr || level->world == nullptr || doomed->GetWorld() != level->world)
         return; // the world is gone (or not this level's): nothing to destroy it in
     b2World* world = level->world;
-    level->RunOutsideStep([world, doomed] { world->DestroyBody(doomed); });
+    level->RunOutsideStep([world, doomed] { DestroyBodyAndCarriages(world, doomed); });
 }
 
 void cRigidBodyController::Reactivate()
@@ -318,6 +361,16 @@ b2Fixture* cRigidBodyController::AddCircleFixture(const cVec2f* centre, float ra
     def.filter.maskBits = maskBits;
     def.filter.groupIndex = 0;
     return body->CreateFixture(&def);
+}
+
+void cRigidBodyController::SetDamping(float linear, float angular)
+{
+    if (body == nullptr)
+        return;
+    const cLevelBase* level = GetLevel();
+    const float step = level != nullptr ? level->timeStep : 1.0f / 30.0f;
+    body->SetLinearDamping(Box2DDamping(linear, step));
+    body->SetAngularDamping(Box2DDamping(angular, step));
 }
 
 void cRigidBodyController::SetUseWorldGravity(bool use)

@@ -48,6 +48,23 @@ cRigidBodyController* ControllerOfBody(const b2Body* body);
 // Applies each body's own gravity (for bodies that do not use the world's) as a force.
 void ApplyOwnGravity(b2World* world);
 
+// A line joint (slide along an axis, turn freely) is two Box2D joints and a carriage body
+// between them (no shapes, no controller): a prismatic joint to the carriage and a
+// revolute joint from it. Both joints carry this mark, so that the level's rules, which
+// know only the line joint, can pass over its pieces; and the carriage goes when the body
+// of either side goes.
+void MarkLineJointPiece(b2Joint* joint);
+bool IsLineJointPiece(const b2Joint* joint);
+// Destroys the body, then the carriages of the line joints it was part of.
+void DestroyBodyAndCarriages(b2World* world, b2Body* body);
+
+// The damping to give Box2D so that a speed decays by clamp(1 - h x damping, 0, 1) each
+// step of h seconds, the rule the levels are tuned to (Box2D itself divides by
+// 1 + h x damping): damping / (1 - h x damping). From h x damping = 1 on, the speed is gone
+// after every step (the largest damping Box2D takes); a damping below 0 (or not a number)
+// damps nothing.
+float Box2DDamping(float damping, float step);
+
 class cRigidBodyController : public cController
 {
     KELPO_DECLARE_CLASS(cRigidBodyController, cController)
@@ -84,6 +101,10 @@ public:
     // there is no body or the radius is not a positive finite number.
     b2Fixture* AddCircleFixture(const cVec2f* centre, float radius, float friction, float restitution,
                                 uint16_t categoryBits, uint16_t maskBits);
+
+    // Linear and angular damping, converted for Box2D (Box2DDamping) with the time step
+    // of the owner's level.
+    void SetDamping(float linear, float angular);
 
     // World gravity or the body's own vector.
     void SetUseWorldGravity(bool use);

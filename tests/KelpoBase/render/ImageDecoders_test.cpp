@@ -26,6 +26,8 @@ void Put16(Bytes& b, size_t at, uint32_t v)
 }
 void Put32(Bytes& b, size_t at, uint32_t v)
 {
+    // The check also tells GCC's -O3 size tracking that the writes stay inside.
+    ASSERT_LE(at + 4, b.size());
     for (int i = 0; i < 4; ++i)
         b[at + i] = uint8_t(v >> (8 * i));
 }

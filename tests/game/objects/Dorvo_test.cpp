@@ -199,6 +199,8 @@ struct SpeedCase
     float cap;    // the local speed the push stops at
 };
 
+void PrintTo(const SpeedCase& c, std::ostream* os) { *os << c.name; }
+
 class DorvoSpeedTest : public ::testing::TestWithParam<SpeedCase>
 {
 };

@@ -83,6 +83,7 @@ struct TestObjectLevel : cObjectLevel
     int ScreenWidth() const override { return 1280; }
     int ScreenHeight() const override { return 720; }
     int PerformanceMode() const override { return performance; }
+    bool IsPaused() const override { return paused; }
 
     struct Drop
     {
@@ -106,6 +107,7 @@ struct TestObjectLevel : cObjectLevel
     cVec2f playerPos;
     bool hasPlayer = false;
     int performance = 3;
+    bool paused = false;
 };
 
 // Stand-in images: an image-less rectangle of some width is enough for the pool.

@@ -23,6 +23,9 @@ struct Fall
     b2Vec2 expectedDirection; // sign of the velocity after falling (0: at rest)
 };
 
+// ctest lists each case by its name, not by the bytes of the record.
+void PrintTo(const Fall& f, std::ostream* os) { *os << f.name; }
+
 class FallTest : public ::testing::TestWithParam<Fall>
 {
 };

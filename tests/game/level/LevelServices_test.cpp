@@ -1,0 +1,442 @@
+// What a real level gives its objects, proven in real levels built from scenes written
+// here over the sample data tree: the player's appearance (particles, images, its sound),
+// object debris that blends and fades on screen, ambient loops at their volume, the
+// animation that answers a jump, springs quiet in the pause menu, shots that wait for an
+// idle voice, a camera that never jumps in a narrow level, the damping rule, and the line
+// joint's pieces that no rule sees and no deleted object leaves behind.
+#include <gtest/gtest.h>
+
+#include <box2d/box2d.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "GLTestContext.h"
+#include "KelpoBase/gla/GlaControllerScene.h"
+#include "KelpoBase/gla/GlaElementControllers.h"
+#include "KelpoBase/gla/Particles.h"
+#include "KelpoBase/platform/AudioManager.h"
+#include "KelpoBase/platform/Input.h"
+#include "KelpoBase/render/Material.h"
+#include "KelpoBase/render/SoundResource.h"
+#include "RealLevel.h"
+#include "datagen/SampleScenes.h"
+#include "game/level/Level.h"
+#include "game/objects/DynamicObject.h"
+#include "game/objects/GameObj.h"
+#include "game/objects/RigidBodyController.h"
+
+using datagen::Json;
+using namespace tvtest;
+
+namespace
+{
+Json F(const char* name, float v) { return datagen::Prop(name, "float", v); }
+Json B(const char* name) { return datagen::Prop(name, "bool", true); }
+Json E(const char* name, int v) { return datagen::Prop(name, "enum", v); }
+Json I(const char* name, int v) { return datagen::Prop(name, "int", v); }
+Json SceneRef(const char* scene) { return datagen::Prop("scene", "scene", scene); }
+Json Ref(const char* name, const char* target) { return datagen::Prop(name, "element", target); }
+void Add(Json& scene, Json element) { scene["elements"].push_back(std::move(element)); }
+
+// A level exactly the size of the 1280 x 720 view, so that the camera stands at its centre
+// (20, 11.25) m; ground along the bottom, the player on the left.
+Json& ScreenSizedLevel(datagen::SceneFile& maps)
+{
+    Json& scene = AddLevelScene(maps, "level_test", 1280, 720, 200, 560);
+    AddGround(scene, 0, 1280, 660);
+    return scene;
+}
+
+// An object scene with a sprite "spring" (its picture's height is a spring's band width).
+void AddSpringScene(datagen::SceneFile& maps)
+{
+    Json& s = maps.AddScene("obj_springy", 1);
+    s["elements"].push_back(datagen::Sprite("spring", maps.Art("springy", 16, 16, "box", "#c0c0c0"), 0, 0));
+    s["elements"].push_back(datagen::Zone("shape", "CollisionZone", 0, 0, datagen::Box(0, 0, 32, 32)));
+}
+
+cDynamicObject* Dynamic(RealLevel& real, const char* name)
+{
+    cGameObj* object = real.Object(name);
+    return object != nullptr ? cDynamicObject::Of(object) : nullptr;
+}
+
+template <class Pick>
+std::vector<cParticle*> Particles(cParticlePool& pool, Pick pick)
+{
+    std::vector<cParticle*> found;
+    for (cParticle* p = pool.head; p != nullptr; p = p->next)
+        if (pick(*p))
+            found.push_back(p);
+    return found;
+}
+
+bool Holds(const ImageList& list, const ImageRect* image)
+{
+    return image != nullptr && std::find(list.begin(), list.end(), image) != list.end();
+}
+
+bool Holds(const SoundList& list, const cSoundBuffer* sound)
+{
+    return sound != nullptr && std::find(list.begin(), list.end(), sound) != list.end();
+}
+
+std::string Hex(uint32_t v)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%08X", v);
+    return text;
+}
+} // namespace
+
+TEST(LevelServices, PlayerAppearsWithItsParticlesImagesAndSound)
+{
+    datagen::SceneFile maps = datagen::BuildMapBase();
+    ScreenSizedLevel(maps);
+    RealLevel real(maps, "level_test");
+    ASSERT_TRUE(real.Ready()) << real.Error();
+    cLevel& level = real.Level();
+    // The effects fill the first of the level's two pools.
+    EXPECT_EQ(level.particles, &real.EffectPool());
+    EXPECT_EQ(real.EffectPool().Capacity(), 1024u);
+    EXPECT_EQ(real.SecondPool().Capacity(), 256u);
+    const ImageRect* appear = level.PlayerAppearImage();
+    const ImageRect* burst = level.PlayerBurstImage();
+    ASSERT_NE(appear, nullptr);
+    ASSERT_NE(burst, nullptr);
+    EXPECT_NE(appear, burst);
+    EXPECT_NE(level.PlayerTrailImage(), nullptr);
+
+    // Four converging particles a frame, glowing, from the first frame of the appearance.
+    real.Step(1);
+    auto withImage = [&](const ImageRect* image) {
+        return Particles(real.EffectPool(), [image](const cParticle& p) { return p.image == image; });
+    };
+    const std::vector<cParticle*> first = withImage(appear);
+    ASSERT_EQ(first.size(), 4u);
+    for (const cParticle* p : first)
+        EXPECT_EQ(p->renderMode, int32_t(kBlendCodeAdditive));
+    EXPECT_TRUE(withImage(burst).empty());
+    real.Step(19);
+    EXPECT_EQ(withImage(burst).size(), 1u);
+
+    // The arrival sound on voice 2 once the player takes over (frame 30), not before.
+    real.Step(9);
+    EXPECT_FALSE(real.Audio().IsVoicePlaying(2));
+    real.Step(1);
+    ASSERT_TRUE(real.Audio().IsVoicePlaying(2));
+    EXPECT_TRUE(Holds(level.levelStartSounds, real.Voice(2)->currentSound));
+
+    // In play the trail follows the player.
+    real.Step(30);
+    EXPECT_FALSE(withImage(level.PlayerTrailImage()).empty());
+}
+
+TEST(LevelServices, BrokenBarrelLeavesBlendedDebrisThatFadesOnScreen)
+{
+    datagen::SceneFile maps = datagen::BuildMapBase();
+    Json& scene = ScreenSizedLevel(maps);
+    Add(scene, datagen::GameObj("barrel", "DynamicObject", 900, 300,
+                                Json::array({SceneRef("obj_barrel"), B("StaticObject"), B("Destroyable"),
+                                             I("DestroyableFrames", 1), F("DestroyableForce", 1000),
+                                             E("DestroyableType", 1), E("Collide", 5)})));
+    RealLevelOptions options;
+    options.render = true;
+    RealLevel real(maps, "level_test", options);
+    ASSERT_TRUE(real.Ready()) << real.Error();
+    cLevel& level = real.Level();
+    real.Step(40);
+    cDynamicObject* barrel = Dynamic(real, "barrel");
+    ASSERT_NE(barrel, nullptr);
+    barrel->Activate(); // an active breakable object activated again breaks
+    real.Step(1);
+
+    auto debris = [&] {
+        return Particles(real.EffectPool(), [&](const cParticle& p) { return Holds(level.barrelPieces, p.image); });
+    };
+    ASSERT_EQ(debris().size(), 20u);
+    const std::vector<cParticle*> flash =
+        Particles(real.EffectPool(), [&](const cParticle& p) { return p.image == level.effectImages[4]; });
+    ASSERT_EQ(flash.size(), 1u);
+    EXPECT_EQ(flash[0]->renderMode, int32_t(kBlendCodeAlpha));
+    for (const cParticle* p : debris())
+        EXPECT_EQ(p->renderMode, int32_t(kBlendCodeAlpha));
+
+    // Half way through its life a piece is half transparent, and shows so on screen: over
+    // whatever lies behind it, the frame holds piece and background in that proportion.
+    real.Step(29);
+    const cVec2f centre(640.0f, 360.0f); // the camera's view centre, in level pixels
+    cParticle* piece = nullptr;
+    for (cParticle* p : debris())
+    {
+        const cVec2f at = p->position - level.cameraPos * 32.0f + centre;
+        // Clear of the display along the top and of the screen's edges.
+        if (p->delay <= 0 && at.x > 100 && at.x < 1180 && at.y > 150 && at.y < 600)
+            piece = p;
+    }
+    ASSERT_NE(piece, nullptr) << "every piece left the screen";
+    const float alpha = float(piece->colour >> 24) / 255.0f;
+    EXPECT_NEAR(alpha, 0.5f, 0.05f);
+    for (cParticle* p = real.EffectPool().head; p != nullptr; p = p->next)
+        if (p != piece)
+            p->delay = 1; // not drawn
+    const cVec2f at = piece->position - level.cameraPos * 32.0f + centre;
+    const int x = int(std::lround(at.x)), y = int(std::lround(at.y));
+    real.Draw();
+    const uint32_t shown = ReadScreenPixel(x, y, 720);
+    piece->delay = 1;
+    real.Draw();
+    const uint32_t behind = ReadScreenPixel(x, y, 720);
+    const uint32_t barColour = 0xFF3060A0u; // the pieces' pictures: (160, 96, 48)
+    uint32_t expected = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8)
+    {
+        const float over = float((barColour >> shift) & 0xFF) * alpha + float((behind >> shift) & 0xFF) * (1.0f - alpha);
+        expected |= uint32_t(std::lround(over)) << shift;
+    }
+    EXPECT_TRUE(ColoursNear(shown | 0xFF000000u, expected, 8))
+        << "shown " << Hex(shown) << " behind " << Hex(behind) << " expected " << Hex(expected);
+
+    // Later the pieces are fainter still.
+    real.Step(20);
+    ASSERT_EQ(debris().size(), 20u);
+    for (const cParticle* p : debris())
+        EXPECT_LT(float(p->colour >> 24) / 255.0f, alpha - 0.2f);
+}
+
+TEST(LevelServices, AmbientObjectPlaysItsLoopAtItsVolumeAndFallsSilentWhenItGoes)
+{
+    datagen::SceneFile maps = datagen::BuildMapBase();
+    Json& scene = ScreenSizedLevel(maps);
+    // 256 pixels right of the camera: the fan's loop (heard over 1024 pixels) at 0.75.
+    Add(scene, datagen::GameObj("fan", "DynamicObject", 640 + 256, 360,
+                                Json::array({SceneRef("obj_crate"), B("StaticObject"), B("Destroyable"),
+                                             I("DestroyableFrames", 1), F("DestroyableForce", 1000),
+                                             E("DestroyableType", 20), E("Collide", 5)})));
+    RealLevel real(maps, "level_test");
+    ASSERT_TRUE(real.Ready()) << real.Error();
+    cLevel& level = real.Level();
+    const int voice = 17;
+    real.Step(5);
+    ASSERT_NE(level.ambient[20].sound, nullptr) << "the type has a loop of the level's";
+    ASSERT_TRUE(real.Voice(voice)->IsPlayingSound(level.ambient[20].sound));
+    EXPECT_NEAR(real.Voice(voice)->GetGain(), 0.75f, 1e-4f);
+    real.Step(5);
+    EXPECT_NEAR(real.Voice(voice)->GetGain(), 0.75f, 1e-4f);
+
+    cDynamicObject* fan = Dynamic(real, "fan");
+    ASSERT_NE(fan, nullptr);
+    fan->Activate(); // breaks it
+    real.Step(2);
+    EXPECT_FLOAT_EQ(real.Voice(voice)->GetGain(), 0.0f);
+}
+
+TEST(LevelServices, AnimationOfModeSixAnswersAJumpInANoJumpZone)
+{
+    datagen::SceneFile maps = datagen::BuildMapBase();
+    Json& scene = ScreenSizedLevel(maps);
+    Add(scene, datagen::Zone("noJump", "Hole", 200, 500, datagen::Box(0, 0, 300, 400), Json::array({E("Type", 14)})));
+    Add(scene, datagen::GameObj("sign", "DynamicObject", 700, 300,
+                                Json::array({SceneRef("obj_checkpoint"), B("StaticObject"), E("Animate", 6)})));
+    RealLevel real(maps, "level_test");
+    ASSERT_TRUE(real.Ready()) << real.Error();
+    cDynamicObject* sign = Dynamic(real, "sign");
+    ASSERT_NE(sign, nullptr);
+    ASSERT_NE(sign->sceneController, nullptr);
+    ASSERT_GT(sign->sceneController->GetFrameCount(), 2);
+
+    real.Step(40);
+    EXPECT_FALSE(sign->sceneController->playing);
+    // The press (the player cannot jump here), then the frame that sees it.
+    real.Step(1, {KEY_SPACE});
+    EXPECT_FALSE(sign->sceneController->playing);
+    real.Step(1, {KEY_SPACE});
+    EXPECT_TRUE(sign->sceneController->playing);
+    EXPECT_LE(sign->sceneController->frame, 1);
+}
+
+TEST(LevelServices, SpringIsSilentInThePauseMenu)
+{
+    datagen::SceneFile maps = datagen::BuildMapBase();
+    AddSpringScene(maps);
+    Json& scene = ScreenSizedLevel(maps);
+    // A spring held at both ends, 100 pixels apart: stretched, it creaks as it is drawn.
+    Add(scene, datagen::GameObj("spring", "DynamicObject", 640, 300,
+                                Json::array({SceneRef("obj_springy"), E("DestroyableType", 6), E("Collide", 5)})));
+    Add(scene, datagen::Marker("endA", "RevoluteJoint", 590, 300, 1, Json::array({Ref("Body1", "spring")})));
+    Add(scene, datagen::Marker("endB", "RevoluteJoint", 690, 300, 1, Json::array({Ref("Body1", "spring")})));
+    RealLevel real(maps, "level_test");
+    ASSERT_TRUE(real.Ready()) << real.Error();
+    cLevel& level = real.Level();
+    const int voice = 13;
+    real.Step(40);
+    ASSERT_TRUE(real.Audio().IsVoicePlaying(voice)) << "the spring creaks in play";
+    EXPECT_TRUE(Holds(level.springLoudSounds, real.Voice(voice)->currentSound));
+
+    real.Step(1, {KEY_ESCAPE});
+    real.Step(15);
+    ASSERT_TRUE(level.stateMachine.IsCurrent(&cLevel::StatePauseMenu));
+    real.Step(10);
+    EXPECT_FALSE(real.Audio().IsVoicePlaying(voice));
+}
+
+TEST(LevelServices, ShotsOfTypesFourEightAndTwentyFourWaitForAnIdleVoice)
+{
+    datagen::SceneFile maps = datagen::BuildMapBase();
+    ScreenSizedLevel(maps);
+    RealLevel real(maps, "level_test");
+    ASSERT_TRUE(real.Ready()) << real.Error();
+    cLevel& level = real.Level();
+    AudioManager& audio = real.Audio();
+    cSound* busy = level.ambientSlots[0]; // any sound of the level, looping
+    ASSERT_NE(busy, nullptr);
+    real.Step(1); // the camera's view is made
+    const cVec2f at = level.cameraPos; // in view, no distance
+
+    struct Case
+    {
+        int32_t type;
+        const SoundList* shots;
+        bool thenTypeTwo;
+    } cases[] = {{4, &level.objectTypeSounds[0], false},
+                 {8, &level.objectTypeSounds[1], false},
+                 {24, &level.objectTypeSounds[2], true}};
+    for (const Case& c : cases)
+    {
+        for (int v = 8; v <= 11; ++v)
+            audio.StopVoice(v);
+        audio.PlayOnVoice(kPlayLoop, 8, busy, 1.0f);
+        level.nextVoice = 8;
+        // Voice 8 is busy: the shot is not played over it, and the voice moves on.
+        level.PlayObjectTypeSound(c.type, at.x, at.y);
+        EXPECT_TRUE(real.Voice(8)->IsPlayingSound(busy)) << c.type;
+        EXPECT_EQ(level.nextVoice, c.thenTypeTwo ? 10 : 9) << c.type;
+        if (c.thenTypeTwo)
+        {
+            // The distance sound of type 2 does not wait.
+            EXPECT_TRUE(Holds(level.objectTypeSounds[3], real.Voice(9)->currentSound));
+        }
+        // An idle voice takes the shot.
+        const int next = level.nextVoice;
+        level.PlayObjectTypeSound(c.type, at.x, at.y);
+        EXPECT_TRUE(Holds(*c.shots, real.Voice(next)->currentSound)) << c.type;
+    }
+}
+
+TEST(LevelServices, CameraStaysPutInALevelSmallerThanTheView)
+{
+    datagen::SceneFile maps = datagen::BuildMapBase();
+    // 800 x 500 pixels in a 1280 x 720 view: the limits cross on both axes, and the upper
+    // ones, (800 - 640) / 32 = 5 and (500 - 360) / 32 = 4.375, hold.
+    Json& scene = AddLevelScene(maps, "level_test", 800, 500, 400, 300);
+    AddGround(scene, 0, 800, 440);
+    RealLevel real(maps, "level_test");
+    ASSERT_TRUE(real.Ready()) << real.Error();
+    cGameObj* player = real.Level().playerObject;
+    ASSERT_NE(player, nullptr);
+    for (float x : {1.0f, 4.9f, 5.0f, 5.1f, 12.0f, 24.0f})
+    {
+        player->SetPosition(cVec2f(x, 8.0f));
+        real.Step(1);
+        EXPECT_FLOAT_EQ(real.Camera().x, 5.0f) << x;
+        EXPECT_FLOAT_EQ(real.Camera().y, 4.375f) << x;
+    }
+}
+
+TEST(LevelServices, DampedBodiesLoseSpeedAsTheLevelsAreTuned)
+{
+    datagen::SceneFile maps = datagen::BuildMapBase();
+    Json& scene = AddLevelScene(maps, "level_test", 4096, 2048, 200, 1900);
+    AddGround(scene, 0, 4096, 1960);
+    // A mover that is not on a path floats free, with the movers' linear damping 1.0.
+    Add(scene, datagen::GameObj("lift", "Mover", 400, 400, Json::array({SceneRef("obj_platform"), B("Dynamic")})));
+    RealLevel real(maps, "level_test");
+    ASSERT_TRUE(real.Ready()) << real.Error();
+    cGameObj* lift = real.Object("lift");
+    ASSERT_NE(lift, nullptr);
+    cRigidBodyController* rb = lift->GetRigidBodyController();
+    ASSERT_NE(rb, nullptr);
+    ASSERT_NE(rb->GetBody(), nullptr);
+
+    // One second after 10 m/s: 10 (1 - d/30)^30; a damping of 30 or more (h d >= 1) stops
+    // the body at once, and a negative one damps nothing.
+    struct Case
+    {
+        bool own; // the mover's own damping
+        float damping;
+        float speed;
+    } cases[] = {{true, 1.0f, 3.6166f}, {false, 0.1f, 9.0469f}, {false, 30.0f, 0.0f}, {false, 90.0f, 0.0f},
+                 {false, -1.0f, 10.0f}};
+    for (const Case& c : cases)
+    {
+        if (!c.own)
+            rb->SetDamping(c.damping, 0.0f);
+        rb->ResetBody(cVec2f(12.5f, 12.5f), 0.0f);
+        rb->GetBody()->SetLinearVelocity(b2Vec2(10.0f, 0.0f));
+        real.Step(30);
+        EXPECT_NEAR(rb->GetBody()->GetLinearVelocity().Length(), c.speed, 2e-3f) << c.damping;
+    }
+}
+
+TEST(LevelServices, LineJointPiecesCountInNoRuleAndGoWithTheirObjects)
+{
+    datagen::SceneFile maps = datagen::BuildMapBase();
+    AddSpringScene(maps);
+    Json& scene = ScreenSizedLevel(maps);
+    Add(scene, datagen::GameObj("post", "DynamicObject", 900, 300,
+                                Json::array({SceneRef("obj_crate"), B("StaticObject"), E("Collide", 5)})));
+    Add(scene, datagen::GameObj("ballT", "SpawnTemplate", 0, 0,
+                                Json::array({SceneRef("obj_ball"), I("Life", 200), E("Collide", 2)})));
+    // A slider on a line joint from the post, pinned by a turning motor, drawn as a spring
+    // and throwing one ball after 20 frames.
+    Add(scene, datagen::GameObj("slider", "DynamicObject", 700, 300,
+                                Json::array({SceneRef("obj_springy"), E("DestroyableType", 6), E("Collide", 5),
+                                             F("Mass", 1), F("MassRotation", 1), B("Spawner"), B("SpawnerOnce"), I("SpawnerGap", 20),
+                                             Ref("SpawnerObject", "ballT")})));
+    Add(scene, datagen::Marker("rail", "PrismaticJoint", 700, 300, 1,
+                               Json::array({Ref("Body1", "post"), Ref("Body2", "slider"), F("AxisX", 1)})));
+    Add(scene, datagen::Marker("pin", "RevoluteJoint", 700, 300, 1,
+                               Json::array({Ref("Body1", "slider"), B("Motor"), F("MotorTorque", 1000),
+                                            F("MotorSpeed", 1.5f)})));
+    RealLevel real(maps, "level_test");
+    ASSERT_TRUE(real.Ready()) << real.Error();
+    cLevel& level = real.Level();
+    cGameObj* slider = real.Object("slider");
+    ASSERT_NE(slider, nullptr);
+    auto carriages = [&] {
+        int n = 0;
+        for (b2Body* b = level.world->GetBodyList(); b != nullptr; b = b->GetNext())
+            n += b->GetType() == b2_dynamicBody && ControllerOfBody(b) == nullptr && b->GetFixtureList() == nullptr;
+        return n;
+    };
+    EXPECT_EQ(carriages(), 1);
+
+    // The spawn's angle is minus the angle of the slider's hinges: only the pin counts, at
+    // minus the slider's angle, so the ball leaves at the slider's own angle.
+    for (int i = 0; i < 40 && real.Object("ballT") == nullptr; ++i)
+        real.Step(1);
+    cGameObj* ball = real.Object("ballT");
+    ASSERT_NE(ball, nullptr);
+    ASSERT_GT(std::fabs(slider->angle), 0.2f) << "the pin turns the slider";
+    EXPECT_NEAR(ball->angle, slider->angle, 0.06f);
+
+    // A spring needs two hinge ends; the line joint is none, so the spring stays a sprite.
+    cDynamicObject* dyn = cDynamicObject::Of(slider);
+    cGlaControllerSprite* spring = FindSpriteController(dyn->sceneController, "spring");
+    ASSERT_NE(spring, nullptr);
+    real.Step(1);
+    EXPECT_TRUE(spring->visible);
+
+    // Deleting the slider takes the carriage with it, and the post keeps no joint.
+    slider->MarkDestroyed();
+    real.Step(1);
+    EXPECT_EQ(real.Object("slider"), nullptr);
+    EXPECT_EQ(carriages(), 0);
+    cGameObj* post = real.Object("post");
+    ASSERT_NE(post, nullptr);
+    EXPECT_EQ(post->GetRigidBodyController()->GetBody()->GetJointList(), nullptr);
+}
