@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "KelpoBase/platform/GLFunctions.h"
 #include "KelpoBase/platform/SystemServices.h"
@@ -83,8 +86,23 @@ void cWinMain_OGL1::GetDrawableSize(int32_t& width, int32_t& height) const
     }
 }
 
+namespace
+{
+// A software rasteriser allocates and frees large blocks for every batch it draws. The C
+// library would hand the freed top of the heap back to the system each time and take it
+// back with a page fault for every page of the next batch, which costs more than the
+// drawing; up to this much freed memory stays with the process instead.
+void KeepFreedMemoryForDrawing()
+{
+#ifdef __GLIBC__
+    mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+#endif
+}
+} // namespace
+
 bool cWinMain_OGL1::SetupGraphics()
 {
+    KeepFreedMemoryForDrawing();
     cHost* host = GetHost();
     if (host == nullptr || !host->AcquireDeviceContext())
     {
