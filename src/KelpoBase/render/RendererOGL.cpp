@@ -463,8 +463,10 @@ void cRenderer_OGL_1::Clear(uint32_t flags)
     // shows what lies outside, and clearing it costs a software rasteriser most of an
     // empty frame. The target's colour is cleared through its texture, which draws nothing.
     const cOffscreenTarget target = GetOffscreenTarget();
-    if ((bits & GL_COLOR_BUFFER_BIT) && !scissorOn && currentTarget == nullptr && gl.hasClearTexture &&
-        target.texture != 0 && uint32_t(defaultFramebuffer) == target.framebuffer)
+    GLint bound = 0;
+    if ((bits & GL_COLOR_BUFFER_BIT) && !scissorOn && gl.hasClearTexture && target.texture != 0)
+        gl.GetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
+    if (target.texture != 0 && bound != 0 && GLuint(bound) == target.framebuffer)
     {
         const GLint x = std::clamp(viewportActual[0], 0, target.size);
         const GLint y = std::clamp(viewportActual[1], 0, target.size);
@@ -535,7 +537,7 @@ uint32_t cRenderer_OGL_1::CreateTexture(cSurface* surface, uint32_t flags)
     TextureShape shape;
     if (!mipmapped && !upload.compressed)
     {
-        shape = {width, height, upload.internalFormat,
+        shape = {width, height, upload.internalFormat, upload.type,
                  (uint64_t(BitsPerPixel(surface->GetFormat())) * width * height + 7) / 8};
         if (shape.bytes > surface->size)
             shape.bytes = 0; // the surface does not hold its level: made (and refused) below
@@ -547,7 +549,8 @@ uint32_t cRenderer_OGL_1::CreateTexture(cSurface* surface, uint32_t flags)
         for (auto it = mSpare.begin(); it != mSpare.end(); ++it)
         {
             const TextureShape& kept = it->second;
-            if (kept.width == width && kept.height == height && kept.internalFormat == shape.internalFormat)
+            if (kept.width == width && kept.height == height && kept.internalFormat == shape.internalFormat &&
+                kept.type == shape.type)
             {
                 id = it->first;
                 mSpareBytes -= kept.bytes;

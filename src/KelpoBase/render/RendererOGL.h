@@ -127,6 +127,7 @@ private:
     {
         uint32_t width = 0, height = 0;
         int32_t internalFormat = 0;
+        uint32_t type = 0; // of the pixels given, which may decide the storage
         uint64_t bytes = 0;
     };
     std::map<uint32_t, TextureShape> mReusable; // live textures that may be kept
