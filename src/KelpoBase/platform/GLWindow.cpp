@@ -88,13 +88,16 @@ void cWinMain_OGL1::GetDrawableSize(int32_t& width, int32_t& height) const
 
 namespace
 {
-// A software rasteriser allocates and frees large blocks for every batch it draws. The C
-// library would hand the freed top of the heap back to the system each time and take it
-// back with a page fault for every page of the next batch, which costs more than the
-// drawing; up to this much freed memory stays with the process instead.
+// A software rasteriser allocates and frees large blocks for every batch it draws, and a
+// level load makes and drops pictures and atlas pages of megabytes. The C library would
+// hand such blocks back to the system when they are freed (mapped blocks at once, the top
+// of the heap past a threshold) and take them back with a page fault for every page of
+// the next one, which costs more than the drawing or the decoding. Blocks up to 32 MiB
+// come from the heap instead, and up to 64 MiB of freed memory stays with the process.
 void KeepFreedMemoryForDrawing()
 {
 #ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
 #endif
 }
