@@ -133,10 +133,17 @@ bool ReadFolderNames(const std::string& folder, std::vector<std::string>& names)
     std::sort(names.begin(), names.end());
     return true;
 }
+enum class Lookup
+{
+    Unknown, // the folder cannot be read
+    Absent,
+    Found
+};
+
 // The first name of a folder, in sorted order, equal to part ignoring ASCII case. The
 // folder's sorted names are kept while its modification time stays the same: a data
 // tree looked up in another letter case would otherwise be listed again for every file.
-bool FindNameIgnoringCase(const std::string& folder, const std::string& part, std::string& found)
+Lookup LookUpNameIgnoringCase(const std::string& folder, const std::string& part, std::string* found)
 {
     struct Listing
     {
@@ -148,7 +155,7 @@ bool FindNameIgnoringCase(const std::string& folder, const std::string& part, st
 
     struct stat status;
     if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
-        return false;
+        return Lookup::Unknown;
     const std::lock_guard<std::mutex> guard(lock);
     const std::pair<dev_t, ino_t> key{status.st_dev, status.st_ino};
     auto it = cache.find(key);
@@ -160,7 +167,7 @@ bool FindNameIgnoringCase(const std::string& folder, const std::string& part, st
     {
         Listing listing{status.st_mtim, {}};
         if (!ReadFolderNames(folder, listing.names))
-            return false;
+            return Lookup::Unknown;
         if (cache.size() > 256)
             cache.clear();
         it = cache.insert_or_assign(key, std::move(listing)).first;
@@ -169,11 +176,17 @@ bool FindNameIgnoringCase(const std::string& folder, const std::string& part, st
     {
         if (StrCaseCompare(name, part) == 0)
         {
-            found = name;
-            return true;
+            if (found != nullptr)
+                *found = name;
+            return Lookup::Found;
         }
     }
-    return false;
+    return Lookup::Absent;
+}
+
+bool FindNameIgnoringCase(const std::string& folder, const std::string& part, std::string& found)
+{
+    return LookUpNameIgnoringCase(folder, part, &found) == Lookup::Found;
 }
 } // namespace
 
@@ -272,4 +285,14 @@ bool FindPathIgnoringCase(const std::string& path, std::string& actual)
     }
     actual = current;
     return true;
+}
+
+bool LooseRootMayHold(const std::string& path)
+{
+    if (path.empty() || path[0] == '/')
+        return true;
+    const std::string first = path.substr(0, path.find('/'));
+    if (first.empty() || first == "." || first == "..")
+        return true;
+    return LookUpNameIgnoringCase(".", first, nullptr) != Lookup::Absent;
 }

@@ -49,3 +49,9 @@ bool RemoveFile(const std::string& path);
 // component). Relative paths start at the working folder. True with actual set when
 // found.
 bool FindPathIgnoringCase(const std::string& path, std::string& actual);
+
+// False only when no loose file can lie at the path: it is relative and the working folder
+// holds nothing named like its first component, in any letter case. Answered from the
+// working folder's cached listing (the cache of FindPathIgnoringCase), so it costs one
+// stat of that folder instead of failed opens; true whenever the folder cannot be read.
+bool LooseRootMayHold(const std::string& path);

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <cerrno>
 #include <sys/stat.h>
+#include <unistd.h>
 
 PackFile* gPackFile = nullptr;
 
@@ -194,6 +196,30 @@ uint32_t PackFile::TellPack() const
     return mMemoryOpen ? mMemoryPos : 0;
 }
 
+uint32_t PackFile::ReadAt(uint32_t offset, void* dest, uint32_t n) const
+{
+    if (!IsOpen() || offset >= mFileSize)
+        return 0;
+    n = std::min(n, mFileSize - offset);
+    if (mMemoryOpen)
+    {
+        std::memcpy(dest, mMemory.data() + offset, n);
+        return n;
+    }
+    const int fd = fileno(mFile);
+    uint32_t done = 0;
+    while (done < n)
+    {
+        const ssize_t got = ::pread(fd, static_cast<uint8_t*>(dest) + done, n - done, off_t(offset) + done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<uint32_t>(got);
+    }
+    return done;
+}
+
 uint32_t PackFile::ReadPack(void* dest, uint32_t n)
 {
     if (!IsOpen())
@@ -284,6 +310,9 @@ int cResourceFile::Close()
 
 bool cResourceFile::OpenLoose(const std::string& path)
 {
+    mPosition = 0;
+    if (!LooseRootMayHold(path))
+        return false;
     mOwn = OpenRegularFile(path, mOwnSize);
     if (!mOwn)
     {
@@ -394,8 +423,7 @@ uint32_t cResourceFile::ReadEntry(void* dest, uint32_t n)
     n = std::min(n, left);
     if (n == 0)
         return 0;
-    gPackFile->SeekTo(mEntryOffset + mPosition);
-    const uint32_t got = gPackFile->ReadPack(dest, n);
+    const uint32_t got = gPackFile->ReadAt(mEntryOffset + mPosition, dest, n);
     mPosition += got;
     return got;
 }

@@ -6,6 +6,10 @@
 //      whose file names ignore case);
 //   3. the entry of that name in the pack file (gPackFile), names compared without
 //      regard to ASCII case and with '\' read as '/'.
+// A relative path whose first folder the working folder does not hold (in any letter
+// case) has no loose file: that is answered from the working folder's cached listing,
+// without trying to open it, so that a program shipped with only a pack pays nothing for
+// the loose-file step.
 //
 // Pack file layout (little-endian):
 //   0   4        magic "KLPA"
@@ -71,6 +75,10 @@ public:
     // Reads up to n bytes at the read position, never past the end of the file;
     // returns the bytes read (0 when not open).
     uint32_t ReadPack(void* dest, uint32_t n);
+    // Reads up to n bytes at an absolute offset in one positional read, never past the end
+    // of the file, without moving the read position: entries are read this way, so that
+    // any number of streams (also on several threads) can read the one pack.
+    uint32_t ReadAt(uint32_t offset, void* dest, uint32_t n) const;
     void ClosePack();
     bool IsOpen() const;
 

@@ -196,6 +196,19 @@ bool LoadGLExtensions(cGLFunctions& table, GLProcLookup lookup)
             table.DeleteBuffers = nullptr;
             table.BufferData = nullptr;
         });
+
+    const bool coreBlit = AtLeast(table, 3, 0);
+    table.hasFramebufferBlit = group(
+        coreBlit || has("GL_EXT_framebuffer_blit"),
+        [&table, coreBlit](GLProcLookup l) {
+            return Fetch(table.BlitFramebufferEXT, l, coreBlit ? "glBlitFramebuffer" : "glBlitFramebufferEXT");
+        },
+        [&table] { table.BlitFramebufferEXT = nullptr; });
+
+    table.hasClearTexture = group(
+        AtLeast(table, 4, 4) || has("GL_ARB_clear_texture"),
+        [&table](GLProcLookup l) { return Fetch(table.ClearTexSubImage, l, "glClearTexSubImage"); },
+        [&table] { table.ClearTexSubImage = nullptr; });
     return true;
 }
 

@@ -30,6 +30,7 @@
     X(BindTexture, decltype(&::glBindTexture))                                             \
     X(TexParameteri, decltype(&::glTexParameteri))                                         \
     X(TexImage2D, decltype(&::glTexImage2D))                                               \
+    X(TexSubImage2D, decltype(&::glTexSubImage2D))                                         \
     X(PixelStorei, decltype(&::glPixelStorei))                                             \
     X(BlendFunc, decltype(&::glBlendFunc))                                                 \
     X(DepthMask, decltype(&::glDepthMask))                                                 \
@@ -90,7 +91,9 @@
     X(BindBuffer, PFNGLBINDBUFFERPROC)                                                     \
     X(GenBuffers, PFNGLGENBUFFERSPROC)                                                     \
     X(DeleteBuffers, PFNGLDELETEBUFFERSPROC)                                               \
-    X(BufferData, PFNGLBUFFERDATAPROC)
+    X(BufferData, PFNGLBUFFERDATAPROC)                                                     \
+    X(BlitFramebufferEXT, PFNGLBLITFRAMEBUFFEREXTPROC)                                     \
+    X(ClearTexSubImage, PFNGLCLEARTEXSUBIMAGEPROC)
 
 #define TV_GL_ALL_FUNCTIONS(X) TV_GL_CORE_FUNCTIONS(X) TV_GL_EXTENSION_FUNCTIONS(X)
 
@@ -120,6 +123,8 @@ struct cGLFunctions
     bool hasBlendEquation = false;     // 1.4, GL_ARB_imaging or GL_EXT_blend_minmax
     bool hasCompressedTextures = false; // 1.3 or GL_ARB_texture_compression
     bool hasBufferObjects = false;     // 1.5 or GL_ARB_vertex_buffer_object
+    bool hasFramebufferBlit = false;   // 3.0 or GL_EXT_framebuffer_blit
+    bool hasClearTexture = false;      // 4.4 or GL_ARB_clear_texture
 
     // The entry point by number, as an untyped pointer (for tables built generically).
     void** Slot(eGLFunction function);

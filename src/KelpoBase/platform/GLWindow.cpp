@@ -1,6 +1,10 @@
 #include "KelpoBase/platform/GLWindow.h"
 
 #include <algorithm>
+#include <cmath>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "KelpoBase/platform/GLFunctions.h"
 #include "KelpoBase/platform/SystemServices.h"
@@ -13,6 +17,7 @@ constexpr float kFrameWidth = 1280.0f;
 constexpr float kFrameHeight = 720.0f;
 
 PresentFollowUp gPresentFollowUp = nullptr;
+cOffscreenTarget gTarget;
 
 void* LookupThroughHost(const char* name)
 {
@@ -38,6 +43,8 @@ void LoadProjection(cGLFunctions& gl, int32_t width, int32_t height)
 
 void SetPresentFollowUp(PresentFollowUp followUp) { gPresentFollowUp = followUp; }
 
+cOffscreenTarget GetOffscreenTarget() { return gTarget; }
+
 cLetterbox ComputeLetterboxFor(int32_t windowWidth, int32_t windowHeight)
 {
     const float W = float(windowWidth);
@@ -60,7 +67,11 @@ cLetterbox ComputeLetterboxFor(int32_t windowWidth, int32_t windowHeight)
     return box;
 }
 
-cWinMain_OGL1::~cWinMain_OGL1() = default;
+cWinMain_OGL1::~cWinMain_OGL1()
+{
+    if (gTarget.framebuffer == targetFramebuffer)
+        gTarget = cOffscreenTarget();
+}
 
 void cWinMain_OGL1::GetDrawableSize(int32_t& width, int32_t& height) const
 {
@@ -75,8 +86,26 @@ void cWinMain_OGL1::GetDrawableSize(int32_t& width, int32_t& height) const
     }
 }
 
+namespace
+{
+// A software rasteriser allocates and frees large blocks for every batch it draws, and a
+// level load makes and drops pictures and atlas pages of megabytes. The C library would
+// hand such blocks back to the system when they are freed (mapped blocks at once, the top
+// of the heap past a threshold) and take them back with a page fault for every page of
+// the next one, which costs more than the drawing or the decoding. Blocks up to 32 MiB
+// come from the heap instead, and up to 64 MiB of freed memory stays with the process.
+void KeepFreedMemoryForDrawing()
+{
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+#endif
+}
+} // namespace
+
 bool cWinMain_OGL1::SetupGraphics()
 {
+    KeepFreedMemoryForDrawing();
     cHost* host = GetHost();
     if (host == nullptr || !host->AcquireDeviceContext())
     {
@@ -132,6 +161,7 @@ bool cWinMain_OGL1::CreateOffscreenTarget()
     gl.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, targetSize, targetSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     gl.BindTexture(GL_TEXTURE_2D, 0);
     targetTexture = texture;
+    targetFilter = GL_LINEAR;
 
     GLuint framebuffer = 0;
     gl.GenFramebuffersEXT(1, &framebuffer);
@@ -146,6 +176,7 @@ bool cWinMain_OGL1::CreateOffscreenTarget()
         ReleaseTarget();
         return false;
     }
+    gTarget = {framebuffer, texture, targetSize};
     return true;
 }
 
@@ -162,6 +193,8 @@ void cWinMain_OGL1::ReleaseTarget()
         const GLuint name = targetTexture;
         gl.DeleteTextures(1, &name);
     }
+    if (gTarget.framebuffer == targetFramebuffer)
+        gTarget = cOffscreenTarget();
     targetFramebuffer = 0;
     targetTexture = 0;
 }
@@ -261,20 +294,43 @@ void cWinMain_OGL1::Present()
     gl.BindTexture(GL_TEXTURE_2D, 0);
 
     // The bars are black.
-    gl.ClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    gl.Clear(GL_COLOR_BUFFER_BIT);
+    const float quadWidth = float(virtualWidth) * scale;
+    const float quadHeight = float(virtualHeight) * scale;
+    ClearBars(W, H, xOffset, yOffset, quadWidth, quadHeight);
 
-    LoadProjection(gl, W, H);
-    gl.Enable(GL_TEXTURE_2D);
-    gl.EnableClientState(GL_TEXTURE_COORD_ARRAY);
-    gl.Disable(GL_BLEND);
-    gl.BindTexture(GL_TEXTURE_2D, targetTexture);
-
-    gl.PushMatrix();
-    gl.Translatef(xOffset, yOffset, 0.0f);
-    gl.Scalef(scale, scale, 1.0f);
-    DrawTargetQuad(float(virtualWidth), float(virtualHeight), 0xFFFFFFFFu, float(targetSize));
-    gl.PopMatrix();
+    // Shown pixel for pixel at whole-pixel offsets, the region is copied as it is (both
+    // frame buffers keep their rows bottom-up); scaled, it is drawn as a filtered quad.
+    const bool exact = scale == 1.0f && xOffset == std::floor(xOffset) && yOffset == std::floor(yOffset);
+    if (exact && gl.hasFramebufferBlit)
+    {
+        const GLint x = GLint(xOffset);
+        const GLint y = H - GLint(yOffset) - virtualHeight;
+        gl.BindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, targetFramebuffer);
+        gl.BlitFramebufferEXT(0, 0, virtualWidth, virtualHeight, x, y, x + virtualWidth, y + virtualHeight,
+                              GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        gl.BindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, 0);
+    }
+    else
+    {
+        LoadProjection(gl, W, H);
+        gl.Enable(GL_TEXTURE_2D);
+        gl.EnableClientState(GL_TEXTURE_COORD_ARRAY);
+        gl.Disable(GL_BLEND);
+        gl.BindTexture(GL_TEXTURE_2D, targetTexture);
+        // Filtering would only give back the texels themselves at 1:1.
+        const GLint filter = exact ? GL_NEAREST : GL_LINEAR;
+        if (filter != targetFilter)
+        {
+            gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+            gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+            targetFilter = filter;
+        }
+        gl.PushMatrix();
+        gl.Translatef(xOffset, yOffset, 0.0f);
+        gl.Scalef(scale, scale, 1.0f);
+        DrawTargetQuad(float(virtualWidth), float(virtualHeight), 0xFFFFFFFFu, float(targetSize));
+        gl.PopMatrix();
+    }
 
     host->GLSwapBuffers();
 
@@ -282,6 +338,32 @@ void cWinMain_OGL1::Present()
     gl.Viewport(0, 0, virtualWidth, virtualHeight);
     if (gPresentFollowUp != nullptr)
         gPresentFollowUp();
+}
+
+void cWinMain_OGL1::ClearBars(int32_t W, int32_t H, float left, float top, float width, float height)
+{
+    // Whole pixels the quad covers for certain; everything else is cleared (the quad
+    // draws over what it covers in part).
+    const int32_t x0 = std::clamp(int32_t(std::ceil(left)), 0, W);
+    const int32_t x1 = std::clamp(int32_t(std::floor(left + width)), x0, W);
+    const int32_t y0 = std::clamp(int32_t(std::ceil(top)), 0, H);
+    const int32_t y1 = std::clamp(int32_t(std::floor(top + height)), y0, H);
+    if (x0 == 0 && y0 == 0 && x1 == W && y1 == H)
+        return;
+    cGLFunctions& gl = GL();
+    gl.ClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    gl.Enable(GL_SCISSOR_TEST);
+    // Bands in window rows counted from the bottom: below, above, then left and right.
+    const int32_t bands[4][4] = {{0, 0, W, H - y1}, {0, H - y0, W, y0}, {0, H - y1, x0, y1 - y0},
+                                 {x1, H - y1, W - x1, y1 - y0}};
+    for (const auto& band : bands)
+    {
+        if (band[2] <= 0 || band[3] <= 0)
+            continue;
+        gl.Scissor(band[0], band[1], band[2], band[3]);
+        gl.Clear(GL_COLOR_BUFFER_BIT);
+    }
+    gl.Disable(GL_SCISSOR_TEST);
 }
 
 void cWinMain_OGL1::EnterFullscreen()

@@ -5,6 +5,8 @@
 // by virtual-height region holds the virtual screen. Present draws that region into the
 // window as one textured quad, scaled so that a 1280 x 720 frame fits the window with
 // black bars on the long side, and swaps buffers. Between presents the target is bound.
+// Only the bars are cleared (the quad covers the rest), and a frame shown pixel for pixel
+// is copied (a blit) instead of drawn: a software rasteriser pays for every pixel drawn.
 //
 // The context comes from the host (a compatibility context); the entry points are loaded
 // into the engine's table (GL()) and the extensions the target needs are checked before it
@@ -36,6 +38,16 @@ inline constexpr const char* kGLActivateContextFailure = "Can't Activate The GL 
 // its mirror stays true between frames. Null for none.
 using PresentFollowUp = void (*)();
 void SetPresentFollowUp(PresentFollowUp followUp);
+
+// The off-screen target of the window object in use (names 0 when there is none): the
+// renderer clears it through its texture instead of drawing a clear.
+struct cOffscreenTarget
+{
+    uint32_t framebuffer = 0;
+    uint32_t texture = 0;
+    int32_t size = 0;
+};
+cOffscreenTarget GetOffscreenTarget();
 
 class cWinMain_OGL1 : public cWinMain
 {
@@ -72,7 +84,13 @@ public:
 
 private:
     void ReleaseTarget();
+    // Clears the parts of the window the quad of the given window rectangle (top-down,
+    // in pixels) leaves uncovered: the bars.
+    void ClearBars(int32_t W, int32_t H, float left, float top, float width, float height);
     // The drawable size the letterbox was computed for.
     int32_t letterboxWidth = 0;
     int32_t letterboxHeight = 0;
+    // The filter the target texture samples with (linear from creation; nearest while the
+    // frame is shown pixel for pixel).
+    int32_t targetFilter = 0;
 };

@@ -8,6 +8,7 @@
 #include "KelpoBase/core/TextUtil.h"
 #include "KelpoBase/platform/AudioManager.h"
 #include "KelpoBase/platform/OggDecode.h"
+#include "KelpoBase/platform/OggPrefetch.h"
 #include "KelpoBase/platform/SystemServices.h"
 
 cSoundBuffer::cSoundBuffer(AudioManager* owner, float g) : gain(g), manager(owner) {}
@@ -89,8 +90,12 @@ bool cSoundBuffer::Load(const std::string& path)
         DropBuffer(buffer);
         return false;
     }
+    // Samples decoded ahead on a worker thread when a prefetch holds the path.
     OggPcm pcm;
-    if (!DecodeOggFile(path, pcm) || !Fill(pcm))
+    bool decoded = false;
+    if (!TakePrefetchedOgg(path, pcm, decoded))
+        decoded = DecodeOggFile(path, pcm);
+    if (!decoded || !Fill(pcm))
     {
         DropBuffer(buffer);
         byteSize = 0;

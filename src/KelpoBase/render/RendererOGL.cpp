@@ -10,6 +10,7 @@
 #include "GfxTools/PodModel.h"
 #include "GfxTools/TextureDecompress.h"
 #include "KelpoBase/platform/GLFunctions.h"
+#include "KelpoBase/platform/GLWindow.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/platform/WinMain.h"
 #include "KelpoBase/render/HardwareMesh.h"
@@ -117,7 +118,11 @@ cRenderer_OGL_1::cRenderer_OGL_1()
     ResetRenderState();
 }
 
-cRenderer_OGL_1::~cRenderer_OGL_1() { clientStates = 0; }
+cRenderer_OGL_1::~cRenderer_OGL_1()
+{
+    ReleaseSpareTextures();
+    clientStates = 0;
+}
 
 // --- targets, viewport, scissor ----------------------------------------------------------
 
@@ -180,6 +185,7 @@ void cRenderer_OGL_1::SetScissor(int32_t x, int32_t y, int32_t w, int32_t h)
     GetUnrotatedScreenSize(screenOrientation, W, H);
     cGLFunctions& gl = GL();
     gl.Enable(GL_SCISSOR_TEST);
+    scissorOn = true;
     switch (screenOrientation)
     {
     case 1:
@@ -200,6 +206,7 @@ void cRenderer_OGL_1::SetScissor(int32_t x, int32_t y, int32_t w, int32_t h)
 void cRenderer_OGL_1::DisableScissor()
 {
     GL().Disable(GL_SCISSOR_TEST);
+    scissorOn = false;
     scissorBox[0] = 0;
     scissorBox[1] = 0;
     scissorBox[2] = GetScreenWidth();
@@ -436,6 +443,7 @@ int32_t cRenderer_OGL_1::GetIntegerState(uint32_t name)
 
 void cRenderer_OGL_1::SetClearColour(uint32_t rgba)
 {
+    clearColour = rgba;
     GL().ClearColor(Channel(rgba, 0), Channel(rgba, 8), Channel(rgba, 16), Channel(rgba, 24));
 }
 
@@ -450,8 +458,38 @@ void cRenderer_OGL_1::Clear(uint32_t flags)
         bits |= GL_COLOR_BUFFER_BIT;
     if (flags & kClearDepth)
         bits |= GL_DEPTH_BUFFER_BIT;
+    // Without a scissor box the clear covers the viewport, not the whole frame buffer:
+    // the off-screen target is larger than the screen drawn into it, nothing ever draws or
+    // shows what lies outside, and clearing it costs a software rasteriser most of an
+    // empty frame. The target's colour is cleared through its texture, which draws nothing.
+    const cOffscreenTarget target = GetOffscreenTarget();
+    GLint bound = 0;
+    if ((bits & GL_COLOR_BUFFER_BIT) && !scissorOn && gl.hasClearTexture && target.texture != 0)
+        gl.GetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
+    if (target.texture != 0 && bound != 0 && GLuint(bound) == target.framebuffer)
+    {
+        const GLint x = std::clamp(viewportActual[0], 0, target.size);
+        const GLint y = std::clamp(viewportActual[1], 0, target.size);
+        const GLsizei w = std::clamp(viewportActual[2], 0, target.size - x);
+        const GLsizei h = std::clamp(viewportActual[3], 0, target.size - y);
+        const uint8_t colour[4] = {uint8_t(clearColour), uint8_t(clearColour >> 8), uint8_t(clearColour >> 16),
+                                   uint8_t(clearColour >> 24)};
+        if (w > 0 && h > 0)
+            gl.ClearTexSubImage(target.texture, 0, x, y, 0, w, h, 1, GL_RGBA, GL_UNSIGNED_BYTE, colour);
+        bits &= ~GLbitfield(GL_COLOR_BUFFER_BIT);
+    }
     if (bits != 0)
+    {
+        const bool limit = !scissorOn;
+        if (limit)
+        {
+            gl.Enable(GL_SCISSOR_TEST);
+            gl.Scissor(viewportActual[0], viewportActual[1], viewportActual[2], viewportActual[3]);
+        }
         gl.Clear(bits);
+        if (limit)
+            gl.Disable(GL_SCISSOR_TEST);
+    }
     if (renderStates[kRenderStateDepthWrite] == 0)
         gl.DepthMask(GL_FALSE);
 }
@@ -493,13 +531,41 @@ uint32_t cRenderer_OGL_1::CreateTexture(cSurface* surface, uint32_t flags)
         return 0;
 
     cGLFunctions& gl = GL();
+    // A single uncompressed level whose size and format a kept texture has is written
+    // into that texture's storage.
+    const bool mipmapped = surface->mipCount > 0;
+    TextureShape shape;
+    if (!mipmapped && !upload.compressed)
+    {
+        shape = {width, height, upload.internalFormat, upload.type,
+                 (uint64_t(BitsPerPixel(surface->GetFormat())) * width * height + 7) / 8};
+        if (shape.bytes > surface->size)
+            shape.bytes = 0; // the surface does not hold its level: made (and refused) below
+    }
     GLuint id = 0;
-    gl.GenTextures(1, &id);
+    bool reused = false;
+    if (shape.bytes >= kSpareTextureMinBytes)
+    {
+        for (auto it = mSpare.begin(); it != mSpare.end(); ++it)
+        {
+            const TextureShape& kept = it->second;
+            if (kept.width == width && kept.height == height && kept.internalFormat == shape.internalFormat &&
+                kept.type == shape.type)
+            {
+                id = it->first;
+                mSpareBytes -= kept.bytes;
+                mSpare.erase(it);
+                reused = true;
+                break;
+            }
+        }
+    }
+    if (!reused)
+        gl.GenTextures(1, &id);
     if (id == 0)
         return 0;
     gl.BindTexture(GL_TEXTURE_2D, id);
 
-    const bool mipmapped = surface->mipCount > 0;
     GLint minFilter = GL_NEAREST;
     GLint magFilter = GL_NEAREST;
     if (flags & kTextureTrilinear)
@@ -544,6 +610,10 @@ uint32_t cRenderer_OGL_1::CreateTexture(cSurface* surface, uint32_t flags)
             gl.TexImage2D(GL_TEXTURE_2D, GLint(level), GL_RGBA, GLsizei(w), GLsizei(h), 0, GL_RGBA, GL_UNSIGNED_BYTE,
                           decoded.data());
         }
+        else if (reused)
+        {
+            gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, GLsizei(w), GLsizei(h), upload.format, upload.type, data + used);
+        }
         else
         {
             gl.TexImage2D(GL_TEXTURE_2D, GLint(level), upload.internalFormat, GLsizei(w), GLsizei(h), 0,
@@ -563,7 +633,22 @@ uint32_t cRenderer_OGL_1::CreateTexture(cSurface* surface, uint32_t flags)
     if (mipmapped && uint32_t(uploaded) < surface->mipCount)
         gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, uploaded);
     gl.BindTexture(GL_TEXTURE_2D, 0);
+    if (shape.bytes >= kSpareTextureMinBytes)
+        mReusable[id] = shape;
     return id;
+}
+
+void cRenderer_OGL_1::ReleaseSpareTextures()
+{
+    // Without a context (its table gone) there is nothing left to delete.
+    for (const auto& [name, shape] : mSpare)
+    {
+        const GLuint texture = name;
+        if (GL().DeleteTextures != nullptr)
+            GL().DeleteTextures(1, &texture);
+    }
+    mSpare.clear();
+    mSpareBytes = 0;
 }
 
 void cRenderer_OGL_1::DeleteTexture(uint32_t texture)
@@ -575,6 +660,30 @@ void cRenderer_OGL_1::DeleteTexture(uint32_t texture)
     for (int32_t u = 0; u < kMaxTextureUnits; ++u)
         if (boundImage[uint32_t(u)] != nullptr && boundTexture[uint32_t(u)] == texture)
             BindTexture(u, nullptr);
+    // A name deleted twice is already kept: its storage stays for reuse.
+    for (const auto& kept : mSpare)
+        if (kept.first == texture)
+            return;
+    auto reusable = mReusable.find(texture);
+    if (reusable != mReusable.end())
+    {
+        const TextureShape shape = reusable->second;
+        mReusable.erase(reusable);
+        if (shape.bytes <= kSpareTextureBytes)
+        {
+            // Room is made by deleting the oldest kept textures.
+            while (!mSpare.empty() && mSpareBytes + shape.bytes > kSpareTextureBytes)
+            {
+                const GLuint oldest = mSpare.front().first;
+                mSpareBytes -= mSpare.front().second.bytes;
+                mSpare.pop_front();
+                GL().DeleteTextures(1, &oldest);
+            }
+            mSpare.emplace_back(texture, shape);
+            mSpareBytes += shape.bytes;
+            return;
+        }
+    }
     const GLuint name = texture;
     GL().DeleteTextures(1, &name);
 }

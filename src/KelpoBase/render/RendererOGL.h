@@ -11,6 +11,9 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <map>
+#include <utility>
 
 #include "KelpoBase/core/Array.h"
 #include "KelpoBase/render/Renderer.h"
@@ -59,8 +62,22 @@ public:
     void DisableScissor() override;
     const int32_t* GetScissorBox() override { return scissorBox; }
     void SetColourMask(uint32_t mask) override;
+    // A large single-level texture is made in the storage of a deleted one of the same
+    // size and format when one is kept (see DeleteTexture): its pixels are written over
+    // the old ones, sparing the library a new allocation that it would first clear.
     uint32_t CreateTexture(cSurface* surface, uint32_t flags) override;
+    // A large single-level texture made by CreateTexture is kept for reuse instead of being
+    // deleted, up to kSpareTextureBytes in all (the oldest goes first); every other texture
+    // is deleted. Level loads release their atlas pages and make pages of the same sizes
+    // again right after.
     void DeleteTexture(uint32_t texture) override;
+    // Deletes the textures kept for reuse (the destructor does too).
+    void ReleaseSpareTextures();
+
+    // What is kept for reuse: textures of at least kSpareTextureMinBytes, and no more
+    // than kSpareTextureBytes in all.
+    static constexpr uint64_t kSpareTextureMinBytes = 256u * 1024u;
+    static constexpr uint64_t kSpareTextureBytes = 64u * 1024u * 1024u;
     void SetLight(const cLight& newLight) override;
     void EnableLighting(bool on) override;
     // A cHardwareMesh_OGL_1 with the mesh's layout and data in library buffers.
@@ -88,6 +105,8 @@ public:
     cLight light;
     uint8_t lightingOn = 0;
     int32_t scissorBox[4] = {0, 0, 0, 0};
+    bool scissorOn = false; // the scissor test, as SetScissor and DisableScissor left it
+    uint32_t clearColour = 0; // the last SetClearColour (R in the low byte)
     cArray<uint8_t, 5> renderStates{};
     cArray<cImage*, kMaxTextureUnits> boundImage{};
     int32_t blendMode = 0;
@@ -101,6 +120,18 @@ private:
     // The texture name each unit's image had when it was bound (an image whose texture is
     // made again binds again).
     uint32_t boundTexture[kMaxTextureUnits] = {};
+
+    // The size and format of a texture that could be reused once deleted.
+    struct TextureShape
+    {
+        uint32_t width = 0, height = 0;
+        int32_t internalFormat = 0;
+        uint32_t type = 0; // of the pixels given, which may decide the storage
+        uint64_t bytes = 0;
+    };
+    std::map<uint32_t, TextureShape> mReusable; // live textures that may be kept
+    std::deque<std::pair<uint32_t, TextureShape>> mSpare; // kept, oldest first
+    uint64_t mSpareBytes = 0;
 };
 
 // Helpers in the manner of the utility library; nothing in the program calls them.

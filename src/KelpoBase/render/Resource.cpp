@@ -51,16 +51,37 @@ Registrations& Hooks()
     return hooks;
 }
 
-// The first step of every counted loader: the counter advances, except while loading is
-// stopped. True when the loader goes on to read; false when it returns null at once.
-bool Count()
+LoadTraceHook gTraceHook = nullptr;
+
+void Trace(LoadTrace event, const char* what)
 {
-    LoadingState& s = State();
-    if (s.stopped)
-        return false;
-    ++s.counter;
-    return !s.countOnly;
+    if (gTraceHook != nullptr)
+        gTraceHook(event, what);
 }
+
+// One loader call, traced from its start to its end. A counted call advances the load
+// counter first, except while loading is stopped. Proceeds() is false while loading is
+// stopped or only counting: the loader then returns null at once.
+class LoaderCall
+{
+public:
+    explicit LoaderCall(const char* kind, bool counted = true) : mKind(kind)
+    {
+        LoadingState& s = State();
+        if (counted && !s.stopped)
+            ++s.counter;
+        mProceeds = !s.stopped && !s.countOnly;
+        Trace(LoadTrace::LoaderBegin, kind);
+    }
+    ~LoaderCall() { Trace(LoadTrace::LoaderEnd, mKind); }
+    LoaderCall(const LoaderCall&) = delete;
+    LoaderCall& operator=(const LoaderCall&) = delete;
+    bool Proceeds() const { return mProceeds; }
+
+private:
+    const char* mKind;
+    bool mProceeds = true;
+};
 
 // The last step of a loader, also after a failed load.
 void Report()
@@ -116,6 +137,7 @@ cResource* KeepRegistered(const std::string& name, cResource* resource)
 } // namespace
 
 void SetResourceAtlasFactory(ResourceAtlasFactory factory) { Hooks().atlasFactory = factory; }
+void SetLoadTraceHook(LoadTraceHook hook) { gTraceHook = hook; }
 
 // ---- cResourceGroup ----
 
@@ -148,9 +170,11 @@ void cResourceGroup::UploadTextures(bool freeSurfaces)
 {
     if (uploaded != 0)
         return;
+    Trace(LoadTrace::UploadBegin, name.c_str());
     if (atlas != nullptr)
         atlas->UploadPages(freeSurfaces);
     uploaded = 1;
+    Trace(LoadTrace::UploadEnd, name.c_str());
 }
 
 void cResourceGroup::ReleaseTextures()
@@ -164,12 +188,16 @@ void cResourceGroup::ReleaseTextures()
 
 void cResourceGroup::Finish()
 {
+    // A copy: the name outlives whatever OnLoaded does.
+    const std::string traced = name;
+    Trace(LoadTrace::FinishBegin, traced.c_str());
     if (atlas != nullptr)
         atlas->Build();
     // OnLoaded may load more; index so that growth of the list is safe.
     for (size_t i = 0; i < resources.size(); ++i)
         if (resources[i] != nullptr)
             resources[i]->OnLoaded();
+    Trace(LoadTrace::FinishEnd, traced.c_str());
 }
 
 bool cResourceGroup::IsEmpty() const { return atlas == nullptr && resources.empty(); }
@@ -310,7 +338,8 @@ std::string ChooseImagePath(const std::string& name)
 
 cResource* LoadTexture(const std::string& name, uint32_t textureFlags)
 {
-    if (!Count())
+    LoaderCall call("texture");
+    if (!call.Proceeds())
         return nullptr;
     if (name.empty())
         return nullptr;
@@ -327,7 +356,8 @@ cResource* LoadTexture(const std::string& name, uint32_t textureFlags)
 
 ImageRect* LoadAtlasImage(const std::string& name)
 {
-    if (!Count())
+    LoaderCall call("atlas");
+    if (!call.Proceeds())
         return nullptr;
     ImageRect* rect = nullptr;
     if (State().current != nullptr)
@@ -338,7 +368,8 @@ ImageRect* LoadAtlasImage(const std::string& name)
 
 cSurface* LoadSurface(const std::string& name)
 {
-    if (!Count())
+    LoaderCall call("surface");
+    if (!call.Proceeds())
         return nullptr;
     if (cResource* cached = Cached(name, cSurface::StaticClassInfo()))
         return static_cast<cSurface*>(cached);
@@ -353,7 +384,8 @@ cResource* LoadFont(const std::string& name) { return LoadFontWithPage(name, Rep
 
 cResource* LoadFontWithPage(const std::string& name, const std::string& pageName)
 {
-    if (!Count())
+    LoaderCall call("font");
+    if (!call.Proceeds())
         return nullptr;
     cResource* font = nullptr;
     if (Hooks().font != nullptr && State().current != nullptr)
@@ -364,7 +396,8 @@ cResource* LoadFontWithPage(const std::string& name, const std::string& pageName
 
 cResource* LoadSound(const std::string& name, float gain)
 {
-    if (!Count())
+    LoaderCall call("sound");
+    if (!call.Proceeds())
         return nullptr;
     cResource* sound = nullptr;
     if (Hooks().sound != nullptr && State().current != nullptr)
@@ -375,7 +408,8 @@ cResource* LoadSound(const std::string& name, float gain)
 
 cResource* LoadMusic(const std::string& name)
 {
-    if (!Count())
+    LoaderCall call("music");
+    if (!call.Proceeds())
         return nullptr;
     cResource* music = nullptr;
     if (Hooks().music != nullptr && State().current != nullptr)
@@ -386,7 +420,8 @@ cResource* LoadMusic(const std::string& name)
 
 cResource* LoadModel(const std::string& name)
 {
-    if (!Count())
+    LoaderCall call("model");
+    if (!call.Proceeds())
         return nullptr;
     const Registrations& hooks = Hooks();
     if (cResource* cached = Cached(name, hooks.modelClass))
@@ -400,7 +435,8 @@ cResource* LoadModel(const std::string& name)
 
 cResource* LoadModelV2(const std::string& name)
 {
-    if (!Count())
+    LoaderCall call("model");
+    if (!call.Proceeds())
         return nullptr;
     cResource* model = nullptr;
     if (Hooks().modelV2 != nullptr && State().current != nullptr)
@@ -411,7 +447,8 @@ cResource* LoadModelV2(const std::string& name)
 
 cResource* LoadModelFromStream(cDataStream& stream)
 {
-    if (!Count())
+    LoaderCall call("model");
+    if (!call.Proceeds())
         return nullptr;
     cResource* model = nullptr;
     if (Hooks().modelStream != nullptr && State().current != nullptr)
@@ -430,7 +467,8 @@ cResource* LoadModelFromFile(const std::string& name)
 
 cResource* LoadGlaSetResource(const std::string& path, const std::string& sceneName)
 {
-    if (!Count())
+    LoaderCall call("scene");
+    if (!call.Proceeds())
         return nullptr;
     cResource* set = nullptr;
     if (Hooks().glaSet != nullptr && State().current != nullptr)
@@ -441,7 +479,8 @@ cResource* LoadGlaSetResource(const std::string& path, const std::string& sceneN
 
 cResource* LoadVemiScene(const std::string& name)
 {
-    if (!Count())
+    LoaderCall call("vemi");
+    if (!call.Proceeds())
         return nullptr;
     cResource* scene = nullptr;
     if (Hooks().vemiScene != nullptr && State().current != nullptr)
@@ -453,8 +492,8 @@ cResource* LoadVemiScene(const std::string& name)
 cResource* LoadMultiSprite(const std::string& name)
 {
     // Not counted itself: its tiles count through LoadAtlasImage.
-    const LoadingState& s = State();
-    if (s.countOnly || s.stopped)
+    LoaderCall call("multisprite", false);
+    if (!call.Proceeds())
         return nullptr;
     cResource* sprite = nullptr;
     if (Hooks().multiSprite != nullptr && State().current != nullptr)

@@ -107,6 +107,21 @@ cResource* FindInCurrentGroup(const std::string& name);
 // comes back, so that nothing is left without an owner.
 bool AddToCurrentGroup(cResource* resource);
 
+// A trace of the loading machinery for measuring tools (benchmarks): every counted loader
+// reports its kind when it starts and when it ends, and a group's finish and upload report
+// the group's name around their work. Nothing is traced while no hook is set.
+enum class LoadTrace : uint8_t
+{
+    LoaderBegin, // what: the loader's kind ("sound", "atlas", "scene", ...)
+    LoaderEnd,
+    FinishBegin, // what: the group's name
+    FinishEnd,
+    UploadBegin,
+    UploadEnd
+};
+using LoadTraceHook = void (*)(LoadTrace event, const char* what);
+void SetLoadTraceHook(LoadTraceHook hook);
+
 // Loading state.
 using LoadProgressCallback = void (*)(uint32_t loadCount, uint32_t loadTotal);
 void SetLoadTotal(uint32_t total);

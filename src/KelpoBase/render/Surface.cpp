@@ -1,7 +1,9 @@
 #include "KelpoBase/render/Surface.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
+#include <vector>
 #include <new>
 
 uint32_t BitsPerPixel(uint32_t format)
@@ -378,39 +380,111 @@ void cSurface::ClearInvisibleColour()
             std::memset(pixels + i * 4, 0, 3);
 }
 
+namespace
+{
+// One invisible pixel takes the mean colour of its visible neighbours among the given
+// ones (those inside the surface); it keeps its colour when none is visible.
+void BleedPixel(uint8_t* p, const uint8_t* const* neighbours, int count)
+{
+    uint32_t r = 0, g = 0, b = 0, visible = 0;
+    for (int i = 0; i < count; ++i)
+    {
+        const uint8_t* n = neighbours[i];
+        if (n[3] == 0)
+            continue;
+        r += n[0];
+        g += n[1];
+        b += n[2];
+        ++visible;
+    }
+    if (visible != 0)
+    {
+        p[0] = uint8_t(r / visible);
+        p[1] = uint8_t(g / visible);
+        p[2] = uint8_t(b / visible);
+    }
+}
+
+// A pixel on the surface's border: only the neighbours inside it count.
+void BleedBorderPixel(uint8_t* pixels, size_t w, size_t h, size_t x, size_t y)
+{
+    uint8_t* p = pixels + (y * w + x) * 4;
+    if (p[3] != 0)
+        return;
+    const uint8_t* neighbours[8];
+    int count = 0;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+        {
+            const ptrdiff_t nx = ptrdiff_t(x) + dx, ny = ptrdiff_t(y) + dy;
+            if ((dx != 0 || dy != 0) && nx >= 0 && ny >= 0 && nx < ptrdiff_t(w) && ny < ptrdiff_t(h))
+                neighbours[count++] = pixels + (size_t(ny) * w + size_t(nx)) * 4;
+        }
+    BleedPixel(p, neighbours, count);
+}
+} // namespace
+
 void cSurface::BleedIntoTransparent()
 {
     if (format != kFormatRGBA8888 || pixels == nullptr)
         return;
-    const int32_t w = int32_t(width), h = int32_t(height);
-    for (int32_t y = 0; y < h; ++y)
+    // Only visible pixels are read and only invisible ones are written (their alpha stays
+    // 0), so every pixel's result depends on the picture as it was, whatever the order:
+    // the border and the inside are done apart, the inside without any bounds tests.
+    // Only columns next to a visible pixel of the row or the rows beside it can change:
+    // each row's first and last visible columns bound the work (an atlas page has
+    // empty stretches below and to the right of its pictures).
+    const size_t w = width, h = height, stride = size_t(width) * 4;
+    std::vector<size_t> first(h, w), last(h, 0); // first > last: no visible pixel
+    for (size_t y = 0; y < h; ++y)
     {
-        for (int32_t x = 0; x < w; ++x)
+        const uint8_t* row = pixels + y * stride;
+        size_t x = 0;
+        while (x < w && row[x * 4 + 3] == 0)
+            ++x;
+        if (x == w)
+            continue;
+        first[y] = x;
+        size_t end = w - 1;
+        while (row[end * 4 + 3] == 0)
+            --end;
+        last[y] = end;
+    }
+    for (size_t y = 0; y < h; ++y)
+    {
+        size_t from = w, to = 0;
+        for (size_t row = y > 0 ? y - 1 : 0; row <= y + 1 && row < h; ++row)
         {
-            uint8_t* p = pixels + (size_t(y) * width + x) * 4;
+            if (first[row] > last[row])
+                continue;
+            from = std::min(from, first[row] > 0 ? first[row] - 1 : 0);
+            to = std::max(to, std::min(last[row] + 1, w - 1));
+        }
+        if (from > to)
+            continue;
+        if (y == 0 || y + 1 == h || w < 3)
+        {
+            for (size_t x = from; x <= to; ++x)
+                BleedBorderPixel(pixels, w, h, x, y);
+            continue;
+        }
+        if (from == 0)
+            BleedBorderPixel(pixels, w, h, 0, y);
+        if (to == w - 1)
+            BleedBorderPixel(pixels, w, h, w - 1, y);
+        uint8_t* row = pixels + y * stride;
+        for (size_t x = std::max<size_t>(from, 1); x <= to && x + 1 < w; ++x)
+        {
+            uint8_t* p = row + x * 4;
             if (p[3] != 0)
                 continue;
-            uint32_t sum[3] = {0, 0, 0};
-            uint32_t count = 0;
-            for (int32_t dy = -1; dy <= 1; ++dy)
-            {
-                for (int32_t dx = -1; dx <= 1; ++dx)
-                {
-                    const int32_t nx = x + dx, ny = y + dy;
-                    if ((dx == 0 && dy == 0) || nx < 0 || ny < 0 || nx >= w || ny >= h)
-                        continue;
-                    const uint8_t* n = pixels + (size_t(ny) * width + nx) * 4;
-                    if (n[3] == 0)
-                        continue;
-                    sum[0] += n[0];
-                    sum[1] += n[1];
-                    sum[2] += n[2];
-                    ++count;
-                }
-            }
-            if (count != 0)
-                for (int c = 0; c < 3; ++c)
-                    p[c] = uint8_t(sum[c] / count);
+            const uint8_t* up = p - stride;
+            const uint8_t* down = p + stride;
+            // Most invisible pixels have no visible neighbour at all.
+            if ((up[-1] | up[3] | up[7] | p[-1] | p[7] | down[-1] | down[3] | down[7]) == 0)
+                continue;
+            const uint8_t* const neighbours[8] = {up - 4, up, up + 4, p - 4, p + 4, down - 4, down, down + 4};
+            BleedPixel(p, neighbours, 8);
         }
     }
 }

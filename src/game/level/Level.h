@@ -400,6 +400,8 @@ public:
     void ReadLevelProperties();
     // The sound lists, ambient loop slots and effect image lists every level loads.
     void LoadLevelEffects();
+    // The sound files LoadLevelEffects loads, in its order.
+    static std::vector<std::string> EffectSoundPaths();
     // Builds the world from the level scene, then starts the player's looping sound.
     void RestartLevel();
     void LoadLevelScene();

@@ -8,6 +8,8 @@
 #include "KelpoBase/gla/GlaControllerScene.h"
 #include "KelpoBase/gla/GlaElementControllers.h"
 #include "KelpoBase/gla/GlaSet.h"
+#include "KelpoBase/platform/AudioManager.h"
+#include "KelpoBase/platform/OggPrefetch.h"
 #include "KelpoBase/render/Font.h"
 #include "KelpoBase/render/Image.h"
 #include "KelpoBase/render/Resource.h"
@@ -74,18 +76,85 @@ void FinishAndUpload(cResourceGroup* group)
     }
 }
 
-// Loads the sounds "res/audio/<prefix><first..last>.ogg" into the list.
-void LoadRange(SoundList& list, const char* prefix, int first, int last)
+// The effect sound lists in load order. A row names its files under "res/audio/" either
+// as the prefix followed by the numbers first to last and ".ogg", or (first 0) as up to
+// three whole names.
+struct EffectSoundRow
 {
-    for (int i = first; i <= last; ++i)
-        list.push_back(dynamic_cast<cSound*>(LoadSound(std::string("res/audio/") + prefix + std::to_string(i) + ".ogg", 1.0f)));
+    SoundList& (*list)(cLevel& level);
+    const char* prefix;
+    int first, last;
+    const char* names[3];
+};
+
+#define LEVEL_LIST(expression) [](cLevel& l) -> SoundList& { return l.expression; }
+// Lists that nothing plays are kept in load order (effectSoundLists has room for them).
+#define SPARE_LIST [](cLevel& l) -> SoundList& { return l.effectSoundLists.emplace_back(); }
+const EffectSoundRow kEffectSounds[] = {
+    {LEVEL_LIST(objectTypeSounds[0]), "air_gun_fire_", 1, 4, {}},
+    {LEVEL_LIST(beanBagSounds), "beanbag_hit_wood_", 1, 4, {}},
+    {LEVEL_LIST(keyPickupSounds), nullptr, 0, 0, {"key_pickup_1.ogg"}},
+    {LEVEL_LIST(doorUnlockSounds), nullptr, 0, 0, {"key_unlock_door_1.ogg"}},
+    {LEVEL_LIST(checkpointSounds), nullptr, 0, 0, {"get_checkpoint.ogg"}},
+    {LEVEL_LIST(sequenceSounds), "sugarcube_pickup_v2_", 1, 4, {}},
+    {LEVEL_LIST(levelStartSounds), nullptr, 0, 0, {"player_boost_1.ogg"}},
+    {LEVEL_LIST(deathSounds), nullptr, 0, 0, {"player_death_v2.ogg"}},
+    {LEVEL_LIST(stickerSounds), "sticker_pickup_", 1, 2, {}},
+    {LEVEL_LIST(levelEndSounds), nullptr, 0, 0, {"level_end_confetti_1.ogg"}},
+    {LEVEL_LIST(worldSounds3), "bouncy_surface_", 1, 3, {}},
+    {LEVEL_LIST(barrelSounds), "wooden_barrel_exploding_", 1, 2, {}},
+    {LEVEL_LIST(objectTypeSounds[1]), "lava_air_gun_shoot_", 1, 4, {}},
+    {LEVEL_LIST(objectTypeSounds[2]), "lava_drop_shoot_", 1, 3, {}},
+    {LEVEL_LIST(lavaDropSounds), "lava_drop_explode_", 1, 3, {}},
+    {LEVEL_LIST(objectTypeSounds[3]), "cloud_spitting_v2_", 1, 3, {}},
+    {LEVEL_LIST(springSoftSounds), "rope_creak_short_", 1, 3, {}},
+    {LEVEL_LIST(springLoudSounds), "rope_creak_long_", 1, 2, {}},
+    {LEVEL_LIST(creakSounds[0]), nullptr, 0, 0, {"dinosaurus_mouth_close.ogg"}},
+    {LEVEL_LIST(creakSounds[1]), nullptr, 0, 0, {"dinosaurus_mouth_open.ogg"}},
+    {LEVEL_LIST(impactSounds), "player_hit_surface_v1_", 1, 4, {}},
+    {LEVEL_LIST(rockSounds), "rock_explode_", 1, 2, {}},
+    {LEVEL_LIST(waterCloudSounds), "water_cloud_explode_", 1, 2, {}},
+    {SPARE_LIST, nullptr, 0, 0, {"rainbow_start.ogg"}},
+    {SPARE_LIST, "spinning_metal_", 1, 4, {}},
+    {LEVEL_LIST(creakSounds[2]), "grinding_metal_", 1, 2, {}},
+    {LEVEL_LIST(woodSounds), "wood_hit_wood_", 1, 3, {}},
+    {LEVEL_LIST(metalSounds), "metal_hit_metal_heavy_", 1, 2, {}},
+    {LEVEL_LIST(beanBagLargeSounds), nullptr, 0, 0, {"large_bean_bag_1.ogg"}},
+    {LEVEL_LIST(dropKeySoundsA), nullptr, 0, 0, {"arcade_shooting_get_key.ogg"}},
+    {LEVEL_LIST(dropKeySoundsB), nullptr, 0, 0, {"space_invander_get_key_1.ogg"}},
+    {LEVEL_LIST(invaderSounds), nullptr, 0, 0, {"space_invander_die_1.ogg"}},
+    {LEVEL_LIST(rainDropSounds), nullptr, 0, 0, {"large_rain_drop_1.ogg"}},
+    {LEVEL_LIST(worldSounds1), "water_cloud_splash_", 1, 2, {}},
+    {LEVEL_LIST(worldSounds2), "small_shark_bite_", 1, 3, {}},
+    {LEVEL_LIST(badgeSounds), "sticker_v1_", 1, 3, {}},
+    {LEVEL_LIST(dynamiteSounds), nullptr, 0, 0, {"dynamite_explose.ogg", "dynamite_fuse_loop.ogg", "dynamite_fuse_start.ogg"}},
+};
+#undef LEVEL_LIST
+#undef SPARE_LIST
+
+const char* const kAmbientSounds[] = {
+    "amb_lava_v2.ogg", "circular_saw.ogg", "amb_light_rain.ogg", "boat_engine_v2.ogg", "strong_wind.ogg",
+    "large_fan.ogg", "large_mechanical_engine_short.ogg", "large_metal_drills_v2.ogg", "slow_mechanical_air_v2.ogg",
+    "fast_mechanical_air_v2.ogg", "cloud_fire_angry.ogg", "wooden_barrel_rolling.ogg",
+    "metal_oil_drum_rolling_heavier.ogg", "mechanical_platform.ogg", "metal_engine.ogg", "large_moving_rock.ogg",
+    "rotate_world_v3.ogg"};
+
+// The paths of a row, in load order.
+std::vector<std::string> RowPaths(const EffectSoundRow& row)
+{
+    std::vector<std::string> paths;
+    if (row.first != 0)
+    {
+        for (int i = row.first; i <= row.last; ++i)
+            paths.push_back(std::string("res/audio/") + row.prefix + std::to_string(i) + ".ogg");
+    }
+    for (const char* name : row.names)
+        if (name != nullptr)
+            paths.push_back(std::string("res/audio/") + name);
+    return paths;
 }
 
-void LoadNames(SoundList& list, std::initializer_list<const char*> names)
-{
-    for (const char* name : names)
-        list.push_back(dynamic_cast<cSound*>(LoadSound(std::string("res/audio/") + name, 1.0f)));
-}
+cSound* LoadEffectSound(const std::string& path) { return dynamic_cast<cSound*>(LoadSound(path, 1.0f)); }
 
 void LoadImages(ImageList& list, std::initializer_list<const char*> names, const char* folder = "res/fx/")
 {
@@ -165,6 +234,9 @@ bool cLevel::StartLevel()
     particlePoolB.Create(256);
 
     cLevelHost* host = GetLevelHost();
+    // The effect sounds decode on worker threads while the display and the scene load;
+    // their loads at the end take the samples from there.
+    const cOggPrefetch effectSounds(IsAudioEnabled() ? EffectSoundPaths() : std::vector<std::string>());
     ResetLoadCount();
     SetProgressCallback(host != nullptr ? host->LoadingHook() : nullptr);
     SetLoadCountOnly(false);
@@ -283,58 +355,33 @@ bool cLevel::StartLevel()
     return levelScene != nullptr;
 }
 
+std::vector<std::string> cLevel::EffectSoundPaths()
+{
+    std::vector<std::string> paths;
+    for (const EffectSoundRow& row : kEffectSounds)
+        for (std::string& path : RowPaths(row))
+            paths.push_back(std::move(path));
+    for (const char* name : kAmbientSounds)
+        paths.push_back(std::string("res/audio/") + name);
+    return paths;
+}
+
 void cLevel::LoadLevelEffects()
 {
-    // Lists without a named player are kept in effectSoundLists, in load order.
+    // Lists without a named player are kept in effectSoundLists, in load order; the room
+    // is made first so that a list once handed out never moves.
     effectSoundLists.clear();
     effectSoundLists.reserve(8);
-    auto spare = [this]() -> SoundList& { return effectSoundLists.emplace_back(); };
-    LoadRange(objectTypeSounds[0], "air_gun_fire_", 1, 4);
-    LoadRange(beanBagSounds, "beanbag_hit_wood_", 1, 4);
-    LoadNames(keyPickupSounds, {"key_pickup_1.ogg"});
-    LoadNames(doorUnlockSounds, {"key_unlock_door_1.ogg"});
-    LoadNames(checkpointSounds, {"get_checkpoint.ogg"});
-    LoadRange(sequenceSounds, "sugarcube_pickup_v2_", 1, 4);
-    LoadNames(levelStartSounds, {"player_boost_1.ogg"});
-    LoadNames(deathSounds, {"player_death_v2.ogg"});
-    LoadRange(stickerSounds, "sticker_pickup_", 1, 2);
-    LoadNames(levelEndSounds, {"level_end_confetti_1.ogg"});
-    LoadRange(worldSounds3, "bouncy_surface_", 1, 3);
-    LoadRange(barrelSounds, "wooden_barrel_exploding_", 1, 2);
-    LoadRange(objectTypeSounds[1], "lava_air_gun_shoot_", 1, 4);
-    LoadRange(objectTypeSounds[2], "lava_drop_shoot_", 1, 3);
-    LoadRange(lavaDropSounds, "lava_drop_explode_", 1, 3);
-    LoadRange(objectTypeSounds[3], "cloud_spitting_v2_", 1, 3);
-    LoadRange(springSoftSounds, "rope_creak_short_", 1, 3);
-    LoadRange(springLoudSounds, "rope_creak_long_", 1, 2);
-    LoadNames(creakSounds[0], {"dinosaurus_mouth_close.ogg"});
-    LoadNames(creakSounds[1], {"dinosaurus_mouth_open.ogg"});
-    LoadRange(impactSounds, "player_hit_surface_v1_", 1, 4);
-    LoadRange(rockSounds, "rock_explode_", 1, 2);
-    LoadRange(waterCloudSounds, "water_cloud_explode_", 1, 2);
-    LoadNames(spare(), {"rainbow_start.ogg"});
-    LoadRange(spare(), "spinning_metal_", 1, 4);
-    LoadRange(creakSounds[2], "grinding_metal_", 1, 2);
-    LoadRange(woodSounds, "wood_hit_wood_", 1, 3);
-    LoadRange(metalSounds, "metal_hit_metal_heavy_", 1, 2);
-    LoadNames(beanBagLargeSounds, {"large_bean_bag_1.ogg"});
-    LoadNames(dropKeySoundsA, {"arcade_shooting_get_key.ogg"});
-    LoadNames(dropKeySoundsB, {"space_invander_get_key_1.ogg"});
-    LoadNames(invaderSounds, {"space_invander_die_1.ogg"});
-    LoadNames(rainDropSounds, {"large_rain_drop_1.ogg"});
-    LoadRange(worldSounds1, "water_cloud_splash_", 1, 2);
-    LoadRange(worldSounds2, "small_shark_bite_", 1, 3);
-    LoadRange(badgeSounds, "sticker_v1_", 1, 3);
-    LoadNames(dynamiteSounds, {"dynamite_explose.ogg", "dynamite_fuse_loop.ogg", "dynamite_fuse_start.ogg"});
+    for (const EffectSoundRow& row : kEffectSounds)
+    {
+        SoundList& list = row.list(*this);
+        for (const std::string& path : RowPaths(row))
+            list.push_back(LoadEffectSound(path));
+    }
 
     ambientSlots.clear();
-    for (const char* name :
-         {"amb_lava_v2.ogg", "circular_saw.ogg", "amb_light_rain.ogg", "boat_engine_v2.ogg", "strong_wind.ogg",
-          "large_fan.ogg", "large_mechanical_engine_short.ogg", "large_metal_drills_v2.ogg",
-          "slow_mechanical_air_v2.ogg", "fast_mechanical_air_v2.ogg", "cloud_fire_angry.ogg",
-          "wooden_barrel_rolling.ogg", "metal_oil_drum_rolling_heavier.ogg", "mechanical_platform.ogg",
-          "metal_engine.ogg", "large_moving_rock.ogg", "rotate_world_v3.ogg"})
-        ambientSlots.push_back(dynamic_cast<cSound*>(LoadSound(std::string("res/audio/") + name, 1.0f)));
+    for (const char* name : kAmbientSounds)
+        ambientSlots.push_back(LoadEffectSound(std::string("res/audio/") + name));
     rotateSound = ambientSlots.back();
     // The looping sound of each object effect type that keeps one alive: the machines and
     // weather of the ambient types, and the rolling barrel and drum of the hit loops.

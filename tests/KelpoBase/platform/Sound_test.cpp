@@ -1,5 +1,6 @@
-// Ogg Vorbis decoding (bytes in, 16-bit samples out, no device), sounds loaded into
-// buffers of the loopback device, and music tracks handed to the media commands.
+// Ogg Vorbis decoding (bytes in, 16-bit samples out, no device), decoding ahead on worker
+// threads, sounds loaded into buffers of the loopback device, and music tracks handed to
+// the media commands.
 #include <gtest/gtest.h>
 
 #include <AL/al.h>
@@ -10,9 +11,11 @@
 #include <fstream>
 #include <iterator>
 
+#include "KelpoBase/core/ResourceFile.h"
 #include "KelpoBase/platform/AudioManager.h"
 #include "KelpoBase/platform/AudioTestSupport.h"
 #include "KelpoBase/platform/OggDecode.h"
+#include "KelpoBase/platform/OggPrefetch.h"
 #include "KelpoBase/platform/Sound.h"
 #include "host/music/MediaControl.h"
 
@@ -271,3 +274,112 @@ TEST(SoundNoDevice, MusicIsNotPlayedWithoutAudio)
     SetAudioDeviceOpener(nullptr);
 }
 } // namespace
+
+namespace
+{
+// A pack file in memory holding the given files.
+std::vector<uint8_t> BuildPack(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& files)
+{
+    std::vector<uint8_t> bytes = {'K', 'L', 'P', 'A'};
+    auto put = [&bytes](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            bytes.push_back(uint8_t(v >> (8 * i)));
+    };
+    put(uint32_t(files.size()));
+    put(uint32_t(12 + 136 * files.size()));
+    uint32_t at = 0;
+    for (const auto& [name, data] : files)
+    {
+        put(at);
+        put(uint32_t(data.size()));
+        std::string field = name;
+        field.resize(128, '\0');
+        bytes.insert(bytes.end(), field.begin(), field.end());
+        at += uint32_t(data.size());
+    }
+    for (const auto& file : files)
+        bytes.insert(bytes.end(), file.second.begin(), file.second.end());
+    return bytes;
+}
+} // namespace
+
+TEST(OggPrefetch, WorkersDecodeWhatALoadWouldDecodeFromLooseFilesAndThePack)
+{
+    const std::string mono = tvtest::SoundFixture("mono.ogg").string();
+    const std::string stereo = tvtest::SoundFixture("stereo.ogg").string();
+    const std::string six = tvtest::SoundFixture("six.ogg").string();
+    PackFile pack;
+    const std::vector<uint8_t> packed =
+        BuildPack({{"res/audio/a.ogg", ReadBytes(mono)}, {"res/audio/b.ogg", ReadBytes(tvtest::SoundFixture("noise.ogg"))}});
+    ASSERT_TRUE(pack.OpenMemory(packed.data(), packed.size()));
+    ASSERT_TRUE(pack.ReadIndex());
+    SetPackFile(&pack);
+
+    // Every worker count, the same path twice, a missing file and a refused one.
+    const std::vector<std::string> paths = {mono, "res/audio/a.ogg", stereo, "res/audio/b.ogg", "missing.ogg",
+                                            six, mono, "RES/AUDIO/B.OGG"};
+    for (unsigned workers : {1u, 3u, 8u})
+    {
+        SCOPED_TRACE(workers);
+        cOggPrefetch prefetch(paths, workers);
+        EXPECT_EQ(cOggPrefetch::Current(), &prefetch);
+        for (const std::string& path : paths)
+        {
+            SCOPED_TRACE(path);
+            OggPcm expected, pcm;
+            const bool expectDecoded = DecodeOggFile(path, expected);
+            bool decoded = !expectDecoded;
+            ASSERT_TRUE(TakePrefetchedOgg(path, pcm, decoded));
+            EXPECT_EQ(decoded, expectDecoded);
+            EXPECT_EQ(pcm.channels, expected.channels);
+            EXPECT_EQ(pcm.rate, expected.rate);
+            EXPECT_TRUE(pcm.bytes == expected.bytes);
+        }
+        // Each listed path is handed out as often as it was listed, then loads decode for
+        // themselves.
+        OggPcm pcm;
+        bool decoded = false;
+        EXPECT_FALSE(TakePrefetchedOgg(mono, pcm, decoded));
+        EXPECT_FALSE(TakePrefetchedOgg(tvtest::SoundFixture("noise.ogg").string(), pcm, decoded));
+    }
+    EXPECT_EQ(cOggPrefetch::Current(), nullptr);
+    SetPackFile(nullptr);
+}
+
+TEST(OggPrefetch, ResultsNoLoadTookAreDroppedAndPrefetchesNest)
+{
+    const std::string mono = tvtest::SoundFixture("mono.ogg").string();
+    {
+        cOggPrefetch outer(std::vector<std::string>(16, tvtest::SoundFixture("noise.ogg").string()), 2);
+        {
+            cOggPrefetch inner({mono});
+            EXPECT_EQ(cOggPrefetch::Current(), &inner);
+        }
+        EXPECT_EQ(cOggPrefetch::Current(), &outer);
+        // Destroyed while its workers may still decode: they stop and nothing leaks.
+    }
+    EXPECT_EQ(cOggPrefetch::Current(), nullptr);
+    cOggPrefetch empty({});
+    OggPcm pcm;
+    bool decoded = false;
+    EXPECT_FALSE(TakePrefetchedOgg(mono, pcm, decoded));
+}
+
+TEST_F(SoundTest, LoadsTakePrefetchedSamplesAndKeepTheirChecks)
+{
+    fs::copy_file(tvtest::SoundFixture("mono.ogg"), "tone.OGG");
+    const std::string stereo = tvtest::SoundFixture("stereo.ogg").string();
+    cOggPrefetch prefetch({stereo, "tone.OGG", "missing.ogg"});
+    cSoundBuffer sound(manager, 1.0f);
+    ASSERT_TRUE(sound.Load(stereo));
+    EXPECT_EQ(sound.GetByteSize(), 44100u);
+    ALint size = 0;
+    alGetBufferi(sound.GetBuffer(), AL_SIZE, &size);
+    EXPECT_EQ(size, 44100);
+    // The extension is still checked before any samples are taken, and a file that did
+    // not decode still fails.
+    cSoundBuffer refused(manager, 1.0f);
+    EXPECT_FALSE(refused.Load("tone.OGG"));
+    EXPECT_FALSE(refused.Load("missing.ogg"));
+    EXPECT_EQ(refused.GetBuffer(), 0u);
+}

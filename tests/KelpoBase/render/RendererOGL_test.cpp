@@ -119,6 +119,16 @@ protected:
         renderer->Clear(kClearColour | kClearDepth);
     }
 
+    // The image on a black screen as a size x size quad at the top-left corner.
+    void DrawImageOnBlack(cImage* image, float size)
+    {
+        ClearTo(kBlack);
+        cMaterial material;
+        material.textures[0] = image;
+        auto quad = MakeQuad(0, 0, size, size, kWhite);
+        renderer->DrawMesh(quad.get(), &material);
+    }
+
     cWinMain_OGL1* window = nullptr;
     std::unique_ptr<cRenderer_OGL_1> renderer;
     std::vector<std::unique_ptr<cImage>> images;
@@ -228,6 +238,84 @@ TEST_F(RendererOGL, ClearKeepsTheDepthMaskMirrorTrue)
     tvtest::GLCounting counting;
     renderer->Clear(kClearDepth);
     EXPECT_EQ(counting.Count(eGLFunction::DepthMask), 2u); // on for the clear, back off
+}
+
+TEST_F(RendererOGL, ClearCoversTheViewportOfTheTargetOnly)
+{
+    // Paint the whole 2048 x 2048 target, then clear with the 1280 x 720 viewport: the
+    // screen is cleared (through the target's texture, drawing nothing), the rest of the
+    // target keeps its paint, and a scissor box still limits the clear to itself.
+    GL().Disable(GL_SCISSOR_TEST);
+    GL().ClearColor(0.0f, 1.0f, 0.0f, 1.0f);
+    GL().Clear(GL_COLOR_BUFFER_BIT);
+    renderer->ResetRenderState();
+    {
+        tvtest::GLCounting counting;
+        ClearTo(Rgba(10, 20, 30, 255));
+        if (GL().hasClearTexture)
+        {
+            EXPECT_EQ(counting.Count(eGLFunction::Clear), 1u) << "only the depth buffer is cleared by drawing";
+        }
+    }
+    ExpectPixel(0, 0, Rgba(10, 20, 30, 255));
+    ExpectPixel(1279, 719, Rgba(10, 20, 30, 255));
+    EXPECT_TRUE(tvtest::ColoursNear(tvtest::ReadPixel(1280, 10), kGreen, kTolerance));
+    EXPECT_TRUE(tvtest::ColoursNear(tvtest::ReadPixel(10, 720), kGreen, kTolerance));
+    EXPECT_TRUE(tvtest::ColoursNear(tvtest::ReadPixel(2047, 2047), kGreen, kTolerance));
+
+    renderer->SetScissor(100, 100, 50, 50);
+    ClearTo(kBlue);
+    ExpectPixel(120, 120, kBlue);
+    ExpectPixel(90, 120, Rgba(10, 20, 30, 255));
+    renderer->DisableScissor();
+}
+
+TEST_F(RendererOGL, LargeTexturesReuseTheStorageOfDeletedOnes)
+{
+    // Two 512 x 512 pictures of different colours: the second is written into the first
+    // one's storage once that is deleted, and shows its own pixels.
+    auto solid = [](uint32_t size, uint32_t colour) {
+        auto surface = std::make_unique<cSurface>(size, size, kFormatRGBA8888);
+        for (uint32_t y = 0; y < size; ++y)
+            for (uint32_t x = 0; x < size; ++x)
+                surface->SetPixel(x, y, colour);
+        return surface;
+    };
+    auto red = solid(512, kRed);
+    auto yellow = solid(512, kYellow);
+    auto small = solid(64, kBlue);
+    const uint32_t first = renderer->CreateTexture(red.get(), kTextureClamp);
+    ASSERT_NE(first, 0u);
+    renderer->DeleteTexture(first);
+    tvtest::GLCounting counting;
+    const uint32_t second = renderer->CreateTexture(yellow.get(), kTextureClamp);
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(counting.Count(eGLFunction::GenTextures), 0u);
+    EXPECT_EQ(counting.Count(eGLFunction::TexImage2D), 0u);
+    EXPECT_EQ(counting.Count(eGLFunction::TexSubImage2D), 1u);
+    images.push_back(std::make_unique<cImage>(second, 512, 512));
+    cImage* image = images.back().get();
+
+    renderer->ResetRenderState();
+    DrawImageOnBlack(image, 100);
+    ExpectPixel(50, 50, kYellow);
+
+    // Another size, or a small texture, is made afresh; a name deleted twice is kept once.
+    counting.Reset();
+    const uint32_t other = renderer->CreateTexture(small.get(), kTextureClamp);
+    EXPECT_EQ(counting.Count(eGLFunction::TexImage2D), 1u);
+    renderer->DeleteTexture(other);
+    EXPECT_EQ(counting.Count(eGLFunction::DeleteTextures), 1u);
+    const uint32_t third = renderer->CreateTexture(red.get(), kTextureClamp);
+    EXPECT_NE(third, second);
+    renderer->DeleteTexture(third);
+    renderer->DeleteTexture(third);
+    EXPECT_EQ(counting.Count(eGLFunction::DeleteTextures), 1u);
+    const uint32_t fourth = renderer->CreateTexture(red.get(), kTextureClamp);
+    EXPECT_EQ(fourth, third);
+    renderer->DeleteTexture(fourth);
+    renderer->ReleaseSpareTextures();
+    EXPECT_EQ(counting.Count(eGLFunction::DeleteTextures), 2u);
 }
 
 TEST_F(RendererOGL, MoreTextureUnitsThanTheMirrorHoldsAreClamped)
@@ -532,11 +620,7 @@ TEST_F(RendererOGL, CompressedPicturesAreDecodedInSoftware)
     }
     cImage* image = MakeImage(surface, 0);
     ASSERT_NE(image->texture, 0u);
-    ClearTo(kBlack);
-    cMaterial material;
-    material.textures[0] = image;
-    auto quad = MakeQuad(0, 0, 64, 64, kWhite);
-    renderer->DrawMesh(quad.get(), &material);
+    DrawImageOnBlack(image, 64);
     ExpectPixel(32, 32, kRed);
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -324,6 +325,67 @@ TEST(Surface, BleedIntoTransparent)
     avg.SetPixel(2, 0, 0xFF0000C8u);
     avg.BleedIntoTransparent();
     EXPECT_EQ(avg.GetPixel(1, 0), 0x00000096u);
+}
+
+// The pass as written: every pixel in row order with all eight neighbours bounds-checked.
+static void ReferenceBleed(std::vector<uint8_t>& p, int w, int h)
+{
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+        {
+            uint8_t* c = &p[size_t(y * w + x) * 4];
+            if (c[3] != 0)
+                continue;
+            uint32_t sum[3] = {0, 0, 0}, count = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                {
+                    const int nx = x + dx, ny = y + dy;
+                    if ((dx == 0 && dy == 0) || nx < 0 || ny < 0 || nx >= w || ny >= h)
+                        continue;
+                    const uint8_t* n = &p[size_t(ny * w + nx) * 4];
+                    if (n[3] == 0)
+                        continue;
+                    for (int k = 0; k < 3; ++k)
+                        sum[k] += n[k];
+                    ++count;
+                }
+            if (count != 0)
+                for (int k = 0; k < 3; ++k)
+                    c[k] = uint8_t(sum[k] / count);
+        }
+}
+
+TEST(Surface, BleedMatchesThePassAsWrittenOnEveryShape)
+{
+    // Scattered specks, solid blocks, picture edges on the surface's borders, empty rows
+    // and columns, and surfaces of one and two pixels a side.
+    struct Size
+    {
+        uint32_t w, h;
+    };
+    uint32_t seed = 7;
+    for (const Size size : {Size{1, 1}, Size{1, 7}, Size{7, 1}, Size{2, 2}, Size{37, 23}, Size{130, 66}})
+    {
+        for (int density : {0, 3, 50, 97, 100})
+        {
+            SCOPED_TRACE(testing::Message() << size.w << "x" << size.h << " density " << density);
+            cSurface s(size.w, size.h);
+            for (uint32_t y = 0; y < size.h; ++y)
+                for (uint32_t x = 0; x < size.w; ++x)
+                {
+                    seed = seed * 214013u + 2531011u;
+                    const bool block = (x / 8 + y / 5) % 3 == 0 && y < size.h * 3 / 4;
+                    const bool visible = int((seed >> 16) % 100) < density || (density == 50 && block);
+                    seed = seed * 214013u + 2531011u;
+                    s.SetPixel(x, y, (visible ? 0x01000000u * (1 + (seed >> 24) % 255) : 0u) | (seed & 0xFFFFFFu));
+                }
+            std::vector<uint8_t> expected(s.pixels, s.pixels + size_t(size.w) * size.h * 4);
+            ReferenceBleed(expected, int(size.w), int(size.h));
+            s.BleedIntoTransparent();
+            ASSERT_TRUE(std::equal(expected.begin(), expected.end(), s.pixels));
+        }
+    }
 }
 
 TEST(Surface, CopyIsIndependent)
