@@ -94,6 +94,7 @@ TEST(Program, MissingOrDamagedStartUpDataIsNamedAndEndsStartUp)
         c.setUp();
         char name[] = "tollivan";
         char* argv[] = {name, nullptr};
+        SetFrameCounter(0); // the counter is the process's: an earlier run may have moved it
         testing::internal::CaptureStderr();
         const int result = TollivanMain(1, argv, 3);
         const std::string err = testing::internal::GetCapturedStderr();
@@ -116,6 +117,7 @@ TEST(Program, StartUpFailureShowsItsBoxOnceAndExitsNonZero)
     setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
     char name[] = "tollivan";
     char* argv[] = {name, nullptr};
+    SetFrameCounter(0); // the counter is the process's: an earlier run may have moved it
     testing::internal::CaptureStderr();
     int result = TollivanMain(1, argv, 3);
     std::string err = testing::internal::GetCapturedStderr();
