@@ -51,6 +51,7 @@ function(tv_test source)
     add_executable(${exe} ${abs})
     get_property(default_lib GLOBAL PROPERTY TV_LIB_FOR_${rel})
     target_link_libraries(${exe} PRIVATE ${default_lib} ${A_LIBS} tv_test_support)
+    target_precompile_headers(${exe} REUSE_FROM tv_test_support)
     target_compile_definitions(${exe} PRIVATE
         TOLLIVAN_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         TOLLIVAN_BINARY_DIR="${PROJECT_BINARY_DIR}")

@@ -3,7 +3,7 @@
 # Usage: scripts/install-deps.sh [game|test]
 set -euo pipefail
 
-want=(cmake ninja-build g++ pkg-config
+want=(cmake ninja-build g++ pkg-config lld
       libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri
       libopenal-dev libvorbisidec-dev libogg-dev libmpg123-dev
       libbox2d-dev libpng-dev zlib1g-dev libopenjp2-7-dev
