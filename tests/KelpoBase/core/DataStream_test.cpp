@@ -231,11 +231,11 @@ TEST(StringHelpers, Lines)
 TEST(StringHelpers, WideLines)
 {
     // "Aé€" then a four-byte sequence, a stray continuation byte, a 0 byte and CR LF.
-    const std::string bytes = std::string("A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\x80", 11) + std::string("\0x\r\nnext", 8);
+    const std::string bytes("A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\x80" "\0x\r\nnext", 19);
     cTrickle stream(bytes);
     std::u16string out = u">";
     EXPECT_TRUE(ReadWideLine(stream, out));
-    EXPECT_EQ(out, std::u16string(u">A\u00e9\u20ac") + u'\0' + u'\0' + u"x");
+    EXPECT_EQ(out, std::u16string(u">A\u00e9\u20ac\0\0x", 7));
     std::u16string next;
     EXPECT_TRUE(ReadWideLine(stream, next));
     EXPECT_EQ(next, u"next");

@@ -19,15 +19,15 @@ public:
     explicit cTestWindow(cScriptedHost& h) : host(h) {}
     bool SetupGraphics() override
     {
-        host.log.push_back("setup graphics");
+        host.log.emplace_back("setup graphics");
         if (failGraphics)
             host.MessageBox("Can't Create A GL Rendering Context.", "ERROR", MessageBoxIcon::Exclamation);
         return !failGraphics;
     }
-    void BindDefaultTarget() override { host.log.push_back("bind default"); }
-    void Present() override { host.log.push_back("present"); }
-    void EnterFullscreen() override { host.log.push_back("enter fullscreen"); }
-    void EnterWindowed() override { host.log.push_back("enter windowed"); }
+    void BindDefaultTarget() override { host.log.emplace_back("bind default"); }
+    void Present() override { host.log.emplace_back("present"); }
+    void EnterFullscreen() override { host.log.emplace_back("enter fullscreen"); }
+    void EnterWindowed() override { host.log.emplace_back("enter windowed"); }
 
     cScriptedHost& host;
     bool failGraphics = false;
@@ -37,25 +37,25 @@ class cRecordingGame : public cKelpoGame
 {
 public:
     explicit cRecordingGame(cScriptedHost& h) : host(h) {}
-    ~cRecordingGame() override { host.log.push_back("delete game"); }
+    ~cRecordingGame() override { host.log.emplace_back("delete game"); }
     int Update() override
     {
-        host.log.push_back("update");
+        host.log.emplace_back("update");
         if (onUpdate)
             onUpdate();
         return 0;
     }
     void Draw() override
     {
-        host.log.push_back("draw");
+        host.log.emplace_back("draw");
         bool same = true;
         for (uint32_t i = 0; i < KEY_COUNT; ++i)
             same = same && InputKeys[i] == InputKeysPrevious[i];
         previousEqualsCurrentInDraw.push_back(same);
     }
-    void Save() override { host.log.push_back("save"); }
-    void Pause() override { host.log.push_back("pause"); }
-    void Resume() override { host.log.push_back("resume"); }
+    void Save() override { host.log.emplace_back("save"); }
+    void Pause() override { host.log.emplace_back("pause"); }
+    void Resume() override { host.log.emplace_back("resume"); }
 
     cScriptedHost& host;
     std::function<void()> onUpdate;

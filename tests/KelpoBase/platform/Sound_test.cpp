@@ -246,13 +246,15 @@ TEST_F(SoundTest, MusicTracksGoToTheMediaCommandsByFileName)
     std::string longName(200, 'a');
     cMusicTrack tooLong(manager, "res/" + longName + ".mp3");
     tooLong.Play();
+    std::string longOpen = "open \"../RuntimeRelease/";
+    longOpen.append(127, 'a').append(".mp3\" type mpegvideo alias MediaFile");
     const std::vector<std::string> expected = {
         "open \"Theme.mp3\" type mpegvideo alias MediaFile",
         "play MediaFile REPEAT",
         // The file name is taken at the last '/' before '\\' becomes '/'.
         "open \"../RuntimeRelease/res/audio/Other.mp3\" type mpegvideo alias MediaFile",
         "play MediaFile REPEAT",
-        "open \"../RuntimeRelease/" + std::string(127, 'a') + ".mp3\" type mpegvideo alias MediaFile",
+        longOpen,
         "play MediaFile REPEAT",
     };
     EXPECT_EQ(MediaCommandLog(), expected);
