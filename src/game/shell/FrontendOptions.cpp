@@ -65,12 +65,7 @@ int32_t cFrontend::StateControls(int32_t phase, int32_t arg)
     {
         if (!FadeStep(s, &cFrontend::StateOptions, 1))
             break;
-        scrOptionsControls->Update();
-        FocusKeys(scrOptionsControls);
-        cKelpoMsg message;
-        while (scrOptionsControls->HasMessages())
-        {
-            scrOptionsControls->PopMessage(message);
+        TakeInput(scrOptionsControls, [&](const cKelpoMsg& message) {
             if (message.name == "actBack")
                 LeaveTo(&cFrontend::StateOptions, 1, s.leaving);
             else if (message.name == "actChooseControls")
@@ -80,7 +75,7 @@ int32_t cFrontend::StateControls(int32_t phase, int32_t arg)
                 for (int i = 0; i < kControlCount; ++i)
                     Save().controls[i] = kDefaultControls[i];
             }
-        }
+        });
         break;
     }
     case kStateDraw:
@@ -153,12 +148,7 @@ int32_t cFrontend::StateRedefineConfirm(int32_t phase, int32_t arg)
     {
         if (!FadeStep(s))
             break;
-        scrOptionsRedefineConfirm->Update();
-        FocusKeys(scrOptionsRedefineConfirm);
-        cKelpoMsg message;
-        while (scrOptionsRedefineConfirm->HasMessages())
-        {
-            scrOptionsRedefineConfirm->PopMessage(message);
+        TakeInput(scrOptionsRedefineConfirm, [&](const cKelpoMsg& message) {
             if (message.name == "actChooseAgain")
                 LeaveTo(&cFrontend::StateRedefineControls, 1, s.leaving);
             else if (message.name == "actDone")
@@ -167,7 +157,7 @@ int32_t cFrontend::StateRedefineConfirm(int32_t phase, int32_t arg)
                     Save().controls[i] = pendingControls[i];
                 LeaveTo(&cFrontend::StateControls, 1, s.leaving);
             }
-        }
+        });
         break;
     }
     case kStateDraw:

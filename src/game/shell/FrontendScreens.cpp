@@ -112,18 +112,6 @@ void cFrontendScreens<Front>::FocusOnEntry(cGlaControllerScene* scene, int32_t i
     }
 }
 
-template <class Front>
-template <class Take>
-void cFrontendScreens<Front>::TakeInput(cGlaControllerScene* scene, Take take)
-{
-    if (scene == nullptr)
-        return;
-    scene->Update();
-    if constexpr (Front::kKeys)
-        Front::FocusKeys(scene);
-    TakeMessages(scene, take);
-}
-
 // --- title and end --------------------------------------------------------------------------------
 
 template <class Front>

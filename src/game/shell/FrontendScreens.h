@@ -86,6 +86,10 @@ protected:
     void DrawFaded(int32_t alpha, std::initializer_list<cGlaControllerScene*> scenes);
     // Rewinds the scene and plays it, once or looping.
     static void Replay(cGlaControllerScene* scene, bool loop);
+    // Updates a screen's controller, lets the focus keys act on it, then hands each of its
+    // messages to take, newest first.
+    template <class Take>
+    void TakeInput(cGlaControllerScene* scene, Take take);
 
     // --- what a front end adds (here: nothing) --------------------------------------------
     // On the main menu once it takes input, before its buttons.
@@ -112,10 +116,6 @@ private:
     bool MoveOnPressed(bool endScreen) const;
     // The keyboard focus a screen starts with.
     void FocusOnEntry(cGlaControllerScene* scene, int32_t index);
-    // Updates a screen's controller, lets the focus keys act on it, then hands each of its
-    // messages to take, newest first.
-    template <class Take>
-    void TakeInput(cGlaControllerScene* scene, Take take);
 };
 
 namespace frontend
@@ -134,3 +134,15 @@ void TakeMessages(cGlaControllerScene* scene, Take take)
     }
 }
 } // namespace frontend
+
+template <class Front>
+template <class Take>
+void cFrontendScreens<Front>::TakeInput(cGlaControllerScene* scene, Take take)
+{
+    if (scene == nullptr)
+        return;
+    scene->Update();
+    if constexpr (Front::kKeys)
+        Front::FocusKeys(scene);
+    frontend::TakeMessages(scene, take);
+}
