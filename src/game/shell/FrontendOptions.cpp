@@ -2,7 +2,6 @@
 // to the controls) and its three screens of the joystick controls: the controls menu, the
 // redefinition and its confirmation.
 #include "KelpoBase/gla/GlaGuiControllers.h"
-#include "KelpoBase/platform/AudioManager.h"
 #include "KelpoBase/platform/Input.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "game/shell/Frontend.h"
