@@ -39,7 +39,6 @@ class cGameObj;
 class cGfx2D;
 class cGlaControllerScene;
 class cGlaElement;
-class cImage;
 class cObjectGrid;
 class cPlayerControls;
 class cPolygonZone;

@@ -11,7 +11,6 @@
 #include "KelpoBase/platform/AudioManager.h"
 #include "KelpoBase/platform/OggPrefetch.h"
 #include "KelpoBase/render/Font.h"
-#include "KelpoBase/render/Image.h"
 #include "KelpoBase/render/Resource.h"
 #include "KelpoBase/render/SoundResource.h"
 #include "game/level/Level.h"

@@ -9,7 +9,6 @@
 
 #include "KelpoBase/core/Random.h"
 #include "KelpoBase/platform/AudioManager.h"
-#include "KelpoBase/platform/Input.h"
 #include "KelpoBase/render/SoundResource.h"
 #include "game/level/Level.h"
 #include "game/level/SurvivalResults.h"

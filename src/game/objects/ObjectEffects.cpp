@@ -261,6 +261,17 @@ float DistanceVolume(const cObjectLevel& level, const cVec2f& pixels, float rang
     ClampFloat(volume, 0.0f, 1.0f);
     return volume;
 }
+
+// The voice of the type's started loop while it plays that loop, else null: types that
+// share a voice leave each other's loop alone.
+AudioVoice* VoicePlayingLoop(const cObjectLevel& level, int type)
+{
+    const AmbientLoop& loop = level.ambient[type];
+    if (!loop.started || loop.sound == nullptr || gAudioManager == nullptr)
+        return nullptr;
+    AudioVoice* v = gAudioManager->GetVoice(AmbientLoopVoice(type));
+    return v != nullptr && v->IsPlayingSound(loop.sound) ? v : nullptr;
+}
 } // namespace
 
 int AmbientLoopVoice(int type)
@@ -307,31 +318,19 @@ void ClearAmbientLoopVolumes(cObjectLevel& level)
 
 void ApplyAmbientLoopVolumes(cObjectLevel& level)
 {
-    if (gAudioManager == nullptr)
-        return;
     for (int type = 0; type < kAmbientTypeCount; ++type)
-    {
-        const AmbientLoop& loop = level.ambient[type];
-        const int voice = AmbientLoopVoice(type);
-        const AudioVoice* v = loop.started && loop.sound != nullptr ? gAudioManager->GetVoice(voice) : nullptr;
-        // Types that share a voice leave each other's loop alone.
-        if (v != nullptr && v->IsPlayingSound(loop.sound))
-            gAudioManager->SetVoiceGain(voice, loop.volume);
-    }
+        if (AudioVoice* v = VoicePlayingLoop(level, type))
+            v->SetGain(level.ambient[type].volume);
 }
 
 void ResetAmbientLoops(cObjectLevel& level)
 {
     for (int type = 0; type < kAmbientTypeCount; ++type)
     {
-        AmbientLoop& loop = level.ambient[type];
-        const int voice = AmbientLoopVoice(type);
-        AudioVoice* v = loop.started && loop.sound != nullptr && gAudioManager != nullptr ? gAudioManager->GetVoice(voice)
-                                                                                          : nullptr;
-        if (v != nullptr && v->IsPlayingSound(loop.sound))
+        if (AudioVoice* v = VoicePlayingLoop(level, type))
             v->Stop();
-        loop.started = false;
-        loop.volume = 0.0f;
+        level.ambient[type].started = false;
+        level.ambient[type].volume = 0.0f;
     }
 }
 

@@ -65,8 +65,6 @@ public:
     static constexpr int kControlCount = 6;
     static constexpr int32_t kVersion = 3;
     static constexpr size_t kFileSizeV3 = 3670;
-    static constexpr size_t kFileSizeV2 = 3646;
-    static constexpr size_t kCommonSize = 3626; // through the windowed setting
     static constexpr int32_t kLookItemMax = 10;
     static constexpr int32_t kControlMin = 68;
     static constexpr int32_t kControlMax = 87;

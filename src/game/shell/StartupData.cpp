@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <memory>
-#include <vector>
 
 #include "KelpoBase/core/ResourceFile.h"
 #include "KelpoBase/gla/GlaReader.h"
