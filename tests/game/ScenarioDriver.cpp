@@ -227,6 +227,15 @@ bool ScenarioDriver::WaitForPlay(int maxFrames)
     return RunUntil([this] { return LevelIn(&cLevel::StateRunning); }, maxFrames) >= 0;
 }
 
+bool ScenarioDriver::StartInLevel(int32_t levelNumber)
+{
+    if (!Start())
+        return false;
+    UndrawnFrames(5);
+    EnterLevel(levelNumber);
+    return WaitForPlay();
+}
+
 float ScenarioDriver::PlayerX() const
 {
     cVec2f at;
