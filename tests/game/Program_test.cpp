@@ -13,22 +13,12 @@
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/platform/WinMain.h"
 #include "host/Host.h"
+#include "support/TestSupport.h"
 
 int TollivanMain(int argc, char** argv, uint32_t frameLimit);
 
 namespace
 {
-std::filesystem::path SampleTree() { return std::filesystem::path(TOLLIVAN_BINARY_DIR) / "run"; }
-
-// The working folder holds the sample data tree (as scripts/run-game.sh lays it out).
-void LinkSampleTree()
-{
-    std::error_code ec;
-    std::filesystem::remove_all("res", ec);
-    std::filesystem::create_directory_symlink(SampleTree() / "res", "res", ec);
-    ASSERT_FALSE(ec) << ec.message();
-}
-
 void WriteFile(const std::filesystem::path& path, const std::string& bytes)
 {
     if (path.has_parent_path())
@@ -39,7 +29,9 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes)
 
 TEST(Program, StartsRunsFramesAndShutsDown)
 {
-    LinkSampleTree();
+    // The working folder holds the sample data tree (as scripts/run-game.sh lays it out).
+    std::string error;
+    ASSERT_TRUE(tvtest::LinkSampleTree(error)) << error;
     char name[] = "tollivan";
     char w[] = "-screenwidth", wv[] = "800", h[] = "-SCREENHEIGHT", hv[] = "600", spaced[] = "My Saves/slot 1";
     char* argv[] = {name, w, wv, h, hv, spaced, nullptr};
@@ -65,7 +57,7 @@ TEST(Program, StartsRunsFramesAndShutsDown)
 // file and where it looked, and ends with a failure; it never runs a black screen.
 TEST(Program, MissingOrDamagedStartUpDataIsNamedAndEndsStartUp)
 {
-    const std::string font = (SampleTree() / "res/fonts/font_1.bin").string();
+    const std::string font = (tvtest::SampleTree() / "res/fonts/font_1.bin").string();
     const struct
     {
         const char* name;
@@ -78,7 +70,7 @@ TEST(Program, MissingOrDamagedStartUpDataIsNamedAndEndsStartUp)
          {
              std::filesystem::create_directories("res/fonts");
              std::filesystem::copy_file(font, "res/fonts/font_1.bin");
-             std::filesystem::copy_file(SampleTree() / "res/fonts/font_1.png", "res/fonts/font_1.png");
+             std::filesystem::copy_file(tvtest::SampleTree() / "res/fonts/font_1.png", "res/fonts/font_1.png");
              WriteFile("res/frontend/frontend.mac.720p.cgla", "not a scene file at all");
          },
          {"res/frontend/frontend.mac.720p.cgla is damaged"}},

@@ -4,7 +4,6 @@
 // (its pages made again in the storage the first level's left) draws its frame.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,8 +19,7 @@
 #include "game/shell/Frontend.h"
 #include "game/shell/MainGame.h"
 #include "support/GLTestContext.h"
-
-namespace fs = std::filesystem;
+#include "support/TestSupport.h"
 
 namespace
 {
@@ -31,8 +29,8 @@ protected:
     void SetUp() override
     {
         // The sample tree made by the build, seen from this test's own working folder.
-        if (!fs::exists("res"))
-            fs::create_directory_symlink(fs::path(TOLLIVAN_SAMPLE_TREE) / "res", "res");
+        std::string error;
+        ASSERT_TRUE(tvtest::LinkSampleTree(error)) << error;
         SetHost(&host);
         RegisterGameServiceIntegration();
         RegisterRendererServices();

@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "KelpoBase/platform/GLFunctions.h"
 #include "KelpoBase/platform/GLWindow.h"
@@ -19,6 +17,7 @@
 #include "game/shell/MainGame.h"
 #include "game/shell/SaveData.h"
 #include "host/sdl/SdlHost.h"
+#include "support/TestSupport.h"
 
 // The program's registrations (src/game/Main.cpp, compiled into the test).
 void RegisterProgramParts();
@@ -83,15 +82,6 @@ SDL_Keycode KeycodeOf(Key key)
     }
     return SDLK_UNKNOWN;
 }
-
-std::filesystem::path SampleTree()
-{
-#ifdef TOLLIVAN_BINARY_DIR
-    return std::filesystem::path(TOLLIVAN_BINARY_DIR) / "run";
-#else
-    return {};
-#endif
-}
 } // namespace
 
 ScenarioDriver::ScenarioDriver() = default;
@@ -114,19 +104,10 @@ ScenarioDriver::~ScenarioDriver()
 
 bool ScenarioDriver::Start(const std::string& commandLine)
 {
-    const std::filesystem::path tree = SampleTree();
-    if (!std::filesystem::exists(tree / "res" / "maps" / "maps.mac.cgla"))
+    std::string error;
+    if (!LinkSampleTree(error))
     {
-        std::fprintf(stderr, "the sample data tree is missing: build the target sample_data (%s)\n",
-                     tree.c_str());
-        return false;
-    }
-    std::error_code ec;
-    std::filesystem::remove("res", ec);
-    std::filesystem::create_directory_symlink(tree / "res", "res", ec);
-    if (ec)
-    {
-        std::fprintf(stderr, "cannot link the sample tree: %s\n", ec.message().c_str());
+        std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     }
 
@@ -244,6 +225,15 @@ void ScenarioDriver::EnterLevel(int32_t levelNumber)
 bool ScenarioDriver::WaitForPlay(int maxFrames)
 {
     return RunUntil([this] { return LevelIn(&cLevel::StateRunning); }, maxFrames) >= 0;
+}
+
+bool ScenarioDriver::StartInLevel(int32_t levelNumber)
+{
+    if (!Start())
+        return false;
+    UndrawnFrames(5);
+    EnterLevel(levelNumber);
+    return WaitForPlay();
 }
 
 float ScenarioDriver::PlayerX() const

@@ -76,6 +76,9 @@ public:
     // Runs until the level of that number is in play (its intro over); false when it is
     // not within maxFrames.
     bool WaitForPlay(int maxFrames = 200);
+    // Starts the program, lets it run a few frames, enters the level and runs until it is
+    // in play; false when start-up fails or play does not begin.
+    bool StartInLevel(int32_t levelNumber);
 
     cMainGame& Game() const;
     // True when the front end shows that screen.

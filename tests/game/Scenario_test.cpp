@@ -173,10 +173,7 @@ TEST(Scenario, StoryLevelOneWalkedToItsEnd)
 TEST(Scenario, ChallengeLevelRestartsOnDeath)
 {
     ScenarioDriver d;
-    ASSERT_TRUE(d.Start());
-    d.UndrawnFrames(5);
-    d.EnterLevel(250);
-    ASSERT_TRUE(d.WaitForPlay());
+    ASSERT_TRUE(d.StartInLevel(250));
     cLevel* level = d.Level();
     EXPECT_TRUE(level->isChallenge);
     EXPECT_TRUE(level->respawns.live.empty()) << "no checkpoints";
@@ -201,10 +198,7 @@ TEST(Scenario, ChallengeLevelRestartsOnDeath)
 TEST(Scenario, PendulumSwings)
 {
     ScenarioDriver d;
-    ASSERT_TRUE(d.Start());
-    d.UndrawnFrames(5);
-    d.EnterLevel(4);
-    ASSERT_TRUE(d.WaitForPlay());
+    ASSERT_TRUE(d.StartInLevel(4));
     cGameObj* pendulum = d.Level()->FindObjectByName("pendulum");
     ASSERT_NE(pendulum, nullptr);
     const float pivotX = 1000.0f;
@@ -226,10 +220,7 @@ TEST(Scenario, PendulumSwings)
 TEST(Scenario, SurvivalCountsDownToItsResults)
 {
     ScenarioDriver d;
-    ASSERT_TRUE(d.Start());
-    d.UndrawnFrames(5);
-    d.EnterLevel(200);
-    ASSERT_TRUE(d.WaitForPlay());
+    ASSERT_TRUE(d.StartInLevel(200));
     cLevel* level = d.Level();
     EXPECT_TRUE(level->isSurvival);
     const int32_t countdown = level->survivalCountdown;
@@ -252,15 +243,11 @@ TEST(Scenario, SurvivalCountsDownToItsResults)
     EXPECT_EQ(saved.bestScore, level->sugarCollected);
 }
 
-
 // The sky fills the screen behind a level: at the start, and zoomed out in a camera zone.
 TEST(Scenario, LevelFrameHasNoBandAboveTheSky)
 {
     ScenarioDriver d;
-    ASSERT_TRUE(d.Start());
-    d.UndrawnFrames(5);
-    d.EnterLevel(0);
-    ASSERT_TRUE(d.WaitForPlay());
+    ASSERT_TRUE(d.StartInLevel(0));
     d.Frames(1);
     std::vector<int> rows = ClearRows(d.ReadFrame());
     EXPECT_TRUE(rows.empty()) << rows.size() << " rows from " << rows.front();
@@ -284,10 +271,7 @@ TEST(Scenario, LevelFrameHasNoBandAboveTheSky)
 TEST(Scenario, CreditsWalk)
 {
     ScenarioDriver d;
-    ASSERT_TRUE(d.Start());
-    d.UndrawnFrames(5);
-    d.EnterLevel(40);
-    ASSERT_TRUE(d.WaitForPlay());
+    ASSERT_TRUE(d.StartInLevel(40));
     EXPECT_GT(d.Level()->sugarTotal, 0);
     d.Hold(Key::Right);
     ASSERT_TRUE(WaitForResultsPanel(d));

@@ -35,6 +35,37 @@ std::filesystem::path SourceDir()
     return {};
 #endif
 }
+
+std::filesystem::path SampleTree()
+{
+#ifdef TOLLIVAN_BINARY_DIR
+    return std::filesystem::path(TOLLIVAN_BINARY_DIR) / "run";
+#else
+    return {};
+#endif
+}
+
+bool SampleTreeMade(std::string& error)
+{
+    const std::filesystem::path res = SampleTree() / "res";
+    if (std::filesystem::is_regular_file(res / "maps" / "maps.mac.cgla"))
+        return true;
+    error = "no sample data tree at " + res.string() + " (the build target sample_data makes it)";
+    return false;
+}
+
+bool LinkSampleTree(std::string& error)
+{
+    if (!SampleTreeMade(error))
+        return false;
+    const std::filesystem::path res = SampleTree() / "res";
+    std::error_code ec;
+    std::filesystem::remove_all("res", ec); // a link goes, never what it points at
+    std::filesystem::create_directory_symlink(res, "res", ec);
+    if (ec)
+        error = "cannot link the sample tree: " + ec.message();
+    return !ec;
+}
 } // namespace tvtest
 
 int main(int argc, char** argv)

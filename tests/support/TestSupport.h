@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace tvtest
 {
@@ -11,4 +12,14 @@ const std::filesystem::path& WorkFolder();
 
 // The root of the source tree, for tests that read committed fixtures.
 std::filesystem::path SourceDir();
+
+// The sample data tree the build makes (target sample_data): <build>/run, its res/ folder
+// and the music beside it.
+std::filesystem::path SampleTree();
+// True when the build made the sample tree; otherwise false with the reason in error.
+bool SampleTreeMade(std::string& error);
+// Makes "res" in the working folder a link to the sample tree's res/ (replacing a res
+// already there), as the game finds its data when run from the tree. False, with the
+// reason in error, when the tree is missing or the link cannot be made.
+bool LinkSampleTree(std::string& error);
 } // namespace tvtest
