@@ -1,22 +1,29 @@
 // Scenarios: the whole program plays the sample data tree with scripted keys, headless. They
 // guard the sample tree as a player meets it: levels that can be walked, collected, died in
-// and completed, and frames that a player would see.
+// and completed, and frames that a player would see; and they prove again, in the program,
+// what the level and save tests prove on their own: the pause menu's focus after a
+// restart, the camera where its limits cross, a short save file kept.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "ScenarioDriver.h"
 #include "KelpoBase/gla/GlaControllerScene.h"
 #include "KelpoBase/gla/GlaElementControllers.h"
+#include "KelpoBase/platform/SystemServices.h"
 #include "game/level/Level.h"
 #include "game/objects/GameObj.h"
 #include "game/shell/Frontend.h"
 #include "game/shell/MainGame.h"
 #include "game/shell/SaveData.h"
+#include "host/gameservice/GameService.h"
 
 using tvtest::Key;
 using tvtest::ScenarioDriver;
@@ -59,6 +66,19 @@ int ConfettiPixels(const std::vector<uint8_t>& frame)
                     ++count;
         }
     return count;
+}
+
+// Runs until the running level shows its pause menu; false when it does not in time.
+bool WaitForPauseMenu(ScenarioDriver& d)
+{
+    d.Tap(Key::Escape);
+    return d.RunUntil([&] { return d.LevelIn(&cLevel::StatePauseMenu); }, 60) >= 0;
+}
+
+std::vector<uint8_t> FileBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Whether the results panel's caption of the level number shows.
@@ -295,4 +315,110 @@ TEST(Scenario, CreditsWalk)
     EXPECT_EQ(d.Level()->sugarCollected, d.Level()->sugarTotal) << "all of it lies on the way";
     EXPECT_EQ(LevelNumberPixels(d), 0);
     EXPECT_FALSE(LevelCaptionShown(d)) << "no caption without its number";
+}
+
+// A restart from the pause menu builds the level afresh, and the menu's focus with it: the
+// next pause opens on its first button ("Resume"), not on "Restart" where it was left.
+TEST(Scenario, PauseMenuOpensOnItsFirstButtonAfterARestart)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(d.Start());
+    d.UndrawnFrames(5);
+    d.EnterLevel(0);
+    ASSERT_TRUE(d.WaitForPlay());
+    d.Hold(Key::Right);
+    d.UndrawnFrames(40);
+    d.Release(Key::Right);
+    const float walked = d.PlayerX();
+
+    ASSERT_TRUE(WaitForPauseMenu(d));
+    cGlaControllerScene* menu = d.Level()->pauseScene;
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->focusIndex, 0);
+    d.Tap(Key::Down);
+    ASSERT_EQ(menu->focusIndex, 1) << "on \"Restart\"";
+    d.Tap(Key::Return);
+    ASSERT_TRUE(d.WaitForPlay());
+    EXPECT_LT(d.PlayerX(), walked - 100.0f) << "back at the start";
+
+    ASSERT_TRUE(WaitForPauseMenu(d));
+    EXPECT_EQ(d.Level()->pauseScene->focusIndex, 0);
+}
+
+// At a screen below 960 pixels wide the level is drawn at half size, and the view (1600 x
+// 1200 level pixels at 800 x 600) is taller than the sample levels: the camera holds the
+// upper limit on that axis, (1080 - 600) / 32 = 15 m, and follows the walk without a jump.
+TEST(Scenario, SmallScreenCameraHoldsWhereTheLimitsCross)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(d.Start("-screenwidth 800 -screenheight 600"));
+    d.UndrawnFrames(5);
+    d.EnterLevel(0);
+    ASSERT_TRUE(d.WaitForPlay());
+    cLevel* level = d.Level();
+    EXPECT_FLOAT_EQ(level->cameraZoom, 0.5f);
+    d.Hold(Key::Right);
+    cVec2f last = level->cameraPos;
+    float largestStep = 0.0f;
+    // Past the first flag, where the camera leaves its left limit, to the pit's edge.
+    for (int i = 0; i < 100; ++i)
+    {
+        d.UndrawnFrames(1);
+        const cVec2f at = level->cameraPos;
+        EXPECT_FLOAT_EQ(at.y, 15.0f) << "frame " << i;
+        largestStep = std::max(largestStep, std::fabs(at.x - last.x));
+        last = at;
+    }
+    EXPECT_GT(last.x, 28.0f) << "the camera followed the walk";
+    EXPECT_LT(largestStep, 0.5f) << "a walk's step, never a jump";
+
+    // High in the level (above 15 m, as a bounce or an updraft takes it) the player is
+    // below the crossed lower limit too: the camera still holds 15 m while it falls.
+    d.Release(Key::Right);
+    cGameObj* player = level->playerObject;
+    ASSERT_NE(player, nullptr);
+    player->SetPosition(cVec2f(d.PlayerX() / 32.0f, 8.0f));
+    for (int i = 0; i < 30; ++i)
+    {
+        d.UndrawnFrames(1);
+        EXPECT_FLOAT_EQ(level->cameraPos.y, 15.0f) << "falling at " << d.PlayerY() << " px";
+    }
+    EXPECT_GT(d.PlayerY(), 300.0f) << "it falls";
+    EXPECT_FALSE(level->deathSequence);
+}
+
+// A save file cut short (here after the hundredth level record) keeps, in the real
+// program, every record it holds; the shutdown save writes the whole record, and the bytes
+// read at start-up lie beside it unchanged.
+TEST(Scenario, AShortSaveFileKeepsItsProgressAndItsBytesAside)
+{
+    const std::filesystem::path folder = ComputeSaveFolder();
+    std::filesystem::create_directories(folder);
+    cSaveData stored;
+    stored.progress[0].completed = true;
+    stored.progress[0].bestScore = 9;
+    stored.progress[7].completed = true;
+    stored.progress[120].completed = true;
+    const std::vector<uint8_t> whole = stored.Serialise();
+    const std::vector<uint8_t> cut(whole.begin(), whole.begin() + 17 + 12 * 100);
+    std::ofstream(folder / "Data.sav", std::ios::binary).write(reinterpret_cast<const char*>(cut.data()),
+                                                               std::streamsize(cut.size()));
+    {
+        ScenarioDriver d;
+        ASSERT_TRUE(d.Start());
+        d.UndrawnFrames(5);
+        const cSaveData& save = d.Game().saveData;
+        EXPECT_TRUE(save.progress[0].completed);
+        EXPECT_EQ(save.progress[0].bestScore, 9);
+        EXPECT_TRUE(save.progress[7].completed);
+        EXPECT_FALSE(save.progress[120].completed) << "past the end: the default";
+    }
+    EXPECT_EQ(FileBytes(folder / "Data.sav.bad"), cut);
+    EXPECT_EQ(std::filesystem::file_size(folder / "Data.sav"), cSaveData::kFileSizeV3);
+    ASSERT_TRUE(GameServiceInit(folder.string()));
+    cSaveData read;
+    EXPECT_EQ(read.Read((folder / "Data.sav").string(), false), cSaveData::ReadResult::Loaded);
+    EXPECT_TRUE(read.progress[7].completed);
+    EXPECT_EQ(read.progress[0].bestScore, 9);
+    GameServiceShutdown();
 }
