@@ -68,6 +68,16 @@ int ConfettiPixels(const std::vector<uint8_t>& frame)
     return count;
 }
 
+// Starts the program and goes straight into the level of that number, until it is in play.
+bool StartInLevel(ScenarioDriver& d, int32_t levelNumber, const std::string& commandLine = "")
+{
+    if (!d.Start(commandLine))
+        return false;
+    d.UndrawnFrames(5);
+    d.EnterLevel(levelNumber);
+    return d.WaitForPlay();
+}
+
 // Runs until the running level shows its pause menu; false when it does not in time.
 bool WaitForPauseMenu(ScenarioDriver& d)
 {
@@ -193,10 +203,7 @@ TEST(Scenario, StoryLevelOneWalkedToItsEnd)
 TEST(Scenario, ChallengeLevelRestartsOnDeath)
 {
     ScenarioDriver d;
-    ASSERT_TRUE(d.Start());
-    d.UndrawnFrames(5);
-    d.EnterLevel(250);
-    ASSERT_TRUE(d.WaitForPlay());
+    ASSERT_TRUE(StartInLevel(d, 250));
     cLevel* level = d.Level();
     EXPECT_TRUE(level->isChallenge);
     EXPECT_TRUE(level->respawns.live.empty()) << "no checkpoints";
@@ -221,10 +228,7 @@ TEST(Scenario, ChallengeLevelRestartsOnDeath)
 TEST(Scenario, PendulumSwings)
 {
     ScenarioDriver d;
-    ASSERT_TRUE(d.Start());
-    d.UndrawnFrames(5);
-    d.EnterLevel(4);
-    ASSERT_TRUE(d.WaitForPlay());
+    ASSERT_TRUE(StartInLevel(d, 4));
     cGameObj* pendulum = d.Level()->FindObjectByName("pendulum");
     ASSERT_NE(pendulum, nullptr);
     const float pivotX = 1000.0f;
@@ -246,10 +250,7 @@ TEST(Scenario, PendulumSwings)
 TEST(Scenario, SurvivalCountsDownToItsResults)
 {
     ScenarioDriver d;
-    ASSERT_TRUE(d.Start());
-    d.UndrawnFrames(5);
-    d.EnterLevel(200);
-    ASSERT_TRUE(d.WaitForPlay());
+    ASSERT_TRUE(StartInLevel(d, 200));
     cLevel* level = d.Level();
     EXPECT_TRUE(level->isSurvival);
     const int32_t countdown = level->survivalCountdown;
@@ -277,10 +278,7 @@ TEST(Scenario, SurvivalCountsDownToItsResults)
 TEST(Scenario, LevelFrameHasNoBandAboveTheSky)
 {
     ScenarioDriver d;
-    ASSERT_TRUE(d.Start());
-    d.UndrawnFrames(5);
-    d.EnterLevel(0);
-    ASSERT_TRUE(d.WaitForPlay());
+    ASSERT_TRUE(StartInLevel(d, 0));
     d.Frames(1);
     std::vector<int> rows = ClearRows(d.ReadFrame());
     EXPECT_TRUE(rows.empty()) << rows.size() << " rows from " << rows.front();
@@ -304,10 +302,7 @@ TEST(Scenario, LevelFrameHasNoBandAboveTheSky)
 TEST(Scenario, CreditsWalk)
 {
     ScenarioDriver d;
-    ASSERT_TRUE(d.Start());
-    d.UndrawnFrames(5);
-    d.EnterLevel(40);
-    ASSERT_TRUE(d.WaitForPlay());
+    ASSERT_TRUE(StartInLevel(d, 40));
     EXPECT_GT(d.Level()->sugarTotal, 0);
     d.Hold(Key::Right);
     ASSERT_TRUE(WaitForResultsPanel(d));
@@ -322,10 +317,7 @@ TEST(Scenario, CreditsWalk)
 TEST(Scenario, PauseMenuOpensOnItsFirstButtonAfterARestart)
 {
     ScenarioDriver d;
-    ASSERT_TRUE(d.Start());
-    d.UndrawnFrames(5);
-    d.EnterLevel(0);
-    ASSERT_TRUE(d.WaitForPlay());
+    ASSERT_TRUE(StartInLevel(d, 0));
     d.Hold(Key::Right);
     d.UndrawnFrames(40);
     d.Release(Key::Right);
@@ -351,10 +343,7 @@ TEST(Scenario, PauseMenuOpensOnItsFirstButtonAfterARestart)
 TEST(Scenario, SmallScreenCameraHoldsWhereTheLimitsCross)
 {
     ScenarioDriver d;
-    ASSERT_TRUE(d.Start("-screenwidth 800 -screenheight 600"));
-    d.UndrawnFrames(5);
-    d.EnterLevel(0);
-    ASSERT_TRUE(d.WaitForPlay());
+    ASSERT_TRUE(StartInLevel(d, 0, "-screenwidth 800 -screenheight 600"));
     cLevel* level = d.Level();
     EXPECT_FLOAT_EQ(level->cameraZoom, 0.5f);
     d.Hold(Key::Right);
