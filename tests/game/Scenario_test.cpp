@@ -274,6 +274,32 @@ TEST(Scenario, SurvivalCountsDownToItsResults)
 }
 
 
+// Story level 5's strong updraft throws a player walking through it high, and down again
+// inside the level, on the way to its end (set down just before it: the hazards before it
+// are a matter of timing).
+TEST(Scenario, StrongUpdraftThrowsThePlayerOnInsideTheLevel)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(StartInLevel(d, 4));
+    cLevel* level = d.Level();
+    ASSERT_NE(level->playerObject, nullptr);
+    level->playerObject->SetPosition(cVec2f(1680.0f / 32.0f, 860.0f / 32.0f));
+    d.UndrawnFrames(5);
+    d.Hold(Key::Right);
+    float highest = d.PlayerY(), furthest = d.PlayerX();
+    const int frames = d.RunUntil(
+        [&] {
+            highest = std::min(highest, d.PlayerY());
+            furthest = std::max(furthest, d.PlayerX());
+            return d.LevelIn(&cLevel::StateResults);
+        },
+        300);
+    EXPECT_GE(frames, 0) << "ended at " << d.PlayerX() << ", " << d.PlayerY();
+    EXPECT_LT(highest, 600.0f) << "thrown up";
+    EXPECT_GT(highest, 0.0f) << "not over the top of the level";
+    EXPECT_LT(furthest, level->boundsMax.x) << "not over the right wall";
+}
+
 // The sky fills the screen behind a level: at the start, and zoomed out in a camera zone.
 TEST(Scenario, LevelFrameHasNoBandAboveTheSky)
 {

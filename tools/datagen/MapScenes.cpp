@@ -458,7 +458,10 @@ void Hazards(Level& l)
     l.Checkpoint("check1", 900);
     l.Bit("bit_lava", 1280, kGround + 32);
     l.Area("updraft", 1, 1600, kGround - 250, 120, 500);
-    l.Area("strongUpdraft", 10, 1750, kGround - 250, 120, 500);
+    // A strong updraft lifts harder the longer it holds the player: a short one by the
+    // ground throws a walking player up and onto the ground further on, where a tall one
+    // would throw it clear over the level's wall.
+    l.Area("strongUpdraft", 10, 1750, kGround - 60, 120, 120);
     l.Area("pushRight", 7, 1950, kGround - 100, 160, 200);
     l.Area("pushLeft", 8, 2150, kGround - 100, 160, 200);
     l.Area("rain", 13, 2350, kGround - 300, 200, 600);
