@@ -382,7 +382,8 @@ void Dynamics(Level& l)
 {
     for (int i = 0; i < 5; ++i)
         l.GroundSugar(400.0f + 100.0f * float(i));
-    for (int i = 0; i < 3; ++i)
+    // A stack of crates low enough to jump over (a jump lifts the player about 150 pixels).
+    for (int i = 0; i < 2; ++i)
         l.Add(GameObj("crate" + std::to_string(i), "DynamicObject", 1000, kGround - 32 - 64.0f * float(i),
                       Json::array({SceneRef("obj_crate"), Enum("Collide", 5), Float("Mass", 1), Float("MassRotation", 1)})));
     l.Add(GameObj("gate", "DynamicObject", 1700, kGround - 128,
