@@ -2,7 +2,8 @@
 // guard the sample tree as a player meets it: levels that can be walked, collected, died in
 // and completed, and frames that a player would see; and they prove again, in the program,
 // what the level and save tests prove on their own: the pause menu's focus after a
-// restart, the camera where its limits cross, a short save file kept.
+// restart, the camera where its limits cross, a short save file kept, the main menu's
+// screens opened and left.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -68,6 +69,23 @@ int ConfettiPixels(const std::vector<uint8_t>& frame)
     return count;
 }
 
+// Starts the program and pages through the title to the main menu, ready for keys.
+bool StartAtMainMenu(ScenarioDriver& d)
+{
+    if (!d.Start() || !d.WaitForScreen(&cFrontend::StateTitle, 900))
+        return false;
+    // Two title pages, then the main menu waits for its intro before it takes keys.
+    while (d.OnScreen(&cFrontend::StateTitle) && d.FramesRun() < 2000)
+    {
+        d.Tap(Key::Jump);
+        d.UndrawnFrames(10);
+    }
+    if (!d.WaitForScreen(&cFrontend::StateMainMenu))
+        return false;
+    d.UndrawnFrames(40);
+    return true;
+}
+
 // Starts the program and goes straight into the level of that number, until it is in play.
 bool StartInLevel(ScenarioDriver& d, int32_t levelNumber, const std::string& commandLine = "")
 {
@@ -131,16 +149,7 @@ std::vector<int> ClearRows(const std::vector<uint8_t>& frame)
 TEST(Scenario, StoryLevelOneWalkedToItsEnd)
 {
     ScenarioDriver d;
-    ASSERT_TRUE(d.Start());
-    ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateTitle, 900));
-    // Two title pages, then the main menu waits for its intro before it takes keys.
-    while (d.OnScreen(&cFrontend::StateTitle) && d.FramesRun() < 2000)
-    {
-        d.Tap(Key::Jump);
-        d.UndrawnFrames(10);
-    }
-    ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateMainMenu));
-    d.UndrawnFrames(40);
+    ASSERT_TRUE(StartAtMainMenu(d));
     d.Tap(Key::Return); // Play
     ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateModeSelect));
     d.UndrawnFrames(10);
@@ -440,4 +449,33 @@ TEST(Scenario, AShortSaveFileKeepsItsProgressAndItsBytesAside)
     EXPECT_TRUE(read.progress[7].completed);
     EXPECT_EQ(read.progress[0].bestScore, 9);
     GameServiceShutdown();
+}
+
+// Every screen of the main menu opens from its button on the sample front end and goes
+// back to the main menu on Escape, through the one screen machinery.
+TEST(Scenario, MainMenuScreensOpenAndLeadBack)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(StartAtMainMenu(d));
+    using Screen = int32_t (cFrontend::*)(int32_t, int32_t);
+    const std::pair<int, Screen> buttons[] = {{1, &cFrontend::StateOptions},
+                                              {2, &cFrontend::StateCustomise},
+                                              {3, &cFrontend::StateCredits},
+                                              {4, &cFrontend::StateHelp}};
+    const cGlaControllerScene* menu = d.Game().frontend->scrMainMenuButtons;
+    ASSERT_NE(menu, nullptr);
+    for (const auto& [button, screen] : buttons)
+    {
+        // The menu comes back on the button it was left by.
+        for (int i = 0; i < 8 && menu->focusIndex != button; ++i)
+            d.Tap(Key::Down);
+        ASSERT_EQ(menu->focusIndex, button);
+        d.Tap(Key::Return);
+        EXPECT_TRUE(d.WaitForScreen(screen, 120)) << "button " << button;
+        d.UndrawnFrames(20);
+        d.Tap(Key::Escape);
+        ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateMainMenu, 120)) << "back from button " << button;
+        d.UndrawnFrames(40);
+        EXPECT_EQ(menu->focusIndex, button);
+    }
 }
