@@ -227,9 +227,9 @@ bool ScenarioDriver::WaitForPlay(int maxFrames)
     return RunUntil([this] { return LevelIn(&cLevel::StateRunning); }, maxFrames) >= 0;
 }
 
-bool ScenarioDriver::StartInLevel(int32_t levelNumber)
+bool ScenarioDriver::StartInLevel(int32_t levelNumber, const std::string& commandLine)
 {
-    if (!Start())
+    if (!Start(commandLine))
         return false;
     UndrawnFrames(5);
     EnterLevel(levelNumber);

@@ -78,7 +78,7 @@ public:
     bool WaitForPlay(int maxFrames = 200);
     // Starts the program, lets it run a few frames, enters the level and runs until it is
     // in play; false when start-up fails or play does not begin.
-    bool StartInLevel(int32_t levelNumber);
+    bool StartInLevel(int32_t levelNumber, const std::string& commandLine = "");
 
     cMainGame& Game() const;
     // True when the front end shows that screen.

@@ -1,22 +1,30 @@
 // Scenarios: the whole program plays the sample data tree with scripted keys, headless. They
 // guard the sample tree as a player meets it: levels that can be walked, collected, died in
-// and completed, and frames that a player would see.
+// and completed, and frames that a player would see; and they prove again, in the program,
+// what the level and save tests prove on their own: the pause menu's focus after a
+// restart, the camera where its limits cross, a short save file kept, the main menu's
+// screens opened and left.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "ScenarioDriver.h"
 #include "KelpoBase/gla/GlaControllerScene.h"
 #include "KelpoBase/gla/GlaElementControllers.h"
+#include "KelpoBase/platform/SystemServices.h"
 #include "game/level/Level.h"
 #include "game/objects/GameObj.h"
 #include "game/shell/Frontend.h"
 #include "game/shell/MainGame.h"
 #include "game/shell/SaveData.h"
+#include "host/gameservice/GameService.h"
 
 using tvtest::Key;
 using tvtest::ScenarioDriver;
@@ -61,6 +69,36 @@ int ConfettiPixels(const std::vector<uint8_t>& frame)
     return count;
 }
 
+// Starts the program and pages through the title to the main menu, ready for keys.
+bool StartAtMainMenu(ScenarioDriver& d)
+{
+    if (!d.Start() || !d.WaitForScreen(&cFrontend::StateTitle, 900))
+        return false;
+    // Two title pages, then the main menu waits for its intro before it takes keys.
+    while (d.OnScreen(&cFrontend::StateTitle) && d.FramesRun() < 2000)
+    {
+        d.Tap(Key::Jump);
+        d.UndrawnFrames(10);
+    }
+    if (!d.WaitForScreen(&cFrontend::StateMainMenu))
+        return false;
+    d.UndrawnFrames(40);
+    return true;
+}
+
+// Runs until the running level shows its pause menu; false when it does not in time.
+bool WaitForPauseMenu(ScenarioDriver& d)
+{
+    d.Tap(Key::Escape);
+    return d.RunUntil([&] { return d.LevelIn(&cLevel::StatePauseMenu); }, 60) >= 0;
+}
+
+std::vector<uint8_t> FileBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 // Whether the results panel's caption of the level number shows.
 bool LevelCaptionShown(ScenarioDriver& d)
 {
@@ -101,16 +139,7 @@ std::vector<int> ClearRows(const std::vector<uint8_t>& frame)
 TEST(Scenario, StoryLevelOneWalkedToItsEnd)
 {
     ScenarioDriver d;
-    ASSERT_TRUE(d.Start());
-    ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateTitle, 900));
-    // Two title pages, then the main menu waits for its intro before it takes keys.
-    while (d.OnScreen(&cFrontend::StateTitle) && d.FramesRun() < 2000)
-    {
-        d.Tap(Key::Jump);
-        d.UndrawnFrames(10);
-    }
-    ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateMainMenu));
-    d.UndrawnFrames(40);
+    ASSERT_TRUE(StartAtMainMenu(d));
     d.Tap(Key::Return); // Play
     ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateModeSelect));
     d.UndrawnFrames(10);
@@ -243,6 +272,37 @@ TEST(Scenario, SurvivalCountsDownToItsResults)
     EXPECT_EQ(saved.bestScore, level->sugarCollected);
 }
 
+
+// The story levels after the first, one of each of the other templates (keys and movers,
+// dynamics, joints, hazards), played as a newcomer plays them: walking right and jumping
+// now and then, each reaches its end (through deaths and respawns where a hazard takes the
+// player). No obstacle is too high to jump and nothing throws the player out of the level.
+TEST(Scenario, EveryLevelTemplateCanBePlayedToItsEnd)
+{
+    for (int32_t levelNumber : {1, 2, 3, 4})
+    {
+        ScenarioDriver d;
+        ASSERT_TRUE(d.StartInLevel(levelNumber));
+        d.Hold(Key::Right);
+        int frame = 0;
+        float highest = d.PlayerY(), furthest = d.PlayerX();
+        for (; frame < 1500 && !d.LevelIn(&cLevel::StateResults); ++frame)
+        {
+            if (frame % 40 == 20)
+                d.Hold(Key::Jump);
+            if (frame % 40 == 30)
+                d.Release(Key::Jump);
+            d.UndrawnFrames(1);
+            highest = std::min(highest, d.PlayerY());
+            furthest = std::max(furthest, d.PlayerX());
+        }
+        EXPECT_TRUE(d.LevelIn(&cLevel::StateResults))
+            << "level " << levelNumber << " ended at " << d.PlayerX() << ", " << d.PlayerY();
+        EXPECT_GT(highest, 0.0f) << "level " << levelNumber << ": over the top of the level";
+        EXPECT_LT(furthest, d.Level()->boundsMax.x) << "level " << levelNumber << ": over the right wall";
+    }
+}
+
 // The sky fills the screen behind a level: at the start, and zoomed out in a camera zone.
 TEST(Scenario, LevelFrameHasNoBandAboveTheSky)
 {
@@ -279,4 +339,133 @@ TEST(Scenario, CreditsWalk)
     EXPECT_EQ(d.Level()->sugarCollected, d.Level()->sugarTotal) << "all of it lies on the way";
     EXPECT_EQ(LevelNumberPixels(d), 0);
     EXPECT_FALSE(LevelCaptionShown(d)) << "no caption without its number";
+}
+
+// A restart from the pause menu builds the level afresh, and the menu's focus with it: the
+// next pause opens on its first button ("Resume"), not on "Restart" where it was left.
+TEST(Scenario, PauseMenuOpensOnItsFirstButtonAfterARestart)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(d.StartInLevel(0));
+    d.Hold(Key::Right);
+    d.UndrawnFrames(40);
+    d.Release(Key::Right);
+    const float walked = d.PlayerX();
+
+    ASSERT_TRUE(WaitForPauseMenu(d));
+    cGlaControllerScene* menu = d.Level()->pauseScene;
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->focusIndex, 0);
+    d.Tap(Key::Down);
+    ASSERT_EQ(menu->focusIndex, 1) << "on \"Restart\"";
+    d.Tap(Key::Return);
+    ASSERT_TRUE(d.WaitForPlay());
+    EXPECT_LT(d.PlayerX(), walked - 100.0f) << "back at the start";
+
+    ASSERT_TRUE(WaitForPauseMenu(d));
+    EXPECT_EQ(d.Level()->pauseScene->focusIndex, 0);
+}
+
+// At a screen below 960 pixels wide the level is drawn at half size, and the view (1600 x
+// 1200 level pixels at 800 x 600) is taller than the sample levels: the camera holds the
+// upper limit on that axis, (1080 - 600) / 32 = 15 m, and follows the walk without a jump.
+TEST(Scenario, SmallScreenCameraHoldsWhereTheLimitsCross)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(d.StartInLevel(0, "-screenwidth 800 -screenheight 600"));
+    cLevel* level = d.Level();
+    EXPECT_FLOAT_EQ(level->cameraZoom, 0.5f);
+    d.Hold(Key::Right);
+    cVec2f last = level->cameraPos;
+    float largestStep = 0.0f;
+    // Past the first flag, where the camera leaves its left limit, to the pit's edge.
+    for (int i = 0; i < 100; ++i)
+    {
+        d.UndrawnFrames(1);
+        const cVec2f at = level->cameraPos;
+        EXPECT_FLOAT_EQ(at.y, 15.0f) << "frame " << i;
+        largestStep = std::max(largestStep, std::fabs(at.x - last.x));
+        last = at;
+    }
+    EXPECT_GT(last.x, 28.0f) << "the camera followed the walk";
+    EXPECT_LT(largestStep, 0.5f) << "a walk's step, never a jump";
+
+    // High in the level (above 15 m, as a bounce or an updraft takes it) the player is
+    // below the crossed lower limit too: the camera still holds 15 m while it falls.
+    d.Release(Key::Right);
+    cGameObj* player = level->playerObject;
+    ASSERT_NE(player, nullptr);
+    player->SetPosition(cVec2f(d.PlayerX() / 32.0f, 8.0f));
+    for (int i = 0; i < 30; ++i)
+    {
+        d.UndrawnFrames(1);
+        EXPECT_FLOAT_EQ(level->cameraPos.y, 15.0f) << "falling at " << d.PlayerY() << " px";
+    }
+    EXPECT_GT(d.PlayerY(), 300.0f) << "it falls";
+    EXPECT_FALSE(level->deathSequence);
+}
+
+// A save file cut short (here after the hundredth level record) keeps, in the real
+// program, every record it holds; the shutdown save writes the whole record, and the bytes
+// read at start-up lie beside it unchanged.
+TEST(Scenario, AShortSaveFileKeepsItsProgressAndItsBytesAside)
+{
+    const std::filesystem::path folder = ComputeSaveFolder();
+    std::filesystem::create_directories(folder);
+    cSaveData stored;
+    stored.progress[0].completed = true;
+    stored.progress[0].bestScore = 9;
+    stored.progress[7].completed = true;
+    stored.progress[120].completed = true;
+    const std::vector<uint8_t> whole = stored.Serialise();
+    const std::vector<uint8_t> cut(whole.begin(), whole.begin() + 17 + 12 * 100);
+    std::ofstream(folder / "Data.sav", std::ios::binary).write(reinterpret_cast<const char*>(cut.data()),
+                                                               std::streamsize(cut.size()));
+    {
+        ScenarioDriver d;
+        ASSERT_TRUE(d.Start());
+        d.UndrawnFrames(5);
+        const cSaveData& save = d.Game().saveData;
+        EXPECT_TRUE(save.progress[0].completed);
+        EXPECT_EQ(save.progress[0].bestScore, 9);
+        EXPECT_TRUE(save.progress[7].completed);
+        EXPECT_FALSE(save.progress[120].completed) << "past the end: the default";
+    }
+    EXPECT_EQ(FileBytes(folder / "Data.sav.bad"), cut);
+    EXPECT_EQ(std::filesystem::file_size(folder / "Data.sav"), cSaveData::kFileSizeV3);
+    ASSERT_TRUE(GameServiceInit(folder.string()));
+    cSaveData read;
+    EXPECT_EQ(read.Read((folder / "Data.sav").string(), false), cSaveData::ReadResult::Loaded);
+    EXPECT_TRUE(read.progress[7].completed);
+    EXPECT_EQ(read.progress[0].bestScore, 9);
+    GameServiceShutdown();
+}
+
+// Every screen of the main menu opens from its button on the sample front end and goes
+// back to the main menu on Escape, through the one screen machinery.
+TEST(Scenario, MainMenuScreensOpenAndLeadBack)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(StartAtMainMenu(d));
+    using Screen = int32_t (cFrontend::*)(int32_t, int32_t);
+    const std::pair<int, Screen> buttons[] = {{1, &cFrontend::StateOptions},
+                                              {2, &cFrontend::StateCustomise},
+                                              {3, &cFrontend::StateCredits},
+                                              {4, &cFrontend::StateHelp}};
+    const cGlaControllerScene* menu = d.Game().frontend->scrMainMenuButtons;
+    ASSERT_NE(menu, nullptr);
+    for (const auto& [button, screen] : buttons)
+    {
+        // The menu comes back on the button it was left by.
+        for (int i = 0; i < 8 && menu->focusIndex != button; ++i)
+            d.Tap(Key::Down);
+        ASSERT_EQ(menu->focusIndex, button);
+        d.Tap(Key::Return);
+        EXPECT_TRUE(d.WaitForScreen(screen, 120)) << "button " << button;
+        d.UndrawnFrames(20);
+        d.Tap(Key::Escape);
+        ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateMainMenu, 120)) << "back from button " << button;
+        d.UndrawnFrames(40);
+        EXPECT_EQ(menu->focusIndex, button);
+    }
 }

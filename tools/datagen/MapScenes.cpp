@@ -382,7 +382,8 @@ void Dynamics(Level& l)
 {
     for (int i = 0; i < 5; ++i)
         l.GroundSugar(400.0f + 100.0f * float(i));
-    for (int i = 0; i < 3; ++i)
+    // A stack of crates low enough to jump over (a jump lifts the player about 150 pixels).
+    for (int i = 0; i < 2; ++i)
         l.Add(GameObj("crate" + std::to_string(i), "DynamicObject", 1000, kGround - 32 - 64.0f * float(i),
                       Json::array({SceneRef("obj_crate"), Enum("Collide", 5), Float("Mass", 1), Float("MassRotation", 1)})));
     l.Add(GameObj("gate", "DynamicObject", 1700, kGround - 128,
@@ -458,7 +459,10 @@ void Hazards(Level& l)
     l.Checkpoint("check1", 900);
     l.Bit("bit_lava", 1280, kGround + 32);
     l.Area("updraft", 1, 1600, kGround - 250, 120, 500);
-    l.Area("strongUpdraft", 10, 1750, kGround - 250, 120, 500);
+    // A strong updraft lifts harder the longer it holds the player: a short one by the
+    // ground throws a walking player up and onto the ground further on, where a tall one
+    // would throw it clear over the level's wall.
+    l.Area("strongUpdraft", 10, 1750, kGround - 60, 120, 120);
     l.Area("pushRight", 7, 1950, kGround - 100, 160, 200);
     l.Area("pushLeft", 8, 2150, kGround - 100, 160, 200);
     l.Area("rain", 13, 2350, kGround - 300, 200, 600);
