@@ -1,5 +1,6 @@
 #include "RealLevel.h"
 
+#include <filesystem>
 #include <system_error>
 #include <utility>
 
@@ -14,6 +15,7 @@
 #include "KelpoBase/render/RendererOGL.h"
 #include "KelpoBase/render/Resource.h"
 #include "KelpoBase/render/SoundResource.h"
+#include "TestSupport.h"
 #include "datagen/SampleScenes.h"
 #include "game/level/Level.h"
 #include "game/shell/LevelTable.h"
@@ -27,38 +29,15 @@ namespace
 // The level reads "res/..." from the working folder.
 fs::path ResFolder() { return fs::current_path() / "res"; }
 
-fs::path SampleRes() { return SampleDataRoot() / "res"; }
-
-bool CheckSampleTree(std::string& error)
-{
-    if (fs::is_regular_file(SampleRes() / "hud.mac.720p.cgla"))
-        return true;
-    error = "no sample data tree at " + SampleRes().string() + " (the build target sample_data makes it)";
-    return false;
-}
-
-// res/ is the sample tree itself.
-bool LinkSampleTree(std::string& error)
-{
-    if (!CheckSampleTree(error))
-        return false;
-    std::error_code ec;
-    fs::remove_all(ResFolder(), ec); // a link goes, never what it points at
-    fs::create_directory_symlink(SampleRes(), ResFolder(), ec);
-    if (ec)
-        error = "cannot link the sample tree: " + ec.message();
-    return !ec;
-}
-
 // res/ holds the test's maps file beside links to everything else of the sample tree.
 bool WriteMapsBesideSampleTree(const datagen::SceneFile& maps, std::string& error)
 {
-    if (!CheckSampleTree(error))
+    if (!SampleTreeMade(error))
         return false;
     std::error_code ec;
     fs::remove_all(ResFolder(), ec);
     fs::create_directories(ResFolder(), ec);
-    for (const fs::directory_entry& entry : fs::directory_iterator(SampleRes(), ec))
+    for (const fs::directory_entry& entry : fs::directory_iterator(SampleTree() / "res", ec))
     {
         const std::string name = entry.path().filename().string();
         if (name != "maps")
@@ -72,8 +51,6 @@ bool WriteMapsBesideSampleTree(const datagen::SceneFile& maps, std::string& erro
     return maps.Write(ResFolder().string(), (fs::current_path() / "maps.json").string(), &error);
 }
 } // namespace
-
-fs::path SampleDataRoot() { return fs::path(TOLLIVAN_BINARY_DIR) / "run"; }
 
 datagen::Json& AddLevelScene(datagen::SceneFile& maps, const std::string& name, float width, float height,
                              float playerX, float playerY, datagen::Json props)

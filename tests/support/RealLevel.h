@@ -19,7 +19,6 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <initializer_list>
 #include <memory>
 #include <set>
@@ -47,9 +46,6 @@ struct RealLevelOptions
     // The saved look the level dresses the player with: hair, body, base, cup, trail.
     std::array<int32_t, 5> look{};
 };
-
-// The sample data tree made by the build (its res/ folder and the music beside it).
-std::filesystem::path SampleDataRoot();
 
 // A level scene in a maps file from BuildMapBase: the player rig as its needed scenes, a
 // "boundary" rectangle from (0, 0) to (width, height) pixels and the "player" start at
