@@ -222,28 +222,12 @@ uint32_t PackFile::ReadAt(uint32_t offset, void* dest, uint32_t n) const
 
 uint32_t PackFile::ReadPack(void* dest, uint32_t n)
 {
-    if (!IsOpen())
-        return 0;
+    // A positional read at the read position, which then moves past what arrived.
     const uint32_t at = TellPack();
-    const uint32_t left = at < mFileSize ? mFileSize - at : 0;
-    n = std::min(n, left);
-    if (n == 0)
-        return 0;
-    if (mMemoryOpen)
-    {
-        std::memcpy(dest, mMemory.data() + at, n);
-        mMemoryPos += n;
-        return n;
-    }
-    uint32_t done = 0;
-    while (done < n)
-    {
-        const size_t got = std::fread(static_cast<uint8_t*>(dest) + done, 1, n - done, mFile);
-        if (got == 0)
-            break;
-        done += static_cast<uint32_t>(got);
-    }
-    return done;
+    const uint32_t got = ReadAt(at, dest, n);
+    if (got != 0)
+        SeekTo(at + got);
+    return got;
 }
 
 bool PackFile::HasPrefix(const std::string& text) const

@@ -1,6 +1,7 @@
 #include "host/gameservice/GameService.h"
 
 #include "KelpoBase/core/Debug.h"
+#include "KelpoBase/core/TextUtil.h"
 #include "host/gameservice/GameServiceFiles.h"
 
 #include <cerrno>
@@ -140,12 +141,6 @@ std::string StoragePath(const std::string& name)
         base == kGameServiceStatsFile)
         return std::string();
     return G().folder + "/" + base;
-}
-
-// The last path component of a stored path ("" stays "").
-std::string BareName(const std::string& path)
-{
-    return path.substr(path.rfind('/') + 1);
 }
 } // namespace
 
@@ -457,7 +452,7 @@ std::string GameServiceFileSetAside(const std::string& name)
     std::string path = StoragePath(name);
     if (path.empty())
         return std::string();
-    return BareName(SetFileAside(path));
+    return FileNameOfPath(SetFileAside(path));
 }
 
 std::string GameServiceFileKeepCopy(const std::string& name, const void* data, int32_t size)
@@ -465,7 +460,7 @@ std::string GameServiceFileKeepCopy(const std::string& name, const void* data, i
     std::string path = StoragePath(name);
     if (path.empty() || size < 0 || size > kGameServiceMaxFileSize || (data == nullptr && size > 0) || G().failWrites)
         return std::string();
-    return BareName(WriteFileAside(path, data, static_cast<size_t>(size)));
+    return FileNameOfPath(WriteFileAside(path, data, static_cast<size_t>(size)));
 }
 
 // --- Overlay -----------------------------------------------------------------------------------
