@@ -172,8 +172,11 @@ void cDynamicObject::OnContact(float impact, bool otherIsPlayer, bool otherIsKil
         return;
     }
 
-    if (motorStart && !otherIsPlayer && jointKind == 1 && joint != nullptr && joint->GetType() == e_revoluteJoint)
-        static_cast<b2RevoluteJoint*>(joint)->SetMotorSpeed(motorSpeed);
+    if (motorStart && !otherIsPlayer && jointKind == 1)
+    {
+        if (b2RevoluteJoint* motor = LiveMotorJoint())
+            motor->SetMotorSpeed(motorSpeed);
+    }
 
     if (destroyable && level != nullptr && level->frameCounter != lastHitFrame)
     {
@@ -318,6 +321,25 @@ void cDynamicObject::StepPath(cObjectLevel* level)
     else if (pathMoving)
         pathPosition += pathStep;
     ApplyPathPosition(level);
+}
+
+b2RevoluteJoint* cDynamicObject::LiveMotorJoint()
+{
+    if (joint == nullptr)
+        return nullptr;
+    // Box2D frees a joint with the body at either end (a pickup or a spawned object
+    // removed from the level), and this object's body is one of them: the joint is there
+    // only while it is still on this body's list. Once gone it is forgotten.
+    const cRigidBodyController* rb = Body();
+    const b2Body* body = rb != nullptr ? rb->GetBody() : nullptr;
+    for (const b2JointEdge* edge = body != nullptr ? body->GetJointList() : nullptr; edge != nullptr;
+         edge = edge->next)
+    {
+        if (edge->joint == joint)
+            return joint->GetType() == e_revoluteJoint ? static_cast<b2RevoluteJoint*>(joint) : nullptr;
+    }
+    joint = nullptr;
+    return nullptr;
 }
 
 float cDynamicObject::HitJointedObjects()
