@@ -352,8 +352,8 @@ float cDynamicObject::HitJointedObjects()
     for (b2JointEdge* edge = body->GetJointList(); edge != nullptr; edge = edge->next)
     {
         b2Joint* j = edge->joint;
-        // The revolute piece of a line joint is no hinge of the object's.
-        if (j->GetType() != e_revoluteJoint || IsLineJointPiece(j) || !j->GetBodyA()->IsEnabled() ||
+        // A stand-in (the revolute piece of a line joint) is no hinge of the object's.
+        if (j->GetType() != e_revoluteJoint || IsStandInJoint(j) || !j->GetBodyA()->IsEnabled() ||
             !j->GetBodyB()->IsEnabled())
             continue;
         const auto* revolute = static_cast<const b2RevoluteJoint*>(j);
@@ -583,8 +583,9 @@ bool cDynamicObject::DrawSpring(cGfx2D& gfx, cObjectLevel* level)
     for (b2JointEdge* edge = body->GetJointList(); edge != nullptr && found < 2; edge = edge->next)
     {
         b2Joint* j = edge->joint;
-        // The first joint of another kind (a line joint among them) ends the search.
-        if ((j->GetType() != e_revoluteJoint && j->GetType() != e_distanceJoint) || IsLineJointPiece(j))
+        // The first joint of another kind ends the search; so does a stand-in, which counts
+        // as the line joint or pulley it belongs to.
+        if ((j->GetType() != e_revoluteJoint && j->GetType() != e_distanceJoint) || IsStandInJoint(j))
             break;
         ends[found++] = j->GetBodyA() == body ? j->GetAnchorA() : j->GetAnchorB();
     }

@@ -3,8 +3,8 @@
 // object debris that blends and fades on screen, ambient loops at their volume, the
 // animation that answers a jump, springs quiet in the pause menu, shots that wait for an
 // idle voice, a camera that never jumps in a narrow level, the damping rule, the line
-// joint's pieces that no rule sees and no deleted object leaves behind, and a motor
-// started on contact whose joint went with a collected pickup.
+// joint's pieces and the pulley's ropes that no rule sees and no deleted object leaves
+// behind, and a motor started on contact whose joint went with a collected pickup.
 #include <gtest/gtest.h>
 
 #include <box2d/box2d.h>
@@ -450,6 +450,52 @@ TEST(LevelServices, LineJointPiecesCountInNoRuleAndGoWithTheirObjects)
     cGameObj* post = real.Object("post");
     ASSERT_NE(post, nullptr);
     EXPECT_EQ(post->GetRigidBodyController()->GetBody()->GetJointList(), nullptr);
+}
+
+TEST(LevelServices, PulleyRopesAreNoSpringEnds)
+{
+    datagen::SceneFile maps = datagen::BuildMapBase();
+    AddSpringScene(maps);
+    Json& scene = ScreenSizedLevel(maps);
+    auto springy = [](const char* name, float x, float y) {
+        return datagen::GameObj(name, "DynamicObject", x, y,
+                                Json::array({SceneRef("obj_springy"), E("DestroyableType", 6), E("Collide", 5),
+                                             F("Mass", 1), F("MassRotation", 1)}));
+    };
+    // A spring drawn on a pulley whose sides may grow no longer than 4 m (a rope on each
+    // side), pinned where it hangs: one end, so it stays a sprite.
+    Add(scene, springy("bob", 500, 300));
+    Add(scene, datagen::GameObj("counter", "DynamicObject", 700, 300,
+                                Json::array({SceneRef("obj_crate"), E("Collide", 5), F("Mass", 1), F("MassRotation", 1)})));
+    Add(scene, datagen::Marker("pulley", "PulleyJoint", 600, 300, 1,
+                               Json::array({Ref("Body1", "bob"), Ref("Body2", "counter"), F("GroundOff1Y", -3),
+                                            F("GroundOff2Y", -3), F("Ratio", 1), F("MaxLength1", 4),
+                                            F("MaxLength2", 4)})));
+    Add(scene, datagen::Marker("pin", "RevoluteJoint", 500, 300, 1, Json::array({Ref("Body1", "bob")})));
+    // Beside it a spring with two real ends, which is drawn.
+    Add(scene, springy("held", 900, 300));
+    Add(scene, datagen::Marker("endA", "RevoluteJoint", 850, 300, 1, Json::array({Ref("Body1", "held")})));
+    Add(scene, datagen::Marker("endB", "RevoluteJoint", 950, 300, 1, Json::array({Ref("Body1", "held")})));
+    RealLevel real(maps, "level_test");
+    ASSERT_TRUE(real.Ready()) << real.Error();
+
+    // The bob hangs on its pin, its rope and its pulley, newest first.
+    cGameObj* bob = real.Object("bob");
+    ASSERT_NE(bob, nullptr);
+    std::vector<b2JointType> kinds;
+    for (const b2JointEdge* e = bob->GetRigidBodyController()->GetBody()->GetJointList(); e != nullptr; e = e->next)
+        kinds.push_back(e->joint->GetType());
+    ASSERT_EQ(kinds, (std::vector<b2JointType>{e_revoluteJoint, e_distanceJoint, e_pulleyJoint}));
+
+    real.Step(2);
+    auto springSprite = [&](const char* name) {
+        cDynamicObject* dyn = Dynamic(real, name);
+        return dyn != nullptr ? FindSpriteController(dyn->sceneController, "spring") : nullptr;
+    };
+    ASSERT_NE(springSprite("held"), nullptr);
+    ASSERT_NE(springSprite("bob"), nullptr);
+    EXPECT_FALSE(springSprite("held")->visible) << "two ends: drawn as a band";
+    EXPECT_TRUE(springSprite("bob")->visible) << "the rope is part of the pulley, no end of a spring";
 }
 
 TEST(LevelServices, MotorStartedOnContactForgetsAJointThatWentWithACollectedPickup)
