@@ -96,6 +96,21 @@ b2Body* BodyNamed(cLevel& level, const std::string& name)
     return rb != nullptr ? rb->body : nullptr;
 }
 
+// A crate at (10, 5) m that turns on a revolute joint to the ground at its centre; dress
+// gives the joint element its properties. Null when the joint was not built.
+template <class Dress>
+b2RevoluteJoint* HingedCrate(JointLevel& level, JointKit& kit, const std::string& name, Dress dress)
+{
+    level.BuildDynamicObject(kit.Crate(name, {320, 160}), 0.0f, cVec2f());
+    cGlaElementMarker* hinge = kit.Joint("RevoluteJoint", {320, 160}, nullptr, name.c_str());
+    dress(hinge);
+    const size_t before = level.jointRecords.size();
+    level.BuildSceneJoints(hinge, "", 0.0f, 0.0f);
+    if (level.jointRecords.size() != before + 1)
+        return nullptr;
+    return static_cast<b2RevoluteJoint*>(level.jointRecords.back()->joint);
+}
+
 // A player that is only a position: what turns a joint toward it.
 struct PositionOnlyPlayer : cLogicController, cPlayerControls
 {
@@ -185,15 +200,13 @@ TEST_F(LevelJointsTest, PerFrameDriversSetTheirValues)
     {
         JointLevel level;
         JointKit kit;
-        level.BuildDynamicObject(kit.Crate("head", {320, 160}), 0.0f, cVec2f()); // (10, 5) m
-        cGlaElementMarker* neck = kit.Joint("RevoluteJoint", {320, 160}, nullptr, "head");
-        kit.Bool(neck, "Motor", true);
-        kit.Float(neck, "MotorTorque", 10.0f);
-        kit.Bool(neck, "RotateToPlayer", true);
-        kit.Float(neck, "MotorSpeedInc", 0.5f); // turning toward the player comes first
-        level.BuildSceneJoints(neck, "", 0.0f, 0.0f);
-        ASSERT_EQ(level.jointRecords.size(), 1u);
-        auto* joint = static_cast<b2RevoluteJoint*>(level.jointRecords[0]->joint);
+        b2RevoluteJoint* joint = HingedCrate(level, kit, "head", [&](cGlaElementMarker* neck) {
+            kit.Bool(neck, "Motor", true);
+            kit.Float(neck, "MotorTorque", 10.0f);
+            kit.Bool(neck, "RotateToPlayer", true);
+            kit.Float(neck, "MotorSpeedInc", 0.5f); // turning toward the player comes first
+        });
+        ASSERT_NE(joint, nullptr);
         b2Body* head = BodyNamed(level, "head");
         auto* player = new PositionOnlyPlayer;
         auto* playerObject = new cGameObj(&level);
@@ -232,15 +245,13 @@ TEST_F(LevelJointsTest, PerFrameDriversSetTheirValues)
     {
         JointLevel level;
         JointKit kit;
-        level.BuildDynamicObject(kit.Crate("fan", {320, 160}), 0.0f, cVec2f());
-        cGlaElementMarker* axle = kit.Joint("RevoluteJoint", {320, 160}, nullptr, "fan");
-        kit.Bool(axle, "Motor", true);
-        kit.Float(axle, "MotorTorque", 10.0f);
-        kit.Float(axle, "MotorSpeed", 1.0f);
-        kit.Float(axle, "MotorSpeedInc", 0.25f);
-        level.BuildSceneJoints(axle, "", 0.0f, 0.0f);
-        ASSERT_EQ(level.jointRecords.size(), 1u);
-        auto* joint = static_cast<b2RevoluteJoint*>(level.jointRecords[0]->joint);
+        b2RevoluteJoint* joint = HingedCrate(level, kit, "fan", [&](cGlaElementMarker* axle) {
+            kit.Bool(axle, "Motor", true);
+            kit.Float(axle, "MotorTorque", 10.0f);
+            kit.Float(axle, "MotorSpeed", 1.0f);
+            kit.Float(axle, "MotorSpeedInc", 0.25f);
+        });
+        ASSERT_NE(joint, nullptr);
         for (int i = 0; i < 3; ++i)
             level.UpdateJoints();
         EXPECT_FLOAT_EQ(joint->GetMotorSpeed(), 1.75f);
@@ -249,13 +260,15 @@ TEST_F(LevelJointsTest, PerFrameDriversSetTheirValues)
         EXPECT_FLOAT_EQ(joint->GetMotorSpeed(), 1.75f);
     }
 
-    // The pulley spring: strength x (length A - length B) as an upward impulse on side A and
-    // a downward one on side B at their anchors (y points down), so the shorter side is
-    // pulled longer. A pulley without "Spring" gets none.
+    // The pulley spring: the impulse (0, -strength x (length A - length B)) on side A and the
+    // opposite on side B, at their anchors (y points down), so that the longer side is
+    // pulled up and the shorter down. A pulley without "Spring" gets none.
     {
         JointLevel level;
         JointKit kit;
-        for (const auto& [name, x] : {std::pair{"left", 320.0f}, {"right", 480.0f}, {"slackL", 640.0f}, {"slackR", 800.0f}})
+        const std::pair<const char*, float> crates[] = {
+            {"left", 320.0f}, {"right", 480.0f}, {"slackL", 640.0f}, {"slackR", 800.0f}};
+        for (const auto& [name, x] : crates)
             level.BuildDynamicObject(kit.Crate(name, {x, 320}), 0.0f, cVec2f()); // y 10 m
         auto pulley = [&](const char* a, const char* b, bool spring) {
             cGlaElementMarker* marker = kit.Joint("PulleyJoint", {0, 0}, a, b);
@@ -296,16 +309,14 @@ TEST_F(LevelJointsTest, PerFrameDriversSetTheirValues)
         JointLevel level;
         JointKit kit;
         level.creakSounds = {SoundList{&first}, SoundList{&second}, SoundList{&third}};
-        level.BuildDynamicObject(kit.Crate("swing", {320, 160}), 0.0f, cVec2f()); // (10, 5) m
-        cGlaElementMarker* pivot = kit.Joint("RevoluteJoint", {320, 160}, nullptr, "swing");
-        kit.Bool(pivot, "SineWave", true);
-        kit.Float(pivot, "SineSpeed", 0.5f);
-        kit.Float(pivot, "SineLength", 2.0f);
-        kit.Float(pivot, "MotorTorque", 10.0f);
-        level.BuildSceneJoints(pivot, "", 0.0f, 0.0f);
-        ASSERT_EQ(level.jointRecords.size(), 1u);
+        b2RevoluteJoint* joint = HingedCrate(level, kit, "swing", [&](cGlaElementMarker* pivot) {
+            kit.Bool(pivot, "SineWave", true);
+            kit.Float(pivot, "SineSpeed", 0.5f);
+            kit.Float(pivot, "SineLength", 2.0f);
+            kit.Float(pivot, "MotorTorque", 10.0f);
+        });
+        ASSERT_NE(joint, nullptr);
         JointRecord* record = level.jointRecords[0];
-        auto* joint = static_cast<b2RevoluteJoint*>(record->joint);
         b2Body* swing = BodyNamed(level, "swing");
         swing->SetTransform(swing->GetPosition(), 0.3f);
         const cSoundBuffer* lists[] = {&first, &second, &third};
@@ -334,8 +345,8 @@ TEST_F(LevelJointsTest, PerFrameDriversSetTheirValues)
         int voice = 9;
         for (const auto& c : cases)
         {
-            SCOPED_TRACE(testing::Message() << "type " << c.type << " from " << c.before << (c.downward ? " down" : " up")
-                                            << " at " << c.distance << " m");
+            SCOPED_TRACE(testing::Message() << "type " << c.type << " from " << c.before
+                                            << (c.downward ? " down" : " up") << " at " << c.distance << " m");
             audio->StopAllVoices();
             level.nextVoice = voice;
             level.cameraPos = cVec2f(10.0f + c.distance, 5.0f);

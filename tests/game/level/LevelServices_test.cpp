@@ -70,6 +70,9 @@ void AddSpringScene(datagen::SceneFile& maps)
     s["elements"].push_back(datagen::Zone("shape", "CollisionZone", 0, 0, datagen::Box(0, 0, 32, 32)));
 }
 
+// The properties of a crate that falls and tumbles.
+Json CrateProps() { return Json::array({SceneRef("obj_crate"), E("Collide", 5), F("Mass", 1), F("MassRotation", 1)}); }
+
 cDynamicObject* Dynamic(RealLevel& real, const char* name)
 {
     cGameObj* object = real.Object(name);
@@ -465,8 +468,7 @@ TEST(LevelServices, PulleyRopesAreNoSpringEnds)
     // A spring drawn on a pulley whose sides may grow no longer than 4 m (a rope on each
     // side), pinned where it hangs: one end, so it stays a sprite.
     Add(scene, springy("bob", 500, 300));
-    Add(scene, datagen::GameObj("counter", "DynamicObject", 700, 300,
-                                Json::array({SceneRef("obj_crate"), E("Collide", 5), F("Mass", 1), F("MassRotation", 1)})));
+    Add(scene, datagen::GameObj("counter", "DynamicObject", 700, 300, CrateProps()));
     Add(scene, datagen::Marker("pulley", "PulleyJoint", 600, 300, 1,
                                Json::array({Ref("Body1", "bob"), Ref("Body2", "counter"), F("GroundOff1Y", -3),
                                             F("GroundOff2Y", -3), F("Ratio", 1), F("MaxLength1", 4),
@@ -512,11 +514,10 @@ TEST(LevelServices, MotorStartedOnContactForgetsAJointThatWentWithACollectedPick
     Add(scene, datagen::Marker("hinge", "RevoluteJoint", 480, 634, 1,
                                Json::array({Ref("Body1", "hook"), Ref("Body2", "sugar"), B("Motor"),
                                             F("MotorTorque", 1000), F("MotorSpeed", 3), B("MotorOnContact")})));
-    Add(scene, datagen::GameObj("first", "DynamicObject", 480, 420,
-                                Json::array({SceneRef("obj_crate"), E("Collide", 5), F("Mass", 1), F("MassRotation", 1)})));
-    Add(scene, datagen::GameObj("second", "DynamicObject", 480, 200,
-                                Json::array({SceneRef("obj_crate"), E("Collide", 5), F("Mass", 1), F("MassRotation", 1),
-                                             B("ActivateOnEvent")})));
+    Add(scene, datagen::GameObj("first", "DynamicObject", 480, 420, CrateProps()));
+    Json waiting = CrateProps();
+    waiting.push_back(B("ActivateOnEvent"));
+    Add(scene, datagen::GameObj("second", "DynamicObject", 480, 200, waiting));
     RealLevel real(maps, "level_test");
     ASSERT_TRUE(real.Ready()) << real.Error();
     cLevel& level = real.Level();
