@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -405,22 +406,59 @@ TEST(Scenario, SmallScreenCameraHoldsWhereTheLimitsCross)
     EXPECT_FALSE(level->deathSequence);
 }
 
-// A save file cut short (here after the hundredth level record) keeps, in the real
-// program, every record it holds; the shutdown save writes the whole record, and the bytes
-// read at start-up lie beside it unchanged.
-TEST(Scenario, AShortSaveFileKeepsItsProgressAndItsBytesAside)
+namespace
+{
+// The program's save folder with no save file and no file kept aside in it (the tests of
+// this program share it).
+std::filesystem::path EmptySaveFolder()
 {
     const std::filesystem::path folder = ComputeSaveFolder();
     std::filesystem::create_directories(folder);
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().rfind("Data.sav", 0) == 0)
+            std::filesystem::remove_all(entry.path());
+    return folder;
+}
+
+void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                std::streamsize(bytes.size()));
+}
+
+// A save file cut short after the hundredth level record, whose levels 0 (score 9), 7 and
+// 120 are completed.
+std::vector<uint8_t> ShortSaveFile()
+{
     cSaveData stored;
     stored.progress[0].completed = true;
     stored.progress[0].bestScore = 9;
     stored.progress[7].completed = true;
     stored.progress[120].completed = true;
     const std::vector<uint8_t> whole = stored.Serialise();
-    const std::vector<uint8_t> cut(whole.begin(), whole.begin() + 17 + 12 * 100);
-    std::ofstream(folder / "Data.sav", std::ios::binary).write(reinterpret_cast<const char*>(cut.data()),
-                                                               std::streamsize(cut.size()));
+    return std::vector<uint8_t>(whole.begin(), whole.begin() + 17 + 12 * 100);
+}
+
+// Makes every change to the save folder fail with an error, as a full disk or a read-only
+// mount would (file modes do not stop root), until cleared or destroyed.
+struct FolderWriteFailure
+{
+    explicit FolderWriteFailure(int error) { GameServiceFailWritesWithErrorForTests(error); }
+    ~FolderWriteFailure() { Clear(); }
+    void Clear() { GameServiceFailWritesWithErrorForTests(0); }
+};
+
+bool Says(const std::string& text, const std::string& words) { return text.find(words) != std::string::npos; }
+} // namespace
+
+// A save file cut short (here after the hundredth level record) keeps, in the real
+// program, every record it holds; the shutdown save writes the whole record, and the bytes
+// read at start-up lie beside it unchanged.
+TEST(Scenario, AShortSaveFileKeepsItsProgressAndItsBytesAside)
+{
+    const std::filesystem::path folder = EmptySaveFolder();
+    const std::vector<uint8_t> cut = ShortSaveFile();
+    WriteFileBytes(folder / "Data.sav", cut);
     {
         ScenarioDriver d;
         ASSERT_TRUE(d.Start());
@@ -439,6 +477,90 @@ TEST(Scenario, AShortSaveFileKeepsItsProgressAndItsBytesAside)
     EXPECT_TRUE(read.progress[7].completed);
     EXPECT_EQ(read.progress[0].bestScore, 9);
     GameServiceShutdown();
+}
+
+// The disk is full when the program starts, so the short save file it reads cannot be
+// kept aside and no save may replace it: a save then is refused and says why. Space is
+// freed while the game runs, and the exit save keeps the copy first and then lands with
+// the progress of the run.
+TEST(Scenario, AFullDiskAtStartThenFreedStillSavesAtExitAndKeepsTheFileRead)
+{
+    const std::filesystem::path folder = EmptySaveFolder();
+    const std::vector<uint8_t> cut = ShortSaveFile();
+    WriteFileBytes(folder / "Data.sav", cut);
+    FolderWriteFailure full(ENOSPC);
+    {
+        ScenarioDriver d;
+        testing::internal::CaptureStderr();
+        const bool started = d.Start();
+        d.UndrawnFrames(5);
+        std::string said = testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(started);
+        EXPECT_TRUE(Says(said, "could not be kept aside (No space left on device)")) << said;
+        EXPECT_TRUE(d.Game().saveData.progress[7].completed);
+
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(d.Game().SaveGame());
+        said = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(Says(said, "The game was not saved")) << said;
+        EXPECT_TRUE(Says(said, "No space left on device")) << said;
+        EXPECT_EQ(FileBytes(folder / "Data.sav"), cut);
+        EXPECT_FALSE(std::filesystem::exists(folder / "Data.sav.bad"));
+
+        d.Game().saveData.progress[9].completed = true; // progress made in this run
+        full.Clear();
+    }
+    EXPECT_EQ(FileBytes(folder / "Data.sav.bad"), cut);
+    EXPECT_FALSE(std::filesystem::exists(folder / "Data.sav.bad2"));
+    ASSERT_TRUE(GameServiceInit(folder.string()));
+    cSaveData read;
+    EXPECT_EQ(read.Read((folder / "Data.sav").string(), false), cSaveData::ReadResult::Loaded);
+    EXPECT_TRUE(read.progress[7].completed);
+    EXPECT_TRUE(read.progress[9].completed);
+    GameServiceShutdown();
+    EmptySaveFolder();
+}
+
+// A save folder the program cannot write still gives the player their progress, look and
+// controls; stderr says at start, and at the exit save, that progress will not be kept,
+// and the file stays as it was.
+TEST(Scenario, AReadOnlySaveFolderStillGivesThePlayerTheirProgress)
+{
+    const std::filesystem::path folder = EmptySaveFolder();
+    cSaveData stored;
+    stored.progress[3].completed = true;
+    stored.progress[3].bestScore = 4321;
+    stored.SetLook(2, 0, 0, 0, 1);
+    stored.controls[4] = 80;
+    const std::vector<uint8_t> file = stored.Serialise();
+    WriteFileBytes(folder / "Data.sav", file);
+    FolderWriteFailure readOnly(EROFS);
+    std::string atStart;
+    std::string atExit;
+    {
+        ScenarioDriver d;
+        testing::internal::CaptureStderr();
+        const bool started = d.Start();
+        d.UndrawnFrames(5);
+        atStart = testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(started);
+        const cSaveData& save = d.Game().saveData;
+        EXPECT_TRUE(save.progress[3].completed);
+        EXPECT_EQ(save.progress[3].bestScore, 4321);
+        EXPECT_EQ(save.look[cSaveData::kLookHair], 2);
+        EXPECT_EQ(save.look[cSaveData::kLookCup], 1);
+        EXPECT_EQ(save.GetControl(4), 80);
+        testing::internal::CaptureStderr();
+    }
+    atExit = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(Says(atStart, "cannot be written (Read-only file system)")) << atStart;
+    EXPECT_TRUE(Says(atStart, "progress will not be kept")) << atStart;
+    EXPECT_TRUE(Says(atExit, "The game could not be saved")) << atExit;
+    EXPECT_TRUE(Says(atExit, "Read-only file system")) << atExit;
+    EXPECT_TRUE(Says(atExit, "progress will not be kept")) << atExit;
+    EXPECT_EQ(FileBytes(folder / "Data.sav"), file);
+    readOnly.Clear();
+    EmptySaveFolder();
 }
 
 // Every screen of the main menu opens from its button on the sample front end and goes
