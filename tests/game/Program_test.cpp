@@ -68,12 +68,15 @@ int RunProgram(uint32_t frames, std::string& err)
     return result;
 }
 
-// A pack of files of the sample tree (paths below the working folder), in the order given.
-std::string PackOfSampleFiles(const std::vector<std::string>& paths)
+// A pack of files of the sample tree (paths below the working folder), in the order given;
+// the last file's bytes replaced when lastBytes is given.
+std::string PackOfSampleFiles(const std::vector<std::string>& paths, const char* lastBytes = nullptr)
 {
     std::vector<tvtest::PackEntry> entries;
     for (const std::string& path : paths)
         entries.push_back({path, ReadFile(tvtest::SampleTree() / path)});
+    if (lastBytes != nullptr && !entries.empty())
+        entries.back().bytes = lastBytes;
     return tvtest::BuildPack(entries);
 }
 
@@ -153,6 +156,10 @@ TEST(Program, MissingOrDamagedStartUpDataIsNamedAndEndsStartUp)
         {"a pack cut short in its index and nothing loose", [] { WriteFile("data.dat", "KLPA but not much else"); },
          {"res/fonts/font_1.bin cannot be read", here + "/res/fonts/font_1.bin",
           "the pack file " + here + "/data.dat, where it was looked for next, is damaged: it is cut short"}},
+        {"a damaged map file in the pack and nothing loose",
+         [] { WriteFile("data.dat", PackOfSampleFiles(kStartUpFiles, "no scene file")); },
+         {"res/maps/maps.mac.cgla is damaged and cannot be read: it was read from the pack file " + here +
+          "/data.dat."}},
         {"a pack cut short in the map file and nothing loose",
          [&] { WriteFile("data.dat", packCutInTheMaps.substr(0, packCutInTheMaps.size() - mapsSize / 2)); },
          {"The pack file " + here + "/data.dat is damaged: it is cut short (1 of its 5 files run past its end)",
