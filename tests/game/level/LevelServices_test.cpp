@@ -1,10 +1,11 @@
 // What a real level gives its objects, proven in real levels built from scenes written
 // here over the sample data tree: the player's appearance (particles, images, its sound),
-// object debris that blends and fades on screen, ambient loops at their volume, the
-// animation that answers a jump, springs quiet in the pause menu, shots that wait for an
-// idle voice, a camera that never jumps in a narrow level, the damping rule, the line
-// joint's pieces and the pulley's ropes that no rule sees and no deleted object leaves
-// behind, and a motor started on contact whose joint went with a collected pickup.
+// object debris that blends and fades on screen, ambient loops at their volume, area sounds
+// and object loops named on the same voices all heard at once, the animation that answers
+// a jump, springs quiet in the pause menu, shots that wait for an idle voice, a camera that
+// never jumps in a narrow level, the damping rule, the line joint's pieces and the pulley's
+// ropes that no rule sees and no deleted object leaves behind, and a motor started on
+// contact whose joint went with a collected pickup.
 #include <gtest/gtest.h>
 
 #include <box2d/box2d.h>
@@ -97,6 +98,16 @@ bool Holds(const ImageList& list, const ImageRect* image)
 bool Holds(const SoundList& list, const cSoundBuffer* sound)
 {
     return sound != nullptr && std::find(list.begin(), list.end(), sound) != list.end();
+}
+
+// The voices whose current sound is this one, playing.
+std::vector<int> VoicesSounding(RealLevel& real, const cSoundBuffer* sound)
+{
+    std::vector<int> found;
+    for (int v = 0; v < real.Audio().GetVoiceCount(); ++v)
+        if (real.Audio().IsVoicePlaying(v) && real.Voice(v)->IsPlayingSound(sound))
+            found.push_back(v);
+    return found;
 }
 
 std::string Hex(uint32_t v)
@@ -247,6 +258,149 @@ TEST(LevelServices, AmbientObjectPlaysItsLoopAtItsVolumeAndFallsSilentWhenItGoes
     fan->Activate(); // breaks it
     real.Step(2);
     EXPECT_FLOAT_EQ(real.Voice(voice)->GetGain(), 0.0f);
+}
+
+// Area sounds and object loops that are named on the same voices are all heard at once: a
+// barrel bouncing beside a strong updraft (fast air on voice 15, wind on 16; no voice is
+// named for the barrel) and a fan beside an ordinary updraft (the fan on 17, where slow air
+// is named too). Each sound plays on one voice of its own at its own gain, while the barrel
+// bounces and after it has come to rest; a sound that takes a loop's voice keeps its gain.
+TEST(LevelServices, AreaSoundsAndObjectLoopsAreAllHeardOnVoicesOfTheirOwn)
+{
+    datagen::SceneFile maps = datagen::BuildMapBase();
+    Json& scene = ScreenSizedLevel(maps);
+    // The camera stands at (640, 360). The strong updraft 360 pixels to its right (x 1000 to
+    // 1200): its channels at 1 - 360 / 768. The ordinary updraft up to the left (x 100 to
+    // 400, y 80 to 300), 247 pixels away: slow air at 1 - 247 / 768 and the wind at 0.3 of that.
+    Add(scene, datagen::Zone("strong", "Hole", 1100, 350, datagen::Box(0, 0, 200, 500), Json::array({E("Type", 10)})));
+    Add(scene, datagen::Zone("updraft", "Hole", 250, 190, datagen::Box(0, 0, 300, 220), Json::array({E("Type", 1)})));
+    // The fan 256 pixels left of the camera: its loop at 1 - 256 / 1024.
+    Add(scene, datagen::GameObj("fan", "DynamicObject", 384, 360,
+                                Json::array({SceneRef("obj_crate"), B("StaticObject"), E("DestroyableType", 20),
+                                             E("Collide", 5)})));
+    // The barrel drops onto a plank short of the strong updraft (a barrel on it would silence
+    // it); its rolling loop follows its hits on other objects, over 512 pixels.
+    Add(scene, datagen::GameObj("plank", "DynamicObject", 860, 600,
+                                Json::array({SceneRef("obj_plank"), B("StaticObject"), E("Collide", 5)})));
+    Add(scene, datagen::GameObj("barrel", "DynamicObject", 860, 400,
+                                Json::array({SceneRef("obj_barrel"), E("DestroyableType", 1), E("Collide", 5),
+                                             F("Mass", 1), F("MassRotation", 1)})));
+    RealLevel real(maps, "level_test");
+    ASSERT_TRUE(real.Ready()) << real.Error();
+    cLevel& level = real.Level();
+    ASSERT_GE(level.ambientSlots.size(), 10u);
+    cSound* const fastAir = level.ambientSlots[9];
+    cSound* const wind = level.ambientSlots[4];
+    cSound* const slowAir = level.ambientSlots[8];
+    cSound* const fan = level.ambient[20].sound;
+    cSound* const barrel = level.ambient[1].sound;
+    for (cSound* sound : {fastAir, wind, slowAir, fan, barrel})
+        ASSERT_NE(sound, nullptr);
+    cGameObj* barrelObject = real.Object("barrel");
+    ASSERT_NE(barrelObject, nullptr);
+    b2Body* barrelBody = barrelObject->GetRigidBodyController()->GetBody();
+
+    const std::vector<int> spare = {3, 4, 5, 6, 7}; // voices no sound is named on
+    struct Heard
+    {
+        const char* what;
+        const cSoundBuffer* sound;
+        int home; // -1: none named
+        float gain;
+    };
+    auto expectHeard = [&](const std::vector<Heard>& sounds, const char* when) {
+        for (const Heard& h : sounds)
+        {
+            const std::vector<int> voices = VoicesSounding(real, h.sound);
+            if (voices.size() != 1u)
+            {
+                ADD_FAILURE() << h.what << " plays on " << voices.size() << " voices " << when;
+                continue;
+            }
+            const int v = voices[0];
+            const bool spareVoice = std::find(spare.begin(), spare.end(), v) != spare.end();
+            EXPECT_TRUE(v == h.home || spareVoice) << h.what << " on voice " << v << " " << when;
+            EXPECT_FLOAT_EQ(real.Voice(v)->GetGain(), h.gain) << h.what << " on voice " << v << " " << when;
+        }
+    };
+    auto allSounds = [&](float barrelGain) {
+        return std::vector<Heard>{{"fast air", fastAir, 15, level.ambientChannels[4].gain},
+                                  {"wind", wind, 16, level.ambientChannels[2].gain},
+                                  {"slow air", slowAir, 17, level.ambientChannels[3].gain},
+                                  {"fan", fan, 17, 0.75f},
+                                  {"barrel", barrel, -1, barrelGain}};
+    };
+
+    // The barrel's first hits on the ground.
+    for (int i = 0; i < 90 && !(level.ambient[1].volume > 0.0f); ++i)
+        real.Step(1);
+    const float hit = level.ambient[1].volume;
+    ASSERT_GT(hit, 0.1f) << "the barrel hits the plank";
+    expectHeard(allSounds(hit), "as the barrel bounces");
+
+    // At rest: the barrel's loop silent on its own voice, the others at their gains.
+    real.Step(150);
+    ASSERT_LT(barrelBody->GetLinearVelocity().Length(), 0.05f) << "the barrel lies still";
+    ASSERT_FLOAT_EQ(level.ambient[1].volume, 0.0f);
+    expectHeard(allSounds(0.0f), "with the barrel at rest");
+    EXPECT_NEAR(level.ambientChannels[4].gain, 1.0f - 360.0f / 768.0f, 0.01f);
+    EXPECT_NEAR(level.ambientChannels[2].gain, 1.0f - 360.0f / 768.0f, 0.01f);
+    EXPECT_NEAR(level.ambientChannels[3].gain, 0.678f, 0.01f);
+
+    // Another sound takes the wind's voice: it plays on at its own gain, and the wind goes on
+    // from a free voice.
+    cSound* other = level.checkpointSounds.empty() ? nullptr : level.checkpointSounds[0];
+    ASSERT_NE(other, nullptr);
+    const int windVoice = VoicesSounding(real, wind).at(0);
+    real.Audio().PlayOnVoice(0, windVoice, other, 1.0f);
+    real.Step(2);
+    EXPECT_TRUE(real.Audio().IsVoiceSounding(windVoice, other));
+    EXPECT_FLOAT_EQ(real.Voice(windVoice)->GetGain(), 1.0f);
+    expectHeard(allSounds(0.0f), "after the wind's voice was taken");
+
+    // A rebuild stops the run's loops and leaves the other sound alone (the fan's loop starts
+    // again in the rebuild's first pass over the objects); the new run starts them again.
+    level.restartRequest = true;
+    real.Step(1);
+    for (const cSoundBuffer* sound : {fastAir, wind, slowAir, barrel})
+        EXPECT_TRUE(VoicesSounding(real, sound).empty()) << "after the rebuild";
+    EXPECT_TRUE(real.Audio().IsVoiceSounding(windVoice, other));
+    real.Step(2); // the camera has come to the view's centre
+    std::vector<Heard> again = allSounds(0.0f);
+    again.pop_back(); // the barrel has not hit anything yet
+    expectHeard(again, "in the new run");
+}
+
+// Lava and rain are both named on voice 14: the rain, started once over the lava, keeps its
+// own volume, and the lava goes on from a free voice at its distance's volume.
+TEST(LevelServices, LavaAndRainOnOneNamedVoiceAreBothHeard)
+{
+    datagen::SceneFile maps = datagen::BuildMapBase();
+    Json& scene = ScreenSizedLevel(maps);
+    // Lava 260 pixels right of the camera (x 900 to 1100): 1 - 260 / 768. Rain anywhere.
+    Add(scene, datagen::Zone("lava", "Hole", 1000, 360, datagen::Box(0, 0, 200, 100), Json::array({E("Type", 3)})));
+    Add(scene, datagen::Zone("rain", "Hole", 300, 150, datagen::Box(0, 0, 200, 100), Json::array({E("Type", 13)})));
+    RealLevel real(maps, "level_test");
+    ASSERT_TRUE(real.Ready()) << real.Error();
+    cLevel& level = real.Level();
+    ASSERT_GT(level.PerformanceMode(), 1) << "rain falls";
+    ASSERT_GE(level.ambientSlots.size(), 3u);
+    const cSoundBuffer* lava = level.ambientSlots[0];
+    const cSoundBuffer* rain = level.ambientSlots[2];
+    ASSERT_NE(lava, nullptr);
+    ASSERT_NE(rain, nullptr);
+    for (int frames : {3, 30})
+    {
+        real.Step(frames);
+        EXPECT_TRUE(real.Audio().IsVoiceSounding(14, rain));
+        EXPECT_FLOAT_EQ(real.Voice(14)->GetGain(), 0.75f);
+        const std::vector<int> voices = VoicesSounding(real, lava);
+        ASSERT_EQ(voices.size(), 1u);
+        EXPECT_GE(voices[0], 3);
+        EXPECT_LE(voices[0], 7);
+        EXPECT_NEAR(level.lavaTarget, 1.0f - 260.0f / 768.0f, 1e-4f);
+        EXPECT_FLOAT_EQ(real.Voice(voices[0])->GetGain(), level.lavaTarget);
+    }
 }
 
 TEST(LevelServices, AnimationOfModeSixAnswersAJumpInANoJumpZone)
