@@ -1,12 +1,13 @@
 // Scenarios: the whole program plays the sample data tree with scripted keys, headless. They
 // guard the sample tree as a player meets it: levels that can be walked, collected, died in
-// and completed, and frames that a player would see; and they prove again, in the program,
-// what the level and save tests prove on their own: the pause menu's focus after a
-// restart, the camera where its limits cross, a short save file kept, the main menu's
-// screens opened and left.
+// and completed, frames that a player would see, and the words its screens show; and they
+// prove again, in the program, what the level and save tests prove on their own: the pause
+// menu's focus after a restart, the camera where its limits cross, a short save file kept,
+// the main menu's screens opened and left.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -18,8 +19,10 @@
 
 #include "ScenarioDriver.h"
 #include "KelpoBase/gla/GlaControllerScene.h"
+#include "KelpoBase/gla/GlaElement.h"
 #include "KelpoBase/gla/GlaElementControllers.h"
 #include "KelpoBase/platform/SystemServices.h"
+#include "datagen/SampleScenes.h"
 #include "game/level/Level.h"
 #include "game/objects/GameObj.h"
 #include "game/shell/Frontend.h"
@@ -116,6 +119,23 @@ bool WaitForResultsPanel(ScenarioDriver& d)
         return false;
     d.Frames(1);
     return true;
+}
+
+// The words of the picture a sprite shows (its first key), as the sample scene file that
+// names it draws them, its lines joined by spaces; empty when the file makes no such picture.
+std::string PictureWords(const datagen::SceneFile& file, const cGlaControllerSprite* sprite)
+{
+    const auto* element = sprite != nullptr ? dynamic_cast<const cGlaElementSprite*>(sprite->element) : nullptr;
+    if (element == nullptr || element->frames.keys.empty())
+        return "";
+    const datagen::PictureDesc* art = file.FindArt(element->frames.NameOf(0));
+    std::string words;
+    for (char c : art != nullptr ? art->label : std::string())
+        if (c != '|')
+            words += c;
+        else if (!words.empty() && words.back() != ' ')
+            words += ' ';
+    return words;
 }
 
 // The rows of the frame where most pixels are the clear colour (opaque black): a band the
@@ -273,6 +293,29 @@ TEST(Scenario, SurvivalCountsDownToItsResults)
     EXPECT_EQ(saved.bestScore, level->sugarCollected);
 }
 
+// A survival run ends when the clock runs down or when the player is caught. Caught with
+// more than a minute left, the results' header shows words that fit that end as well as
+// the other: nothing of the time having run out.
+TEST(Scenario, SurvivalRunEndedByADeathHasAHeaderThatFitsThatEnd)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(d.StartInLevel(200));
+    d.Hold(Key::Right); // along the floor into the killer's patrol
+    ASSERT_GE(d.RunUntil([&] { return d.Level()->deathSequence; }, 600), 0);
+    d.ReleaseAll();
+    ASSERT_TRUE(WaitForResultsPanel(d));
+    const cLevel& level = *d.Level();
+    EXPECT_GT(level.survivalCountdown, 60 * 30) << "time left";
+
+    const cGlaControllerSprite* header = FindSpriteController(level.resultsScene, "title");
+    ASSERT_NE(header, nullptr);
+    EXPECT_TRUE(header->visible);
+    EXPECT_NE(header->image, nullptr);
+    std::string words = PictureWords(datagen::BuildHudScenes(), header);
+    ASSERT_FALSE(words.empty());
+    std::transform(words.begin(), words.end(), words.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    EXPECT_EQ(words.find("time"), std::string::npos) << words;
+}
 
 // The story levels after the first, one of each of the other templates (keys and movers,
 // dynamics, joints, hazards), played as a newcomer plays them: walking right and jumping
@@ -590,4 +633,33 @@ TEST(Scenario, MainMenuScreensOpenAndLeadBack)
         d.UndrawnFrames(40);
         EXPECT_EQ(menu->focusIndex, button);
     }
+}
+
+// The help screen, opened from the main menu, tells the keys as the game reads them: the
+// menus in a level move with Up and Down (or W and S) and not with Left or Right; the level
+// select moves tile by tile and turns the page at its edge; F6 turns the world, which in a
+// level not made for it drops the player out of view (and may even let it reach the end),
+// and only F3 brings the level back.
+TEST(Scenario, HelpScreenTellsTheKeysAsTheGameReadsThem)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(StartAtMainMenu(d));
+    const cGlaControllerScene* menu = d.Game().frontend->scrMainMenuButtons;
+    ASSERT_NE(menu, nullptr);
+    for (int i = 0; i < 8 && menu->focusIndex != 4; ++i)
+        d.Tap(Key::Down);
+    d.Tap(Key::Return);
+    ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateHelp, 120));
+
+    const cGlaControllerSprite* help = FindSpriteController(d.Game().frontend->scrHelp_000, "help");
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->visible);
+    const std::string words = PictureWords(datagen::BuildFrontendScenes(), help);
+    for (const char* said : {"Pause, results and leave menus: Up, Down (or W, S) move",
+                             "Return or Space presses; Left and Right do nothing there",
+                             "Level select: the arrows move tile by tile, and turn the page at the edge",
+                             "F6: turn the world a quarter turn", "In levels not made for it you fall out of view",
+                             "the camera keeps to the level's bounds", "can even reach the end",
+                             "only F3 brings the level back", "F3: start again"})
+        EXPECT_NE(words.find(said), std::string::npos) << "not said: " << said << "\nthe screen says: " << words;
 }
