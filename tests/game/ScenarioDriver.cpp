@@ -110,7 +110,11 @@ bool ScenarioDriver::Start(const std::string& commandLine)
         std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     }
+    return StartOverOwnTree(commandLine);
+}
 
+bool ScenarioDriver::StartOverOwnTree(const std::string& commandLine)
+{
     host = new cScenarioHost();
     SetHost(host);
     RegisterProgramParts();

@@ -53,6 +53,9 @@ public:
     // Links the sample tree into the working folder and runs the program's start-up;
     // false (with the reason on stderr) when the tree is missing or start-up fails.
     bool Start(const std::string& commandLine = "");
+    // The same over the res/ the test has laid out in the working folder itself (for
+    // example with LinkSampleTreeWithout and a file of its own).
+    bool StartOverOwnTree(const std::string& commandLine = "");
 
     // Runs frames with the keys as they are held.
     void Frames(int count);

@@ -1,12 +1,14 @@
 // Scenarios: the whole program plays the sample data tree with scripted keys, headless. They
 // guard the sample tree as a player meets it: levels that can be walked, collected, died in
-// and completed, and frames that a player would see; and they prove again, in the program,
-// what the level and save tests prove on their own: the pause menu's focus after a
-// restart, the camera where its limits cross, a short save file kept, the main menu's
-// screens opened and left.
+// and completed, frames that a player would see, and the words its screens show; and they
+// prove again, in the program, what the level and save tests prove on their own: the pause
+// menu's focus after a restart, the camera where its limits cross, a short save file kept,
+// the main menu's screens opened and left.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -22,6 +24,7 @@
 #include "KelpoBase/gla/GlaElementControllers.h"
 #include "KelpoBase/gla/GlaGuiControllers.h"
 #include "KelpoBase/platform/SystemServices.h"
+#include "datagen/SampleScenes.h"
 #include "game/level/Level.h"
 #include "game/objects/GameObj.h"
 #include "game/shell/Frontend.h"
@@ -118,6 +121,23 @@ bool WaitForResultsPanel(ScenarioDriver& d)
         return false;
     d.Frames(1);
     return true;
+}
+
+// The words of the picture a sprite shows (its first key), as the sample scene file that
+// names it draws them, its lines joined by spaces; empty when the file makes no such picture.
+std::string PictureWords(const datagen::SceneFile& file, const cGlaControllerSprite* sprite)
+{
+    const auto* element = sprite != nullptr ? dynamic_cast<const cGlaElementSprite*>(sprite->element) : nullptr;
+    if (element == nullptr || element->frames.keys.empty())
+        return "";
+    const datagen::PictureDesc* art = file.FindArt(element->frames.NameOf(0));
+    std::string words;
+    for (char c : art != nullptr ? art->label : std::string())
+        if (c != '|')
+            words += c;
+        else if (!words.empty() && words.back() != ' ')
+            words += ' ';
+    return words;
 }
 
 // The rows of the frame where most pixels are the clear colour (opaque black): a band the
@@ -393,6 +413,29 @@ TEST(Scenario, SurvivalCountsDownToItsResults)
     EXPECT_EQ(saved.bestScore, level->sugarCollected);
 }
 
+// A survival run ends when the clock runs down or when the player is caught. Caught with
+// more than a minute left, the results' header shows words that fit that end as well as
+// the other: nothing of the time having run out.
+TEST(Scenario, SurvivalRunEndedByADeathHasAHeaderThatFitsThatEnd)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(d.StartInLevel(200));
+    d.Hold(Key::Right); // along the floor into the killer's patrol
+    ASSERT_GE(d.RunUntil([&] { return d.Level()->deathSequence; }, 600), 0);
+    d.ReleaseAll();
+    ASSERT_TRUE(WaitForResultsPanel(d));
+    const cLevel& level = *d.Level();
+    EXPECT_GT(level.survivalCountdown, 60 * 30) << "time left";
+
+    const cGlaControllerSprite* header = FindSpriteController(level.resultsScene, "title");
+    ASSERT_NE(header, nullptr);
+    EXPECT_TRUE(header->visible);
+    EXPECT_NE(header->image, nullptr);
+    std::string words = PictureWords(datagen::BuildHudScenes(), header);
+    ASSERT_FALSE(words.empty());
+    std::transform(words.begin(), words.end(), words.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    EXPECT_EQ(words.find("time"), std::string::npos) << words;
+}
 
 // The story levels after the first, one of each of the other templates (keys and movers,
 // dynamics, joints, hazards), played as a newcomer plays them: walking right and jumping
@@ -526,22 +569,59 @@ TEST(Scenario, SmallScreenCameraHoldsWhereTheLimitsCross)
     EXPECT_FALSE(level->deathSequence);
 }
 
-// A save file cut short (here after the hundredth level record) keeps, in the real
-// program, every record it holds; the shutdown save writes the whole record, and the bytes
-// read at start-up lie beside it unchanged.
-TEST(Scenario, AShortSaveFileKeepsItsProgressAndItsBytesAside)
+namespace
+{
+// The program's save folder with no save file and no file kept aside in it (the tests of
+// this program share it).
+std::filesystem::path EmptySaveFolder()
 {
     const std::filesystem::path folder = ComputeSaveFolder();
     std::filesystem::create_directories(folder);
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().rfind("Data.sav", 0) == 0)
+            std::filesystem::remove_all(entry.path());
+    return folder;
+}
+
+void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                std::streamsize(bytes.size()));
+}
+
+// A save file cut short after the hundredth level record, whose levels 0 (score 9), 7 and
+// 120 are completed.
+std::vector<uint8_t> ShortSaveFile()
+{
     cSaveData stored;
     stored.progress[0].completed = true;
     stored.progress[0].bestScore = 9;
     stored.progress[7].completed = true;
     stored.progress[120].completed = true;
     const std::vector<uint8_t> whole = stored.Serialise();
-    const std::vector<uint8_t> cut(whole.begin(), whole.begin() + 17 + 12 * 100);
-    std::ofstream(folder / "Data.sav", std::ios::binary).write(reinterpret_cast<const char*>(cut.data()),
-                                                               std::streamsize(cut.size()));
+    return std::vector<uint8_t>(whole.begin(), whole.begin() + 17 + 12 * 100);
+}
+
+// Makes every change to the save folder fail with an error, as a full disk or a read-only
+// mount would (file modes do not stop root), until cleared or destroyed.
+struct FolderWriteFailure
+{
+    explicit FolderWriteFailure(int error) { GameServiceFailWritesWithErrorForTests(error); }
+    ~FolderWriteFailure() { Clear(); }
+    void Clear() { GameServiceFailWritesWithErrorForTests(0); }
+};
+
+bool Says(const std::string& text, const std::string& words) { return text.find(words) != std::string::npos; }
+} // namespace
+
+// A save file cut short (here after the hundredth level record) keeps, in the real
+// program, every record it holds; the shutdown save writes the whole record, and the bytes
+// read at start-up lie beside it unchanged.
+TEST(Scenario, AShortSaveFileKeepsItsProgressAndItsBytesAside)
+{
+    const std::filesystem::path folder = EmptySaveFolder();
+    const std::vector<uint8_t> cut = ShortSaveFile();
+    WriteFileBytes(folder / "Data.sav", cut);
     {
         ScenarioDriver d;
         ASSERT_TRUE(d.Start());
@@ -560,6 +640,90 @@ TEST(Scenario, AShortSaveFileKeepsItsProgressAndItsBytesAside)
     EXPECT_TRUE(read.progress[7].completed);
     EXPECT_EQ(read.progress[0].bestScore, 9);
     GameServiceShutdown();
+}
+
+// The disk is full when the program starts, so the short save file it reads cannot be
+// kept aside and no save may replace it: a save then is refused and says why. Space is
+// freed while the game runs, and the exit save keeps the copy first and then lands with
+// the progress of the run.
+TEST(Scenario, AFullDiskAtStartThenFreedStillSavesAtExitAndKeepsTheFileRead)
+{
+    const std::filesystem::path folder = EmptySaveFolder();
+    const std::vector<uint8_t> cut = ShortSaveFile();
+    WriteFileBytes(folder / "Data.sav", cut);
+    FolderWriteFailure full(ENOSPC);
+    {
+        ScenarioDriver d;
+        testing::internal::CaptureStderr();
+        const bool started = d.Start();
+        d.UndrawnFrames(5);
+        std::string said = testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(started);
+        EXPECT_TRUE(Says(said, "could not be kept aside (No space left on device)")) << said;
+        EXPECT_TRUE(d.Game().saveData.progress[7].completed);
+
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(d.Game().SaveGame());
+        said = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(Says(said, "The game was not saved")) << said;
+        EXPECT_TRUE(Says(said, "No space left on device")) << said;
+        EXPECT_EQ(FileBytes(folder / "Data.sav"), cut);
+        EXPECT_FALSE(std::filesystem::exists(folder / "Data.sav.bad"));
+
+        d.Game().saveData.progress[9].completed = true; // progress made in this run
+        full.Clear();
+    }
+    EXPECT_EQ(FileBytes(folder / "Data.sav.bad"), cut);
+    EXPECT_FALSE(std::filesystem::exists(folder / "Data.sav.bad2"));
+    ASSERT_TRUE(GameServiceInit(folder.string()));
+    cSaveData read;
+    EXPECT_EQ(read.Read((folder / "Data.sav").string(), false), cSaveData::ReadResult::Loaded);
+    EXPECT_TRUE(read.progress[7].completed);
+    EXPECT_TRUE(read.progress[9].completed);
+    GameServiceShutdown();
+    EmptySaveFolder();
+}
+
+// A save folder the program cannot write still gives the player their progress, look and
+// controls; stderr says at start, and at the exit save, that progress will not be kept,
+// and the file stays as it was.
+TEST(Scenario, AReadOnlySaveFolderStillGivesThePlayerTheirProgress)
+{
+    const std::filesystem::path folder = EmptySaveFolder();
+    cSaveData stored;
+    stored.progress[3].completed = true;
+    stored.progress[3].bestScore = 4321;
+    stored.SetLook(2, 0, 0, 0, 1);
+    stored.controls[4] = 80;
+    const std::vector<uint8_t> file = stored.Serialise();
+    WriteFileBytes(folder / "Data.sav", file);
+    FolderWriteFailure readOnly(EROFS);
+    std::string atStart;
+    std::string atExit;
+    {
+        ScenarioDriver d;
+        testing::internal::CaptureStderr();
+        const bool started = d.Start();
+        d.UndrawnFrames(5);
+        atStart = testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(started);
+        const cSaveData& save = d.Game().saveData;
+        EXPECT_TRUE(save.progress[3].completed);
+        EXPECT_EQ(save.progress[3].bestScore, 4321);
+        EXPECT_EQ(save.look[cSaveData::kLookHair], 2);
+        EXPECT_EQ(save.look[cSaveData::kLookCup], 1);
+        EXPECT_EQ(save.GetControl(4), 80);
+        testing::internal::CaptureStderr();
+    }
+    atExit = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(Says(atStart, "cannot be written (Read-only file system)")) << atStart;
+    EXPECT_TRUE(Says(atStart, "progress will not be kept")) << atStart;
+    EXPECT_TRUE(Says(atExit, "The game could not be saved")) << atExit;
+    EXPECT_TRUE(Says(atExit, "Read-only file system")) << atExit;
+    EXPECT_TRUE(Says(atExit, "progress will not be kept")) << atExit;
+    EXPECT_EQ(FileBytes(folder / "Data.sav"), file);
+    readOnly.Clear();
+    EmptySaveFolder();
 }
 
 // Every screen of the main menu opens from its button on the sample front end and goes
@@ -785,4 +949,33 @@ TEST(Scenario, JointsLevelReadsAsDrawnWhilePlayed)
         1500);
     EXPECT_EQ(found, "") << "frame " << frame;
     EXPECT_TRUE(d.LevelIn(&cLevel::StateResults)) << "ended at " << d.PlayerX() << ", " << d.PlayerY();
+}
+
+// The help screen, opened from the main menu, tells the keys as the game reads them: the
+// menus in a level move with Up and Down (or W and S) and not with Left or Right; the level
+// select moves tile by tile and turns the page at its edge; F6 turns the world, which in a
+// level not made for it drops the player out of view (and may even let it reach the end),
+// and only F3 brings the level back.
+TEST(Scenario, HelpScreenTellsTheKeysAsTheGameReadsThem)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(StartAtMainMenu(d));
+    const cGlaControllerScene* menu = d.Game().frontend->scrMainMenuButtons;
+    ASSERT_NE(menu, nullptr);
+    for (int i = 0; i < 8 && menu->focusIndex != 4; ++i)
+        d.Tap(Key::Down);
+    d.Tap(Key::Return);
+    ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateHelp, 120));
+
+    const cGlaControllerSprite* help = FindSpriteController(d.Game().frontend->scrHelp_000, "help");
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->visible);
+    const std::string words = PictureWords(datagen::BuildFrontendScenes(), help);
+    for (const char* said : {"Pause, results and leave menus: Up, Down (or W, S) move",
+                             "Return or Space presses; Left and Right do nothing there",
+                             "Level select: the arrows move tile by tile, and turn the page at the edge",
+                             "F6: turn the world a quarter turn", "In levels not made for it you fall out of view",
+                             "the camera keeps to the level's bounds", "can even reach the end",
+                             "only F3 brings the level back", "F3: start again"})
+        EXPECT_NE(words.find(said), std::string::npos) << "not said: " << said << "\nthe screen says: " << words;
 }

@@ -83,6 +83,20 @@ std::vector<uint8_t> ReadRGBA(int x, int y, int width, int height)
     return pixels;
 }
 
+std::vector<uint32_t> ReadScreen(int width, int height)
+{
+    const std::vector<uint8_t> rgba = ReadRGBA(0, 0, width, height);
+    std::vector<uint32_t> screen(size_t(width) * size_t(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+        {
+            const uint8_t* p = &rgba[(size_t(height - 1 - y) * size_t(width) + size_t(x)) * 4u];
+            screen[size_t(y) * size_t(width) + size_t(x)] =
+                uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+        }
+    return screen;
+}
+
 uint32_t ReadPixel(int x, int y)
 {
     const auto p = ReadRGBA(x, y, 1, 1);

@@ -24,6 +24,10 @@ void ReleaseGLContext();
 // bottom to top as the library gives them.
 std::vector<uint8_t> ReadRGBA(int x, int y, int width, int height);
 
+// The bottom-left width x height block of the bound frame buffer as packed pixels (R in
+// the low byte), rows top to bottom as on the screen: pixel (x, y) is at y * width + x.
+std::vector<uint32_t> ReadScreen(int width, int height);
+
 // One pixel of the bound frame buffer, packed with R in the low byte.
 uint32_t ReadPixel(int x, int y);
 // One pixel, with y counted from the top of a frame of the given height (screen space).

@@ -32,22 +32,8 @@ fs::path ResFolder() { return fs::current_path() / "res"; }
 // res/ holds the test's maps file beside links to everything else of the sample tree.
 bool WriteMapsBesideSampleTree(const datagen::SceneFile& maps, std::string& error)
 {
-    if (!SampleTreeMade(error))
+    if (!LinkSampleTreeWithout({"maps"}, error))
         return false;
-    std::error_code ec;
-    fs::remove_all(ResFolder(), ec);
-    fs::create_directories(ResFolder(), ec);
-    for (const fs::directory_entry& entry : fs::directory_iterator(SampleTree() / "res", ec))
-    {
-        const std::string name = entry.path().filename().string();
-        if (name != "maps")
-            fs::create_symlink(entry.path(), ResFolder() / name, ec);
-        if (ec)
-        {
-            error = "cannot link " + name + ": " + ec.message();
-            return false;
-        }
-    }
     return maps.Write(ResFolder().string(), (fs::current_path() / "maps.json").string(), &error);
 }
 } // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -65,6 +66,54 @@ bool LinkSampleTree(std::string& error)
     if (ec)
         error = "cannot link the sample tree: " + ec.message();
     return !ec;
+}
+namespace
+{
+// Links every entry of from into to, except the left-out paths (relative to the root of
+// the mirror), making real folders for those on the way to one.
+bool MirrorFolder(const std::filesystem::path& from, const std::filesystem::path& to,
+                  const std::filesystem::path& below, const std::vector<std::string>& leftOut, std::string& error)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(to, ec);
+    for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(from, ec))
+    {
+        const std::filesystem::path name = below / entry.path().filename();
+        bool skip = false, descend = false;
+        for (const std::string& path : leftOut)
+        {
+            const std::filesystem::path left(path);
+            skip = skip || left == name;
+            descend = descend || std::mismatch(name.begin(), name.end(), left.begin(), left.end()).first == name.end();
+        }
+        if (skip)
+            continue;
+        if (descend && entry.is_directory())
+        {
+            if (!MirrorFolder(entry.path(), to / entry.path().filename(), name, leftOut, error))
+                return false;
+            continue;
+        }
+        std::filesystem::create_symlink(entry.path(), to / entry.path().filename(), ec);
+        if (ec)
+        {
+            error = "cannot link " + name.string() + ": " + ec.message();
+            return false;
+        }
+    }
+    if (ec)
+        error = "cannot list " + from.string() + ": " + ec.message();
+    return !ec;
+}
+} // namespace
+
+bool LinkSampleTreeWithout(const std::vector<std::string>& leftOut, std::string& error)
+{
+    if (!SampleTreeMade(error))
+        return false;
+    std::error_code ec;
+    std::filesystem::remove_all("res", ec);
+    return MirrorFolder(SampleTree() / "res", "res", {}, leftOut, error);
 }
 } // namespace tvtest
 

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tvtest
 {
@@ -22,4 +23,10 @@ bool SampleTreeMade(std::string& error);
 // already there), as the game finds its data when run from the tree. False, with the
 // reason in error, when the tree is missing or the link cannot be made.
 bool LinkSampleTree(std::string& error);
+// Makes "res" in the working folder a folder of links into the sample tree's res/ that
+// leaves out the given files (paths below res/, such as "maps/maps.mac.cgla"): the folders
+// on their way are real folders, so that the test can write its own version of each (a
+// damaged one, say) beside everything else of the tree. False, with the reason in error,
+// when the tree is missing or the links cannot be made.
+bool LinkSampleTreeWithout(const std::vector<std::string>& leftOut, std::string& error);
 } // namespace tvtest

@@ -19,4 +19,8 @@ using Painter = Canvas (*)(const PictureDesc&);
 Painter FindPainter(const std::string& shape);
 // Every painter's name, in name order.
 std::vector<std::string> PainterNames();
+
+// A results badge (painter "badge") is laid out by its width: its medallion and ribbon
+// end 14 pixels above this line, where the plate of its variant 1 begins.
+float BadgePlateTop(float width);
 } // namespace datagen

@@ -10,6 +10,9 @@ namespace datagen
 {
 namespace
 {
+// A results badge's medallion fills most of its width.
+float BadgeRadius(float width) { return width * 0.36f; }
+
 // The glyph scale of button captions and the largest one for titles.
 constexpr int kCaptionScale = 3;
 constexpr int kTitleScale = 6;
@@ -80,6 +83,17 @@ Canvas Panel(const PictureDesc& d)
     s.Rect(4, 66, w - 14, 3, Darker(band, 0.25f));
     if (!d.label.empty())
         s.TextOutlined(d.label, (w - 6) / 2, 36, FittingScale(d.label, w - 60, 4), kWhite, kInk);
+    return s.Finish();
+}
+
+// A plate for the heads-up display's figures: an opaque rounded face in its colour within
+// an ink rim, so that what stands on it reads the same over any ground.
+Canvas HudPlate(const PictureDesc& d)
+{
+    Sketch s(d.width, d.height);
+    const float w = float(d.width), h = float(d.height), r = std::min(h * 0.3f, 16.0f);
+    s.RoundRect(0, 0, w, h, r, kInk);
+    s.RoundRect(3, 3, w - 6, h - 6, std::max(r - 3, 0.0f), ColourOr(d, kCream));
     return s.Finish();
 }
 
@@ -292,11 +306,11 @@ Canvas Sparkle(const PictureDesc& d)
 
 // A results badge: a medallion with its sign (sugar, sticker or star by the label) over a
 // ribbon with the label; a grey medallion is the badge not won. Variant 1 adds a dark plate
-// below, for a figure the game writes there in white.
+// below, from BadgePlateTop to the bottom, for a figure the game writes there in white.
 Canvas Badge(const PictureDesc& d)
 {
     Sketch s(d.width, d.height);
-    const float w = float(d.width), r = w * 0.36f, cx = w / 2, cy = r + 4;
+    const float w = float(d.width), r = BadgeRadius(w), cx = w / 2, cy = r + 4;
     const Colour c = ColourOr(d, {255, 204, 40, 255});
     const bool won = !(c.r == c.g && c.g == c.b);
     s.Circle(cx + 3, cy + 4, r, kShadow);
@@ -325,7 +339,7 @@ Canvas Badge(const PictureDesc& d)
     s.TextCentred(d.label, w / 2, ry + 13, FittingScale(d.label, w - 28, 2), kWhite);
     if (d.variant == 1)
     {
-        const float py = ry + 40, ph = float(d.height) - py - 2;
+        const float py = BadgePlateTop(w), ph = float(d.height) - py - 2;
         s.RoundRect(0, py, w, ph, 12, kInk);
         s.RoundRect(3, py + 3, w - 6, ph - 6, 9, {56, 72, 120, 255});
     }
@@ -443,6 +457,9 @@ Canvas Dots(const PictureDesc& d)
 }
 } // namespace
 
+// The medallion (its top 4 pixels down), the ribbon 26 tall 12 below it, then 14 clear.
+float BadgePlateTop(float width) { return 2 * BadgeRadius(width) + 12 + 26 + 14; }
+
 void AddScreenPainters(std::map<std::string, Painter>& out)
 {
     out["button"] = Button;
@@ -450,6 +467,7 @@ void AddScreenPainters(std::map<std::string, Painter>& out)
     out["focus"] = Focus;
     out["panel"] = Panel;
     out["plate"] = Plate;
+    out["hudplate"] = HudPlate;
     out["title"] = Title;
     out["caption"] = Caption;
     out["words"] = Words;

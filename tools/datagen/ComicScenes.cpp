@@ -14,13 +14,23 @@ std::vector<SceneFile> BuildAllScenes()
     return files;
 }
 
+namespace
+{
+constexpr int kComicFrames = 510;
+// A panel comes in every so many frames.
+constexpr int kPanelFrames = 150;
+// The first panel's sleeper, and the frame its cup wakes at (the third panel comes in).
+constexpr float kZzzX = -282, kZzzY = -60;
+constexpr int kWakeFrame = 2 * kPanelFrames;
+} // namespace
+
 SceneFile BuildComicScenes()
 {
     SceneFile f("comic.cgla", "comic");
     f.DeclareType("Button");
     {
         // Three panels, one every 150 frames; the sleeper's "zzz" rises from the first.
-        Json& s = f.AddScene("Full", 510);
+        Json& s = f.AddScene("Full", kComicFrames);
         Json& e = s["elements"];
         e.push_back(Sprite("page", f.Art("comic_page", 1024, 768, "plate", "#f4ecd8"), 0, 0));
         const char* captions[3] = {"Once upon a time", "a cup dozed off", "and woke up far away"};
@@ -31,10 +41,20 @@ SceneFile BuildComicScenes()
                                 f.Art("comic_panel_" + std::to_string(p + 1), 320, 560, "comic", "#00000000",
                                       captions[p], p + 1),
                                 x, 0);
-            panel["colour"] = {{0, 255, 255, 255, 0}, {150 * p, 255, 255, 255, 0}, {150 * p + 30, 255, 255, 255, 255}};
+            panel["colour"] = {{0, 255, 255, 255, 0},
+                               {kPanelFrames * p, 255, 255, 255, 0},
+                               {kPanelFrames * p + 30, 255, 255, 255, 255}};
             e.push_back(panel);
         }
-        e.push_back(Rect("zzz", -300, -180, 40, 40));
+        // The z's rise from the top of the sleeper's head, where each climbs 180 screen
+        // pixels (3 a frame for 60 frames) and sways up to 50 to the right: from here the
+        // 24-pixel z stays inside the first panel at a page scale of 0.9375 (720 lines) or
+        // more. Once the cup wakes (the third panel, from frame 300) the element goes far
+        // above the page: the z's the game still makes there are never seen, and none is
+        // left to float over the closing change.
+        Json zzz = Rect("zzz", kZzzX, kZzzY, 40, 40);
+        zzz["position"] = {{0, kZzzX, kZzzY}, {kWakeFrame - 1, kZzzX, kZzzY}, {kWakeFrame, kZzzX, -4000}};
+        e.push_back(zzz);
     }
     {
         Json& s = f.AddScene("LevelExit", 33);

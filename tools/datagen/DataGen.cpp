@@ -1,6 +1,6 @@
 // tvdatagen: makes the generated parts of the sample data tree.
 //
-//   tvdatagen font <out-stem> <scale>            <stem>.bin and <stem>.png
+//   tvdatagen font <out-stem> <scale> [outline]  <stem>.bin and <stem>.png
 //   tvdatagen pictures <list.txt> <root>         every picture of the list, below root
 //   tvdatagen scenes <res-root> <json-folder>    the scene files, their art and JSON forms
 //   tvdatagen save <out-file> <preset>           a "Data.sav" fixture: fresh, mid or all-open
@@ -20,7 +20,7 @@ namespace
 int Usage()
 {
     std::fprintf(stderr,
-                 "usage: tvdatagen font <out-stem> <scale>\n"
+                 "usage: tvdatagen font <out-stem> <scale> [outline]\n"
                  "       tvdatagen pictures <list.txt> <root>\n"
                  "       tvdatagen scenes <res-root> <json-folder>\n"
                  "       tvdatagen save <out-file> fresh|mid|all-open\n");
@@ -29,23 +29,12 @@ int Usage()
 
 int Pictures(const std::string& listPath, const std::string& root)
 {
-    std::ifstream list(listPath);
-    if (!list)
-    {
-        std::fprintf(stderr, "tvdatagen: cannot read %s\n", listPath.c_str());
-        return 1;
-    }
     std::vector<datagen::PictureDesc> descs;
-    std::string line, error;
-    int lineNo = 0;
-    while (std::getline(list, line))
+    std::string error;
+    if (!datagen::ReadPictureList(listPath, descs, &error))
     {
-        ++lineNo;
-        if (!datagen::ParsePictureLine(line, descs, &error))
-        {
-            std::fprintf(stderr, "%s:%d: %s\n", listPath.c_str(), lineNo, error.c_str());
-            return 1;
-        }
+        std::fprintf(stderr, "tvdatagen: %s\n", error.c_str());
+        return 1;
     }
     for (const datagen::PictureDesc& desc : descs)
         if (!datagen::DrawPicture(desc).SavePng(root + "/" + desc.path))
@@ -59,21 +48,22 @@ int Pictures(const std::string& listPath, const std::string& root)
 
 int main(int argc, char** argv)
 {
-    if (argc != 4)
-        return Usage();
-    const std::string command = argv[1];
-    if (command == "font")
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "font" && (argc == 4 || argc == 5))
     {
         const int scale = std::atoi(argv[3]);
-        if (scale < 1 || scale > 32)
+        const int outline = argc == 5 ? std::atoi(argv[4]) : 0;
+        if (scale < 1 || scale > 32 || outline < 0 || outline > scale)
             return Usage();
-        if (!datagen::WriteFont(datagen::BakeFont(scale), argv[2]))
+        if (!datagen::WriteFont(datagen::BakeFont(scale, outline), argv[2]))
         {
             std::fprintf(stderr, "tvdatagen: cannot write the font %s\n", argv[2]);
             return 1;
         }
         return 0;
     }
+    if (argc != 4)
+        return Usage();
     if (command == "save")
     {
         const std::vector<uint8_t> bytes = datagen::BuildSaveFixture(argv[3]);

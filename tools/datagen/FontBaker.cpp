@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "datagen/ArtParts.h"
 #include "datagen/Glyphs.h"
 
 namespace datagen
@@ -23,7 +24,7 @@ int NextPowerOfTwo(int v)
 }
 } // namespace
 
-BakedFont BakeFont(int scale)
+BakedFont BakeFont(int scale, int outline)
 {
     std::vector<uint8_t> codes;
     for (int c = 0; c < 256; ++c)
@@ -33,8 +34,8 @@ BakedFont BakeFont(int scale)
     // Cells with a one-pixel border of clear space, sixteen to a row. A cell reaches
     // kLineGapRows glyph pixels below the base line, left clear: the font's line height
     // then keeps that much space between the lines of a text.
-    const int cellW = kGlyphWidth * scale, cellH = (kGlyphHeight + kLineGapRows) * scale;
-    const int top = kGlyphHeight * scale;
+    const int cellW = kGlyphWidth * scale + 2 * outline, cellH = (kGlyphHeight + kLineGapRows) * scale + 2 * outline;
+    const int top = kGlyphHeight * scale + outline;
     const int stepX = cellW + 2, stepY = cellH + 2, perRow = 16;
     const int rows = (int(codes.size()) + perRow - 1) / perRow;
     BakedFont font;
@@ -47,8 +48,14 @@ BakedFont BakeFont(int scale)
     for (size_t i = 0; i < codes.size(); ++i)
     {
         const int x = int(i % perRow) * stepX + 1, y = int(i / perRow) * stepY + 1;
-        font.page.DrawText(std::string(1, char(codes[i])), x, y, scale, {255, 255, 255, 255});
-        const int32_t fields[8] = {codes[i], x, y, cellW, cellH, 0, top, kGlyphAdvance * scale};
+        const std::string glyph(1, char(codes[i]));
+        // The ring: the glyph stamped in ink at every offset within the outline's radius.
+        for (int dy = -outline; dy <= outline; ++dy)
+            for (int dx = -outline; dx <= outline; ++dx)
+                if ((dx != 0 || dy != 0) && dx * dx + dy * dy <= outline * outline)
+                    font.page.DrawText(glyph, x + outline + dx, y + outline + dy, scale, kInk);
+        font.page.DrawText(glyph, x + outline, y + outline, scale, kWhite);
+        const int32_t fields[8] = {codes[i], x, y, cellW, cellH, -outline, top, kGlyphAdvance * scale};
         for (int32_t v : fields)
             PutU32(out, uint32_t(v));
         out.insert(out.end(), codes.size() * 2, 0); // no kerning

@@ -341,19 +341,28 @@ SceneFile BuildFrontendScenes()
         e.push_back(Button(f, "butCredits", "actCredits", "Credits walk", 160, 300, 240));
     }
     {
-        // How to play: the keys, and what a level asks for.
+        // How to play: the keys as the game reads them (the menus in a level take Up and
+        // Down only; the level select moves tile by tile), what F6 does to a level not made
+        // for it, and what a level asks for. Fourteen lines of at most 64 characters keep
+        // the words at the captions' scale.
         Json& s = f.AddScene("scrHelp_000", 60);
         Json& e = s["elements"];
-        e.push_back(Title(f, "How to play"));
+        e.push_back(Title(f, "How to play", -300));
         e.push_back(Sprite("help",
-                           f.Art("help_text", 1040, 420, "notes", "#00000000",
-                                 "Left, Right (or A, D): move|Space: jump (hold it to jump higher)|"
-                                 "Esc: pause, and leave the level from there|"
-                                 "F3: start the level again   F6: turn the world|Print Screen: save a screenshot||"
-                                 "Menus: arrows choose, Return or Space presses,|Esc goes back.|"
+                           f.Art("help_text", 1200, 510, "notes", "#00000000",
+                                 "Left, Right (or A, D): move    Space: jump, hold it to go higher|"
+                                 "Esc: pause    F3: start again    Print Screen: save a screenshot|"
+                                 "F6: turn the world a quarter turn. In levels not made for it|"
+                                 "you fall out of view (the camera keeps to the level's bounds)|"
+                                 "and can even reach the end; only F3 brings the level back.||"
+                                 "Pause, results and leave menus: Up, Down (or W, S) move,|"
+                                 "Return or Space presses; Left and Right do nothing there.||"
+                                 "Level select: the arrows move tile by tile, and turn the page|"
+                                 "at the edge. Other menus: Up, Down (or W, S) move, Return or|"
+                                 "Space presses, Esc goes back.||"
                                  "Take the sugar, find the hidden sticker, reach END."),
-                           0, -20));
-        e.push_back(Button(f, "butBack", "actBack", "Back", 0, 260, 240));
+                           0, 0));
+        e.push_back(Button(f, "butBack", "actBack", "Back", 0, 300, 240));
     }
     {
         Json& s = f.AddScene("scrEnd", 120);

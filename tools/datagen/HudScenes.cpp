@@ -1,15 +1,28 @@
 // res/hud.mac.720p.cgla: the in-level screens. The controls scenes are authored in top-left
 // screen pixels; the pause, exit and results screens about the screen centre.
+#include "datagen/Art.h"
 #include "datagen/SampleScenes.h"
 
 namespace datagen
 {
 namespace
 {
-// The results badges: their top, their height, and the perfect badge's time plate below.
+// The results badges: their top and width, and the perfect badge's time plate. The
+// perfect time (the small font, 8 characters of 18 pixels, turned by -9 degrees) needs
+// 143 x 43 pixels; its plate leaves room all round inside the rim.
 constexpr float kBadgeTop = -118;
-constexpr int kBadgeHeight = 160;
-constexpr int kTimePlate = 56;
+constexpr int kBadgeWidth = 176;
+constexpr int kTimePlate = 66;
+
+// The display's figures stand on opaque plates, painted before them (a higher layer is
+// painted first), so that they read the same over the sky, a platform or anything else.
+Json HudPlate(SceneFile& f, const std::string& name, const std::string& art, int w, int h, const std::string& colour,
+              float x, float y)
+{
+    Json plate = Sprite(name, f.Art(art, w, h, "hudplate", colour), x, y);
+    plate["layer"] = {{0, 1}};
+    return plate;
+}
 
 void AddHudElements(SceneFile& f, Json& scene, bool survival)
 {
@@ -18,14 +31,25 @@ void AddHudElements(SceneFile& f, Json& scene, bool survival)
     e.push_back(Sprite("jump", f.Art("hud_jump_base", 72, 72, "flash", "#27304aa0"), 1200, 640));
     e.push_back(Sprite("suger", f.Art("hud_sugar", 44, 44, "sugar", "#00000000"), 40, 40));
     // The sugar count is drawn at its placeholder: right-aligned before the total in story
-    // play, left-aligned in survival play, where the time (right-aligned) shows too.
+    // play, left-aligned in survival play, where the time (right-aligned) shows too. The
+    // white digits stand on a dark plate with the icon.
     if (survival)
     {
+        e.push_back(HudPlate(f, "sugarPlate", "hud_plate_sugar_S", 196, 64, "#3a4466", 106, 42));
         e.push_back(Rect("sugerCurrent", 80, 44, 80, 56));
+        // The time, in the level's own colours, dark or light, and ringed in ink: it stands
+        // on a light plate turned with it (-4 degrees about the time's right end). The
+        // five ringed characters fill 238 x 62 pixels left of and below that end: the
+        // plate's middle lies 124 to the left and 31 down.
+        Json plate = HudPlate(f, "timePlate", "hud_plate_time", 276, 84, "#fff7e6", 760, 44);
+        plate["rotation"] = {{0, -4}};
+        plate["pivot"] = {{0, 124, -31}};
+        e.push_back(plate);
         e.push_back(Rect("time", 760, 44, 160, 56));
     }
     else
     {
+        e.push_back(HudPlate(f, "sugarPlate", "hud_plate_sugar", 256, 64, "#3a4466", 136, 42));
         e.push_back(Rect("sugerCurrent", 150, 44, 80, 56));
         e.push_back(Sprite("suger_slash", f.Art("hud_slash", 24, 48, "caption", "#00000000", "/"), 168, 44));
         e.push_back(Rect("sugerTotal", 186, 44, 80, 56));
@@ -131,24 +155,31 @@ SceneFile BuildHudScenes()
         } badges[] = {{"sticker", "#ec4896", "Sticker", -210, 18},
                       {"sugar", "#40a0f0", "Sugar", 0, 23},
                       {"perfect", "#ffc828", "Perfect", 210, 28}};
+        // The badge ends 4 pixels below its ribbon; the perfect one's plate begins 14 below.
+        const float plateTop = BadgePlateTop(kBadgeWidth);
+        const int badgeHeight = int(plateTop) - 10;
+        const int perfectHeight = int(plateTop) + kTimePlate;
         for (const auto& b : badges)
         {
             // The code shows one of each pair: the badge won, or its grey form. Both are
             // drawn from the same top; the won perfect badge is taller by its time plate.
             const bool plate = std::string(b.name) == "perfect";
-            const int height = plate ? kBadgeHeight + kTimePlate : kBadgeHeight;
+            const int height = plate ? perfectHeight : badgeHeight;
             Json on = Sprite(b.name,
-                             f.Art(std::string("badge_") + b.name, 150, height, "badge", b.colour, b.label, plate ? 1 : 0),
+                             f.Art(std::string("badge_") + b.name, kBadgeWidth, height, "badge", b.colour, b.label,
+                                   plate ? 1 : 0),
                              b.x, kBadgeTop + float(height) / 2);
             on["scale"] = {{0, 0, 0}, {b.frame, 1.3, 1.3}, {b.frame + 4, 1, 1}};
             e.push_back(on);
             Json off = Sprite(std::string(b.name) + "F",
-                              f.Art(std::string("badge_") + b.name + "F", 150, kBadgeHeight, "badge", "#8c8c96", b.label),
-                              b.x, kBadgeTop + float(kBadgeHeight) / 2);
+                              f.Art(std::string("badge_") + b.name + "F", kBadgeWidth, badgeHeight, "badge", "#8c8c96",
+                                    b.label),
+                              b.x, kBadgeTop + float(badgeHeight) / 2);
             off["scale"] = {{0, 0, 0}, {b.frame, 1, 1}};
             e.push_back(off);
         }
-        e.push_back(Rect("time", 210, kBadgeTop + float(kBadgeHeight) + float(kTimePlate) / 2, 160, 40));
+        // The middle of the plate (it stops 2 pixels above the picture's bottom).
+        e.push_back(Rect("time", 210, kBadgeTop + (plateTop + float(perfectHeight) - 2) / 2, 160, 40));
         e.push_back(Sprite("survival", f.Art("unlock_survival", 300, 44, "button", "#e04880", "Survival open!"), -165, 190));
         e.push_back(Sprite("bonus", f.Art("unlock_bonus", 300, 44, "button", "#4070e0", "Bonus open!"), 165, 190));
     }
@@ -158,8 +189,12 @@ SceneFile BuildHudScenes()
         Json panel = Sprite("panel", f.Art("results_panel_S", 720, 480, "panel", "#d06820"), 0, 0);
         panel["position"] = {{0, 0, -800}, {15, 0, 0}};
         e.push_back(panel);
-        e.push_back(Sprite("title", f.Art("survival_title", 440, 52, "title", "#00000000", "Time up"), 0, -204));
+        // One header for both ends of a run, the clock run down or the player caught.
+        e.push_back(Sprite("title", f.Art("survival_title", 440, 52, "title", "#00000000", "Run over"), 0, -204));
         e.push_back(Sprite("scoreLabel", f.Art("survival_score", 360, 40, "words", "#00000000", "Sugar collected"), 0, -100));
+        // The count in the display's white digits, on a dark plate with the icon as in the
+        // display (in element order after the panel: the game draws the digits last).
+        e.push_back(Sprite("scorePlate", f.Art("hud_plate_score", 240, 84, "hudplate", "#3a4466"), -14, -10));
         e.push_back(Sprite("scoreIcon", f.Art("survival_sugar", 64, 64, "sugar", "#00000000"), -90, -10));
         e.push_back(Rect("time", -40, -10, 120, 56));
     }

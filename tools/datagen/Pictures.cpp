@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 #include "datagen/Art.h"
@@ -79,6 +80,26 @@ bool ParsePictureLine(const std::string& line, std::vector<PictureDesc>& out, st
         one.variant = n;
         out.push_back(one);
     }
+    return true;
+}
+
+bool ReadPictureList(const std::string& path, std::vector<PictureDesc>& out, std::string* error)
+{
+    std::ifstream list(path);
+    if (!list)
+    {
+        if (error != nullptr)
+            *error = "cannot read " + path;
+        return false;
+    }
+    std::string line, why;
+    for (int lineNo = 1; std::getline(list, line); ++lineNo)
+        if (!ParsePictureLine(line, out, &why))
+        {
+            if (error != nullptr)
+                *error = path + ":" + std::to_string(lineNo) + ": " + why;
+            return false;
+        }
     return true;
 }
 

@@ -33,5 +33,8 @@ bool IsKnownShape(const std::string& shape);
 
 // The pictures one line stands for; false (with a message) for a malformed line.
 bool ParsePictureLine(const std::string& line, std::vector<PictureDesc>& out, std::string* error);
+// The pictures of every line of a list file; false (with a message naming the file and the
+// line) when the file cannot be read or a line is malformed.
+bool ReadPictureList(const std::string& path, std::vector<PictureDesc>& out, std::string* error);
 Canvas DrawPicture(const PictureDesc& desc);
 } // namespace datagen

@@ -238,6 +238,12 @@ void SceneFile::ArtAt(const std::string& relPath, int w, int h, const std::strin
     art[relPath] = desc;
 }
 
+const PictureDesc* SceneFile::FindArt(const std::string& relPath) const
+{
+    const auto found = art.find(relPath);
+    return found != art.end() ? &found->second : nullptr;
+}
+
 bool SceneFile::Write(const std::string& resRoot, const std::string& jsonPath, std::string* error) const
 {
     const std::string dir = resRoot + "/" + (relDir.empty() ? "" : relDir + "/");

@@ -78,6 +78,9 @@ public:
     // Queues a picture at a path relative to the file's folder (exact, no "art/").
     void ArtAt(const std::string& relPath, int w, int h, const std::string& shape, const std::string& colour,
                const std::string& label = "", int variant = 0);
+    // The queued picture a scene names by that path (what it shows: its painter, size and
+    // words), or null.
+    const PictureDesc* FindArt(const std::string& relPath) const;
 
     // Writes the JSON form to jsonPath and the ".cgla" (needed lists filled) and its pictures
     // below resRoot. False with a message when the set does not convert or a file fails.

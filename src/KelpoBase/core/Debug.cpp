@@ -64,6 +64,16 @@ void DebugPrintSilent(const char* format, ...)
     va_end(args);
 }
 
+void DebugNote(const char* format, ...)
+{
+    if (!Sink())
+        return;
+    va_list args;
+    va_start(args, format);
+    Sink()(gIndent + FormatV(format, args));
+    va_end(args);
+}
+
 void DebugPrintLines(int count, const char* const* texts)
 {
     for (int i = 0; i < count; ++i)

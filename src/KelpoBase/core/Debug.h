@@ -2,7 +2,10 @@
 // the debug error box.
 //
 // The print goes to a sink, standard error by default (the debugger's output on the
-// platform this engine came from); tests install their own sink. The error box goes
+// platform this engine came from), so what it reports is a problem someone should see;
+// tests install their own sink. Notes that report no problem go through DebugNote, which
+// reaches an installed sink only: like that debugger output with no debugger listening,
+// they are lost in a normal run, which therefore prints nothing. The error box goes
 // through a handler that the platform layer installs; with none installed, or with no
 // display, it never blocks and answers OK.
 #pragma once
@@ -15,6 +18,9 @@ void DebugPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void DebugPrintV(const char* format, va_list args);
 void DebugPrintSilent(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void DebugPrintLines(int count, const char* const* texts);
+// Formats as DebugPrint does; the text reaches the sink when one is installed and is
+// dropped otherwise.
+void DebugNote(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 void PushDebugIndent();
 void PopDebugIndent();

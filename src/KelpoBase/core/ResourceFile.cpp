@@ -106,35 +106,41 @@ void PackFile::ClosePack()
 bool PackFile::ReadIndex()
 {
     mEntries.clear();
+    mCutEntries.clear();
     mDropped = 0;
     mDataBase = 0;
+    mDamage.clear();
     if (!IsOpen())
+    {
+        mDamage = "it cannot be opened";
         return false;
+    }
+    auto refuse = [this](const char* why)
+    {
+        mDamage = why;
+        ClosePack();
+        return false;
+    };
 
     SeekTo(0);
     uint8_t header[kHeaderSize];
-    if (mFileSize < kHeaderSize || ReadPack(header, kHeaderSize) != kHeaderSize || std::memcmp(header, "KLPA", 4) != 0)
-    {
-        ClosePack();
-        return false;
-    }
+    const uint32_t got = ReadPack(header, kHeaderSize);
+    if (got < 4 || std::memcmp(header, "KLPA", 4) != 0)
+        return refuse("it is not a pack file");
+    if (got != kHeaderSize)
+        return refuse("it is cut short within its header");
     const uint32_t count = LoadU32(header + 4);
     mDataBase = LoadU32(header + 8);
 
     // The table must lie wholly inside the file before anything is allocated for it.
     const uint64_t tableBytes = uint64_t(count) * kEntrySize;
     if (tableBytes > uint64_t(mFileSize) - kHeaderSize)
-    {
-        ClosePack();
-        return false;
-    }
+        return refuse("it is cut short (its index runs past the end of the file)");
     std::vector<uint8_t> table(static_cast<size_t>(tableBytes));
     if (tableBytes && ReadPack(table.data(), static_cast<uint32_t>(tableBytes)) != tableBytes)
-    {
-        ClosePack();
-        return false;
-    }
+        return refuse("its index cannot be read");
 
+    uint32_t cut = 0;
     for (uint32_t i = 0; i < count; ++i)
     {
         const uint8_t* entry = table.data() + size_t(i) * kEntrySize;
@@ -143,22 +149,32 @@ bool PackFile::ReadIndex()
         const char* rawName = reinterpret_cast<const char*>(entry + 8);
         const void* end = std::memchr(rawName, 0, kNameSize);
         // An entry must name itself within its 128 bytes and its bytes must lie in the file.
-        if (!end || offset + size > mFileSize)
-        {
-            ++mDropped;
-            continue;
-        }
-        const std::string key = MakeKey(MakePath(std::string(rawName, static_cast<const char*>(end))));
+        const std::string key =
+            end ? MakeKey(MakePath(std::string(rawName, static_cast<const char*>(end)))) : std::string();
         if (key.empty())
         {
             ++mDropped;
             continue;
         }
+        if (offset + size > mFileSize)
+        {
+            ++mDropped;
+            ++cut;
+            mCutEntries.insert(key);
+            continue;
+        }
         // A later entry of the same name replaces an earlier one.
         mEntries[key] = Entry{static_cast<uint32_t>(offset), size};
     }
+    if (cut != 0)
+        mDamage = "it is cut short (" + UIntToString(cut) + " of its " + UIntToString(count) +
+                  " files run past its end)";
+    if (mDropped != cut)
+        mDamage += (mDamage.empty() ? "" : "; ") + UIntToString(mDropped - cut) + " of its entries have no valid name";
     return true;
 }
+
+bool PackFile::IsCutEntry(const std::string& name) const { return mCutEntries.count(MakeKey(name)) != 0; }
 
 const PackFile::Entry* PackFile::Find(const std::string& name) const
 {

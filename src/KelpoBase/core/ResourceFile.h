@@ -20,13 +20,15 @@
 // The index is checked against the file: a table that does not fit the file refuses
 // the whole pack (no entries); an entry whose bytes do not lie wholly inside the file,
 // or whose name is empty or not terminated, is dropped. Reads never pass the end of
-// the file or the entry.
+// the file or the entry. Either way the pack says why it is damaged (GetDamage), so
+// that the player can be told rather than meet files that silently are not there.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -95,6 +97,12 @@ public:
     const std::map<std::string, Entry>& GetEntries() const { return mEntries; }
     // Entries of the table that were dropped as invalid by the last ReadIndex.
     uint32_t GetDroppedCount() const { return mDropped; }
+    // Why the last ReadIndex found the pack damaged, in words for a message ("it is not a
+    // pack file", "it is cut short: ..."); empty when the index was whole and valid.
+    const std::string& GetDamage() const { return mDamage; }
+    // True when the index names the file but its bytes run past the end of the pack (a
+    // pack cut short), so that it could not be kept.
+    bool IsCutEntry(const std::string& name) const;
 
     // The lookup key of a name: '\' as '/', lower-cased (ASCII A to Z only).
     static std::string MakeKey(const std::string& name);
@@ -109,6 +117,8 @@ private:
     uint32_t mMemoryPos = 0;
     std::map<std::string, Entry> mEntries;
     uint32_t mDropped = 0;
+    std::string mDamage;
+    std::set<std::string> mCutEntries; // keys
 };
 
 // The pack of the running program; null when there is none.

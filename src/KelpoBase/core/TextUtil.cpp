@@ -312,6 +312,68 @@ std::string& TrimRight(std::string& text, const std::string& characters)
     return text;
 }
 
+namespace
+{
+// Where a word too long for a line is cut: after the last '/' within the line, else at the
+// line's end, moved back to the start of a UTF-8 character; always at least one byte on.
+size_t LongWordCut(const std::string& word, size_t columns)
+{
+    const size_t slash = word.rfind('/', columns - 1);
+    if (slash != std::string::npos && slash > 0)
+        return slash + 1;
+    size_t cut = columns;
+    while (cut > 1 && (static_cast<unsigned char>(word[cut]) & 0xC0u) == 0x80u)
+        --cut;
+    return cut;
+}
+
+void BreakParagraph(const std::string& paragraph, size_t columns, std::string& out)
+{
+    std::string line;
+    for (std::string word : SplitString(paragraph, " "))
+    {
+        if (!line.empty() && line.size() + 1 + word.size() <= columns)
+        {
+            line += ' ';
+            line += word;
+            continue;
+        }
+        if (!line.empty())
+        {
+            out += line;
+            out += '\n';
+            line.clear();
+        }
+        while (word.size() > columns)
+        {
+            const size_t cut = LongWordCut(word, columns);
+            out.append(word, 0, cut);
+            out += '\n';
+            word.erase(0, cut);
+        }
+        line = word;
+    }
+    out += line;
+}
+} // namespace
+
+std::string BreakIntoLines(const std::string& text, size_t columns)
+{
+    if (columns == 0)
+        return text;
+    std::string out;
+    size_t start = 0;
+    while (true)
+    {
+        const size_t end = text.find('\n', start);
+        BreakParagraph(text.substr(start, end == std::string::npos ? std::string::npos : end - start), columns, out);
+        if (end == std::string::npos)
+            return out;
+        out += '\n';
+        start = end + 1;
+    }
+}
+
 // ---- Character arrays ------------------------------------------------------------
 
 size_t StrLength(const char* s)

@@ -84,6 +84,12 @@ std::vector<std::string> SplitString(const std::string& text, const std::string&
 // Remove the leading (trailing) run of characters that belong to the set.
 std::string& TrimLeft(std::string& text, const std::string& characters);
 std::string& TrimRight(std::string& text, const std::string& characters);
+// Breaks text into lines of at most columns bytes, for message boxes that grow as wide as
+// their longest line: words are filled greedily and the space where a line ends becomes
+// '\n'; a word longer than a line (a long path) is broken after its last '/' that fits,
+// else where the line is full, never inside a UTF-8 character. Line breaks already in the
+// text are kept; runs of spaces between words become one. A columns of 0 changes nothing.
+std::string BreakIntoLines(const std::string& text, size_t columns);
 
 // ---- Character arrays ------------------------------------------------------------
 

@@ -335,6 +335,14 @@ bool AudioManager::IsVoicePlaying(int index) const
     return voices[index]->IsPlaying();
 }
 
+bool AudioManager::IsVoiceSounding(int index, const cSoundBuffer* sound) const
+{
+    if (!enabled || sound == nullptr || !ValidIndex(index) || !voices[index]->IsPlayingSound(sound))
+        return false;
+    const ALint state = SourceState(voices[index]->source);
+    return state == AL_PLAYING || state == AL_PAUSED;
+}
+
 void AudioManager::SetVoiceGain(int index, float gain)
 {
     if (enabled && ValidIndex(index))

@@ -113,6 +113,10 @@ public:
     AudioVoice* GetVoice(int index) const;
     bool IsVoiceFree(int index) const;
     bool IsVoicePlaying(int index) const;
+    // True while the voice still has this sound on it: its current sound, playing or paused
+    // (not ended, stopped or replaced). Sounds that share voices tell by it whether a voice
+    // is still theirs.
+    bool IsVoiceSounding(int index, const cSoundBuffer* sound) const;
     void SetVoiceGain(int index, float gain);
     void SetVoicePitch(int index, float pitch);
     void SetVoicePositional(int index, bool positional);

@@ -231,7 +231,7 @@ void cSteamAchievements::OnUserStatsReceived(const GameServiceUserStatsReceived&
         DebugPrint("%s", text);
         return;
     }
-    DebugPrint("Received stats and achievements from Steam\n");
+    DebugNote("Received stats and achievements from Steam\n");
     statsReceived = true;
     for (int i = 0; i < achievementCount; ++i)
     {
@@ -249,7 +249,7 @@ void cSteamAchievements::OnUserStatsStored(const GameServiceUserStatsStored& res
     if (result.gameId != gameId)
         return;
     if (result.result == kGameServiceResultOK)
-        DebugPrint("Stored stats for Steam\n");
+        DebugNote("Stored stats for Steam\n");
     else
     {
         DebugPrint("StatsStored - failed, %d\n", result.result);
@@ -260,7 +260,7 @@ void cSteamAchievements::OnUserStatsStored(const GameServiceUserStatsStored& res
 void cSteamAchievements::OnAchievementStored(const GameServiceAchievementStored& result)
 {
     if (result.gameId == gameId)
-        DebugPrint("Stored Achievement for Steam\n");
+        DebugNote("Stored Achievement for Steam\n");
 }
 
 // --- Start, frame and shutdown ---------------------------------------------------------
@@ -274,8 +274,8 @@ bool StartGameServiceIntegration()
     }
     gSteamCallbacks = new cSteamCallbacks();
     new cSteamAchievements(); // stores itself in gSteamAchievements
-    std::printf("Steam persona: %s\n", GameServiceGetPersonaName().c_str());
-    std::fflush(stdout);
+    // A greeting, not a problem: a normal start prints nothing.
+    DebugNote("Steam persona: %s\n", GameServiceGetPersonaName().c_str());
     return true;
 }
 

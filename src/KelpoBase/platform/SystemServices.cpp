@@ -169,6 +169,24 @@ std::string ComputeSaveFolder()
     return Join(Join(base, "Zumbrel"), "Tollivan");
 }
 
+namespace
+{
+void ReportDamagedPack()
+{
+    const PackFile* pack = GetPackFile();
+    if (pack == nullptr || pack->GetDamage().empty())
+        return;
+    // Beside a loose tree the game may still run; without a word the player would never
+    // learn why files of the pack are not there.
+    if (pack->IsOpen())
+        DebugPrint("The pack file %s is damaged: %s. The files it holds whole are still read.\n",
+                   pack->GetPath().c_str(), pack->GetDamage().c_str());
+    else
+        DebugPrint("The pack file %s is not used: %s. Only loose files are read.\n", pack->GetPath().c_str(),
+                   pack->GetDamage().c_str());
+}
+} // namespace
+
 void SystemStart(int virtualWidth, int virtualHeight, const char* commandLine)
 {
     SystemState& s = S();
@@ -210,6 +228,7 @@ void SystemStart(int virtualWidth, int virtualHeight, const char* commandLine)
             h.openPackFile(pack);
         else
             SetPackFile(new PackFile(pack));
+        ReportDamagedPack();
     }
     if (h.createRenderer)
         h.createRenderer();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "KelpoBase/core/Debug.h"
+#include "KelpoBase/core/TextUtil.h"
 #include "KelpoBase/platform/GLWindow.h"
 #include "KelpoBase/platform/Input.h"
 #include "KelpoBase/platform/KelpoGame.h"
@@ -65,10 +66,11 @@ int32_t ScreenSwitchValue(const std::string& word)
 
 void ShowStartupFailure(const char* text)
 {
+    const std::string lines = BreakIntoLines(text, kMessageBoxColumns);
     if (cHost* host = GetHost())
-        host->MessageBox(text, "Error", MessageBoxIcon::Exclamation);
+        host->MessageBox(lines, "Error", MessageBoxIcon::Exclamation);
     else
-        DebugPrint("Error: %s\n", text);
+        DebugPrint("Error: %s\n", lines.c_str());
 }
 
 void InstallWindowHooks(cWinMain* window)

@@ -13,6 +13,7 @@
 // which must be installed with SetHost before RunApplication.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -112,6 +113,12 @@ struct WinMainHooks
     std::function<void()> createAudio;
 };
 WinMainHooks& GetWinMainHooks();
+
+// Start-up failure boxes break their text into lines of at most this many characters: a
+// message box grows as wide as its longest line (one long sentence once made a box wider
+// than the screen), and at the box font's 7 to 8 pixels a character these lines stay well
+// inside even a small screen.
+constexpr size_t kMessageBoxColumns = 72;
 
 // The program: creates the OpenGL window object, runs start-up, the loop (frameLimit
 // frames at most, 0 for no limit) and shutdown, and deletes it. 0 after a normal run;

@@ -39,14 +39,16 @@ Box AlignBox(float hw, float hh, uint32_t align)
     return {cx - hw, cy - hh, cx + hw, cy + hh};
 }
 
-// The pen's horizontal start for a line of width W.
-float PenX(uint8_t flags, uint32_t width)
+// The pen's horizontal start for a line of width W, so that the pen ends at W past it.
+// W is signed: negative kerning can make a text's width negative, and such a text still
+// ends at the origin (right), or is centred on it with the pen running leftwards.
+float PenX(uint8_t flags, int32_t width)
 {
     if (flags & kAlignRight)
         return -float(width);
     if (flags & kAlignLeft)
         return 0.0f;
-    return -float(width >> 1);
+    return -float(width >> 1); // rounds down, negative widths too
 }
 
 // The base line's height for the vertical flags.
@@ -444,7 +446,7 @@ void cGfx2D::DrawText(uint8_t flags, const char* text)
 {
     if (font == nullptr || text == nullptr)
         return;
-    const auto width = uint32_t(font->MeasureText(text).width);
+    const int32_t width = font->MeasureText(text).width;
     PushTransform();
     Translate(PenX(flags, width), PenY(flags, *font));
     DrawGlyphRun(text);
@@ -459,7 +461,7 @@ void cGfx2D::DrawTextLayout(uint8_t flags, const cTextLayout* layout)
     font = layout->font;
     for (const cTextLayout::Line& line : layout->lines)
     {
-        const auto width = uint32_t(font->MeasureText(line.text).width);
+        const int32_t width = font->MeasureText(line.text).width;
         PushTransform();
         Translate(PenX(flags, width), float(line.y) + PenY(flags, *font));
         DrawGlyphRun(line.text.c_str());
@@ -473,9 +475,8 @@ void cGfx2D::DrawTextRightAligned(const char* text, const uint32_t* colours)
     if (font == nullptr || text == nullptr)
         return;
     const cFont& f = *font;
-    const auto width = uint32_t(f.MeasureText(text).width);
     PushTransform();
-    Translate(-float(width), float(f.maxTop));
+    Translate(PenX(kAlignRight, f.MeasureText(text).width), float(f.maxTop));
     for (const auto* p = reinterpret_cast<const uint8_t*>(text); *p != 0; ++p)
     {
         const FontGlyph* g = f.GlyphOf(*p);

@@ -458,15 +458,36 @@ void cRenderer_OGL_1::Clear(uint32_t flags)
         bits |= GL_COLOR_BUFFER_BIT;
     if (flags & kClearDepth)
         bits |= GL_DEPTH_BUFFER_BIT;
-    // Without a scissor box the clear covers the viewport, not the whole frame buffer:
-    // the off-screen target is larger than the screen drawn into it, nothing ever draws or
-    // shows what lies outside, and clearing it costs a software rasteriser most of an
-    // empty frame. The target's colour is cleared through its texture, which draws nothing.
+    if (bits != 0 && !scissorOn && OffscreenTargetBound())
+        ClearOffscreenViewport(bits);
+    else if (bits != 0)
+        gl.Clear(bits); // under a scissor box, the box only
+    if (renderStates[kRenderStateDepthWrite] == 0)
+        gl.DepthMask(GL_FALSE);
+}
+
+bool cRenderer_OGL_1::OffscreenTargetBound() const
+{
     const cOffscreenTarget target = GetOffscreenTarget();
+    if (target.framebuffer == 0)
+        return false;
+    // Asked of the library rather than taken from currentTarget: the window object binds
+    // frame buffers itself (presenting, shutdown).
     GLint bound = 0;
-    if ((bits & GL_COLOR_BUFFER_BIT) && !scissorOn && gl.hasClearTexture && target.texture != 0)
-        gl.GetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
-    if (target.texture != 0 && bound != 0 && GLuint(bound) == target.framebuffer)
+    GL().GetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
+    return bound != 0 && GLuint(bound) == target.framebuffer;
+}
+
+void cRenderer_OGL_1::ClearOffscreenViewport(uint32_t bits)
+{
+    // The window's off-screen target is larger than the screen drawn into it, and nothing
+    // ever draws or shows what lies outside the viewport, so only the viewport is cleared:
+    // clearing all of it costs a software rasteriser most of an empty frame. The colour is
+    // cleared through the target's texture, which draws nothing. Render targets and the
+    // window's own buffer never come here: their owners may show or sample every pixel.
+    cGLFunctions& gl = GL();
+    const cOffscreenTarget target = GetOffscreenTarget();
+    if ((bits & GL_COLOR_BUFFER_BIT) && gl.hasClearTexture && target.texture != 0)
     {
         const GLint x = std::clamp(viewportActual[0], 0, target.size);
         const GLint y = std::clamp(viewportActual[1], 0, target.size);
@@ -476,22 +497,14 @@ void cRenderer_OGL_1::Clear(uint32_t flags)
                                    uint8_t(clearColour >> 24)};
         if (w > 0 && h > 0)
             gl.ClearTexSubImage(target.texture, 0, x, y, 0, w, h, 1, GL_RGBA, GL_UNSIGNED_BYTE, colour);
-        bits &= ~GLbitfield(GL_COLOR_BUFFER_BIT);
+        bits &= ~uint32_t(GL_COLOR_BUFFER_BIT);
     }
-    if (bits != 0)
-    {
-        const bool limit = !scissorOn;
-        if (limit)
-        {
-            gl.Enable(GL_SCISSOR_TEST);
-            gl.Scissor(viewportActual[0], viewportActual[1], viewportActual[2], viewportActual[3]);
-        }
-        gl.Clear(bits);
-        if (limit)
-            gl.Disable(GL_SCISSOR_TEST);
-    }
-    if (renderStates[kRenderStateDepthWrite] == 0)
-        gl.DepthMask(GL_FALSE);
+    if (bits == 0)
+        return;
+    gl.Enable(GL_SCISSOR_TEST);
+    gl.Scissor(viewportActual[0], viewportActual[1], viewportActual[2], viewportActual[3]);
+    gl.Clear(GLbitfield(bits));
+    gl.Disable(GL_SCISSOR_TEST);
 }
 
 cSurface* cRenderer_OGL_1::ReadPixels()

@@ -54,6 +54,8 @@ public:
     void DrawPodModel(cPodModel* model, cMaterial* material) override;
     void DrawMesh(cMesh* mesh, cMaterial* material) override;
     void SetClearColour(uint32_t rgba) override;
+    // The whole bound frame buffer, or its scissor box while one is set; the window's
+    // off-screen target only within the viewport, what it shows of it.
     void Clear(uint32_t flags) override;
     cSurface* ReadPixels() override;
     void SetRenderState(int32_t state, bool on) override;
@@ -112,6 +114,11 @@ public:
     int32_t blendMode = 0;
 
 private:
+    // Whether the frame buffer bound now is the window's off-screen target.
+    bool OffscreenTargetBound() const;
+    // Clears the viewport of the window's off-screen target only (GL_*_BUFFER_BIT bits).
+    void ClearOffscreenViewport(uint32_t bits);
+
     // The client arrays of one draw from a vertex layout: base is the vertex data, or
     // null for byte offsets into the bound vertex buffer.
     void SetVertexArrays(const uint8_t* base, uint32_t format, uint32_t stride, const cArray<uint8_t, 14>& offsets,

@@ -143,13 +143,21 @@ struct LevelCameraZone
     float zoom = 0.0f;
 };
 
-// One ambient sound channel: playing, target and current gain, on a fixed voice.
+// One ambient sound channel: playing, target and current gain, and the looping sound
+// that started it on the channel's voice (kAmbientChannelVoices) or, when another sound
+// holds that voice, on a spare one.
 struct AmbientChannel
 {
     bool playing = false;
     float target = 0.0f;
     float gain = 0.0f;
+    cSound* sound = nullptr;
+    LoopVoice voice;
 };
+
+// The home voice of each ambient channel.
+inline constexpr std::array<int32_t, 15> kAmbientChannelVoices = {15, 16, 16, 17, 15, 17, 18, 18,
+                                                                  19, 20, 20, 21, 18, 22, 17};
 
 // A level's progress record as the level reads and writes it at completion.
 struct LevelProgressRecord
@@ -436,7 +444,7 @@ public:
     // Rule helpers: an ambient channel raised to a volume (started on its voice the first
     // time), the checkpoint and pickup zone tests, a pickup's collection and the sugar
     // sound sequence.
-    void RaiseChannel(size_t channel, int32_t voice, size_t slot, float volume);
+    void RaiseChannel(size_t channel, size_t slot, float volume);
     bool RespawnContains(cGameObj* object, const cVec2f& point) const;
     bool PickupContains(cGameObj* object, const cVec2f& point) const;
     void CollectPickup(cGameObj* object, cPickupObject& pickup);
@@ -488,6 +496,7 @@ public:
     std::array<AmbientChannel, 15> ambientChannels{};
     bool lavaPlaying = false;
     float lavaTarget = 0.0f;
+    LoopVoice lavaVoice;
     bool rainStarted = false;
     // Named sound lists and slots of the level start.
     SoundList keyPickupSounds, doorUnlockSounds, checkpointSounds, levelStartSounds, deathSounds,

@@ -262,7 +262,8 @@ void cLevel::BuildSceneJoints(cGlaElement* element, const std::string& suffix, f
         def.Initialize(bodyA, bodyB, groundA, groundB, anchorA, anchorB, ratio);
         def.collideConnected = true;
         joint = world->CreateJoint(&def);
-        // The longest each side may hang: a rope from its ground anchor.
+        // The longest each side may hang: a rope from its ground anchor, marked, so that
+        // the rules that walk joints take it for the pulley it belongs to.
         const float maxLengths[2] = {Prop(element, "MaxLength1"), Prop(element, "MaxLength2")};
         const b2Vec2 grounds[2] = {groundA, groundB};
         b2Body* sides[2] = {bodyA, bodyB};
@@ -277,7 +278,7 @@ void cLevel::BuildSceneJoints(cGlaElement* element, const std::string& suffix, f
             rope.stiffness = 0.0f;
             rope.damping = 0.0f;
             rope.collideConnected = true;
-            world->CreateJoint(&rope);
+            MarkPulleyRope(world->CreateJoint(&rope));
         }
         if (element->GetBoolProp("Spring"))
         {

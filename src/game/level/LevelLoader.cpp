@@ -107,12 +107,15 @@ void cLevel::ReloadLevel()
 void cLevel::LoadLevelScene()
 {
     // 1. Per-run state.
+    // The previous run's loops stop: nothing would set their gain any more.
     for (AmbientChannel& channel : ambientChannels)
     {
+        channel.voice.Stop();
         channel.playing = false;
         channel.gain = 0.0f;
     }
     ResetAmbientLoops(*this);
+    lavaVoice.Stop();
     lavaPlaying = false;
     rainStarted = false;
     // The rotating indices start at 8 and 3. Rotating sounds take their voice through

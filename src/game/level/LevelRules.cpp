@@ -24,9 +24,8 @@ constexpr float kFullTurn = 6.2831853f;
 // Slots of the ambient loops, in their load order.
 constexpr size_t kSlotLava = 0, kSlotRain = 2, kSlotWind = 4, kSlotSlowAir = 8, kSlotFastAir = 9;
 constexpr int32_t kVoiceLava = 14;
-// Ambient channels and their voices used by the areas.
+// Ambient channels used by the areas (wind on voice 16, slow air on 17, fast air on 15).
 constexpr size_t kChannelWind = 2, kChannelSlowAir = 3, kChannelFastAir = 4;
-constexpr int32_t kVoiceWind = 16, kVoiceSlowAir = 17, kVoiceFastAir = 15;
 
 // Even-odd point in polygon.
 bool PolygonContains(const std::vector<cVec2f>& points, const cVec2f& p)
@@ -84,7 +83,7 @@ bool AudioReady(int32_t voice)
            gAudioManager->IsVoiceFree(voice);
 }
 
-// Loops take their voice over unless it is locked.
+// The player's loop and the rain take their voice over unless it is locked.
 bool VoiceUnlocked(int32_t voice)
 {
     if (gAudioManager == nullptr || !gAudioManager->IsEnabled())
@@ -154,16 +153,15 @@ void ConfettiBurst(cParticlePool& pool, const ImageList& images, const cVec2f& a
 }
 } // namespace
 
-void cLevel::RaiseChannel(size_t channel, int32_t voice, size_t slot, float volume)
+void cLevel::RaiseChannel(size_t channel, size_t slot, float volume)
 {
     AmbientChannel& c = ambientChannels[channel];
     c.target = std::max(c.target, volume);
     if (c.playing)
         return;
     c.playing = true;
-    cSound* sound = slot < ambientSlots.size() ? ambientSlots[slot] : nullptr;
-    if (sound != nullptr && VoiceUnlocked(voice))
-        gAudioManager->PlayOnVoice(1, voice, sound, 0.0f, 1.0f);
+    c.sound = slot < ambientSlots.size() ? ambientSlots[slot] : nullptr;
+    c.voice.Start(kAmbientChannelVoices[channel], c.sound);
 }
 
 void cLevel::UpdateLevelRules()
@@ -214,8 +212,8 @@ void cLevel::UpdateLevelRules()
             switch (area->type)
             {
             case 1:
-                RaiseChannel(kChannelWind, kVoiceWind, kSlotWind, std::clamp(0.3f * v, 0.0f, 0.3f));
-                RaiseChannel(kChannelSlowAir, kVoiceSlowAir, kSlotSlowAir, v);
+                RaiseChannel(kChannelWind, kSlotWind, std::clamp(0.3f * v, 0.0f, 0.3f));
+                RaiseChannel(kChannelSlowAir, kSlotSlowAir, v);
                 if (frameCounter % 9 == 0)
                 {
                     if (cParticle* p = Emit(particlePoolA, Pick(updraftImages, 0), spot, cVec2f(0.0f, -3.0f), 40.0f,
@@ -228,8 +226,8 @@ void cLevel::UpdateLevelRules()
                 }
                 break;
             case 10:
-                RaiseChannel(kChannelWind, kVoiceWind, kSlotWind, v);
-                RaiseChannel(kChannelFastAir, kVoiceFastAir, kSlotFastAir, v);
+                RaiseChannel(kChannelWind, kSlotWind, v);
+                RaiseChannel(kChannelFastAir, kSlotFastAir, v);
                 if (cParticle* p = Emit(particlePoolA, Pick(rainImages, 0), spot, cVec2f(0.0f, -8.0f), 30.0f, 1.0f,
                                         1.0f, true))
                     PrepareParticle(*p, kParticleSizeIsScale);
@@ -241,15 +239,11 @@ void cLevel::UpdateLevelRules()
             case 3:
             {
                 lavaTarget = std::max(lavaTarget, v);
-                if (!lavaPlaying)
-                {
-                    lavaPlaying = true;
-                    cSound* sound = kSlotLava < ambientSlots.size() ? ambientSlots[kSlotLava] : nullptr;
-                    if (sound != nullptr && VoiceUnlocked(kVoiceLava))
-                        gAudioManager->PlayOnVoice(1, kVoiceLava, sound, 0.0f, 1.0f);
-                }
-                if (gAudioManager != nullptr && gAudioManager->GetVoiceCount() > kVoiceLava)
-                    gAudioManager->SetVoiceGain(kVoiceLava, lavaTarget);
+                // Not eased: the voice takes the target at once (the loop started silent the
+                // first time, and again wherever a voice is free should another sound take it).
+                lavaPlaying = true;
+                lavaVoice.Keep(kVoiceLava, kSlotLava < ambientSlots.size() ? ambientSlots[kSlotLava] : nullptr,
+                               lavaTarget);
                 const bool sixth = frameCounter % 6 == 0;
                 const bool extra = performance > 1 && frameCounter % 24 == 0;
                 for (int i = 0; i < int(sixth) + int(extra); ++i)
@@ -260,7 +254,7 @@ void cLevel::UpdateLevelRules()
             }
             case 7:
             case 8:
-                RaiseChannel(kChannelWind, kVoiceWind, kSlotWind, v);
+                RaiseChannel(kChannelWind, kSlotWind, v);
                 if (frameCounter % 6 == 0 && !leafImages.empty())
                     if (cParticle* p = Emit(particlePoolA, leafImages[size_t(RandomInt(int32_t(leafImages.size())))],
                                             spot, cVec2f(area->type == 7 ? 6.0f : -6.0f, 0.0f), 60.0f, 1.0f, 1.0f,

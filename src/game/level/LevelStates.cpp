@@ -100,6 +100,10 @@ void cLevel::DrawHud()
 {
     if (gfx2D == nullptr)
         return;
+    // The display lies over the whole level, whatever layers the level's things are drawn
+    // on: what is recorded so far is drawn first, so that the display's own layers (its
+    // plates under its figures) order only its own parts.
+    gfx2D->Flush();
     HudView view;
     view.hudScene = hudScene;
     view.jumpIndicator = jumpIndicator;

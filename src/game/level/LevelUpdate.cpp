@@ -21,8 +21,6 @@
 namespace
 {
 constexpr float kHalfTurn = 3.14159265f;
-// The voice of each ambient channel.
-constexpr int32_t kChannelVoices[15] = {15, 16, 16, 17, 15, 17, 18, 18, 19, 20, 20, 21, 18, 22, 17};
 
 void UpdateList(ObjectList& list)
 {
@@ -153,14 +151,15 @@ void cLevel::UpdateWorld()
     UpdateParticlePool(particlePoolB);
     cameraPrevPos = cameraPos;
 
+    // A channel sets only a voice that still plays its sound, and one whose voice was taken
+    // starts again on a free voice.
     for (size_t i = 0; i < ambientChannels.size(); ++i)
     {
         AmbientChannel& channel = ambientChannels[i];
         if (!channel.playing)
             continue;
         channel.gain += (channel.target - channel.gain) * 0.1f;
-        if (gAudioManager != nullptr && gAudioManager->GetVoiceCount() > kChannelVoices[i])
-            gAudioManager->SetVoiceGain(kChannelVoices[i], channel.gain);
+        channel.voice.Keep(kAmbientChannelVoices[i], channel.sound, channel.gain);
     }
 }
 

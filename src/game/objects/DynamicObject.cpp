@@ -172,8 +172,11 @@ void cDynamicObject::OnContact(float impact, bool otherIsPlayer, bool otherIsKil
         return;
     }
 
-    if (motorStart && !otherIsPlayer && jointKind == 1 && joint != nullptr && joint->GetType() == e_revoluteJoint)
-        static_cast<b2RevoluteJoint*>(joint)->SetMotorSpeed(motorSpeed);
+    if (motorStart && !otherIsPlayer && jointKind == 1)
+    {
+        if (b2RevoluteJoint* motor = LiveMotorJoint())
+            motor->SetMotorSpeed(motorSpeed);
+    }
 
     if (destroyable && level != nullptr && level->frameCounter != lastHitFrame)
     {
@@ -320,6 +323,25 @@ void cDynamicObject::StepPath(cObjectLevel* level)
     ApplyPathPosition(level);
 }
 
+b2RevoluteJoint* cDynamicObject::LiveMotorJoint()
+{
+    if (joint == nullptr)
+        return nullptr;
+    // Box2D frees a joint with the body at either end (a pickup or a spawned object
+    // removed from the level), and this object's body is one of them: the joint is there
+    // only while it is still on this body's list. Once gone it is forgotten.
+    const cRigidBodyController* rb = Body();
+    const b2Body* body = rb != nullptr ? rb->GetBody() : nullptr;
+    for (const b2JointEdge* edge = body != nullptr ? body->GetJointList() : nullptr; edge != nullptr;
+         edge = edge->next)
+    {
+        if (edge->joint == joint)
+            return joint->GetType() == e_revoluteJoint ? static_cast<b2RevoluteJoint*>(joint) : nullptr;
+    }
+    joint = nullptr;
+    return nullptr;
+}
+
 float cDynamicObject::HitJointedObjects()
 {
     const cRigidBodyController* rb = Body();
@@ -330,8 +352,8 @@ float cDynamicObject::HitJointedObjects()
     for (b2JointEdge* edge = body->GetJointList(); edge != nullptr; edge = edge->next)
     {
         b2Joint* j = edge->joint;
-        // The revolute piece of a line joint is no hinge of the object's.
-        if (j->GetType() != e_revoluteJoint || IsLineJointPiece(j) || !j->GetBodyA()->IsEnabled() ||
+        // A stand-in (the revolute piece of a line joint) is no hinge of the object's.
+        if (j->GetType() != e_revoluteJoint || IsStandInJoint(j) || !j->GetBodyA()->IsEnabled() ||
             !j->GetBodyB()->IsEnabled())
             continue;
         const auto* revolute = static_cast<const b2RevoluteJoint*>(j);
@@ -561,8 +583,9 @@ bool cDynamicObject::DrawSpring(cGfx2D& gfx, cObjectLevel* level)
     for (b2JointEdge* edge = body->GetJointList(); edge != nullptr && found < 2; edge = edge->next)
     {
         b2Joint* j = edge->joint;
-        // The first joint of another kind (a line joint among them) ends the search.
-        if ((j->GetType() != e_revoluteJoint && j->GetType() != e_distanceJoint) || IsLineJointPiece(j))
+        // The first joint of another kind ends the search; so does a stand-in, which counts
+        // as the line joint or pulley it belongs to.
+        if ((j->GetType() != e_revoluteJoint && j->GetType() != e_distanceJoint) || IsStandInJoint(j))
             break;
         ends[found++] = j->GetBodyA() == body ? j->GetAnchorA() : j->GetAnchorB();
     }

@@ -27,6 +27,7 @@
 
 class b2Joint;
 class b2MouseJoint;
+class b2RevoluteJoint;
 class cGlaControllerScene;
 class cGlaElement;
 class cGlaElementPath;
@@ -99,6 +100,7 @@ public:
     cGlaElement* spawnerObject = nullptr;
     // --- motor (filled by the joint builder) ----------------------------------------------
     bool motorStart = false;
+    // The revolute joint whose motor a contact starts; forgotten once Box2D has freed it.
     b2Joint* joint = nullptr;
     int32_t jointKind = 0;
     float motorSpeed = 0.0f;
@@ -163,6 +165,8 @@ private:
     void ApplyPathPosition(cObjectLevel* level);
     void StepSpawner(cObjectLevel* level);
     void Spawn(cObjectLevel* level, bool withParticle);
+    // The motor joint while it still exists (null, and forgotten, once it is gone).
+    b2RevoluteJoint* LiveMotorJoint();
     // Hits the objects jointed to this one by revolute joints; returns the joint angle.
     float HitJointedObjects();
     void DestroyNow(cObjectLevel* level);

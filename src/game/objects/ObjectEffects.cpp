@@ -261,24 +261,13 @@ float DistanceVolume(const cObjectLevel& level, const cVec2f& pixels, float rang
     ClampFloat(volume, 0.0f, 1.0f);
     return volume;
 }
-
-// The voice of the type's started loop while it plays that loop, else null: types that
-// share a voice leave each other's loop alone.
-AudioVoice* VoicePlayingLoop(const cObjectLevel& level, int type)
-{
-    const AmbientLoop& loop = level.ambient[type];
-    if (!loop.started || loop.sound == nullptr || gAudioManager == nullptr)
-        return nullptr;
-    AudioVoice* v = gAudioManager->GetVoice(AmbientLoopVoice(type));
-    return v != nullptr && v->IsPlayingSound(loop.sound) ? v : nullptr;
-}
 } // namespace
 
 int AmbientLoopVoice(int type)
 {
     switch (type)
     {
-    case 1: return 15; // the barrel's rolling loop
+    case 1: return 3; // the barrel's rolling loop: no voice is named for it, so a spare one
     case 19: return 16;
     case 20: return 17;
     case 21:
@@ -294,8 +283,8 @@ int AmbientLoopVoice(int type)
 
 void KeepAmbientLoop(cObjectLevel& level, int type, float volume)
 {
-    const int voice = AmbientLoopVoice(type);
-    if (voice < 0 || type >= kAmbientTypeCount)
+    const int home = AmbientLoopVoice(type);
+    if (home < 0 || type >= kAmbientTypeCount)
         return;
     if (!(volume == volume))
         volume = 0.0f;
@@ -305,8 +294,7 @@ void KeepAmbientLoop(cObjectLevel& level, int type, float volume)
     if (!loop.started)
     {
         loop.started = true;
-        if (gAudioManager != nullptr && loop.sound != nullptr)
-            gAudioManager->PlayOnVoice(kPlayLoop, voice, loop.sound, 0.0f, 1.0f);
+        loop.voice.Start(home, loop.sound);
     }
 }
 
@@ -319,18 +307,20 @@ void ClearAmbientLoopVolumes(cObjectLevel& level)
 void ApplyAmbientLoopVolumes(cObjectLevel& level)
 {
     for (int type = 0; type < kAmbientTypeCount; ++type)
-        if (AudioVoice* v = VoicePlayingLoop(level, type))
-            v->SetGain(level.ambient[type].volume);
+    {
+        AmbientLoop& loop = level.ambient[type];
+        if (loop.started)
+            loop.voice.Keep(AmbientLoopVoice(type), loop.sound, loop.volume);
+    }
 }
 
 void ResetAmbientLoops(cObjectLevel& level)
 {
-    for (int type = 0; type < kAmbientTypeCount; ++type)
+    for (AmbientLoop& loop : level.ambient)
     {
-        if (AudioVoice* v = VoicePlayingLoop(level, type))
-            v->Stop();
-        level.ambient[type].started = false;
-        level.ambient[type].volume = 0.0f;
+        loop.voice.Stop();
+        loop.started = false;
+        loop.volume = 0.0f;
     }
 }
 

@@ -26,15 +26,16 @@ void SpawnContactEffect(cObjectLevel& level, int type, const cVec2f& point);
 // Smoke from a damaged object: a few dark puffs rising, more the more damage (capped).
 void SpawnDamageSmoke(cObjectLevel& level, const cVec2f& position, int damage);
 
-// The voice of the looping sound of an effect type, or -1 for a type without one.
+// The home voice of the looping sound of an effect type, or -1 for a type without one.
 int AmbientLoopVoice(int type);
 // Keeps the type's loop alive: its volume slot takes the larger of itself and the volume
-// (clamped to 0..1); the first call in a level starts the loop, silent, on its voice.
+// (clamped to 0..1); the first call in a level starts the loop, silent, on its voice
+// (LoopVoice: the home voice, or a spare one when another sound holds it).
 void KeepAmbientLoop(cObjectLevel& level, int type, float volume);
 // The level's side of the loops, once a frame: every volume slot cleared before the
 // objects run (they raise the slots again), then each started loop's voice given its
-// slot's volume, so a loop falls silent once nothing asks for it. Types that share a voice
-// set it only while it plays their own loop.
+// slot's volume, so a loop falls silent once nothing asks for it. A loop sets only a voice
+// that still plays it, and one whose voice was taken starts again on a free one.
 void ClearAmbientLoopVolumes(cObjectLevel& level);
 void ApplyAmbientLoopVolumes(cObjectLevel& level);
 // A level (re)built: the loops still playing stop, and none counts as started.

@@ -19,6 +19,7 @@
 #include "KelpoBase/core/Shape2D.h"
 #include "KelpoBase/core/Vec2.h"
 #include "game/objects/LevelBase.h"
+#include "game/objects/LoopVoice.h"
 
 class cGameObj;
 class cGlaElement;
@@ -38,6 +39,7 @@ struct AmbientLoop
     float volume = 0.0f;    // the loudest request this frame; the level applies and resets it
     bool started = false;   // the loop was started in this level
     cSound* sound = nullptr; // the looping sound of the type (none: nothing plays)
+    LoopVoice voice;        // the voice that holds it
 };
 
 class cObjectLevel : public cLevelBase

@@ -17,21 +17,27 @@ void ReportRefusal(const char* what, const char* reason)
     std::fprintf(stderr, "physics: %s refused: %s\n", what, reason);
 }
 
-// The user data of a line joint's pieces points here.
+// The user data of a stand-in joint points at the mark of its kind.
 const char kLineJointMark = 0;
-} // namespace
+const char kPulleyRopeMark = 0;
 
-void MarkLineJointPiece(b2Joint* joint)
+void Mark(b2Joint* joint, const char& mark)
 {
     if (joint != nullptr)
-        joint->GetUserData().pointer = reinterpret_cast<uintptr_t>(&kLineJointMark);
+        joint->GetUserData().pointer = reinterpret_cast<uintptr_t>(&mark);
 }
 
-bool IsLineJointPiece(const b2Joint* joint)
+bool HasMark(const b2Joint* joint, const char& mark)
 {
     return joint != nullptr &&
-           const_cast<b2Joint*>(joint)->GetUserData().pointer == reinterpret_cast<uintptr_t>(&kLineJointMark);
+           const_cast<b2Joint*>(joint)->GetUserData().pointer == reinterpret_cast<uintptr_t>(&mark);
 }
+} // namespace
+
+void MarkLineJointPiece(b2Joint* joint) { Mark(joint, kLineJointMark); }
+bool IsLineJointPiece(const b2Joint* joint) { return HasMark(joint, kLineJointMark); }
+void MarkPulleyRope(b2Joint* joint) { Mark(joint, kPulleyRopeMark); }
+bool IsStandInJoint(const b2Joint* joint) { return HasMark(joint, kLineJointMark) || HasMark(joint, kPulleyRopeMark); }
 
 void DestroyBodyAndCarriages(b2World* world, b2Body* body)
 {

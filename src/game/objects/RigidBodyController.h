@@ -48,13 +48,19 @@ cRigidBodyController* ControllerOfBody(const b2Body* body);
 // Applies each body's own gravity (for bodies that do not use the world's) as a force.
 void ApplyOwnGravity(b2World* world);
 
-// A line joint (slide along an axis, turn freely) is two Box2D joints and a carriage body
-// between them (no shapes, no controller): a prismatic joint to the carriage and a
-// revolute joint from it. Both joints carry this mark, so that the level's rules, which
-// know only the line joint, can pass over its pieces; and the carriage goes when the body
-// of either side goes.
+// Two level joints are built from Box2D joints that stand in for what Box2D lacks, and
+// each stand-in carries a mark, so that the level's rules, which know only the level's
+// joints, can pass over them:
+//   - A line joint (slide along an axis, turn freely) is two Box2D joints and a carriage
+//     body between them (no shapes, no controller): a prismatic joint to the carriage and
+//     a revolute joint from it. The carriage goes when the body of either side goes.
+//   - A pulley's longest side is a rope: a distance joint from the side's ground anchor
+//     that only keeps the side from growing longer.
 void MarkLineJointPiece(b2Joint* joint);
 bool IsLineJointPiece(const b2Joint* joint);
+void MarkPulleyRope(b2Joint* joint);
+// A line joint's piece or a pulley's rope.
+bool IsStandInJoint(const b2Joint* joint);
 // Destroys the body, then the carriages of the line joints it was part of.
 void DestroyBodyAndCarriages(b2World* world, b2Body* body);
 

@@ -1,6 +1,8 @@
 #include "game/shell/Comic.h"
 
+#include "KelpoBase/core/Debug.h"
 #include "KelpoBase/core/Random.h"
+#include "KelpoBase/core/ResourceFile.h"
 #include "KelpoBase/gla/GlaControllerScene.h"
 #include "KelpoBase/gla/GlaSet.h"
 #include "KelpoBase/platform/Input.h"
@@ -10,6 +12,7 @@
 #include "KelpoBase/render/Resource.h"
 #include "game/shell/MainGame.h"
 #include "game/shell/SaveData.h"
+#include "game/shell/StartupData.h"
 
 namespace
 {
@@ -62,16 +65,24 @@ cComic::~cComic()
     stateMachine.FreeStack();
 }
 
-void cComic::LoadComic()
+bool cComic::LoadComic()
 {
     ResetLoadCount();
     SetLoadStopped(false);
     group = SelectResourceGroup("Comic");
-    sceneSet = ClassCast<cGlaSet>(LoadGlaSetResource("res/comic/comic.cgla", ""));
+    sceneSet = ClassCast<cGlaSet>(LoadGlaSetResource(kSceneFile, ""));
+    // A missing file leaves pages without scenes that still end in level 0; a damaged one
+    // is named, since the player would otherwise watch black pages without a word.
+    if (sceneSet == nullptr && ResourceFileExists(kSceneFile))
+    {
+        DebugPrint("%s The comic is skipped.\n", DescribeUnreadableDataFile(kSceneFile).c_str());
+        return false;
+    }
     effectImages.push_back(LoadAtlasImage("res/fx/z.png"));
     FinishResourceGroup();
     if (group != nullptr)
         group->UploadTextures(false);
+    return true;
 }
 
 const char* cComic::SkipMenuSceneName(int32_t screenWidth)

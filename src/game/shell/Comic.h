@@ -5,6 +5,8 @@
 // up to 500 frames; Return, Space, the player's jump control or the skip menu's "actBack"
 // skip to its end; then the short "LevelExit" scene plays for 33 frames and the game is
 // told to start level 0. A small "zzz" particle effect rises from the pages meanwhile.
+// A comic whose scene file is damaged is not made at all (its file is named on stderr),
+// and the game starts level 0 at once instead of showing 8 seconds of black pages.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +30,7 @@ public:
     static constexpr int32_t kExitFrames = 32;
     static constexpr int32_t kSkipFrame = 190;
     static constexpr int32_t kZzzInterval = 80;
+    static constexpr const char* kSceneFile = "res/comic/comic.cgla";
 
     // The argument is kept and not used.
     explicit cComic(int32_t arg);
@@ -35,8 +38,10 @@ public:
     cComic& operator=(const cComic&) = delete;
     ~cComic();
 
-    // The "Comic" group: the scene set and the "zzz" image, packed and uploaded.
-    void LoadComic();
+    // The "Comic" group: the scene set and the "zzz" image, packed and uploaded. False, with
+    // the file named on stderr, when the comic's scene file is there but damaged: the game
+    // can run without the comic and goes on as if it had been skipped.
+    bool LoadComic();
     // The particle pool, the controllers (pages, exit, skip menu) and the pages state.
     void SetUpComic();
     void UpdateComic();

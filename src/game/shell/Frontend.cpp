@@ -149,7 +149,11 @@ void RegisterFrontendParts()
 
     parts.comic.create = [](int32_t arg) -> cComic* {
         auto* comic = new cComic(arg);
-        comic->LoadComic();
+        if (!comic->LoadComic())
+        {
+            delete comic; // the game then starts level 0 at once
+            return nullptr;
+        }
         comic->SetUpComic();
         return comic;
     };

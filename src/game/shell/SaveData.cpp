@@ -2,6 +2,7 @@
 
 #include "KelpoBase/core/DataStream.h"
 #include "KelpoBase/core/Debug.h"
+#include "KelpoBase/core/TextUtil.h"
 #include "host/gameservice/GameService.h"
 
 #include <algorithm>
@@ -66,6 +67,21 @@ private:
 };
 
 bool ValidLevel(int level) { return level >= 0 && level < cSaveData::kLevelCount; }
+
+// The size of a version's whole layout; 0 for a version whose layout is not known.
+size_t LayoutSize(int32_t version)
+{
+    return version == 2 ? cSaveData::kFileSizeV2 : (version == 3 ? cSaveData::kFileSizeV3 : 0);
+}
+
+// The version field at the start of a file of at least 4 bytes.
+int32_t VersionOf(const uint8_t* data)
+{
+    return static_cast<int32_t>(uint32_t(data[0]) | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 |
+                                uint32_t(data[3]) << 24);
+}
+
+constexpr const char* kProgressNotKept = "progress will not be kept unless a later save succeeds";
 } // namespace
 
 void SetSaveDataVolumes(cSaveDataVolumes* volumes) { gVolumes = volumes; }
@@ -174,74 +190,131 @@ bool cSaveData::ReadFromMemory(const uint8_t* data, size_t size, bool applyVolum
 
 cSaveData::ReadResult cSaveData::Read(const std::string& fileName, bool applyVolumes, BadFile badFile)
 {
-    if (!GameServiceIsRunning() || !GameServiceFileExists(fileName))
+    const GameServiceEntry entry = GameServiceIsRunning() ? GameServiceEntryAt(fileName) : GameServiceEntry::None;
+    if (entry == GameServiceEntry::None)
     {
         windowed = 0;
         return ReadResult::Missing;
     }
-    const int32_t size = GameServiceGetFileSize(fileName);
-    std::vector<uint8_t> buffer;
-    // A file too short to hold its version, too large to be a save file, or not
-    // delivered whole cannot be read at all.
-    bool readable = size >= 4 && size <= kMaxSaveFileSize;
-    if (readable)
+    const bool setAside = badFile == BadFile::SetAside;
+    if (entry != GameServiceEntry::File)
     {
-        buffer.assign(static_cast<size_t>(size), 0);
-        readable = GameServiceFileRead(fileName, buffer.data(), size) == size;
-    }
-    if (readable)
-    {
-        if (ReadFromMemory(buffer.data(), buffer.size(), applyVolumes))
-            return ReadResult::Loaded;
-        if (badFile == BadFile::LeaveAlone)
-            return ReadResult::Partial;
-        // A short file: what it holds was taken. Its bytes are kept beside it before
-        // the next save writes a whole file over it; if they cannot be, this record
-        // never writes over it.
-        const std::string copy = GameServiceFileKeepCopy(fileName, buffer.data(), size);
-        if (copy.empty())
-        {
-            mWritesBlocked = true;
-            DebugPrint("The save data %s is shorter than its layout and no copy of it could be kept; it will not "
-                       "be overwritten\n",
-                       fileName.c_str());
-        }
-        else
-            DebugPrint("The save data %s is shorter than its layout; what it holds was read and a copy kept as %s\n",
-                       fileName.c_str(), copy.c_str());
-        return ReadResult::Partial;
+        // Whatever the player keeps under the name stays theirs: it is moved aside whole.
+        if (setAside)
+            SetFileReadAside(fileName, Unkept::Move,
+                             entry == GameServiceEntry::Folder ? "is a folder, not a file" : "is not a file");
+        return ReadResult::Damaged;
     }
 
-    if (badFile == BadFile::LeaveAlone)
-        return ReadResult::Damaged;
-    // Keep the unreadable file for inspection, out of the way of the next save; if it
-    // cannot be moved, this record must never write over it.
-    const std::string aside = GameServiceFileSetAside(fileName);
-    if (aside.empty())
-    {
-        mWritesBlocked = true;
-        DebugPrint("The save data %s cannot be read and cannot be moved aside; it will not be overwritten\n",
-                   fileName.c_str());
-    }
+    const int32_t size = GameServiceGetFileSize(fileName);
+    std::vector<uint8_t> buffer;
+    const char* unreadable = nullptr;
+    if (size < 4)
+        unreadable = "too short to hold a version";
+    else if (size > kMaxSaveFileSize)
+        unreadable = "larger than any save file";
     else
-        DebugPrint("The save data %s cannot be read; it was kept as %s\n", fileName.c_str(), aside.c_str());
-    return ReadResult::Damaged;
+    {
+        buffer.assign(static_cast<size_t>(size), 0);
+        if (GameServiceFileRead(fileName, buffer.data(), size) != size)
+            unreadable = "not delivered whole";
+    }
+    if (unreadable != nullptr)
+    {
+        if (setAside)
+        {
+            std::string problem;
+            SetFileReadAside(fileName, Unkept::Move, FormatString(problem, "cannot be read (%s)", unreadable));
+        }
+        return ReadResult::Damaged;
+    }
+
+    const bool tookEveryField = ReadFromMemory(buffer.data(), buffer.size(), applyVolumes);
+    const int32_t version = VersionOf(buffer.data());
+    const size_t layout = LayoutSize(version);
+    if (tookEveryField && buffer.size() == layout)
+        return ReadResult::Loaded;
+    if (!setAside)
+        return ReadResult::Partial;
+    // The next save writes a whole version 3 file over bytes this read did not take (the
+    // end of a short file, bytes past the layout, the fields of an unknown version): they
+    // are kept beside it first.
+    std::string problem;
+    if (layout == 0)
+        FormatString(problem, "is of version %d, which this game does not know", static_cast<int>(version));
+    else
+        FormatString(problem, "is %s than the %zu bytes of its version %d", buffer.size() < layout ? "shorter" : "longer",
+                     layout, static_cast<int>(version));
+    mBytesRead = std::move(buffer);
+    SetFileReadAside(fileName, Unkept::Copy, problem);
+    return ReadResult::Partial;
+}
+
+void cSaveData::SetFileReadAside(const std::string& fileName, Unkept what, const std::string& problem)
+{
+    mUnkept = what;
+    std::string keptAs;
+    std::string why;
+    if (!KeepFileRead(fileName, keptAs, why))
+        DebugPrint("The save data %s %s, and it could not be kept aside (%s): no save replaces it until it can be, "
+                   "and until then progress will not be kept\n",
+                   fileName.c_str(), problem.c_str(), why.c_str());
+    else if (what == Unkept::Copy)
+        DebugPrint("The save data %s %s: what it holds was read, and a copy of it is kept as %s\n", fileName.c_str(),
+                   problem.c_str(), keptAs.c_str());
+    else
+        DebugPrint("The save data %s %s: it was not read, and it is kept as %s\n", fileName.c_str(), problem.c_str(),
+                   keptAs.c_str());
+}
+
+bool cSaveData::KeepFileRead(const std::string& fileName, std::string& keptAs, std::string& why)
+{
+    keptAs.clear();
+    switch (mUnkept)
+    {
+    case Unkept::Nothing:
+        return true;
+    case Unkept::Copy:
+        keptAs = GameServiceFileKeepCopy(fileName, mBytesRead.data(), static_cast<int32_t>(mBytesRead.size()), &why);
+        if (keptAs.empty())
+            return false;
+        break;
+    case Unkept::Move:
+        // Once nothing holds the name any more, nothing is left to keep.
+        if (GameServiceEntryAt(fileName) != GameServiceEntry::None)
+        {
+            keptAs = GameServiceFileSetAside(fileName, &why);
+            if (keptAs.empty())
+                return false;
+        }
+        break;
+    }
+    mUnkept = Unkept::Nothing;
+    mBytesRead = std::vector<uint8_t>();
+    return true;
 }
 
 bool cSaveData::Write(const std::string& fileName)
 {
     if (!GameServiceIsRunning())
         return false;
-    if (mWritesBlocked)
+    // A file read that could not be kept aside then (a full disk, a read-only folder) is
+    // tried again at every save, and the save waits for it.
+    std::string keptAs;
+    std::string why;
+    if (!KeepFileRead(fileName, keptAs, why))
     {
-        DebugPrint("The save data %s was not written: the file read at start-up could not be kept\n",
-                   fileName.c_str());
+        DebugPrint("The game was not saved: the save data %s read at start-up must be kept aside first, and it "
+                   "could not be (%s); %s\n",
+                   fileName.c_str(), why.c_str(), kProgressNotKept);
         return false;
     }
+    if (!keptAs.empty())
+        DebugPrint("The save data %s read at start-up is now kept as %s\n", fileName.c_str(), keptAs.c_str());
     const std::vector<uint8_t> bytes = Serialise();
-    if (!GameServiceFileWrite(fileName, bytes.data(), static_cast<int32_t>(bytes.size())))
+    if (!GameServiceFileWrite(fileName, bytes.data(), static_cast<int32_t>(bytes.size()), &why))
     {
-        DebugPrint("The save data %s could not be written\n", fileName.c_str());
+        DebugPrint("The game could not be saved to %s (%s); %s\n", fileName.c_str(), why.c_str(), kProgressNotKept);
         return false;
     }
     return true;

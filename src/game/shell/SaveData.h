@@ -16,13 +16,16 @@
 //  3646  6 x i32 controls: up, down, left, right, jump, pause
 // Version 2 ends after the look (3646 bytes). Other versions are read up to windowed.
 //
-// Reading is careful. A file shorter than its version's layout gives what it holds: each
-// field past its end keeps the record's current value, and a byte-for-byte copy of the
-// file is kept beside it ("Data.sav.bad", ".bad2", ...) before any save replaces it. A
-// file that is empty, too short to hold its version or unreadable is not parsed at all:
-// the record keeps what it holds and the file is moved aside under the same names. When
-// neither copy nor move succeeds, this record never writes over the file. Writes replace
-// the file atomically and report failure.
+// Reading is careful. A file that is not exactly its version's layout (shorter, with
+// bytes past its end, or of a version other than 2 and 3) gives what it holds of the
+// layout: each field past its end keeps the record's current value, and a byte-for-byte
+// copy of the file is kept beside it ("Data.sav.bad", ".bad2", ...) before any save
+// replaces it. A file that is empty, too short to hold its version or unreadable, and a
+// folder (or anything else that is not a file) under the name, is not parsed at all: the
+// record keeps what it holds and the file is moved aside under the same names. While that
+// copy or move has not succeeded, every save tries it again first and is refused when it
+// still fails, so this record never writes over the file. Writes replace the file
+// atomically; a refused or failed save is reported on stderr with its reason.
 #pragma once
 
 #include <cstddef>
@@ -64,6 +67,7 @@ public:
     static constexpr int kLookCount = 5;
     static constexpr int kControlCount = 6;
     static constexpr int32_t kVersion = 3;
+    static constexpr size_t kFileSizeV2 = 3646;
     static constexpr size_t kFileSizeV3 = 3670;
     static constexpr int32_t kLookItemMax = 10;
     static constexpr int32_t kControlMin = 68;
@@ -90,15 +94,15 @@ public:
     enum class ReadResult
     {
         Loaded,    // the file was read
-        Partial,   // a short file: what it holds was taken, a copy of it kept aside
+        Partial,   // not exactly its version's layout: what it holds of it was taken, a copy kept aside
         Missing,   // no file (or no remote storage): windowed set to 0, the rest kept
-        Damaged,   // a file that cannot be used: nothing taken, the file moved aside
+        Damaged,   // a file (or folder) that cannot be used: nothing taken, moved aside
     };
 
     cSaveData();
 
     // Writes the file through the remote storage. False when there is no remote storage,
-    // when writing is blocked (the file read could not be kept aside) or the write failed.
+    // when the file read could still not be kept aside, or when the write failed.
     bool Write(const std::string& fileName);
     // What a read does with a file it cannot take whole: keep its bytes aside as described
     // above (the game's own read), or leave the file and its neighbours alone (a look at
@@ -131,7 +135,8 @@ public:
     void GetLook(int32_t& hair, int32_t& body, int32_t& base, int32_t& trail, int32_t& cup) const;
     void SetLook(int32_t hair, int32_t body, int32_t base, int32_t trail, int32_t cup);
 
-    bool WritesBlocked() const { return mWritesBlocked; }
+    // The file read is not kept aside yet: the next save tries first to keep it.
+    bool WritesBlocked() const { return mUnkept != Unkept::Nothing; }
 
     uint32_t flags = 0;
     bool flipScreen = false;
@@ -142,7 +147,21 @@ public:
     int32_t controls[kControlCount] = {70, 71, 68, 69, 72, 79};
 
 private:
-    bool mWritesBlocked = false;
+    // What the file read still needs before a save may replace it.
+    enum class Unkept
+    {
+        Nothing,
+        Copy, // a copy of the bytes read (the file stays in place)
+        Move, // the file itself moved aside
+    };
+    // Keeps the file read aside as it needs; true once nothing more is needed, with the
+    // name it is kept under in keptAs, or with the reason of the failure in why.
+    bool KeepFileRead(const std::string& fileName, std::string& keptAs, std::string& why);
+    // Starts keeping the file read aside (at the read) and says on stderr what became of it.
+    void SetFileReadAside(const std::string& fileName, Unkept what, const std::string& problem);
+
+    Unkept mUnkept = Unkept::Nothing;
+    std::vector<uint8_t> mBytesRead; // for Unkept::Copy
 };
 
 // The default control bindings: up, down, left, right, jump, pause.

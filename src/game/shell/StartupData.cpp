@@ -17,51 +17,57 @@ enum class Check
 {
     Exists,   // found (loose or in the pack)
     Font,     // reads as a font
-    SceneFile // reads as a scene file
+    SceneFile // reads whole as a scene file
 };
 
-// Where a resource path is looked for, for the message.
-std::string WhereLookedFor(const std::string& path)
+std::string LoosePath(const std::string& path)
 {
-    std::string where = "in " + (std::filesystem::path(GetWorkingFolder()) / path).string();
-    if (const PackFile* pack = GetPackFile())
-        where += pack->IsOpen() && !pack->GetEntries().empty()
-                     ? " and in the pack file " + pack->GetPath()
-                     : " (the pack file " + pack->GetPath() + " could not be read)";
-    return where;
+    return (std::filesystem::path(GetWorkingFolder()) / path).string();
 }
 
-bool Reads(const cResourceFile& file, Check check, const std::string& path)
+bool Reads(const std::string& path, Check check)
 {
+    if (check == Check::Exists)
+        return ResourceFileExists(path);
+    cResourceFile file;
+    if (!file.Open(path))
+        return false;
     const uint8_t* bytes = file.GetMemory();
     const size_t size = file.GetMemorySize();
-    switch (check)
-    {
-    case Check::Font:
+    if (check == Check::Font)
         return std::unique_ptr<cFont>(cFont::ReadFromMemory(bytes, size)) != nullptr;
-    case Check::SceneFile:
-    {
-        // Read for its structure alone: nothing it names is loaded.
-        const cGlaResourceHooks previous = SetGlaResourceHooks(GlaNoResourceHooks());
-        std::unique_ptr<cGlaSet> set(
-            ParseGlaSetFromMemory(bytes, size, {}, std::filesystem::path(path).parent_path().string() + "/"));
-        SetGlaResourceHooks(previous);
-        return set != nullptr && !set->scenes.empty();
-    }
-    case Check::Exists:
-        break;
-    }
-    return true;
+    // The reader the game loads with, over every scene; nothing the scenes name is loaded.
+    const cGlaResourceHooks previous = SetGlaResourceHooks(GlaNoResourceHooks());
+    std::unique_ptr<cGlaSet> set(
+        ParseGlaSetFromMemory(bytes, size, {}, std::filesystem::path(path).parent_path().string() + "/"));
+    SetGlaResourceHooks(previous);
+    return set != nullptr && !set->scenes.empty();
 }
 } // namespace
 
+std::string DescribeUnreadableDataFile(const std::string& path)
+{
+    const std::string file = "The game's data file " + path;
+    cResourceFile found;
+    if (found.OpenStream(path))
+        return found.GetMode() == cResourceFile::kPackStream
+                   ? file + " is damaged and cannot be read: it was read from the pack file " +
+                         GetPackFile()->GetPath() + "."
+                   : file + " is damaged and cannot be read: " + LoosePath(path) + ".";
+    const PackFile* pack = GetPackFile();
+    if (pack != nullptr && pack->IsCutEntry(path))
+        return file + " is damaged: it is not in " + LoosePath(path) + ", and the pack file " + pack->GetPath() +
+               ", which holds it, is cut short before its end.";
+    if (pack != nullptr && !pack->GetDamage().empty())
+        return file + " cannot be read: it is not in " + LoosePath(path) + ", and the pack file " + pack->GetPath() +
+               ", where it was looked for next, is damaged: " + pack->GetDamage() + ".";
+    return file + " is missing: it was looked for in " + LoosePath(path) +
+           (pack != nullptr ? " and in the pack file " + pack->GetPath() : std::string()) +
+           ". Start the game in the folder that holds res/.";
+}
+
 std::string CheckStartupData()
 {
-    auto missing = [](const std::string& path)
-    {
-        return "The game's data file " + path + " is missing: it was looked for " + WhereLookedFor(path) +
-               ". Start the game in the folder that holds res/.";
-    };
     const std::string font = cMainGame::SystemFontFile();
     const struct
     {
@@ -71,24 +77,12 @@ std::string CheckStartupData()
         {font, Check::Font},
         {std::filesystem::path(font).replace_extension("png").string(), Check::Exists},
         {"res/frontend/frontend.mac.720p.cgla", Check::SceneFile},
-        {"res/hud.mac.720p.cgla", Check::Exists},
-        {"res/maps/maps.mac.cgla", Check::Exists},
+        {"res/hud.mac.720p.cgla", Check::SceneFile},
+        {"res/maps/maps.mac.cgla", Check::SceneFile},
     };
     for (const auto& file : needed)
-    {
-        if (file.check == Check::Exists)
-        {
-            if (!ResourceFileExists(file.path))
-                return missing(file.path);
-            continue;
-        }
-        cResourceFile stream;
-        if (!stream.Open(file.path))
-            return missing(file.path);
-        if (!Reads(stream, file.check, file.path))
-            return "The game's data file " + file.path + " is damaged and cannot be read (looked for " +
-                   WhereLookedFor(file.path) + ").";
-    }
+        if (!Reads(file.path, file.check))
+            return DescribeUnreadableDataFile(file.path);
     return std::string();
 }
 

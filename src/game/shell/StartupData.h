@@ -1,9 +1,11 @@
 // The data the game cannot start without: the system font, the front end's scene file and
 // the scene files of the levels and their screens. Checked before the game is made, so that
 // a player who starts the game where its data is not finds out which file is missing or
-// damaged and where it was looked for, instead of meeting a black or frozen screen. Files
-// the game can run without (pictures, sounds, music, the comic) are not checked: a missing
-// or damaged one is skipped as before.
+// damaged and where it was looked for, instead of meeting a black or frozen screen. Scene
+// files are read whole for their structure, with the game's own scene reader, and nothing
+// they name is loaded. Files the game can run without (pictures, sounds, music) are not
+// checked: a missing or damaged one is skipped as before. The comic is checked where it is
+// loaded, with the same reading (Comic.h): a damaged comic is named and skipped.
 #pragma once
 
 #include <string>
@@ -12,6 +14,11 @@
 // that is missing or damaged and the places it was looked for (the working folder and the
 // pack file).
 std::string CheckStartupData();
+
+// The message for a data file that could not be read: whether it is missing or damaged,
+// where it was looked for or found (the working folder, the pack file), and, when the pack
+// itself is damaged, how.
+std::string DescribeUnreadableDataFile(const std::string& path);
 
 // Makes the game factory check the start-up data before it makes the game, and refuse
 // with the message when it cannot start (after RegisterMainGame). The program does this;

@@ -50,8 +50,12 @@ struct ServiceState
     int nextHandle = 1;
     GameServiceApiCall nextCall = 1;
 
+    // The statistics file read at start was damaged and is not yet set aside: it is never
+    // written over until it is.
+    bool statsUnkept = false;
+
     bool failNextInit = false;
-    bool failWrites = false;
+    int writeError = 0; // every change to the folder fails with it (tests)
     std::function<void()> midWriteHook;
 };
 
@@ -75,20 +79,55 @@ uint64_t GameId() { return static_cast<uint64_t>(kGameServiceAppId); }
 
 std::string StatsPath() { return G().folder + "/" + kGameServiceStatsFile; }
 
+// Every change to the folder passes here first, so that tests can make changes fail as a
+// full disk or a read-only folder would; false with errno set.
+bool ChangesAllowed()
+{
+    if (G().writeError == 0)
+        return true;
+    errno = G().writeError;
+    return false;
+}
+
+// The reason of the failure that errno holds, for the caller that asked for it.
+void Explain(std::string* why)
+{
+    if (why != nullptr)
+        *why = std::strerror(errno);
+}
+
 bool WriteBytes(const std::string& path, const void* data, size_t size)
 {
-    ServiceState& g = G();
-    if (g.failWrites)
+    return ChangesAllowed() && WriteFileAtomically(path, data, size, G().midWriteHook);
+}
+
+std::string MoveAside(const std::string& path) { return ChangesAllowed() ? SetFileAside(path) : std::string(); }
+
+// Moves the damaged statistics file out of the way; true once it is (or is gone).
+bool SetDamagedStatsAside()
+{
+    const std::string path = StatsPath();
+    const std::string aside = MoveAside(path);
+    if (aside.empty() && errno != ENOENT)
+    {
+        DebugPrint("Game service: %s is damaged and could not be moved aside (%s); it is not written over\n",
+                   path.c_str(), std::strerror(errno));
         return false;
-    return WriteFileAtomically(path, data, size, g.midWriteHook);
+    }
+    if (!aside.empty())
+        DebugPrint("Game service: %s is damaged; kept as %s\n", path.c_str(), aside.c_str());
+    G().statsUnkept = false;
+    return true;
 }
 
 bool SaveStats()
 {
+    if (G().statsUnkept && !SetDamagedStatsAside())
+        return false;
     std::string text = SerialiseGameServiceStats(G().stats);
     bool ok = WriteBytes(StatsPath(), text.data(), text.size());
     if (!ok)
-        DebugPrint("Game service: could not write %s\n", StatsPath().c_str());
+        DebugPrint("Game service: could not write %s (%s)\n", StatsPath().c_str(), std::strerror(errno));
     return ok;
 }
 
@@ -97,6 +136,7 @@ void LoadStats()
 {
     ServiceState& g = G();
     g.stats = GameServiceStats();
+    g.statsUnkept = false;
     const std::string path = StatsPath();
     struct stat st{};
     if (::lstat(path.c_str(), &st) != 0)
@@ -105,13 +145,9 @@ void LoadStats()
     if (ReadWholeFile(path, bytes, static_cast<size_t>(kGameServiceMaxFileSize)) &&
         ParseGameServiceStats(bytes.data(), bytes.size(), g.stats))
         return;
-    std::string aside = SetFileAside(path);
-    if (aside.empty())
-        DebugPrint("Game service: %s is damaged and could not be moved aside\n", path.c_str());
-    else
-        DebugPrint("Game service: %s is damaged; kept as %s\n", path.c_str(), aside.c_str());
     g.stats = GameServiceStats();
-    if (!aside.empty())
+    g.statsUnkept = true;
+    if (SetDamagedStatsAside())
         SaveStats();
 }
 
@@ -126,7 +162,14 @@ bool MakeFolders(const std::string& path)
             return false;
     }
     struct stat st{};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    if (!S_ISDIR(st.st_mode))
+    {
+        errno = ENOTDIR;
+        return false;
+    }
+    return true;
 }
 
 // The stored file for a remote-storage name: its last path component, in the folder.
@@ -141,6 +184,18 @@ std::string StoragePath(const std::string& name)
         base == kGameServiceStatsFile)
         return std::string();
     return G().folder + "/" + base;
+}
+
+// Whether a remote-storage call may go ahead with this stored path and these bytes; when
+// not, why says so.
+bool Storable(const std::string& path, const void* data, int32_t size, std::string* why)
+{
+    if (!path.empty() && size >= 0 && size <= kGameServiceMaxFileSize && (data != nullptr || size == 0))
+        return true;
+    if (why != nullptr)
+        *why = !G().running ? "the game service is not running"
+                            : (path.empty() ? "not a name the storage takes" : "not a size the storage takes");
+    return false;
 }
 } // namespace
 
@@ -159,13 +214,20 @@ bool GameServiceInit(const std::string& folder)
     std::string f = folder;
     while (f.size() > 1 && f.back() == '/')
         f.pop_back();
-    if (f.empty() || !MakeFolders(f) || ::access(f.c_str(), W_OK | X_OK) != 0)
+    if (f.empty() || !MakeFolders(f) || ::access(f.c_str(), X_OK) != 0)
     {
-        DebugPrint("Game service: the folder %s cannot be used\n", folder.c_str());
+        DebugPrint("Game service: the folder %s cannot be used (%s); progress will not be kept\n", folder.c_str(),
+                   f.empty() ? "no folder given" : std::strerror(errno));
         return false;
     }
     g.folder = f;
     g.running = true;
+    // A folder that cannot be written still holds what the player saved: it is read, and
+    // every write is still tried (the folder may become writable while the game runs).
+    if (!ChangesAllowed() || ::access(f.c_str(), W_OK) != 0)
+        DebugPrint("Game service: the folder %s cannot be written (%s); the saved game is read from it, but "
+                   "progress will not be kept\n",
+                   f.c_str(), std::strerror(errno));
     RemoveStaleTemporaryFiles(f);
     LoadStats();
     g.unlockedSinceStore.clear();
@@ -430,15 +492,15 @@ int32_t GameServiceFileRead(const std::string& name, void* buffer, int32_t size)
     return static_cast<int32_t>(got);
 }
 
-bool GameServiceFileWrite(const std::string& name, const void* data, int32_t size)
+bool GameServiceFileWrite(const std::string& name, const void* data, int32_t size, std::string* why)
 {
     std::string path = StoragePath(name);
-    if (path.empty() || size < 0 || size > kGameServiceMaxFileSize || (data == nullptr && size > 0))
+    if (!Storable(path, data, size, why))
         return false;
-    bool ok = WriteBytes(path, data, static_cast<size_t>(size));
-    if (!ok)
-        DebugPrint("Game service: could not write %s\n", path.c_str());
-    return ok;
+    if (WriteBytes(path, data, static_cast<size_t>(size)))
+        return true;
+    Explain(why);
+    return false;
 }
 
 bool GameServiceFileDelete(const std::string& name)
@@ -447,20 +509,37 @@ bool GameServiceFileDelete(const std::string& name)
     return !path.empty() && ::unlink(path.c_str()) == 0;
 }
 
-std::string GameServiceFileSetAside(const std::string& name)
+GameServiceEntry GameServiceEntryAt(const std::string& name)
 {
     std::string path = StoragePath(name);
-    if (path.empty())
-        return std::string();
-    return FileNameOfPath(SetFileAside(path));
+    struct stat st{};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return GameServiceEntry::None;
+    if (S_ISREG(st.st_mode))
+        return GameServiceEntry::File;
+    return S_ISDIR(st.st_mode) ? GameServiceEntry::Folder : GameServiceEntry::Other;
 }
 
-std::string GameServiceFileKeepCopy(const std::string& name, const void* data, int32_t size)
+std::string GameServiceFileSetAside(const std::string& name, std::string* why)
 {
     std::string path = StoragePath(name);
-    if (path.empty() || size < 0 || size > kGameServiceMaxFileSize || (data == nullptr && size > 0) || G().failWrites)
+    if (!Storable(path, nullptr, 0, why))
         return std::string();
-    return FileNameOfPath(WriteFileAside(path, data, static_cast<size_t>(size)));
+    const std::string aside = MoveAside(path);
+    if (aside.empty())
+        Explain(why);
+    return FileNameOfPath(aside);
+}
+
+std::string GameServiceFileKeepCopy(const std::string& name, const void* data, int32_t size, std::string* why)
+{
+    std::string path = StoragePath(name);
+    if (!Storable(path, data, size, why))
+        return std::string();
+    const std::string kept = ChangesAllowed() ? WriteFileAside(path, data, static_cast<size_t>(size)) : std::string();
+    if (kept.empty())
+        Explain(why);
+    return FileNameOfPath(kept);
 }
 
 // --- Overlay -----------------------------------------------------------------------------------
@@ -474,5 +553,6 @@ void GameServiceSimulateOverlay(bool active)
 // --- Test controls -----------------------------------------------------------------------------
 
 void GameServiceFailNextInitForTests(bool fail) { G().failNextInit = fail; }
-void GameServiceFailWritesForTests(bool fail) { G().failWrites = fail; }
+void GameServiceFailWritesForTests(bool fail) { G().writeError = fail ? EIO : 0; }
+void GameServiceFailWritesWithErrorForTests(int error) { G().writeError = error; }
 void GameServiceSetMidWriteHookForTests(std::function<void()> hook) { G().midWriteHook = std::move(hook); }

@@ -82,9 +82,11 @@ using GameServiceCallResultHandler = std::function<void(const void* data, bool i
 // --- Start and stop ------------------------------------------------------------------------
 
 // Starts the service with its files in the given folder (created if missing). Answers
-// false when the service cannot run (the folder cannot be used); the game then runs
-// without it. Leftover temporary files of an interrupted write are removed; a damaged
-// statistics file is set aside and replaced by an empty one.
+// false when the service cannot run (the folder cannot be made or entered); the game then
+// runs without it. A folder that cannot be written is still used: its files are read, the
+// reason is reported on stderr, and every write is still tried. Leftover temporary files
+// of an interrupted write are removed; a damaged statistics file is set aside and replaced
+// by an empty one (it is never written over while it cannot be set aside).
 bool GameServiceInit(const std::string& folder);
 void GameServiceShutdown();
 bool GameServiceIsRunning();
@@ -147,7 +149,8 @@ bool GameServiceGetLeaderboardScore(const std::string& boardName, int32_t* score
 
 // --- Remote storage ----------------------------------------------------------------------------
 // A name is reduced to its last path component, so that the save file's full path and its
-// bare name address the same stored file.
+// bare name address the same stored file. The calls that change stored files take an
+// optional why, which receives the reason of a failure in words.
 
 bool GameServiceFileExists(const std::string& name);
 // The size in bytes; 0 for a missing file.
@@ -156,16 +159,28 @@ int32_t GameServiceGetFileSize(const std::string& name);
 int32_t GameServiceFileRead(const std::string& name, void* buffer, int32_t size);
 // Replaces the file atomically; false when it could not be written (the old file is
 // then unchanged).
-bool GameServiceFileWrite(const std::string& name, const void* data, int32_t size);
+bool GameServiceFileWrite(const std::string& name, const void* data, int32_t size, std::string* why = nullptr);
 bool GameServiceFileDelete(const std::string& name);
-// Moves a file that cannot be used out of the way ("<name>.bad", "<name>.bad2", ...)
-// so that it is kept for inspection and never overwritten. Answers the new name, or ""
-// when it could not be moved.
-std::string GameServiceFileSetAside(const std::string& name);
+// What holds a stored file's name in the folder. The stand-in keeps its files in a real
+// folder, where something other than a file (a folder, say) may hold the name.
+enum class GameServiceEntry
+{
+    None,
+    File,
+    Folder,
+    Other,
+};
+GameServiceEntry GameServiceEntryAt(const std::string& name);
+// Moves a file (or whatever holds the name) that cannot be used out of the way
+// ("<name>.bad", "<name>.bad2", ...) so that it is kept for inspection and never
+// overwritten; the move never replaces an earlier one. Answers the new name, or "" when it
+// could not be moved.
+std::string GameServiceFileSetAside(const std::string& name, std::string* why = nullptr);
 // Keeps a copy of bytes read from a file beside it, under the first free name of the same
 // series ("<name>.bad", "<name>.bad2", ...), never replacing a file; the file itself stays.
 // Answers the copy's name, or "" when it could not be written.
-std::string GameServiceFileKeepCopy(const std::string& name, const void* data, int32_t size);
+std::string GameServiceFileKeepCopy(const std::string& name, const void* data, int32_t size,
+                                    std::string* why = nullptr);
 
 // --- Overlay -----------------------------------------------------------------------------------
 
@@ -176,7 +191,12 @@ void GameServiceSimulateOverlay(bool active);
 
 // The next GameServiceInit fails.
 void GameServiceFailNextInitForTests(bool fail);
-// Writes fail until cleared.
+// Every change to the folder (writes, copies, moves, and the check at start that the
+// folder can be written) fails with this error number, as on a full disk (ENOSPC) or a
+// read-only folder (EROFS), until 0 is given. This holds for root too, whom file modes do
+// not stop.
+void GameServiceFailWritesWithErrorForTests(int error);
+// The same with an input/output error, or cleared.
 void GameServiceFailWritesForTests(bool fail);
 // Called during an atomic write once half the bytes have reached the temporary file.
 void GameServiceSetMidWriteHookForTests(std::function<void()> hook);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio> // renameat2
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -108,12 +109,6 @@ bool WriteAll(int fd, const uint8_t* bytes, size_t size)
     }
     return true;
 }
-
-bool Exists(const std::string& path)
-{
-    struct stat st{};
-    return ::lstat(path.c_str(), &st) == 0;
-}
 } // namespace
 
 const std::vector<GameServiceAchievementDef>& GameServiceAchievementTable() { return kAchievements; }
@@ -202,6 +197,14 @@ std::string SerialiseGameServiceStats(const GameServiceStats& stats)
 
 namespace
 {
+// Undoes a step that failed without losing the reason of the failure.
+template <class Cleanup> void CleanUpKeepingErrno(Cleanup cleanup)
+{
+    const int error = errno;
+    cleanup();
+    errno = error;
+}
+
 // Writes the bytes to a fresh temporary file beside the path, flushed and synced; answers
 // its name, or "" (and nothing left behind) on failure.
 std::string WriteTemporaryBeside(const std::string& path, const void* data, size_t size,
@@ -220,10 +223,13 @@ std::string WriteTemporaryBeside(const std::string& path, const void* data, size
         midWrite();
     ok = ok && WriteAll(fd, bytes + half, size - half);
     ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
+    if (!ok)
+        CleanUpKeepingErrno([fd] { ::close(fd); });
+    else
+        ok = ::close(fd) == 0;
     if (!ok)
     {
-        ::unlink(temp.c_str());
+        CleanUpKeepingErrno([&temp] { ::unlink(temp.c_str()); });
         return std::string();
     }
     return temp;
@@ -247,6 +253,41 @@ std::string AsideName(const std::string& path, int i)
 {
     return path + ".bad" + (i == 1 ? std::string() : std::to_string(i));
 }
+
+// Gives from the name to, failing with EEXIST when to exists: never replaces anything.
+bool MoveWithoutReplacing(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return false;
+    // A file system without the no-replace rename: a hard link never replaces a name
+    // either. Should the old name then stay, the file is still kept under the new one.
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return false;
+    ::unlink(from.c_str());
+    return true;
+}
+
+// Moves from to the first free name of path's aside series; answers that name or "".
+std::string MoveIntoAsideSeries(const std::string& from, const std::string& path, const AsideTryHook& beforeEachTry)
+{
+    for (int i = 1; i < kAsideNames; ++i)
+    {
+        const std::string target = AsideName(path, i);
+        if (beforeEachTry)
+            beforeEachTry(target);
+        if (MoveWithoutReplacing(from, target))
+        {
+            SyncFolder(FolderOf(path));
+            return target;
+        }
+        if (errno != EEXIST)
+            return std::string();
+    }
+    errno = EEXIST; // every name is taken
+    return std::string();
+}
 } // namespace
 
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
@@ -257,32 +298,21 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
         return false;
     if (::rename(temp.c_str(), path.c_str()) != 0)
     {
-        ::unlink(temp.c_str());
+        CleanUpKeepingErrno([&temp] { ::unlink(temp.c_str()); });
         return false;
     }
     SyncFolder(FolderOf(path));
     return true;
 }
 
-std::string WriteFileAside(const std::string& path, const void* data, size_t size)
+std::string WriteFileAside(const std::string& path, const void* data, size_t size, const AsideTryHook& beforeEachTry)
 {
     const std::string temp = WriteTemporaryBeside(path, data, size, {});
     if (temp.empty())
         return std::string();
-    // A hard link never replaces an existing name, so a file kept earlier is never lost,
-    // even when another writer takes a name between the tries.
-    std::string kept;
-    for (int i = 1; i < kAsideNames && kept.empty(); ++i)
-    {
-        const std::string target = AsideName(path, i);
-        if (::link(temp.c_str(), target.c_str()) == 0)
-            kept = target;
-        else if (errno != EEXIST)
-            break;
-    }
-    ::unlink(temp.c_str());
-    if (!kept.empty())
-        SyncFolder(FolderOf(path));
+    const std::string kept = MoveIntoAsideSeries(temp, path, beforeEachTry);
+    if (kept.empty())
+        CleanUpKeepingErrno([&temp] { ::unlink(temp.c_str()); });
     return kept;
 }
 
@@ -293,44 +323,47 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t ma
     if (fd < 0)
         return false;
     struct stat st{};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 ||
-        static_cast<unsigned long long>(st.st_size) > maxSize)
+    int refused = 0;
+    if (::fstat(fd, &st) != 0)
+        refused = errno;
+    else if (!S_ISREG(st.st_mode))
+        refused = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    else if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > maxSize)
+        refused = EFBIG;
+    if (refused != 0)
     {
         ::close(fd);
+        errno = refused;
         return false;
     }
     out.resize(static_cast<size_t>(st.st_size));
     size_t got = 0;
+    int error = 0;
     while (got < out.size())
     {
         ssize_t n = ::read(fd, out.data() + got, out.size() - got);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
+        {
+            error = n < 0 ? errno : EIO; // the file ended before its size
             break;
+        }
         got += static_cast<size_t>(n);
     }
     ::close(fd);
     if (got != out.size())
     {
         out.clear();
+        errno = error;
         return false;
     }
     return true;
 }
 
-std::string SetFileAside(const std::string& path)
+std::string SetFileAside(const std::string& path, const AsideTryHook& beforeEachTry)
 {
-    for (int i = 1; i < kAsideNames; ++i)
-    {
-        std::string target = AsideName(path, i);
-        if (Exists(target))
-            continue;
-        if (::rename(path.c_str(), target.c_str()) == 0)
-            return target;
-        return std::string();
-    }
-    return std::string();
+    return MoveIntoAsideSeries(path, path, beforeEachTry);
 }
 
 void RemoveStaleTemporaryFiles(const std::string& folder)

@@ -52,6 +52,8 @@ const std::vector<GameServiceLeaderboardDef>& GameServiceLeaderboardTable();
 int GameServiceFindAchievement(const std::string& apiName);   // -1 when unknown
 int GameServiceFindBoard(const std::string& name);            // -1 when unknown
 
+// The file helpers below answer failure with errno telling why.
+//
 // Writes a whole file atomically: a temporary file beside it, written, flushed and
 // synced, then renamed over the target. False (and the target unchanged) on any failure.
 // midWrite, when set, runs once half the bytes have been written.
@@ -59,12 +61,17 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
                          const std::function<void()>& midWrite = {});
 // Reads a whole file of at most maxSize bytes; false when it cannot be read whole.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t maxSize);
-// Renames a file to "<path>.bad", "<path>.bad2", ... (the first free name); answers the
-// new path or "" on failure.
-std::string SetFileAside(const std::string& path);
-// Writes the bytes, synced, under the first free name of the same series ("<path>.bad",
-// "<path>.bad2", ...) without ever replacing a file; the file at path is not touched.
-// Answers the new path or "" on failure.
-std::string WriteFileAside(const std::string& path, const void* data, size_t size);
+// Files that cannot be used are kept under the first free name of the series "<path>.bad",
+// "<path>.bad2", ... Each name is taken by a step that fails when the name exists (a
+// rename that refuses to replace, or a hard link), so a file kept earlier is never
+// replaced, even when another writer takes a name between two tries. beforeEachTry, when
+// set, runs with each name just before it is tried.
+using AsideTryHook = std::function<void(const std::string& name)>;
+// Moves the file (or folder) at path to that series; answers the new path or "".
+std::string SetFileAside(const std::string& path, const AsideTryHook& beforeEachTry = {});
+// Writes the bytes, synced, under a name of that series; the file at path is not touched.
+// Answers the new path or "".
+std::string WriteFileAside(const std::string& path, const void* data, size_t size,
+                           const AsideTryHook& beforeEachTry = {});
 // Removes the temporary files an interrupted atomic write left in a folder.
 void RemoveStaleTemporaryFiles(const std::string& folder);

@@ -130,7 +130,16 @@ TEST(Debug, PrintIndentAndAssertionReport)
     DebugPrint("a");
     EXPECT_EQ(lines.back(), "\ta");
     PopDebugIndent();
+
+    // A note reaches a listening sink; with none it is dropped, not printed.
+    DebugNote("Steam persona: %s\n", "Player");
+    EXPECT_EQ(lines.back(), "Steam persona: Player\n");
     SetDebugSink({});
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    DebugNote("nobody listens\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 
     EXPECT_EXIT(ReportRuntimeAssertion("x > 0", "src\\a", 7), testing::ExitedWithCode(1),
                 "={62}\nERROR: KELPO RUNTIME ASSERTION:\n\nsrc\\\\a \\(7\\): x > 0\n\n={62}");

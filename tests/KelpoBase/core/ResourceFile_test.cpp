@@ -9,48 +9,13 @@
 
 #include "KelpoBase/core/FileSystem.h"
 #include "KelpoBase/core/ResourceFile.h"
+#include "support/PackBuilder.h"
 
 namespace fs = std::filesystem;
 
 namespace
 {
-struct PackEntry
-{
-    std::string name;
-    std::string bytes;
-    // When set, the entry's table fields are written as given instead of from bytes.
-    bool raw = false;
-    uint32_t offset = 0;
-    uint32_t size = 0;
-};
-
-void PutU32(std::string& out, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
-// Builds a pack: header, table, then the entries' bytes in order, starting at the base
-// (which is the end of the table unless padding is asked for).
-std::string BuildPack(const std::vector<PackEntry>& entries, uint32_t padding = 0, const char* magic = "KLPA")
-{
-    const uint32_t base = 12 + 136 * static_cast<uint32_t>(entries.size()) + padding;
-    std::string out(magic, 4);
-    PutU32(out, static_cast<uint32_t>(entries.size()));
-    PutU32(out, base);
-    std::string data(padding, '\0');
-    std::string dataArea;
-    for (const PackEntry& e : entries)
-    {
-        PutU32(out, e.raw ? e.offset : padding + static_cast<uint32_t>(dataArea.size()));
-        PutU32(out, e.raw ? e.size : static_cast<uint32_t>(e.bytes.size()));
-        std::string name = e.name;
-        name.resize(128, '\0');
-        out += name;
-        dataArea += e.bytes;
-    }
-    return out + data + dataArea;
-}
+using tvtest::BuildPack;
 
 void WriteFile(const fs::path& path, const std::string& bytes)
 {
@@ -95,6 +60,7 @@ TEST_F(PackTest, NamesMatchInAnyLetterCase)
                                         {"res\\maps\\maps.mac.cgla", "scene"},
                                         {"\"quoted/name.txt/\"", "q"}}));
     EXPECT_EQ(pack.GetEntries().size(), 3u);
+    EXPECT_EQ(pack.GetDamage(), "");
     for (const char* path : {"res/audio/button_forward.ogg", "RES/AUDIO/BUTTON_FORWARD.OGG", "Res/Audio/Button_Forward.ogg"})
     {
         cResourceFile file;
@@ -184,6 +150,7 @@ TEST_F(PackTest, BadTablesAreRefused)
     {
         const char* what;
         std::string bytes;
+        const char* damage; // what the pack says is wrong with it
     };
     std::string huge = BuildPack({{"a.txt", "data"}});
     huge[4] = 0, huge[5] = 0, huge[6] = 0, huge[7] = static_cast<char>(0x80); // count 2^31
@@ -192,18 +159,21 @@ TEST_F(PackTest, BadTablesAreRefused)
     wraps[4] = static_cast<char>(0xE2), wraps[5] = static_cast<char>(0xE1), wraps[6] = static_cast<char>(0xE1),
     wraps[7] = 0x01;
     const std::string whole = BuildPack({{"a.txt", "data"}, {"b.txt", "more"}});
+    const std::string cutIndex = "it is cut short (its index runs past the end of the file)";
     const Case cases[] = {
-        {"count 2^31", huge},
-        {"count whose table size wraps", wraps},
-        {"table cut short", whole.substr(0, 12 + 136 + 50)},
-        {"header only", whole.substr(0, 10)},
-        {"empty file", ""},
+        {"count 2^31", huge, cutIndex.c_str()},
+        {"count whose table size wraps", wraps, cutIndex.c_str()},
+        {"table cut short", whole.substr(0, 12 + 136 + 50), cutIndex.c_str()},
+        {"header only", whole.substr(0, 10), "it is cut short within its header"},
+        {"empty file", "", "it is not a pack file"},
+        {"another kind of file", "PK\3\4 a zip archive, say, of some length", "it is not a pack file"},
     };
     for (const Case& c : cases)
     {
         PackFile& pack = UsePack(c.bytes);
         EXPECT_TRUE(pack.GetEntries().empty()) << c.what;
         EXPECT_FALSE(pack.IsOpen()) << c.what;
+        EXPECT_EQ(pack.GetDamage(), c.damage) << c.what;
         cResourceFile file;
         EXPECT_FALSE(file.Open("a.txt")) << c.what;
     }
@@ -222,6 +192,11 @@ TEST_F(PackTest, BadEntriesAreDropped)
     }));
     EXPECT_EQ(pack.GetEntries().size(), 2u);
     EXPECT_EQ(pack.GetDroppedCount(), 4u);
+    EXPECT_EQ(pack.GetDamage(), "it is cut short (2 of its 6 files run past its end); 2 of its entries have no valid name");
+    EXPECT_TRUE(pack.IsCutEntry("PAST-END.txt"));
+    EXPECT_TRUE(pack.IsCutEntry("far.txt"));
+    EXPECT_FALSE(pack.IsCutEntry("good.txt"));
+    EXPECT_FALSE(pack.IsCutEntry("missing.txt"));
     cResourceFile file;
     ASSERT_TRUE(file.Open("good.txt"));
     EXPECT_EQ(ReadAll(file), "good");

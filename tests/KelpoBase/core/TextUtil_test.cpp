@@ -196,6 +196,32 @@ TEST(SplitAndTrim, Pieces)
     EXPECT_EQ(TrimLeft(all, "x"), "");
 }
 
+TEST(BreakIntoLines, FillsLinesAndBreaksLongWordsAtTheirFolders)
+{
+    struct Case
+    {
+        const char* text;
+        size_t columns;
+        const char* lines;
+    } cases[] = {
+        {"short", 10, "short"},
+        {"", 10, ""},
+        {"one two three four", 9, "one two\nthree\nfour"},
+        {"one two three", 7, "one two\nthree"},           // a line exactly full
+        {"a  b   c", 80, "a b c"},                          // runs of spaces become one
+        {"  leading and trailing  ", 80, "leading and trailing"},
+        {"first line\nsecond line", 6, "first\nline\nsecond\nline"}, // breaks already there are kept
+        {"end\n", 80, "end\n"},
+        {"in /home/player/games/data/res/x.bin.", 16, "in\n/home/player/\ngames/data/res/\nx.bin."},
+        {"abcdefghij", 4, "abcd\nefgh\nij"},              // no folder to break at
+        {"/abcdefgh", 4, "/abc\ndefg\nh"},                // a leading '/' is no place to break
+        {"a \xC3\xA9\xC3\xA9\xC3\xA9", 3, "a\n\xC3\xA9\n\xC3\xA9\n\xC3\xA9"}, // never inside a character
+        {"unchanged by zero columns", 0, "unchanged by zero columns"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BreakIntoLines(c.text, c.columns), c.lines) << c.text << " in " << c.columns;
+}
+
 TEST(CharArrays, CopyAppendFind)
 {
     char buffer[200];

@@ -128,6 +128,34 @@ TEST_F(AudioManagerTest, PlayAppliesSoundGainTimesVolumeAndReplacesTheVoice)
     EXPECT_TRUE(manager->IsVoicePlaying(6));
 }
 
+// A voice sounds a sound while that sound is on it, playing or paused; not once it has
+// ended, been stopped or been replaced, nor on a bad index or with no sound.
+TEST_F(AudioManagerTest, VoiceSoundsItsSoundUntilItEndsIsStoppedOrReplaced)
+{
+    cSoundBuffer other(manager, 1.0f);
+    ASSERT_TRUE(other.Load(tvtest::SoundFixture("stereo.ogg").string()));
+    EXPECT_FALSE(manager->IsVoiceSounding(4, tone.get())) << "never played";
+    manager->PlayOnVoice(0, 4, tone.get(), 1.0f);
+    EXPECT_TRUE(manager->IsVoiceSounding(4, tone.get()));
+    EXPECT_FALSE(manager->IsVoiceSounding(4, &other));
+    manager->PauseVoice(4);
+    EXPECT_TRUE(manager->IsVoiceSounding(4, tone.get())) << "paused";
+    manager->ResumeVoice(4);
+    tvtest::RenderLoopback(manager->GetDevice(), tvtest::kLoopbackRate); // 0.5 s of samples: over
+    EXPECT_EQ(manager->GetVoice(4)->currentSound, tone.get());
+    EXPECT_FALSE(manager->IsVoiceSounding(4, tone.get())) << "ended";
+
+    manager->PlayOnVoice(kPlayLoop, 4, tone.get(), 1.0f);
+    manager->PlayOnVoice(kPlayLoop, 4, &other, 1.0f);
+    EXPECT_FALSE(manager->IsVoiceSounding(4, tone.get())) << "replaced";
+    EXPECT_TRUE(manager->IsVoiceSounding(4, &other));
+    manager->StopVoice(4);
+    EXPECT_FALSE(manager->IsVoiceSounding(4, &other)) << "stopped";
+    for (int index : {-1, 32, 1000})
+        EXPECT_FALSE(manager->IsVoiceSounding(index, tone.get())) << index;
+    EXPECT_FALSE(manager->IsVoiceSounding(4, nullptr));
+}
+
 TEST_F(AudioManagerTest, BadIndicesNullSoundsAndLockedVoicesDoNothing)
 {
     const int bad[] = {-1, -32, 32, 1000};

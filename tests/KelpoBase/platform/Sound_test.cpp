@@ -216,10 +216,11 @@ TEST_F(SoundTest, ReloadingAPlayingSoundStopsItsVoiceFirst)
 
 TEST_F(SoundTest, RefusedFilesLeaveNoBuffer)
 {
-    fs::copy_file(tvtest::SoundFixture("mono.ogg"), "tone.OGG");
-    fs::copy_file(tvtest::SoundFixture("mono.ogg"), "tone");
-    const std::string paths[] = {"tone.OGG", "tone", "missing.ogg", tvtest::SoundFixture("six.ogg").string(),
-                                 tvtest::SoundFixture("mono.wav").string()};
+    // Files of this test's own: the tests of a program share its working folder.
+    fs::copy_file(tvtest::SoundFixture("mono.ogg"), "refused-tone.OGG");
+    fs::copy_file(tvtest::SoundFixture("mono.ogg"), "refused-tone");
+    const std::string paths[] = {"refused-tone.OGG", "refused-tone", "missing.ogg",
+                                 tvtest::SoundFixture("six.ogg").string(), tvtest::SoundFixture("mono.wav").string()};
     for (const std::string& path : paths)
     {
         cSoundBuffer sound(manager, 1.0f);
@@ -369,9 +370,9 @@ TEST(OggPrefetch, ResultsNoLoadTookAreDroppedAndPrefetchesNest)
 
 TEST_F(SoundTest, LoadsTakePrefetchedSamplesAndKeepTheirChecks)
 {
-    fs::copy_file(tvtest::SoundFixture("mono.ogg"), "tone.OGG");
+    fs::copy_file(tvtest::SoundFixture("mono.ogg"), "prefetched-tone.OGG");
     const std::string stereo = tvtest::SoundFixture("stereo.ogg").string();
-    cOggPrefetch prefetch({stereo, "tone.OGG", "missing.ogg"});
+    cOggPrefetch prefetch({stereo, "prefetched-tone.OGG", "missing.ogg"});
     cSoundBuffer sound(manager, 1.0f);
     ASSERT_TRUE(sound.Load(stereo));
     EXPECT_EQ(sound.GetByteSize(), 44100u);
@@ -381,7 +382,7 @@ TEST_F(SoundTest, LoadsTakePrefetchedSamplesAndKeepTheirChecks)
     // The extension is still checked before any samples are taken, and a file that did
     // not decode still fails.
     cSoundBuffer refused(manager, 1.0f);
-    EXPECT_FALSE(refused.Load("tone.OGG"));
+    EXPECT_FALSE(refused.Load("prefetched-tone.OGG"));
     EXPECT_FALSE(refused.Load("missing.ogg"));
     EXPECT_EQ(refused.GetBuffer(), 0u);
 }

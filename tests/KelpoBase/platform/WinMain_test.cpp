@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "KelpoBase/core/Debug.h"
+#include "KelpoBase/core/TextUtil.h"
 #include "PlatformTestSupport.h"
 
 using tvtest::cPlatformFixture;
@@ -122,6 +123,33 @@ TEST(StartUp, FailuresShowOneBoxRunShutdownAndFail)
         EXPECT_FALSE(f.host.deviceContext) << which;
         EXPECT_FALSE(f.window.running || f.window.graphicsReady || f.window.windowCreated) << which;
     }
+}
+
+// A message box grows as wide as its longest line: a long reason comes in lines that fit.
+TEST(StartUp, ALongFailureMessageIsBrokenIntoLines)
+{
+    cPlatformFixture f;
+    std::string reason = "The game's data file res/maps/maps.mac.cgla is missing: it was looked for in";
+    for (int i = 0; i < 6; ++i)
+        reason += " /a/rather/long/folder/name/" + std::to_string(i);
+    reason += ". Start the game in the folder that holds res/.";
+    SetGameFactory([reason]() -> cKelpoGame* {
+        RefuseGameStart(reason);
+        return nullptr;
+    });
+
+    EXPECT_NE(RunWindowObject(f.window, "", 0), 0);
+
+    ASSERT_EQ(f.host.boxes.size(), 1u);
+    const std::string& text = f.host.boxes[0].text;
+    EXPECT_EQ(text, BreakIntoLines(reason, kMessageBoxColumns));
+    size_t lines = 0;
+    for (const std::string& line : SplitString(text, "\n"))
+    {
+        EXPECT_LE(line.size(), kMessageBoxColumns) << line;
+        ++lines;
+    }
+    EXPECT_GE(lines, reason.size() / kMessageBoxColumns);
 }
 
 TEST(FrameLoop, OrderOfOneFrame)

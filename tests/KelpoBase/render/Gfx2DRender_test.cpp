@@ -448,6 +448,46 @@ TEST_F(Gfx2DRender, AlignedText)
     ExpectPixel(640 - width, 100, kWhite); // the T's top-left corner
 }
 
+TEST_F(Gfx2DRender, TextOfNegativeWidthLandsWhereItsWidthSays)
+{
+    // The fixture font's A and V with A kerned 30 pixels towards V, over the same page:
+    // "AV" is 12 - 30 + 12 = -6 pixels wide, V drawn 18 pixels left of A.
+    ASSERT_NE(font, nullptr);
+    std::vector<tvtest::GlyphDesc> descs;
+    for (const char code : {'A', 'V'})
+    {
+        const FontGlyph* g = font->GlyphOf(uint8_t(code));
+        ASSERT_NE(g, nullptr);
+        descs.push_back({g->code, g->x, g->y, g->w, g->h, g->offsetX, g->top, g->advance});
+    }
+    const auto bytes = tvtest::BuildFont(descs, {{{0, 1}, uint16_t(-30)}});
+    std::unique_ptr<cFont> kerned(cFont::ReadFromMemory(bytes.data(), bytes.size()));
+    ASSERT_NE(kerned, nullptr);
+    kerned->SetPage(font->page);
+    ASSERT_EQ(kerned->MeasureText("AV").width, -6);
+
+    gfx->Begin();
+    gfx->SetFont(kerned.get());
+    // Aligned right at x 640 the pen ends there: A at 646, V at 628. Centred on 640: A at
+    // 640 + 3, V at 625. Aligned left: A at 640, V at 622.
+    DrawTextAt(*gfx, 640, 100, kAlignRight | kAlignTop, "AV");
+    DrawTextAt(*gfx, 640, 300, kAlignTop, "AV");
+    DrawTextAt(*gfx, 640, 500, kAlignLeft | kAlignTop, "AV");
+    gfx->Flush();
+    const uint32_t bg = 0xFF200808u;
+    const struct
+    {
+        int y, minX, maxX;
+    } rows[] = {{100, 628, 646 + kGlyphW - 1}, {300, 625, 643 + kGlyphW - 1}, {500, 622, 640 + kGlyphW - 1}};
+    for (const auto& row : rows)
+    {
+        const Box box = LitBox(400, row.y - 20, 900, row.y + 40, bg);
+        EXPECT_EQ(box.minX, row.minX) << row.y;
+        EXPECT_EQ(box.maxX, row.maxX) << row.y;
+        EXPECT_EQ(box.minY, row.y) << row.y;
+    }
+}
+
 TEST_F(Gfx2DRender, RotatedAndTintedSprite)
 {
     gfx->Begin();

@@ -3,6 +3,7 @@
 // primitives larger than a batch, and the layered drawer's recording and replay order.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 #include "FakeRenderer.h"
@@ -390,6 +391,51 @@ TEST_F(Gfx2DTest, LaidOutTextDrawsEachLine)
     EXPECT_EQ(v[0].y, 40.0f);
     EXPECT_EQ(v[8].x, 50.0f);
     EXPECT_EQ(v[8].y, 40.0f + 12.0f + 12.0f - 10.0f); // line 2 at y 12 (the line height)
+}
+
+TEST_F(Gfx2DTest, TextOfNegativeWidthIsPlacedByThatWidth)
+{
+    // "AB" with A kerned 21 pixels towards B: 8 - 21 + 8 = -5 pixels wide. Every
+    // alignment puts the pen where that width says: it ends at the origin when aligned
+    // right, starts at it when aligned left, and is centred on -5 >> 1 = -3.
+    auto glyphs = tvtest::UniformGlyphs("AB", 6, 10, 8);
+    const auto bytes = tvtest::BuildFont(glyphs, {{{0, 1}, uint16_t(-21)}});
+    std::unique_ptr<cFont> font(cFont::ReadFromMemory(bytes.data(), bytes.size()));
+    ASSERT_NE(font, nullptr);
+    font->SetPage(imageA.get());
+    ASSERT_EQ(font->MeasureText("AB").width, -5);
+    const cTextLayout layout(font.get(), 100, "AB");
+    ASSERT_EQ(layout.lines.size(), 1u);
+
+    struct Case
+    {
+        const char* what;
+        std::function<void()> draw;
+        float penX; // where A is drawn; B follows 13 pixels to its left
+    };
+    const Case cases[] = {
+        {"left", [&] { gfx.DrawText(kAlignLeft, "AB"); }, 0.0f},
+        {"right", [&] { gfx.DrawText(kAlignRight, "AB"); }, 5.0f},
+        {"centred", [&] { gfx.DrawText(0, "AB"); }, 3.0f},
+        {"right-aligned with colours", [&] { gfx.DrawTextRightAligned("AB", nullptr); }, 5.0f},
+        {"laid out, right", [&] { gfx.DrawTextLayout(kAlignRight, &layout); }, 5.0f},
+        {"laid out, centred", [&] { gfx.DrawTextLayout(0, &layout); }, 3.0f},
+    };
+    gfx.SetFont(font.get());
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        renderer.draws.clear();
+        c.draw();
+        const auto& draws = Draws();
+        ASSERT_EQ(draws.size(), 1u);
+        ASSERT_EQ(draws[0].vertices.size(), 8u);
+        const Bounds a = VertexBounds(draws[0], 0, 4), b = VertexBounds(draws[0], 4, 4);
+        EXPECT_EQ(a.minX, c.penX);
+        EXPECT_EQ(a.maxX, c.penX + 6.0f);
+        EXPECT_EQ(b.minX, c.penX - 13.0f);
+        EXPECT_TRUE(gfx.transform.IsIdentity());
+    }
 }
 
 TEST_F(Gfx2DTest, NumbersDrawOneFramePerDigit)

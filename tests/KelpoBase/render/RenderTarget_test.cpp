@@ -1,10 +1,12 @@
 // Render targets made through the OpenGL renderer: drawn into, then drawn as a texture
 // and read back; the frame buffer bound before survives their making; releasing gives
-// each library object back once (counted through a counting entry-point table).
+// each library object back once (counted through a counting entry-point table); a clear
+// under a small viewport covers a whole target but only the viewport of the window's own.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "GLCounting.h"
@@ -202,4 +204,60 @@ TEST_F(RenderTarget, DeletingTheBoundTargetReturnsToTheScreen)
     EXPECT_EQ(BoundFramebuffer(), renderer->defaultFramebuffer);
     renderer->PopRenderTarget();
     EXPECT_TRUE(renderer->targetStack.empty());
+}
+
+TEST_F(RenderTarget, ClearedWholeUnderASmallViewportWhileTheWindowTargetClearsItsViewport)
+{
+    // Green at depth 0.5 over everything, then a red clear (colour and depth) under a
+    // 32 x 32 viewport in the corner.
+    cMaterial green;
+    green.flags = kMaterialTwoSided | kMaterialDepthTest | kMaterialDepthWrite;
+    green.colour = kGreen;
+    auto paint = [&](int width, int height) {
+        UseCamera(width, height);
+        renderer->Clear(kClearDepth); // under the full viewport: the quad passes the depth test
+        auto all = MakeQuad(0, 0, float(width), float(height));
+        renderer->DrawMesh(all.get(), &green);
+    };
+    auto clearCorner = [&] {
+        renderer->SetViewportRect(0, 0, 32, 32);
+        renderer->SetClearColour(kRed);
+        renderer->Clear(kClearColour | kClearDepth);
+    };
+    auto depthAt = [](int x, int y) {
+        float depth = -1.0f;
+        GL().ReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+        return depth;
+    };
+
+    // A render target is cleared whole: its owner may show or sample any of it.
+    std::unique_ptr<cRenderTarget> target(renderer->CreateRenderTarget(64, 64, kTargetColourTexture | kTargetDepth));
+    ASSERT_NE(target->FramebufferName(), 0u);
+    renderer->PushRenderTarget();
+    renderer->BindRenderTarget(target.get());
+    paint(64, 64);
+    ASSERT_NEAR(depthAt(48, 48), 0.5f, 0.01f);
+    clearCorner();
+    for (const auto& [x, y] : {std::pair{10, 10}, std::pair{48, 10}, std::pair{10, 48}, std::pair{63, 63}})
+    {
+        SCOPED_TRACE(testing::Message() << x << "," << y);
+        EXPECT_TRUE(tvtest::ColoursNear(tvtest::ReadPixel(x, y), kRed, 2)) << std::hex << tvtest::ReadPixel(x, y);
+        EXPECT_FLOAT_EQ(depthAt(x, y), 1.0f);
+    }
+    renderer->PopRenderTarget();
+
+    // The window's off-screen target (colour only) is cleared within the viewport only,
+    // through its texture (no drawn clear) where the library can: nothing outside the
+    // viewport is ever shown.
+    paint(1280, 720);
+    tvtest::GLCounting counting;
+    clearCorner();
+    if (GL().hasClearTexture)
+    {
+        EXPECT_EQ(counting.Count(eGLFunction::ClearTexSubImage), 1u);
+        EXPECT_EQ(counting.Count(eGLFunction::Clear), 1u) << "only the depth buffer is cleared by drawing";
+    }
+    EXPECT_TRUE(tvtest::ColoursNear(tvtest::ReadPixel(10, 10), kRed, 2));
+    for (const auto& [x, y] : {std::pair{48, 10}, std::pair{10, 48}, std::pair{1000, 600}})
+        EXPECT_TRUE(tvtest::ColoursNear(tvtest::ReadPixel(x, y), kGreen, 2)) << x << "," << y;
 }

@@ -1,10 +1,12 @@
 // The heads-up display against a recording drawer: the sugar numbers by mode, the
 // survival time and its colours, the fuel bar, the shrinking sugar icon, the keys and
-// the jump indicators.
+// the jump indicators. Then the sample tree's display as a level draws it: its figures on
+// plates that read the same over any ground.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,7 +21,11 @@
 #include "KelpoBase/render/Gfx2D.h"
 #include "KelpoBase/render/Image.h"
 #include "KelpoBase/render/TextureAtlas.h"
+#include "GLTestContext.h"
+#include "RealLevel.h"
 #include "game/level/Hud.h"
+#include "game/level/Level.h"
+#include "game/objects/GameObj.h"
 
 namespace
 {
@@ -376,4 +382,178 @@ TEST(Hud, MissingSceneDigitsAndFontDrawNothingAndNeverFail)
     f.view.sugarCollected = 3;
     f.Run();
     EXPECT_EQ(f.NumberIn(-1e6f, 1e6f), "");
+}
+
+// ---- the sample tree's display, drawn -------------------------------------------------------
+
+namespace
+{
+constexpr int kScreenW = 1280;
+constexpr int kScreenH = 720;
+using Screen = std::vector<uint32_t>;
+
+int Luma(uint32_t p) { return (int(p & 255) * 299 + int((p >> 8) & 255) * 587 + int((p >> 16) & 255) * 114) / 1000; }
+
+Screen DrawnFrame(tvtest::RealLevel& real)
+{
+    real.Draw();
+    return tvtest::ReadScreen(kScreenW, kScreenH);
+}
+
+// The pixels (y * width + x) where two frames differ: what one draws and the other leaves out.
+std::vector<size_t> Differing(const Screen& a, const Screen& b)
+{
+    std::vector<size_t> out;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        if (a[i] != b[i])
+            out.push_back(i);
+    return out;
+}
+
+// The pixels of a plate of the display at least `inset` inside its edge (its rim is 3
+// pixels, its corners rounded by up to 16), in pixel order; none when the display has no
+// such plate.
+std::vector<size_t> PlatePixels(const cGlaControllerScene* hud, const char* name, float inset)
+{
+    constexpr float kCorner = 16.0f;
+    std::vector<size_t> out;
+    cGlaControllerSprite* plate = FindSpriteController(hud, name);
+    if (plate == nullptr || !plate->visible)
+        return out;
+    cOrientedBox box;
+    plate->GetBounds(box);
+    for (int y = 0; y < kScreenH; ++y)
+        for (int x = 0; x < kScreenW; ++x)
+        {
+            const cVec2f local = box.ToLocal(cVec2f(float(x) + 0.5f, float(y) + 0.5f));
+            const float u = std::fabs(local.x) - (box.halfExtents.x - kCorner);
+            const float v = std::fabs(local.y) - (box.halfExtents.y - kCorner);
+            const float outward = u > 0.0f && v > 0.0f ? std::sqrt(u * u + v * v) : std::max(u, v);
+            if (outward <= kCorner - inset)
+                out.push_back(size_t(y) * kScreenW + size_t(x));
+        }
+    return out;
+}
+
+std::vector<uint32_t> PixelsAt(const Screen& screen, const std::vector<size_t>& where)
+{
+    std::vector<uint32_t> out;
+    for (size_t i : where)
+        out.push_back(screen[i]);
+    return out;
+}
+
+// Differing pixels within the rows of the display's plates: the ground did change there.
+size_t ChangesNearTheTop(const Screen& a, const Screen& b)
+{
+    const std::vector<size_t> changed = Differing(a, b);
+    return size_t(std::count_if(changed.begin(), changed.end(), [](size_t i) { return i < size_t(140 * kScreenW); }));
+}
+
+// Moves a level object so that its middle shows at a screen point (the world unturned).
+void PlaceOnScreen(cLevel& level, cGameObj* object, cVec2f screen)
+{
+    ASSERT_NE(object, nullptr);
+    const float k = 32.0f * level.cameraZoom;
+    object->SetPosition(level.cameraPos + cVec2f((screen.x - kScreenW * 0.5f) / k, (screen.y - kScreenH * 0.5f) / k));
+}
+} // namespace
+
+// The display's figures stand on opaque plates: the white digits on a dark one, the survival
+// time (in each survival level's colours, dark or light, ringed in ink) on a light one. Each
+// figure lies inside its plate clear of the rim, stands out from the plate, and looks the same
+// whatever passes under the display: the sky, the ground brought up under it, or objects of
+// the level drawn on its top layer (as the survival arena's dropper platform is).
+TEST(HudOnScreen, FiguresStandOnPlatesThatLookTheSameOverAnyGround)
+{
+    for (int32_t number : {1, 200, 204})
+    {
+        SCOPED_TRACE(number);
+        tvtest::RealLevelOptions options;
+        options.levelNumber = number;
+        options.render = true;
+        tvtest::RealLevel real(options);
+        ASSERT_TRUE(real.Ready()) << real.Error();
+        cLevel& level = real.Level();
+        real.Step(40);
+        const bool survival = number >= 200;
+        ASSERT_EQ(level.isSurvival, survival);
+        level.sugarCollected = 10; // a zero among the digits
+        level.sugarTotal = 10;
+        level.survivalCountdown = 95 * 30; // "01:35"
+
+        // Each figure's pixels: what changes when the digits, or the time's font, are left out.
+        const Screen shown = DrawnFrame(real);
+        const auto digits = level.hudDigits;
+        level.hudDigits.fill(nullptr);
+        const Screen withoutDigits = DrawnFrame(real);
+        level.hudDigits = digits;
+        const cFont* font = level.hudFont;
+        level.hudFont = nullptr;
+        const Screen withoutTime = DrawnFrame(real);
+        level.hudFont = font;
+
+        struct Figure
+        {
+            const char* plate;
+            std::vector<size_t> pixels;
+            bool whiteOnDark;
+        };
+        std::vector<Figure> figures = {{"sugarPlate", Differing(shown, withoutDigits), true}};
+        if (survival)
+            figures.push_back({"timePlate", Differing(shown, withoutTime), false});
+        std::vector<size_t> plates;
+        for (const Figure& figure : figures)
+        {
+            SCOPED_TRACE(figure.plate);
+            ASSERT_FALSE(figure.pixels.empty());
+            const std::vector<size_t> inner = PlatePixels(level.hudScene, figure.plate, 4.0f);
+            ASSERT_FALSE(inner.empty()) << "no plate";
+            plates.insert(plates.end(), inner.begin(), inner.end());
+            EXPECT_EQ(std::count_if(figure.pixels.begin(), figure.pixels.end(),
+                                    [&](size_t i) { return !std::binary_search(inner.begin(), inner.end(), i); }),
+                      0)
+                << "figure pixels off the plate or on its rim";
+
+            // The plate's own colour, and how much of the figure stands out from it: the
+            // white of the digits, or the dark ring of the time whatever its colours.
+            std::vector<size_t> bare;
+            std::set_difference(inner.begin(), inner.end(), figure.pixels.begin(), figure.pixels.end(),
+                                std::back_inserter(bare));
+            ASSERT_FALSE(bare.empty());
+            const int plateLuma = Luma(shown[bare[bare.size() / 2]]);
+            const auto standsOut = std::count_if(figure.pixels.begin(), figure.pixels.end(), [&](size_t i) {
+                return figure.whiteOnDark ? Luma(shown[i]) > 200 : Luma(shown[i]) < 60;
+            });
+            if (figure.whiteOnDark)
+                EXPECT_LT(plateLuma, 100);
+            else
+                EXPECT_GT(plateLuma, 200);
+            EXPECT_GT(standsOut * 5, std::ptrdiff_t(figure.pixels.size())) << standsOut << " of " << figure.pixels.size();
+        }
+        std::sort(plates.begin(), plates.end());
+        const std::vector<uint32_t> expected = PixelsAt(shown, plates);
+
+        // The ground brought up under the display.
+        const cVec2f camera = level.cameraPos;
+        level.cameraPos.y += 500.0f / 32.0f;
+        const Screen overGround = DrawnFrame(real);
+        level.cameraPos = camera;
+        EXPECT_GT(ChangesNearTheTop(shown, overGround), 20000u) << "the ground did not come up";
+        EXPECT_EQ(PixelsAt(overGround, plates), expected) << "the ground shows through";
+
+        if (survival)
+        {
+            // The dropper (a platform drawn on the level's top layer) across the time plate's
+            // top edge, the killer across the count plate's right end.
+            cOrientedBox timeBox, sugarBox;
+            FindSpriteController(level.hudScene, "timePlate")->GetBounds(timeBox);
+            FindSpriteController(level.hudScene, "sugarPlate")->GetBounds(sugarBox);
+            PlaceOnScreen(level, real.Object("dropper"), timeBox.centre - cVec2f(0.0f, timeBox.halfExtents.y));
+            PlaceOnScreen(level, real.Object("killer"), sugarBox.centre + cVec2f(sugarBox.halfExtents.x, 0.0f));
+            const Screen overObjects = DrawnFrame(real);
+            EXPECT_GT(ChangesNearTheTop(shown, overObjects), 500u) << "the objects do not show";
+            EXPECT_EQ(PixelsAt(overObjects, plates), expected) << "the objects show through";
+        }
+    }
 }

@@ -16,6 +16,7 @@
 #include "KelpoBase/gla/GlaControllerScene.h"
 #include "KelpoBase/platform/Input.h"
 #include "KelpoBase/platform/SystemServices.h"
+#include "KelpoBase/render/RecordingAtlas.h"
 #include "KelpoBase/render/Resource.h"
 #include "KelpoBase/render/SoundResource.h"
 #include "game/level/Level.h"
@@ -634,41 +635,15 @@ TEST_F(LevelFlowTest, EffectListsKeepTheirSizesWhenFilesAreMissing)
 
 namespace
 {
-// Every sound and atlas picture the level asks for, by name, in load order.
-std::vector<std::string> gLoads;
-std::map<const void*, std::string> gLoadedAs;
+using tvtest::NamesOf;
 
+// Sounds recorded by name beside the atlas pictures (tvtest::MakeRecordingAtlas), so that
+// the record holds every file the level asks for, in load order.
 cResource* RecordSound(const std::string& name, float)
 {
     auto* sound = new cSound(nullptr, 1.0f);
-    gLoads.push_back(name);
-    gLoadedAs[sound] = name;
+    tvtest::RecordedLoads().Add(sound, name);
     return sound;
-}
-
-class cRecordingAtlas : public cResourceAtlas
-{
-public:
-    ImageRect* AddImage(const std::string& path) override
-    {
-        ImageRect* rect = rects.emplace_back(std::make_unique<ImageRect>()).get();
-        gLoads.push_back(path);
-        gLoadedAs[rect] = path;
-        return rect;
-    }
-    void Build() override {}
-    void UploadPages(bool) override {}
-    void ReleaseTextures() override {}
-    std::vector<std::unique_ptr<ImageRect>> rects;
-};
-cResourceAtlas* MakeRecordingAtlas() { return new cRecordingAtlas(); }
-
-template <class List> std::vector<std::string> NamesOf(const List& list)
-{
-    std::vector<std::string> names;
-    for (const auto* entry : list)
-        names.push_back(gLoadedAs[entry]);
-    return names;
 }
 
 // "<prefix><first>..<last><suffix>", or the names themselves, each after a folder.
@@ -691,10 +666,9 @@ std::vector<std::string> Files(const std::string& folder, std::initializer_list<
 
 TEST_F(LevelFlowTest, EffectFilesLoadByNameIntoTheirListsInOrder)
 {
-    gLoads.clear();
-    gLoadedAs.clear();
+    tvtest::RecordedLoads().Clear();
     SetSoundLoader(RecordSound);
-    SetResourceAtlasFactory(MakeRecordingAtlas);
+    SetResourceAtlasFactory(tvtest::MakeRecordingAtlas);
     SelectResourceGroup("EffectNames");
     cLevel level(0);
     level.LoadLevelEffects();
@@ -800,7 +774,7 @@ TEST_F(LevelFlowTest, EffectFilesLoadByNameIntoTheirListsInOrder)
             order.insert(order.end(), row.files.begin(), row.files.end());
         }
     }
-    EXPECT_EQ(gLoads, order);
+    EXPECT_EQ(tvtest::RecordedLoads().names, order);
     EXPECT_EQ(level.rotateSound, level.ambientSlots.back());
     EXPECT_EQ(level.respawnEffectImages, level.vesselImages);
     EXPECT_EQ(level.effectImages, level.confettiImages);

@@ -1,20 +1,27 @@
 // Joints between built objects: each kind made and stepped without Box2D stopping the
 // program (zero pulley ratios, limits given the wrong way round and sides that name no
-// object are handled first), the tracking and spring behaviours of the per-frame pass, and
-// joints whose objects have gone.
+// object are handled first), the values the per-frame drivers set (tracking, the sine
+// swing and its creaks, turning toward the player, speeding up, the pulley spring, the
+// springs), and joints whose objects have gone.
 #include <gtest/gtest.h>
 
 #include <box2d/box2d.h>
 
 #include <cmath>
 #include <string>
+#include <utility>
 
+#include "KelpoBase/platform/AudioManager.h"
+#include "KelpoBase/platform/AudioTestSupport.h"
 #include "KelpoBase/platform/SystemServices.h"
+#include "KelpoBase/render/SoundResource.h"
 #include "game/level/Level.h"
 #include "game/level/LevelBuilders.h"
+#include "game/objects/Controller.h"
 #include "game/objects/DynamicObject.h"
 #include "game/objects/GameObj.h"
 #include "game/objects/ObjectTestSupport.h"
+#include "game/objects/PlayerControls.h"
 #include "game/objects/RigidBodyController.h"
 
 namespace
@@ -89,6 +96,29 @@ b2Body* BodyNamed(cLevel& level, const std::string& name)
     return rb != nullptr ? rb->body : nullptr;
 }
 
+// A crate at (10, 5) m that turns on a revolute joint to the ground at its centre; dress
+// gives the joint element its properties. Null when the joint was not built.
+template <class Dress>
+b2RevoluteJoint* HingedCrate(JointLevel& level, JointKit& kit, const std::string& name, Dress dress)
+{
+    level.BuildDynamicObject(kit.Crate(name, {320, 160}), 0.0f, cVec2f());
+    cGlaElementMarker* hinge = kit.Joint("RevoluteJoint", {320, 160}, nullptr, name.c_str());
+    dress(hinge);
+    const size_t before = level.jointRecords.size();
+    level.BuildSceneJoints(hinge, "", 0.0f, 0.0f);
+    if (level.jointRecords.size() != before + 1)
+        return nullptr;
+    return static_cast<b2RevoluteJoint*>(level.jointRecords.back()->joint);
+}
+
+// A player that is only a position: what turns a joint toward it.
+struct PositionOnlyPlayer : cLogicController, cPlayerControls
+{
+    uint32_t GetZoneFlags() const override { return 0; }
+    void Move(float) override {}
+    void Jump() override {}
+};
+
 class LevelJointsTest : public ::testing::Test
 {
 protected:
@@ -154,6 +184,192 @@ TEST_F(LevelJointsTest, TrackingRevoluteDrivesItsMotorTowardTheTarget)
     EXPECT_EQ(dyn->joint, level.jointRecords[1]->joint);
     EXPECT_FLOAT_EQ(dyn->motorSpeed, 3.0f);
     level.Frames(30);
+}
+
+// The per-frame drivers, value by value: the speed that turns a body toward the player,
+// the speed-up, the pulley spring's impulses, and the sine swing with the creak it makes
+// when its motor turns round (which list, at which volume, on which voice).
+TEST_F(LevelJointsTest, PerFrameDriversSetTheirValues)
+{
+    tvtest::LoopbackAudio loopback; // before the sounds and the levels
+
+    // Toward the player: -4 x NormaliseAngle(joint angle - (pi - heading)), where the heading
+    // is that of the way from the player to the joint (0 straight up, pi/2 to the right).
+    // The heading comes from a fast normalisation, which is coarse near straight up or down,
+    // so the ways tried here lie well away from those.
+    {
+        JointLevel level;
+        JointKit kit;
+        b2RevoluteJoint* joint = HingedCrate(level, kit, "head", [&](cGlaElementMarker* neck) {
+            kit.Bool(neck, "Motor", true);
+            kit.Float(neck, "MotorTorque", 10.0f);
+            kit.Bool(neck, "RotateToPlayer", true);
+            kit.Float(neck, "MotorSpeedInc", 0.5f); // turning toward the player comes first
+        });
+        ASSERT_NE(joint, nullptr);
+        b2Body* head = BodyNamed(level, "head");
+        auto* player = new PositionOnlyPlayer;
+        auto* playerObject = new cGameObj(&level);
+        playerObject->SetLogicController(player);
+        level.objects.Append(playerObject);
+        level.player = player;
+
+        const struct
+        {
+            cVec2f player; // metres
+            float angle;   // of the joint
+            float speed;
+        } cases[] = {
+            {{7, 5}, 0.2f, 5.483185f},    // left of the joint: heading pi/2
+            {{13, 5}, 0.2f, -7.083185f},  // right of it: heading 3 pi/2
+            {{7, 9}, 0.2f, 9.192366f},    // (3, -4) from the player: heading acos(0.8)
+            {{7, 5}, -2.0f, -10.849556f}, // -2 - pi/2 comes round to 2 pi - 2 - pi/2
+        };
+        for (const auto& c : cases)
+        {
+            playerObject->position = c.player;
+            head->SetTransform(head->GetPosition(), c.angle);
+            level.UpdateJoints();
+            EXPECT_NEAR(joint->GetMotorSpeed(), c.speed, 0.02f)
+                << "player at " << c.player.x << ", " << c.player.y << ", joint angle " << c.angle;
+        }
+        // Only while both bodies are in the world.
+        head->SetEnabled(false);
+        playerObject->position = cVec2f(13, 5);
+        level.UpdateJoints();
+        EXPECT_NEAR(joint->GetMotorSpeed(), -10.849556f, 0.02f);
+        level.player = nullptr;
+    }
+
+    // Speeding up: "MotorSpeedInc" more every frame, only while both bodies are in the world.
+    {
+        JointLevel level;
+        JointKit kit;
+        b2RevoluteJoint* joint = HingedCrate(level, kit, "fan", [&](cGlaElementMarker* axle) {
+            kit.Bool(axle, "Motor", true);
+            kit.Float(axle, "MotorTorque", 10.0f);
+            kit.Float(axle, "MotorSpeed", 1.0f);
+            kit.Float(axle, "MotorSpeedInc", 0.25f);
+        });
+        ASSERT_NE(joint, nullptr);
+        for (int i = 0; i < 3; ++i)
+            level.UpdateJoints();
+        EXPECT_FLOAT_EQ(joint->GetMotorSpeed(), 1.75f);
+        BodyNamed(level, "fan")->SetEnabled(false);
+        level.UpdateJoints();
+        EXPECT_FLOAT_EQ(joint->GetMotorSpeed(), 1.75f);
+    }
+
+    // The pulley spring: the impulse (0, -strength x (length A - length B)) on side A and the
+    // opposite on side B, at their anchors (y points down), so that the longer side is
+    // pulled up and the shorter down. A pulley without "Spring" gets none.
+    {
+        JointLevel level;
+        JointKit kit;
+        const std::pair<const char*, float> crates[] = {
+            {"left", 320.0f}, {"right", 480.0f}, {"slackL", 640.0f}, {"slackR", 800.0f}};
+        for (const auto& [name, x] : crates)
+            level.BuildDynamicObject(kit.Crate(name, {x, 320}), 0.0f, cVec2f()); // y 10 m
+        auto pulley = [&](const char* a, const char* b, bool spring) {
+            cGlaElementMarker* marker = kit.Joint("PulleyJoint", {0, 0}, a, b);
+            kit.Float(marker, "GroundOff1Y", -3.0f); // side A 3 m long
+            kit.Float(marker, "GroundOff2Y", -4.5f); // side B 4.5 m long
+            kit.Float(marker, "Ratio", 1.0f);
+            kit.Bool(marker, "Spring", spring);
+            kit.Float(marker, "SpringStrength", 0.4f);
+            level.BuildSceneJoints(marker, "", 0.0f, 0.0f);
+        };
+        pulley("left", "right", true);
+        pulley("slackL", "slackR", false);
+        ASSERT_EQ(level.jointRecords.size(), 2u);
+        level.UpdateJoints();
+        // 0.4 x (3 - 4.5) = -0.6: side A gets (0, 0.6), side B (0, -0.6).
+        const struct
+        {
+            const char* name;
+            float impulse;
+        } sides[] = {{"left", 0.6f}, {"right", -0.6f}, {"slackL", 0.0f}, {"slackR", 0.0f}};
+        for (const auto& side : sides)
+        {
+            const b2Body* body = BodyNamed(level, side.name);
+            EXPECT_NEAR(body->GetMass() * body->GetLinearVelocity().y, side.impulse, 1e-5f) << side.name;
+            EXPECT_FLOAT_EQ(body->GetLinearVelocity().x, 0.0f) << side.name;
+            EXPECT_FLOAT_EQ(body->GetAngularVelocity(), 0.0f) << side.name; // at its centre
+        }
+    }
+
+    // The sine swing: phase + "SineSpeed", motor speed -(joint angle - sin(phase / 2) x
+    // "SineLength"). When the speed changes sign it creaks, by "Type", at the volume
+    // 1 - d x 32 / 768 for the camera d metres from the joint, on the next world voice.
+    if (!loopback.Ready())
+        GTEST_SKIP() << "no loopback device: the creaks are not heard";
+    AudioManager* audio = loopback.manager;
+    cSound first(audio, 1.0f), second(audio, 1.0f), third(audio, 1.0f);
+    {
+        JointLevel level;
+        JointKit kit;
+        level.creakSounds = {SoundList{&first}, SoundList{&second}, SoundList{&third}};
+        b2RevoluteJoint* joint = HingedCrate(level, kit, "swing", [&](cGlaElementMarker* pivot) {
+            kit.Bool(pivot, "SineWave", true);
+            kit.Float(pivot, "SineSpeed", 0.5f);
+            kit.Float(pivot, "SineLength", 2.0f);
+            kit.Float(pivot, "MotorTorque", 10.0f);
+        });
+        ASSERT_NE(joint, nullptr);
+        JointRecord* record = level.jointRecords[0];
+        b2Body* swing = BodyNamed(level, "swing");
+        swing->SetTransform(swing->GetPosition(), 0.3f);
+        const cSoundBuffer* lists[] = {&first, &second, &third};
+
+        const struct
+        {
+            int32_t type;
+            float before;   // motor speed
+            bool downward;  // sin(phase / 2) = -1 after the step, else +1
+            float distance; // of the camera, metres
+            int list;       // -1: no creak
+            float volume;
+        } cases[] = {
+            {1, 0.5f, true, 6, 0, 1.0f},    // type 1, positive to negative: the first list, full
+            {1, -0.5f, false, 6, 1, 0.75f}, // negative to positive: the second, by distance
+            {2, 0.5f, true, 6, 2, 0.75f},   // types 2 and 3, either way: the third
+            {2, -0.5f, false, 12, 2, 0.5f},
+            {3, -0.5f, false, 6, 2, 0.75f},
+            {3, 0.5f, true, 6, 2, 0.75f},
+            {1, 0.5f, false, 6, -1, 0.0f},  // no turn
+            {1, 0.0f, true, 6, -1, 0.0f},   // from standing still is no turn
+            {0, 0.5f, true, 6, -1, 0.0f},   // type 0 is silent
+            {1, 0.5f, true, 24, -1, 0.0f},  // volume 0 from 24 m: out of hearing
+            {2, -0.5f, false, 24, -1, 0.0f},
+        };
+        int voice = 9;
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE(testing::Message() << "type " << c.type << " from " << c.before
+                                            << (c.downward ? " down" : " up") << " at " << c.distance << " m");
+            audio->StopAllVoices();
+            level.nextVoice = voice;
+            level.cameraPos = cVec2f(10.0f + c.distance, 5.0f);
+            record->soundType = c.type;
+            joint->SetMotorSpeed(c.before);
+            const float pi = 3.14159265f;
+            record->phase = (c.downward ? 3.0f * pi : pi) - 0.5f; // the step adds 0.5
+            level.UpdateJoints();
+            EXPECT_NEAR(joint->GetMotorSpeed(), c.downward ? -2.3f : 1.7f, 1e-5f);
+            if (c.list < 0)
+            {
+                for (int v = 8; v <= 11; ++v)
+                    EXPECT_EQ(audio->GetVoice(v)->currentSound, nullptr) << "voice " << v;
+                EXPECT_EQ(level.nextVoice, voice);
+                continue;
+            }
+            EXPECT_EQ(audio->GetVoice(voice)->currentSound, lists[c.list]);
+            EXPECT_NEAR(audio->GetVoice(voice)->GetGain(), c.volume, 1e-5f);
+            voice = voice == 11 ? 8 : voice + 1; // after 11 comes 8
+            EXPECT_EQ(level.nextVoice, voice);
+        }
+        audio->StopAllVoices();
+    }
 }
 
 TEST_F(LevelJointsTest, EveryKindStepsWithoutStoppingTheProgram)

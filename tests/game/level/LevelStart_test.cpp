@@ -1,12 +1,14 @@
 // The level start on the sample data tree, as the game starts a level: the in-level screens
 // chosen by mode, by the mode's last level and by the scene's own "Survival"; the player's
 // idle scene dressed with the saved look; the digits and badge icons as atlas images of
-// their groups, the digits drawn on screen; and a completed run's results bursting the
-// badge icons with the badge sounds on the level's positional voices.
+// their groups, the digits drawn on screen; a completed run's results bursting the badge
+// icons with the badge sounds on the level's positional voices; and a perfect run's time
+// drawn on its plate.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -60,11 +62,23 @@ int GlaSetsIn(const cResourceGroup* group)
                              [](const cResource* r) { return dynamic_cast<const cGlaSet*>(r) != nullptr; }));
 }
 
-RealLevelOptions Number(int32_t levelNumber)
+RealLevelOptions Number(int32_t levelNumber, bool render = false)
 {
     RealLevelOptions options;
     options.levelNumber = levelNumber;
+    options.render = render;
     return options;
+}
+
+// Plays the level in, then completes it as a perfect run: all sugar, the sticker, no death.
+void CompletePerfectly(RealLevel& real)
+{
+    cLevel& level = real.Level();
+    real.Step(40);
+    level.sugarCollected = level.sugarTotal;
+    level.stickerFound = true;
+    level.perfectCounter = 0;
+    level.CompleteLevel();
 }
 } // namespace
 
@@ -240,11 +254,7 @@ TEST(LevelStart, AFinishedRunsResultsBurstTheBadgeIconsWithTheBadgeSounds)
     RealLevel real(Number(1));
     ASSERT_TRUE(real.Ready()) << real.Error();
     cLevel& level = real.Level();
-    real.Step(40);
-    level.sugarCollected = level.sugarTotal;
-    level.stickerFound = true;
-    level.perfectCounter = 0;
-    level.CompleteLevel();
+    CompletePerfectly(real);
     ASSERT_TRUE(level.stateMachine.pendingState == &cLevel::StateResults);
 
     const auto isBadge = [&level](const cSoundBuffer* sound) {
@@ -273,4 +283,79 @@ TEST(LevelStart, AFinishedRunsResultsBurstTheBadgeIconsWithTheBadgeSounds)
         EXPECT_LT(played->GetProgress(), 0.01f) << "voice " << voice;
     }
     EXPECT_EQ(icons, (std::vector<const ImageRect*>{level.badgeIcons[0], level.badgeIcons[1], level.badgeIcons[2]}));
+}
+
+// A perfect run's time on the results stands on the dark plate of the perfect badge with room
+// all round: every pixel of it (the small font's eight characters, turned by -9 degrees) has
+// only the plate or the time itself within 6 pixels, so even its first digit keeps clear of
+// the plate's rim.
+TEST(LevelStart, APerfectRunsTimeStandsClearOfItsPlatesRim)
+{
+    RealLevel real(Number(1, true));
+    ASSERT_TRUE(real.Ready()) << real.Error();
+    cLevel& level = real.Level();
+    CompletePerfectly(real);
+    // Past the badges' pop (the perfect badge is back at its size from panel frame 32).
+    for (int frame = 0; frame < 200 && (level.resultsScene->frame < 34 || !level.PerfectRun()); ++frame)
+        real.Step();
+    ASSERT_GE(level.resultsScene->frame, 34);
+    ASSERT_TRUE(level.PerfectRun());
+    // The badges' sparkles are left out: they fly over the panel for a while.
+    FreeAllParticles(real.EffectPool());
+    FreeAllParticles(real.SecondPool());
+
+    constexpr int kW = 1280, kH = 720, kRoom = 6;
+    real.Draw();
+    const std::vector<uint32_t> shown = ReadScreen(kW, kH);
+    const cFont* font = level.perfectFont;
+    level.perfectFont = nullptr;
+    real.Draw();
+    const std::vector<uint32_t> withoutTime = ReadScreen(kW, kH);
+    level.perfectFont = font;
+
+    std::vector<bool> time(shown.size(), false);
+    int left = kW, right = 0, top = kH, bottom = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            if (shown[size_t(y * kW + x)] != withoutTime[size_t(y * kW + x)])
+            {
+                time[size_t(y * kW + x)] = true;
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    ASSERT_LT(left, right) << "no time drawn";
+    EXPECT_GT(right - left, 120) << "the whole time";
+
+    // The plate's colour: the commonest of the pixels about the time that are not the time's.
+    std::map<uint32_t, int> counts;
+    for (int y = top; y <= bottom; ++y)
+        for (int x = left; x <= right; ++x)
+            if (!time[size_t(y * kW + x)])
+                ++counts[shown[size_t(y * kW + x)]];
+    ASSERT_FALSE(counts.empty());
+    const uint32_t plate =
+        std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) { return a.second < b.second; })
+            ->first;
+
+    int crowded = 0, leftmost = kW;
+    for (int y = top; y <= bottom; ++y)
+        for (int x = left; x <= right; ++x)
+        {
+            if (!time[size_t(y * kW + x)])
+                continue;
+            bool clear = true;
+            for (int dy = -kRoom; dy <= kRoom && clear; ++dy)
+                for (int dx = -kRoom; dx <= kRoom && clear; ++dx)
+                {
+                    const size_t i = size_t((y + dy) * kW + (x + dx));
+                    clear = time[i] || ColoursNear(shown[i], plate, 4);
+                }
+            if (!clear)
+            {
+                ++crowded;
+                leftmost = std::min(leftmost, x);
+            }
+        }
+    EXPECT_EQ(crowded, 0) << "time pixels within " << kRoom << " pixels of something other than the plate, the first at x "
+                          << leftmost << " (the time spans " << left << " to " << right << ")";
 }

@@ -790,7 +790,7 @@ TEST_F(LevelStatesTest, PauseMenuSilencesEveryLoopSoTheyStartAgainAfterIt)
         // After the menu the rules ask for the loop again and it plays on its voice once
         // more (channel 11 is one of those that used to stay marked as playing).
         level.ambientSlots = {&loop};
-        level.RaiseChannel(11, 21, 0, 0.5f);
+        level.RaiseChannel(11, 0, 0.5f);
         EXPECT_TRUE(level.ambientChannels[11].playing);
         EXPECT_EQ(audio->GetVoice(21)->currentSound, &loop);
         audio->StopAllVoices();

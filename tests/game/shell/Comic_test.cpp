@@ -1,11 +1,21 @@
-// The comic pages: timing to level 0, skipping, the "zzz" bursts and the layout choices.
+// The comic pages: timing to level 0, skipping, the "zzz" bursts and the layout choices;
+// and the sample tree's comic, where the z's keep to the sleeper's panel.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "KelpoBase/gla/GlaControllerFixtures.h"
 #include "KelpoBase/gla/GlaControllerScene.h"
+#include "KelpoBase/gla/GlaElementControllers.h"
+#include "KelpoBase/gla/GlaReader.h"
+#include "KelpoBase/gla/GlaSet.h"
+#include "KelpoBase/render/Gfx2D.h"
+#include "datagen/SampleScenes.h"
+#include "support/TestSupport.h"
 #include "KelpoBase/platform/Input.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/render/TextureAtlas.h"
@@ -166,5 +176,95 @@ TEST_F(ComicPages, LayoutFollowsTheScreenWidth)
     Make();
     EXPECT_EQ(comic->skipMenu->scene, FindObjectByName(scenes.set.get(), "skipmenu4"));
     EXPECT_FLOAT_EQ(comic->skipMenu->position.x, 640.0f);
+}
+
+// Where the comic draws one picture: the middle of each drawing of it and its colour's alpha.
+struct PictureRecorder : cGfx2D
+{
+    explicit PictureRecorder(const ImageRect* watched) : cGfx2D(nullptr), picture(watched) {}
+    void DrawFrame(const ImageRect* frame, uint32_t) override
+    {
+        if (frame == picture)
+            drawn.push_back({transform.TransformPoint(cVec2f()), colour >> 24});
+    }
+    struct Drawn
+    {
+        cVec2f at;
+        uint32_t alpha;
+    };
+    const ImageRect* picture;
+    std::vector<Drawn> drawn;
+};
+
+// The sample tree's comic played through without a key. Every z that shows lies inside the
+// first panel, the sleeper's, for the whole of its rise and sway; once the pages give way to
+// the closing change none shows at all. At the default screen size and at 1024 x 768.
+TEST(ComicSample, ZzzKeepsToTheSleepersPanelAndOffTheClosingChange)
+{
+    const datagen::SceneFile file = datagen::BuildComicScenes();
+    std::string error;
+    ASSERT_TRUE(file.Write("res", "json/comic.cgla.json", &error)) << error;
+    std::ifstream in("res/comic/comic.cgla", std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::unique_ptr<cGlaSet> set(ParseGlaSetFromMemory(bytes.data(), bytes.size(), {}, "res/comic/"));
+    ASSERT_NE(set, nullptr);
+
+    // The z as the picture list makes it.
+    std::vector<datagen::PictureDesc> descs;
+    ASSERT_TRUE(datagen::ReadPictureList((tvtest::SourceDir() / "data/pictures.txt").string(), descs, &error)) << error;
+    const auto z = std::find_if(descs.begin(), descs.end(), [](const auto& d) { return d.path == "res/fx/z.png"; });
+    ASSERT_NE(z, descs.end());
+    ImageRect zImage{nullptr, 0, 0, z->width, z->height};
+
+    for (const auto& [width, height] : std::vector<std::pair<int, int>>{{1280, 720}, {1024, 768}})
+    {
+        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+        SetScreenSize(width, height);
+        ResetInputState();
+        cSaveData save;
+        cComic comic(0);
+        comic.sceneSet = set.get();
+        comic.saveData = &save;
+        comic.effectImages = {&zImage};
+        comic.levelHandOff = [](int32_t) {};
+        auto* recorder = new PictureRecorder(&zImage);
+        delete comic.gfx;
+        comic.gfx = recorder;
+        comic.SetUpComic();
+
+        // The sleeper's panel on the screen, less half a z all round.
+        const cGlaControllerSprite* panel = FindSpriteController(comic.fullScene, "panel1");
+        ASSERT_NE(panel, nullptr);
+        const cGlaElementSprite* element = static_cast<const cGlaElementSprite*>(panel->element);
+        const datagen::PictureDesc* art = file.FindArt(element->frames.NameOf(0));
+        ASSERT_NE(art, nullptr);
+        float sx = 1.0f, sy = 1.0f;
+        cComic::PageScale(width, height, sx, sy);
+        const float left = float(width) / 2 + (panel->position.x - float(art->width) / 2) * sx + float(z->width) / 2;
+        const float right = float(width) / 2 + (panel->position.x + float(art->width) / 2) * sx - float(z->width) / 2;
+        const float top = float(height) / 2 + (panel->position.y - float(art->height) / 2) * sy + float(z->height) / 2;
+        const float bottom = float(height) / 2 + (panel->position.y + float(art->height) / 2) * sy - float(z->height) / 2;
+
+        int shown = 0;
+        for (int update = 1; update <= 540; ++update)
+        {
+            recorder->drawn.clear();
+            comic.UpdateComic();
+            comic.DrawComic();
+            for (const auto& d : recorder->drawn)
+            {
+                const bool onScreen = d.at.x > -float(z->width) && d.at.x < float(width + z->width) &&
+                                      d.at.y > -float(z->height) && d.at.y < float(height + z->height);
+                if (d.alpha == 0 || !onScreen)
+                    continue;
+                ++shown;
+                EXPECT_NE(cComic::GetSubState(), 2) << "a z over the closing change, update " << update;
+                EXPECT_TRUE(d.at.x >= left && d.at.x <= right && d.at.y >= top && d.at.y <= bottom)
+                    << "update " << update << ": a z at " << d.at.x << ", " << d.at.y << "; the panel holds it within "
+                    << left << ".." << right << ", " << top << ".." << bottom;
+            }
+        }
+        EXPECT_GT(shown, 300) << "the z's show";
+    }
 }
 } // namespace

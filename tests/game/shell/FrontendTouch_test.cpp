@@ -1,9 +1,12 @@
 // The touch front end over scene sets built in memory: the layout chosen by the screen
-// width, every screen worked by taps of pointer 0 through the input block (and deaf to the
-// keyboard and the joystick), F3 on the main menu, the level pages turned by swiping, the
-// opening page, the hand-over of a chosen level, and missing screens and images.
+// width with its pictures (recorded by name) and its placing of the perfect times (drawn
+// through a recording renderer), every screen worked by taps of pointer 0 through the
+// input block (and deaf to the keyboard and the joystick), F3 on the main menu, the level
+// pages turned by swiping, the opening page, the hand-over of a chosen level, and missing
+// screens and images.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +17,11 @@
 #include "KelpoBase/gla/GlaGuiControllers.h"
 #include "KelpoBase/platform/Input.h"
 #include "KelpoBase/platform/SystemServices.h"
+#include "KelpoBase/render/FakeRenderer.h"
+#include "KelpoBase/render/Font.h"
+#include "KelpoBase/render/FontFixtures.h"
+#include "KelpoBase/render/Image.h"
+#include "KelpoBase/render/RecordingAtlas.h"
 #include "KelpoBase/render/Resource.h"
 #include "game/shell/Frontend.h"
 #include "game/shell/FrontendTouch.h"
@@ -133,6 +141,8 @@ void BuildTouchScenes(glatest::SceneSet& s)
 
 struct FrontendTouchTest : ::testing::Test
 {
+    // Declared first so that it outlives the front end, whose drawer draws through it.
+    std::unique_ptr<tvtest::ScopedFakeRenderer> recorder;
     glatest::SceneSet scenes;
     cSaveData save;
     std::unique_ptr<Touch> fe;
@@ -157,6 +167,8 @@ struct FrontendTouchTest : ::testing::Test
     void TearDown() override
     {
         fe.reset();
+        recorder.reset();
+        SetResourceAtlasFactory(nullptr);
         ResetInputState();
         SetQuitRequested(false);
         GetSystemHooks().openUrl = nullptr;
@@ -320,6 +332,113 @@ TEST_F(FrontendTouchTest, LoadingWithoutDataLeavesEveryScreenSafe)
     {
         fe->screens.SetPendingState(screen, 3);
         Frames(2);
+    }
+}
+
+TEST_F(FrontendTouchTest, EachLayoutLoadsItsPicturesAndPlacesThePerfectTimes)
+{
+    // Per screen width: the icon folder, where the flash picture comes in the load order
+    // (the tablet loads it after the icons, the others last), the large digits, and the
+    // perfect time under a level button: from its marker, or centred on it below 960.
+    const std::string icons1024 = "res/frontend/1024_768/LevelSelect/Small_Icons/";
+    const std::string icons480 = "res/frontend/480_320/LevelSelect/Small_Icons/";
+    const std::string flash = "res/fx/Flash.png";
+    const std::string heart = "res/frontend/1024_768/LoveHeart.png";
+    auto digits = [](const std::string& stem) {
+        std::vector<std::string> files;
+        for (int d = 0; d < 10; ++d)
+            files.push_back(stem + std::to_string(d) + ".png");
+        return files;
+    };
+    const auto smallDigits = digits("res/frontend/1024_768/LevelSelect/SmallNumbers/No_");
+    const auto hudDigits = digits("res/frontend/1024_768/Hud_Numbers/No_");
+    auto iconFiles = [](const std::string& folder) {
+        return std::vector<std::string>{folder + "Cube.png", folder + "Sticker.png", folder + "Star.png",
+                                        folder + "Tick.png"};
+    };
+    auto join = [](std::initializer_list<std::vector<std::string>> parts) {
+        std::vector<std::string> all;
+        for (const auto& part : parts)
+            all.insert(all.end(), part.begin(), part.end());
+        return all;
+    };
+    struct Case
+    {
+        int32_t width, height;
+        std::vector<std::string> firstLoads; // up to the heart and the flash
+        bool centred;
+    };
+    const Case cases[] = {
+        {1024, 768, join({iconFiles(icons1024), {flash}, smallDigits, hudDigits, {heart}}), false},
+        {960, 640, join({iconFiles(icons1024), smallDigits, hudDigits, {heart, flash}}), false},
+        {959, 640, join({iconFiles(icons480), smallDigits, {heart, flash}}), true},
+        {480, 320, join({iconFiles(icons480), smallDigits, {heart, flash}}), true},
+        {1280, 720, join({iconFiles(icons480), smallDigits, {heart, flash}}), false},
+    };
+
+    // The system font: digits, colon and point, 8 pixels wide on an advance of 9.
+    const auto fontBytes = tvtest::BuildFont(tvtest::UniformGlyphs("0123456789:.", 8, 10, 9));
+    std::unique_ptr<cFont> font(cFont::ReadFromMemory(fontBytes.data(), fontBytes.size()));
+    ASSERT_NE(font, nullptr);
+    cImage page;
+    page.width = page.height = 256;
+    font->SetPage(&page);
+    save.progress[0].completed = true;
+    save.progress[0].perfect = true;
+    save.progress[0].bestPerfectTime = 1234;
+
+    SetResourceAtlasFactory(tvtest::MakeRecordingAtlas);
+    recorder = std::make_unique<tvtest::ScopedFakeRenderer>();
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.width);
+        SetScreenSize(c.width, c.height);
+        tvtest::RecordedLoads().Clear();
+        fe = std::make_unique<Touch>(1);
+        fe->LoadScene();
+        const std::vector<std::string>& loads = tvtest::RecordedLoads().names;
+        ASSERT_GE(loads.size(), c.firstLoads.size());
+        EXPECT_EQ(std::vector<std::string>(loads.begin(), loads.begin() + c.firstLoads.size()), c.firstLoads);
+        const std::string folder = c.firstLoads[0].substr(0, c.firstLoads[0].size() - 8); // less "Cube.png"
+        EXPECT_EQ(tvtest::RecordedName(fe->iconSugar), folder + "Cube.png");
+        EXPECT_EQ(tvtest::RecordedName(fe->iconSticker), folder + "Sticker.png");
+        EXPECT_EQ(tvtest::RecordedName(fe->iconStar), folder + "Star.png");
+        EXPECT_EQ(tvtest::RecordedName(fe->iconTick), folder + "Tick.png");
+        EXPECT_EQ(tvtest::RecordedName(fe->flashImage), flash);
+        EXPECT_EQ(tvtest::RecordedName(fe->hudDigits[7]), folder == icons1024 ? hudDigits[7] : "");
+
+        // The level select over the scenes of the fixture, level 0 perfect.
+        fe->sceneSet = scenes.set.get();
+        fe->saveData = &save;
+        fe->systemFont = font.get();
+        fe->levelHandOff = [](int32_t) {};
+        fe->playMusicTrack = [](int32_t) {};
+        fe->LoadScreens();
+        Enter(&Touch::StateLevelSelect, 0);
+        ASSERT_TRUE(Is(&Touch::StateLevelSelect));
+        ASSERT_EQ(fe->page, 0);
+        recorder->renderer.draws.clear();
+        Frame();
+        float minX = 1e9f, maxX = -1e9f;
+        size_t glyphs = 0;
+        for (const tvtest::RecordedDraw& d : recorder->renderer.draws)
+        {
+            if (d.texture != &page)
+                continue;
+            for (const Gfx2DVertex& v : d.vertices)
+            {
+                minX = std::min(minX, v.x);
+                maxX = std::max(maxX, v.x);
+            }
+            glyphs += d.vertices.size() / 4;
+        }
+        ASSERT_GT(glyphs, 3u);
+        const int32_t width = 9 * static_cast<int32_t>(glyphs);
+        const float marker = ScreenPos(fe->scrLevelScreen[0], "GameObj000").x + 5.0f; // the "Score" marker
+        const float start = c.centred ? marker - static_cast<float>(width >> 1) : marker;
+        EXPECT_EQ(minX, start);
+        EXPECT_EQ(maxX, start + static_cast<float>(width - 1)); // the last glyph is 8 wide
+        fe.reset();
     }
 }
 

@@ -7,11 +7,13 @@
 
 #include "support/TestSupport.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -457,10 +459,10 @@ TEST_F(SaveDataTest, AShortFileWhoseCopyCannotBeKeptIsNeverOverwritten)
     GameServiceFailWritesForTests(true);
     cSaveData s;
     EXPECT_EQ(s.Read(name, true), cSaveData::ReadResult::Partial);
-    GameServiceFailWritesForTests(false);
     EXPECT_TRUE(s.progress[3].completed);
     EXPECT_TRUE(s.WritesBlocked());
     EXPECT_FALSE(s.Write(name));
+    GameServiceFailWritesForTests(false);
     EXPECT_EQ(ReadBytes(folder / "Data.sav"), bytes);
     EXPECT_FALSE(fs::exists(folder / "Data.sav.bad"));
 }
@@ -569,4 +571,258 @@ TEST_F(SaveDataTest, StartUpReadsTheWindowedSettingThroughThePlatform)
     fs::remove(folder / "Data.sav");
     EXPECT_EQ(GetSystemHooks().readWindowedSetting(name), 0);
     GetSystemHooks() = SystemHooks();
+}
+
+namespace
+{
+bool Says(const std::string& text, const std::string& words) { return text.find(words) != std::string::npos; }
+
+// A file read at start-up that a save may not replace before it is kept aside, as the
+// read finds it in the folder.
+struct UnkeptCase
+{
+    const char* what;
+    cSaveData::ReadResult result;
+    std::function<void(const fs::path& file)> make;
+};
+
+std::vector<uint8_t> ShortFileOfLevel3()
+{
+    cSaveData stored;
+    stored.progress[3].completed = true;
+    const std::vector<uint8_t> whole = stored.Serialise();
+    return std::vector<uint8_t>(whole.begin(), whole.begin() + 200);
+}
+
+const std::vector<UnkeptCase>& UnkeptCases()
+{
+    static const std::vector<UnkeptCase> cases = {
+        {"a short file", cSaveData::ReadResult::Partial, [](const fs::path& f) { WriteBytes(f, ShortFileOfLevel3()); }},
+        {"an unreadable file", cSaveData::ReadResult::Damaged, [](const fs::path& f) { WriteBytes(f, {3, 0}); }},
+        {"a folder", cSaveData::ReadResult::Damaged,
+         [](const fs::path& f) {
+             fs::create_directory(f);
+             WriteBytes(f / "inside", {1, 2, 3});
+         }},
+    };
+    return cases;
+}
+
+// What lies under a name, to compare before and after: a file's bytes, or a folder's one
+// file's bytes behind a marker.
+std::vector<uint8_t> Contents(const fs::path& at)
+{
+    if (!fs::is_directory(at))
+        return ReadBytes(at);
+    std::vector<uint8_t> out = {'D', 'I', 'R'};
+    const std::vector<uint8_t> inside = ReadBytes(at / "inside");
+    out.insert(out.end(), inside.begin(), inside.end());
+    return out;
+}
+} // namespace
+
+// A full disk at start-up stops the copy (or the move) of a file that a save may not
+// replace unseen. Every save tries again first, says on stderr why it was refused, and
+// once space is freed the save lands with the file read kept aside unchanged.
+TEST_F(SaveDataTest, AFileThatCouldNotBeKeptAsideAtStartIsKeptByALaterSave)
+{
+    for (const UnkeptCase& c : UnkeptCases())
+    {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(folder / "Data.sav");
+        fs::remove_all(folder / "Data.sav.bad");
+        c.make(folder / "Data.sav");
+        const std::vector<uint8_t> original = Contents(folder / "Data.sav");
+
+        GameServiceFailWritesWithErrorForTests(ENOSPC);
+        cSaveData s;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(s.Read(name, true), c.result);
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(Says(said, "could not be kept aside (No space left on device)")) << said;
+        EXPECT_TRUE(Says(said, "progress will not be kept")) << said;
+
+        // Still full: each save is refused, with the reason, and changes nothing.
+        for (int save = 0; save < 2; ++save)
+        {
+            testing::internal::CaptureStderr();
+            EXPECT_FALSE(s.Write(name));
+            said = testing::internal::GetCapturedStderr();
+            EXPECT_TRUE(Says(said, "The game was not saved")) << said;
+            EXPECT_TRUE(Says(said, "No space left on device")) << said;
+            EXPECT_TRUE(Says(said, "progress will not be kept")) << said;
+            EXPECT_EQ(Contents(folder / "Data.sav"), original);
+            EXPECT_FALSE(fs::exists(folder / "Data.sav.bad"));
+        }
+
+        // Space freed: the next save keeps the file read, then writes.
+        GameServiceFailWritesWithErrorForTests(0);
+        s.progress[9].completed = true;
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(s.Write(name));
+        said = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(Says(said, "is now kept as Data.sav.bad")) << said;
+        EXPECT_FALSE(s.WritesBlocked());
+        EXPECT_EQ(Contents(folder / "Data.sav.bad"), original);
+        cSaveData back;
+        ASSERT_EQ(back.Read(name, false), cSaveData::ReadResult::Loaded);
+        EXPECT_TRUE(back.progress[9].completed);
+        EXPECT_EQ(back.progress[3].completed, c.result == cSaveData::ReadResult::Partial);
+    }
+}
+
+// A folder the game cannot write (a read-only mount; file modes do not stop root, so the
+// failure is injected where the folder is changed) still holds the player's save: it is
+// read, and stderr says at start and at each failed save that progress will not be kept.
+TEST_F(SaveDataTest, AReadOnlySaveFolderIsReadAndSaysProgressIsNotKept)
+{
+    FileDesc desc;
+    const std::vector<uint8_t> file = BuildFile(desc);
+    WriteBytes(folder / "Data.sav", file);
+    GameServiceShutdown();
+
+    struct Case
+    {
+        const char* what;
+        std::function<bool()> makeReadOnly; // false when it cannot here
+        std::function<void()> undo;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"a read-only mount", [] { GameServiceFailWritesWithErrorForTests(EROFS); return true; },
+         [] { GameServiceFailWritesWithErrorForTests(0); }, "Read-only file system"},
+        {"a folder without write permission",
+         [this] {
+             fs::permissions(folder, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                             fs::perm_options::remove);
+             // Root writes all the same: there the case proves nothing and is left out.
+             return ::access(folder.c_str(), W_OK) != 0;
+         },
+         [this] { fs::permissions(folder, fs::perms::owner_write, fs::perm_options::add); }, "Permission denied"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        if (!c.makeReadOnly())
+        {
+            c.undo();
+            continue;
+        }
+        testing::internal::CaptureStderr();
+        const bool running = GameServiceInit(folder.string());
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(running);
+        EXPECT_TRUE(Says(said, "cannot be written (" + std::string(c.reason) + ")")) << said;
+        EXPECT_TRUE(Says(said, "progress will not be kept")) << said;
+
+        cSaveData s;
+        EXPECT_EQ(s.Read(name, true), cSaveData::ReadResult::Loaded);
+        EXPECT_TRUE(s.progress[1].completed);
+        EXPECT_EQ(s.windowed, 1);
+        EXPECT_EQ(s.look[cSaveData::kLookHair], 6);
+        EXPECT_EQ(s.GetControl(0), 72);
+
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(s.Write(name));
+        said = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(Says(said, "could not be saved")) << said;
+        EXPECT_TRUE(Says(said, c.reason)) << said;
+        EXPECT_TRUE(Says(said, "progress will not be kept")) << said;
+        EXPECT_EQ(ReadBytes(folder / "Data.sav"), file);
+        GameServiceShutdown();
+        c.undo();
+    }
+    ASSERT_TRUE(GameServiceInit(folder.string())); // for TearDown
+}
+
+// A whole-size file of a version this game does not know (one flipped bit: 3 became 7)
+// and files with bytes past their layout are read as before, and a byte-identical copy
+// lies beside them before the first save writes a version 3 file over them.
+TEST_F(SaveDataTest, FilesNotExactlyTheirLayoutAreCopiedBeforeTheFirstSave)
+{
+    FileDesc v3;
+    FileDesc v2;
+    v2.version = 2;
+    std::vector<uint8_t> flipped = BuildFile(v3);
+    flipped[0] = 7;
+    std::vector<uint8_t> trailing = BuildFile(v3);
+    trailing.insert(trailing.end(), {9, 8, 7});
+    std::vector<uint8_t> longV2 = BuildFile(v2); // a version 2 file followed by six controls
+    for (int32_t control : {72, 73, 74, 75, 76, 77})
+        for (int i = 0; i < 4; ++i)
+            longV2.push_back(uint8_t(uint32_t(control) >> (8 * i)));
+    struct Case
+    {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        const char* said;
+        int32_t hair;     // the look read, or kept (9)
+        int32_t control0; // the first control read, or kept (1)
+    };
+    const Case cases[] = {
+        {"version 7, whole size", flipped, "is of version 7", 9, 1},
+        {"version 3 and three bytes more", trailing, "is longer than the 3670 bytes of its version 3", 6, 72},
+        {"version 2 and six controls more", longV2, "is longer than the 3646 bytes of its version 2", 6, 1},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        fs::remove(folder / "Data.sav.bad");
+        WriteBytes(folder / "Data.sav", c.bytes);
+        cSaveData s;
+        for (int i = 0; i < 6; ++i)
+            s.controls[i] = i + 1;
+        s.SetLook(9, 9, 9, 9, 9);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(s.Read(name, true), cSaveData::ReadResult::Partial);
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(Says(said, c.said)) << said;
+        EXPECT_TRUE(Says(said, "a copy of it is kept as Data.sav.bad")) << said;
+        // Read as before: the common part always, look and controls by version.
+        EXPECT_TRUE(s.progress[1].completed);
+        EXPECT_EQ(s.windowed, 1);
+        EXPECT_EQ(s.look[cSaveData::kLookHair], c.hair);
+        EXPECT_EQ(s.GetControl(0), c.control0);
+        // The file stays as it was until a save; the copy is byte-identical.
+        EXPECT_EQ(ReadBytes(folder / "Data.sav"), c.bytes);
+        EXPECT_EQ(ReadBytes(folder / "Data.sav.bad"), c.bytes);
+        ASSERT_TRUE(s.Write(name));
+        EXPECT_EQ(fs::file_size(folder / "Data.sav"), cSaveData::kFileSizeV3);
+        EXPECT_EQ(ReadBytes(folder / "Data.sav.bad"), c.bytes);
+    }
+    // Exactly their layout, versions 2 and 3 are taken whole, with no copy.
+    fs::remove(folder / "Data.sav.bad");
+    for (const FileDesc& desc : {v2, v3})
+    {
+        WriteBytes(folder / "Data.sav", BuildFile(desc));
+        cSaveData s;
+        EXPECT_EQ(s.Read(name, true), cSaveData::ReadResult::Loaded);
+        EXPECT_FALSE(fs::exists(folder / "Data.sav.bad"));
+    }
+}
+
+// A folder under the save file's name is no save: stderr names it, it is moved aside
+// whole (never replaced), and the game saves beside it. The look at the windowed setting
+// leaves it alone.
+TEST_F(SaveDataTest, AFolderUnderTheSaveNameIsNamedAndKept)
+{
+    fs::create_directory(folder / "Data.sav");
+    WriteBytes(folder / "Data.sav" / "inside", {1, 2, 3});
+    cSaveData temporary;
+    temporary.windowed = 1;
+    EXPECT_EQ(temporary.Read(name, false, cSaveData::BadFile::LeaveAlone), cSaveData::ReadResult::Damaged);
+    EXPECT_TRUE(fs::is_directory(folder / "Data.sav"));
+
+    cSaveData s;
+    s.flags = 7;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(s.Read(name, true), cSaveData::ReadResult::Damaged);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(Says(said, "Data.sav is a folder, not a file")) << said;
+    EXPECT_TRUE(Says(said, "kept as Data.sav.bad")) << said;
+    EXPECT_EQ(s.flags, 7u);
+    EXPECT_EQ(ReadBytes(folder / "Data.sav.bad" / "inside"), (std::vector<uint8_t>{1, 2, 3}));
+    ASSERT_TRUE(s.Write(name));
+    EXPECT_EQ(fs::file_size(folder / "Data.sav"), cSaveData::kFileSizeV3);
+    EXPECT_EQ(ReadBytes(folder / "Data.sav.bad" / "inside"), (std::vector<uint8_t>{1, 2, 3}));
 }

@@ -5,6 +5,7 @@
 
 #include "support/TestSupport.h"
 
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -321,4 +322,77 @@ TEST(GameServiceStatsFormatTest, ParsesOnlyWellFormedFiles)
     ASSERT_TRUE(ParseGameServiceStats(reinterpret_cast<const uint8_t*>(text.data()), text.size(), back));
     EXPECT_EQ(back.achievements, stats.achievements);
     EXPECT_EQ(back.scores, stats.scores);
+}
+
+// Setting a file aside takes each name with a step that fails when the name exists, so a
+// file that appears under a name between the look for a free name and the move (another
+// copy of the game, say) is never replaced: the file goes to the next name.
+TEST_F(GameServiceTest, SettingAsideNeverReplacesANameTakenBetweenTries)
+{
+    const fs::path file = folder / "Data.sav";
+    const fs::path first = folder / "Data.sav.bad";
+    // Takes the first name just before it is tried, as a rival writer would.
+    auto rival = [&](const std::string& name) {
+        if (name == first.string() && !fs::exists(first))
+            WriteText(first, "kept earlier");
+    };
+
+    WriteText(file, "damaged");
+    EXPECT_EQ(SetFileAside(file.string(), rival), (folder / "Data.sav.bad2").string());
+    EXPECT_EQ(ReadText(first), "kept earlier");
+    EXPECT_EQ(ReadText(folder / "Data.sav.bad2"), "damaged");
+    EXPECT_FALSE(fs::exists(file));
+
+    fs::remove(first);
+    WriteText(file, "short");
+    EXPECT_EQ(WriteFileAside(file.string(), "short", 5, rival), (folder / "Data.sav.bad3").string());
+    EXPECT_EQ(ReadText(first), "kept earlier");
+    EXPECT_EQ(ReadText(folder / "Data.sav.bad2"), "damaged");
+    EXPECT_EQ(ReadText(folder / "Data.sav.bad3"), "short");
+    EXPECT_EQ(ReadText(file), "short");
+    for (const auto& entry : fs::directory_iterator(folder))
+        EXPECT_EQ(entry.path().filename().string().find(".gstmp"), std::string::npos) << "temporary file left behind";
+}
+
+// A folder that cannot be written is still the service's: what it holds is read, stderr
+// says at start that progress will not be kept, and a failed write says why. A damaged
+// statistics file that cannot be moved aside there is never written over, even once the
+// folder can be written again.
+TEST_F(GameServiceTest, AFolderThatCannotBeWrittenIsStillRead)
+{
+    ASSERT_TRUE(GameServiceFileWrite("Data.sav", "saved", 5));
+    GameServiceSetAchievement("ACH_BREAKOUT");
+    ASSERT_TRUE(GameServiceStoreStats());
+    GameServiceShutdown();
+
+    GameServiceFailWritesWithErrorForTests(EROFS);
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(GameServiceInit(folder.string()));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("cannot be written (Read-only file system)"), std::string::npos) << said;
+    EXPECT_NE(said.find("progress will not be kept"), std::string::npos) << said;
+    char back[8] = {};
+    EXPECT_EQ(GameServiceFileRead("Data.sav", back, 8), 5);
+    EXPECT_EQ(std::string(back), "saved");
+    bool achieved = false;
+    ASSERT_TRUE(GameServiceGetAchievement("ACH_BREAKOUT", &achieved));
+    EXPECT_TRUE(achieved);
+    std::string why;
+    EXPECT_FALSE(GameServiceFileWrite("Data.sav", "newer", 5, &why));
+    EXPECT_EQ(why, "Read-only file system");
+    EXPECT_EQ(GameServiceFileKeepCopy("Data.sav", "saved", 5, &why), "");
+    EXPECT_EQ(why, "Read-only file system");
+    EXPECT_EQ(ReadText(folder / "Data.sav"), "saved");
+
+    // A damaged statistics file found while the folder is read-only stays where it is
+    // until it can be moved aside; only then is a new one written.
+    GameServiceShutdown();
+    WriteText(folder / "GameService.stats", "damaged\n");
+    ASSERT_TRUE(GameServiceInit(folder.string()));
+    GameServiceFailWritesWithErrorForTests(0);
+    EXPECT_EQ(ReadText(folder / "GameService.stats"), "damaged\n");
+    GameServiceSetAchievement("ACH_DONT_JUMP");
+    ASSERT_TRUE(GameServiceStoreStats());
+    EXPECT_EQ(ReadText(folder / "GameService.stats.bad"), "damaged\n");
+    EXPECT_NE(ReadText(folder / "GameService.stats").find("achievement ACH_DONT_JUMP"), std::string::npos);
 }

@@ -84,6 +84,90 @@ TEST(FontBaker, FontAndPageReadBackWithTheEngineReaders)
     }
 }
 
+// A font baked with an outline keeps the plain font's pen: the same advance and text width,
+// each glyph's box grown by the ring on every side about the same place; on the page each
+// glyph stays white inside a round ring of the dark ink.
+TEST(FontBaker, AnOutlineRingsEveryGlyphInInkAboutTheSamePen)
+{
+    constexpr int kScale = 4, kRing = 2;
+    const datagen::BakedFont plainBaked = datagen::BakeFont(kScale), ringedBaked = datagen::BakeFont(kScale, kRing);
+    std::unique_ptr<cFont> plain(cFont::ReadFromMemory(plainBaked.file.data(), plainBaked.file.size()));
+    std::unique_ptr<cFont> ringed(cFont::ReadFromMemory(ringedBaked.file.data(), ringedBaked.file.size()));
+    ASSERT_NE(plain, nullptr);
+    ASSERT_NE(ringed, nullptr);
+    EXPECT_EQ(ringed->MeasureText("01:35").width, plain->MeasureText("01:35").width);
+    const FontGlyph* p = plain->GlyphOf('T');
+    const FontGlyph* t = ringed->GlyphOf('T');
+    ASSERT_NE(p, nullptr);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->w, p->w + 2 * kRing);
+    EXPECT_EQ(t->h, p->h + 2 * kRing);
+    EXPECT_EQ(t->offsetX, p->offsetX - kRing);
+    EXPECT_EQ(t->top, p->top + kRing);
+    EXPECT_EQ(t->advance, p->advance);
+
+    // 'T': its top row white from the ring's width in, ink beside and above it, and the
+    // box's corner (beyond the round ring) clear.
+    const datagen::Canvas& page = ringedBaked.page;
+    const auto white = [&](int x, int y) { return page.At(x, y) == datagen::Colour{255, 255, 255, 255}; };
+    const auto ink = [&](int x, int y) {
+        const datagen::Colour c = page.At(x, y);
+        return c.a == 255 && c.r < 80 && c.g < 80 && c.b < 120;
+    };
+    EXPECT_TRUE(white(t->x + kRing, t->y + kRing));
+    EXPECT_TRUE(white(t->x + kRing + 5 * kScale - 1, t->y + kRing));
+    EXPECT_TRUE(ink(t->x + kRing - 1, t->y + kRing));
+    EXPECT_TRUE(ink(t->x + kRing, t->y + kRing - 1));
+    EXPECT_TRUE(ink(t->x + kRing + 2 * kScale, t->y + kRing + 7 * kScale));
+    EXPECT_EQ(page.At(t->x, t->y).a, 0);
+}
+
+// The zero is an open ring, nothing inside it (a slash or a dot there reads as an 8 once the
+// digit is outlined): in the middle row only its sides are lit, where the 8 has its waist
+// and no side. So in the glyph set, and as drawn: the display's digit pictures of the
+// picture list and the survival clock's ringed font show the zero clear in its middle and
+// the 8 white there.
+TEST(Glyphs, ZeroIsAnOpenRingThatCannotBeTakenForAnEight)
+{
+    const uint8_t* zero = datagen::GlyphRows('0');
+    const uint8_t* eight = datagen::GlyphRows('8');
+    ASSERT_NE(zero, nullptr);
+    ASSERT_NE(eight, nullptr);
+    for (int row = 1; row < datagen::kGlyphHeight - 1; ++row)
+        EXPECT_EQ(zero[row] & 0x0E, 0) << "inside the zero, row " << row;
+    EXPECT_EQ(zero[3], 0x11);
+    EXPECT_EQ(eight[3], 0x0E);
+
+    std::vector<datagen::PictureDesc> descs;
+    std::string error;
+    ASSERT_TRUE(datagen::ReadPictureList((tvtest::SourceDir() / "data/pictures.txt").string(), descs, &error)) << error;
+    std::map<std::string, datagen::Canvas> digits;
+    for (const auto& d : descs)
+        if (d.path == "res/hud/Hud_Numbers/No_0.png" || d.path == "res/hud/Hud_Numbers/No_8.png")
+            digits.emplace(d.path.substr(d.path.size() - 5, 1), datagen::DrawPicture(d));
+    ASSERT_EQ(digits.size(), 2u);
+    for (const auto& [digit, picture] : digits)
+    {
+        const datagen::Colour middle = picture.At(picture.Width() / 2, picture.Height() / 2);
+        if (digit == "0")
+            EXPECT_EQ(middle.a, 0) << "the display's 0";
+        else
+            EXPECT_EQ(middle, (datagen::Colour{255, 255, 255, 255})) << "the display's 8";
+    }
+
+    // The clock's font as the data build bakes it: scale 8, ringed 3 pixels thick.
+    const datagen::BakedFont clock = datagen::BakeFont(8, 3);
+    std::unique_ptr<cFont> font(cFont::ReadFromMemory(clock.file.data(), clock.file.size()));
+    ASSERT_NE(font, nullptr);
+    const auto middle = [&](char c) {
+        const FontGlyph* g = font->GlyphOf(uint8_t(c));
+        // The glyph's middle column and row: column 2 and row 3 of its 5 x 7.
+        return clock.page.At(g->x + 3 + 2 * 8 + 4, g->y + 3 + 3 * 8 + 4);
+    };
+    EXPECT_EQ(middle('0').a, 0) << "the clock's 0";
+    EXPECT_EQ(middle('8'), (datagen::Colour{255, 255, 255, 255})) << "the clock's 8";
+}
+
 TEST(Pictures, ShapesAndLabelsDecodeToTheDrawnPixels)
 {
     std::vector<datagen::PictureDesc> descs;
@@ -251,12 +335,9 @@ TEST(Pictures, EveryPainterDrawsItsPictureAtAnySize)
 
 TEST(SampleTree, PictureListNamesTheFixedFiles)
 {
-    std::ifstream list(tvtest::SourceDir() / "data/pictures.txt");
-    ASSERT_TRUE(list);
     std::vector<datagen::PictureDesc> descs;
-    std::string line, error;
-    while (std::getline(list, line))
-        ASSERT_TRUE(datagen::ParsePictureLine(line, descs, &error)) << error;
+    std::string error;
+    ASSERT_TRUE(datagen::ReadPictureList((tvtest::SourceDir() / "data/pictures.txt").string(), descs, &error)) << error;
     std::set<std::string> paths;
     for (const auto& s : descs)
         EXPECT_TRUE(paths.insert(s.path).second) << "twice: " << s.path;
