@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -21,6 +22,7 @@
 #include "KelpoBase/gla/GlaControllerScene.h"
 #include "KelpoBase/gla/GlaElement.h"
 #include "KelpoBase/gla/GlaElementControllers.h"
+#include "KelpoBase/gla/GlaGuiControllers.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "datagen/SampleScenes.h"
 #include "game/level/Level.h"
@@ -152,6 +154,124 @@ std::vector<int> ClearRows(const std::vector<uint8_t>& frame)
             rows.push_back(y);
     }
     return rows;
+}
+
+// A save file with nothing found yet, where the program will look for it: tests of one
+// program share the save folder, and what another scenario saved must not count here.
+void WriteFreshSave()
+{
+    const std::filesystem::path folder = ComputeSaveFolder();
+    std::filesystem::create_directories(folder);
+    const std::vector<uint8_t> bytes = cSaveData().Serialise();
+    std::ofstream(folder / "Data.sav", std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// The keyboard-focus index of the control of that name: its place among the scene's own
+// buttons and toggles; -1 when there is none.
+int FocusIndexOf(const cGlaControllerScene& scene, const std::string& name)
+{
+    int index = 0;
+    for (const cGlaControllerElement* c : scene.elementControllers)
+    {
+        const bool focusable =
+            ClassCast<cGlaControllerButton>(c) != nullptr || ClassCast<cGlaControllerToggleButton>(c) != nullptr;
+        if (!focusable)
+            continue;
+        if (c->element != nullptr && c->element->name == name)
+            return index;
+        ++index;
+    }
+    return -1;
+}
+
+// From the main menu, through its "Customise" button and the tab of that page, as a player
+// goes; the page's scene, drawn, or null when the screen did not open.
+cGlaControllerScene* OpenCustomisePage(ScenarioDriver& d, int page)
+{
+    const cGlaControllerScene* menu = d.Game().frontend->scrMainMenuButtons;
+    for (int i = 0; i < 8 && menu->focusIndex != 2; ++i)
+        d.Tap(Key::Down);
+    d.Tap(Key::Return);
+    if (!d.WaitForScreen(&cFrontend::StateCustomise, 120))
+        return nullptr;
+    d.UndrawnFrames(10);
+    for (int i = 0; i < page; ++i)
+        d.Tap(Key::Down);
+    d.Tap(Key::Return);
+    d.UndrawnFrames(10);
+    d.Frames(1);
+    return d.Game().frontend->scrCustomisePages[page];
+}
+
+// Where an item of a customisation page is drawn, in frame pixels.
+cVec2f ItemCentre(const cGlaControllerScene& page, const cGlaControllerElement& item)
+{
+    return page.position + item.position;
+}
+
+int MaxChannelDifference(uint32_t a, uint32_t b)
+{
+    int most = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+        most = std::max(most, std::abs(int((a >> shift) & 255) - int((b >> shift) & 255)));
+    return most;
+}
+
+// How an item's own picture changes between its locked look and its open one: of the
+// pixels where the open item shows its picture (not its tile), the share that differ
+// clearly in the locked look. A locked look that only tints the tile leaves the picture
+// as it is, which a player does not read as locked. `pictured` counts those pixels.
+double PictureChange(const std::vector<uint8_t>& locked, const std::vector<uint8_t>& open, cVec2f centre, int& pictured)
+{
+    const int cx = int(centre.x), cy = int(centre.y);
+    int changed = 0;
+    pictured = 0;
+    for (int y = cy - 40; y <= cy + 40; ++y)
+    {
+        // The open tile's own colour on this row, by its inner edge, clear of the picture.
+        const uint32_t tile = tvtest::PixelAt(open, cx - 48, y);
+        for (int x = cx - 40; x <= cx + 40; ++x)
+        {
+            const uint32_t shown = tvtest::PixelAt(open, x, y);
+            if (MaxChannelDifference(shown, tile) <= 40)
+                continue;
+            ++pictured;
+            changed += MaxChannelDifference(shown, tvtest::PixelAt(locked, x, y)) > 48 ? 1 : 0;
+        }
+    }
+    return pictured > 0 ? double(changed) / pictured : 0.0;
+}
+
+// Walks right hopping now and then (a short jump every 40 frames), as the template
+// scenario does, until the condition holds; the frames run, or -1 when it never does.
+// The jump key is left up.
+int HopRightUntil(ScenarioDriver& d, const std::function<bool()>& condition, int maxFrames)
+{
+    d.Hold(Key::Right);
+    for (int frame = 0; frame < maxFrames; ++frame)
+    {
+        if (condition())
+        {
+            d.Release(Key::Jump);
+            return frame;
+        }
+        if (frame % 40 == 20)
+            d.Hold(Key::Jump);
+        if (frame % 40 == 30)
+            d.Release(Key::Jump);
+        d.UndrawnFrames(1);
+    }
+    d.Release(Key::Jump);
+    return -1;
+}
+
+// A full jump: the jump key held for that many frames.
+void Jump(ScenarioDriver& d, int heldFrames)
+{
+    d.Hold(Key::Jump);
+    d.UndrawnFrames(heldFrames);
+    d.Release(Key::Jump);
 }
 } // namespace
 
@@ -327,19 +447,16 @@ TEST(Scenario, EveryLevelTemplateCanBePlayedToItsEnd)
     {
         ScenarioDriver d;
         ASSERT_TRUE(d.StartInLevel(levelNumber));
-        d.Hold(Key::Right);
-        int frame = 0;
         float highest = d.PlayerY(), furthest = d.PlayerX();
-        for (; frame < 1500 && !d.LevelIn(&cLevel::StateResults); ++frame)
-        {
-            if (frame % 40 == 20)
-                d.Hold(Key::Jump);
-            if (frame % 40 == 30)
-                d.Release(Key::Jump);
-            d.UndrawnFrames(1);
-            highest = std::min(highest, d.PlayerY());
-            furthest = std::max(furthest, d.PlayerX());
-        }
+        HopRightUntil(
+            d,
+            [&]
+            {
+                highest = std::min(highest, d.PlayerY());
+                furthest = std::max(furthest, d.PlayerX());
+                return d.LevelIn(&cLevel::StateResults);
+            },
+            1500);
         EXPECT_TRUE(d.LevelIn(&cLevel::StateResults))
             << "level " << levelNumber << " ended at " << d.PlayerX() << ", " << d.PlayerY();
         EXPECT_GT(highest, 0.0f) << "level " << levelNumber << ": over the top of the level";
@@ -371,7 +488,8 @@ TEST(Scenario, LevelFrameHasNoBandAboveTheSky)
     EXPECT_TRUE(rows.empty()) << rows.size() << " rows from " << rows.front();
 }
 
-// The credits walk counts the sugar along it, and its results name no level (it is not one).
+// The credits walk counts the sugar along it and takes its sticker, a perfect walk, and its
+// results name no level (it is not one).
 TEST(Scenario, CreditsWalk)
 {
     ScenarioDriver d;
@@ -383,6 +501,8 @@ TEST(Scenario, CreditsWalk)
     EXPECT_EQ(d.Level()->sugarCollected, d.Level()->sugarTotal) << "all of it lies on the way";
     EXPECT_EQ(LevelNumberPixels(d), 0);
     EXPECT_FALSE(LevelCaptionShown(d)) << "no caption without its number";
+    EXPECT_TRUE(d.Level()->stickerFound) << "its sticker lies on the way too";
+    EXPECT_TRUE(d.Level()->PerfectRun());
 }
 
 // A restart from the pause menu builds the level afresh, and the menu's focus with it: the
@@ -633,6 +753,202 @@ TEST(Scenario, MainMenuScreensOpenAndLeadBack)
         d.UndrawnFrames(40);
         EXPECT_EQ(menu->focusIndex, button);
     }
+}
+
+// Every level hides a sticker, and each story level's sticker opens one customisation
+// item: item k of page p by the sticker of level record p + 5(k - 1), so the first five
+// story levels (one of each template) open item 1 of the five pages. Each run: the item
+// is locked on a new game, drawn so (its picture faded under a padlock); the player finds
+// the level's sticker the way the level offers it and plays on to the end; from the
+// results' "Menu" the item is open.
+struct StickerRun
+{
+    const char* name;
+    int32_t level;     // a story level: its record has the same number
+    bool backToTheWall; // the sticker is behind the start, by the left wall
+    float hopsUntilX;   // hop along until here, then walk (landing before the jump)
+    float jumpAtX;      // and jump here, the key held
+    int jumpFrames;
+    float walkOnToX = 0; // after the sticker, walk without hops to here (past a key a hop skips)
+};
+
+void PrintTo(const StickerRun& run, std::ostream* out) { *out << run.name; }
+
+// Each run starts from a new game and leaves one behind for the scenarios after it.
+class StickerScenario : public testing::TestWithParam<StickerRun>
+{
+protected:
+    void SetUp() override { WriteFreshSave(); }
+    void TearDown() override { WriteFreshSave(); }
+};
+
+TEST_P(StickerScenario, TheLevelsStickerOpensItsCustomiseItem)
+{
+    const StickerRun& run = GetParam();
+    const int page = run.level % 5, item = run.level / 5 + 1;
+    ASSERT_EQ(cFrontendBase::StickerRecordForItem(page, item), run.level);
+    ScenarioDriver d;
+    ASSERT_TRUE(StartAtMainMenu(d));
+    cGlaControllerScene* pageScene = OpenCustomisePage(d, page);
+    ASSERT_NE(pageScene, nullptr);
+    const std::string itemName = "but" + std::to_string(item);
+    const cGlaControllerToggleButton* toggle = FindToggleButtonController(pageScene, itemName);
+    ASSERT_NE(toggle, nullptr);
+    EXPECT_FALSE(toggle->IsEnabled()) << "locked on a new game";
+    const cVec2f centre = ItemCentre(*pageScene, *toggle);
+    const std::vector<uint8_t> locked = d.ReadFrame();
+    d.Tap(Key::Escape);
+    ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateMainMenu, 120));
+
+    d.EnterLevel(run.level);
+    ASSERT_TRUE(d.WaitForPlay());
+    if (run.backToTheWall)
+    {
+        d.Hold(Key::Left);
+        ASSERT_GE(d.RunUntil([&] { return d.PlayerX() < 25.0f; }, 200), 0);
+        d.UndrawnFrames(5);
+        Jump(d, run.jumpFrames);
+        d.Release(Key::Left);
+    }
+    else
+    {
+        ASSERT_GE(HopRightUntil(d, [&] { return d.PlayerX() > run.hopsUntilX; }, 1500), 0);
+        ASSERT_GE(d.RunUntil([&] { return d.PlayerX() > run.jumpAtX; }, 300), 0);
+        Jump(d, run.jumpFrames);
+    }
+    EXPECT_GE(d.RunUntil([&] { return d.Level()->stickerFound; }, 60), 0)
+        << "missed it, at " << d.PlayerX() << ", " << d.PlayerY();
+    d.Hold(Key::Right);
+    ASSERT_GE(d.RunUntil([&] { return d.PlayerX() > run.walkOnToX; }, 600), 0);
+    ASSERT_GE(HopRightUntil(d, [&] { return d.LevelIn(&cLevel::StateResults); }, 1500), 0)
+        << "stuck at " << d.PlayerX() << ", " << d.PlayerY();
+    EXPECT_TRUE(d.Level()->stickerFound) << "kept to the end";
+    d.ReleaseAll();
+    ASSERT_TRUE(WaitForResultsPanel(d));
+    LevelProgress saved;
+    ASSERT_TRUE(d.SavedProgress(run.level, saved));
+    EXPECT_TRUE(saved.sticker);
+
+    // "Menu" on the results panel leads back to the main menu.
+    cGlaControllerScene* buttons = d.Level()->resultsButtonsScene;
+    ASSERT_NE(buttons, nullptr);
+    const int menu = FocusIndexOf(*buttons, "butMenu");
+    ASSERT_GE(menu, 0);
+    for (int i = 0; i < 4 && buttons->focusIndex != menu; ++i)
+        d.Tap(Key::Up);
+    ASSERT_EQ(buttons->focusIndex, menu);
+    d.Tap(Key::Return);
+    ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateMainMenu, 300));
+    d.UndrawnFrames(40);
+    pageScene = OpenCustomisePage(d, page);
+    ASSERT_NE(pageScene, nullptr);
+    toggle = FindToggleButtonController(pageScene, itemName);
+    ASSERT_NE(toggle, nullptr);
+    EXPECT_TRUE(toggle->IsEnabled()) << "open after its sticker";
+    const cGlaControllerToggleButton* next = FindToggleButtonController(pageScene, "but" + std::to_string(item + 1));
+    ASSERT_NE(next, nullptr);
+    EXPECT_FALSE(next->IsEnabled()) << "another level's item stays locked";
+
+    // The locked look differs from the open one in the item's picture itself, not only in
+    // the tile behind it.
+    int pictured = 0;
+    EXPECT_GT(PictureChange(locked, d.ReadFrame(), centre, pictured), 0.6);
+    EXPECT_GT(pictured, 150) << "the open item shows its picture";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryTemplate, StickerScenario,
+    testing::Values(StickerRun{"Basics", 0, false, 1800, 2000, 8}, StickerRun{"KeysAndMovers", 1, true, 0, 0, 20, 1100},
+                    StickerRun{"Dynamics", 2, false, 300, 770, 20}, StickerRun{"Joints", 3, false, 380, 480, 20},
+                    StickerRun{"Hazards", 4, false, 1420, 1500, 20}),
+    [](const testing::TestParamInfo<StickerRun>& info) { return std::string(info.param.name); });
+
+// Story level 4, the joints, while a player hops through it to its end, reads as drawn:
+// the seesaws' planks tilt on their trestles without reaching the ground; what hangs (the
+// pulley's weights, the weight on its distance joint, the crate on its spring) stays
+// upright under its hook, with its chain or coil reaching up into the block there; no
+// sugar lies where the lift comes down over it; and nothing stands at the END flag.
+TEST(Scenario, JointsLevelReadsAsDrawnWhilePlayed)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(d.StartInLevel(3));
+    cLevel* level = d.Level();
+    const float ground = 900, plankHalfLength = 192, plankHalfThickness = 12;
+    // Hooks at y 480: the pulley's weights hang 280 below them and move 36 either way
+    // (their chains reach 36 past the hook, into the block); the others hang 200 below.
+    struct Hung
+    {
+        const char* name;
+        float restY, reach;
+    };
+    const Hung hung[] = {
+        {"pulleyLeft", 760, 37}, {"pulleyRight", 760, 37}, {"hanging", 680, 20}, {"springBlock", 680, 20}};
+    std::vector<float> hungX;
+    for (const Hung& h : hung)
+    {
+        cGameObj* object = level->FindObjectByName(h.name);
+        ASSERT_NE(object, nullptr) << h.name;
+        hungX.push_back(object->GetPosition()->x * 32.0f);
+    }
+    cGameObj* lift = level->FindObjectByName("liftBlock");
+    ASSERT_NE(lift, nullptr);
+    const float liftHalfWidth = 96, sugarHalf = 14;
+    std::vector<float> sugarX;
+    for (int i = 0; cGameObj* sugar = level->FindObjectByName("sugar" + std::to_string(i)); ++i)
+        sugarX.push_back(sugar->GetPosition()->x * 32.0f);
+    EXPECT_EQ(int(sugarX.size()), level->sugarTotal);
+    float endX = -1;
+    for (const PolygonArea* area : level->areas)
+        if (area->type == 6)
+            endX = area->position.x;
+    ASSERT_GT(endX, 0.0f);
+    const float flagHalfWidth = 55;
+
+    // What is wrong in the frame just run, or nothing.
+    auto fault = [&]() -> std::string
+    {
+        for (const char* plank : {"planksaw1", "planksaw2"})
+        {
+            const cGameObj* p = level->FindObjectByName(plank);
+            if (p == nullptr)
+                return std::string(plank) + " missing";
+            const float lowest = p->position.y * 32.0f + plankHalfLength * std::fabs(std::sin(p->angle)) +
+                                 plankHalfThickness * std::fabs(std::cos(p->angle));
+            if (lowest >= ground)
+                return std::string(plank) + " down to " + std::to_string(lowest);
+        }
+        for (size_t i = 0; i < std::size(hung); ++i)
+        {
+            const cGameObj* h = level->FindObjectByName(hung[i].name);
+            const float x = h->position.x * 32.0f, y = h->position.y * 32.0f;
+            if (std::fabs(x - hungX[i]) > 1.0f || std::fabs(h->angle) > 0.01f ||
+                std::fabs(y - hung[i].restY) > hung[i].reach)
+                return std::string(hung[i].name) + " out of its hang at " + std::to_string(x) + ", " +
+                       std::to_string(y) + ", angle " + std::to_string(h->angle);
+        }
+        const float liftX = lift->position.x * 32.0f;
+        for (float x : sugarX)
+            if (std::fabs(x - liftX) <= liftHalfWidth + sugarHalf)
+                return "sugar at " + std::to_string(x) + " under the lift";
+        for (const cGameObj* object : level->objects.live)
+            if (object != level->playerObject && std::fabs(object->position.x * 32.0f - endX) <= flagHalfWidth + 32.0f)
+                return object->GetName() + " at the END flag";
+        return {};
+    };
+
+    // The crate on its spring settles from where it is placed in its first frames.
+    d.UndrawnFrames(60);
+    std::string found;
+    int frame = HopRightUntil(
+        d,
+        [&]
+        {
+            found = fault();
+            return !found.empty() || d.LevelIn(&cLevel::StateResults);
+        },
+        1500);
+    EXPECT_EQ(found, "") << "frame " << frame;
+    EXPECT_TRUE(d.LevelIn(&cLevel::StateResults)) << "ended at " << d.PlayerX() << ", " << d.PlayerY();
 }
 
 // The help screen, opened from the main menu, tells the keys as the game reads them: the

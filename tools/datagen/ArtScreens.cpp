@@ -179,6 +179,24 @@ Canvas Tile(const PictureDesc& d)
     return s.Finish();
 }
 
+// A padlock: what a locked choice wears, so that it reads as not yet won.
+Canvas Padlock(const PictureDesc& d)
+{
+    Sketch s(d.width, d.height);
+    const float w = float(d.width), h = float(d.height), body = h * 0.55f;
+    s.EllipseRing(w / 2, h - body, w * 0.32f, h * 0.36f, w * 0.32f - 7, h * 0.36f - 7, kInk);
+    s.EllipseRing(w / 2, h - body, w * 0.32f - 2, h * 0.36f - 2, w * 0.32f - 5, h * 0.36f - 5, {214, 218, 230, 255});
+    s.OutlinedRoundRect(1, h - body - 1, w - 2, body, 5, {250, 196, 48, 255}, kInk, 2.5f);
+    s.Rect(5, h - body + 3, w - 10, 3, {255, 232, 150, 255});
+    s.Circle(w / 2, h - body * 0.6f, w * 0.09f, kInk);
+    s.Polygon({{w / 2 - w * 0.05f, h - body * 0.6f},
+               {w / 2 + w * 0.05f, h - body * 0.6f},
+               {w / 2 + w * 0.08f, h - body * 0.2f},
+               {w / 2 - w * 0.08f, h - body * 0.2f}},
+              kInk);
+    return s.Finish();
+}
+
 // A digit for counters: white with an outline, filling the picture's height.
 Canvas Digit(const PictureDesc& d)
 {
@@ -455,6 +473,7 @@ void AddScreenPainters(std::map<std::string, Painter>& out)
     out["words"] = Words;
     out["notes"] = Notes;
     out["tile"] = Tile;
+    out["padlock"] = Padlock;
     out["digit"] = Digit;
     out["heart"] = Heart;
     out["flower"] = Flower;

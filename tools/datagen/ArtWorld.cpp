@@ -1,4 +1,5 @@
 // The level world: sky, terrain, hazards, pickups and the objects that move.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -432,6 +433,72 @@ Canvas Arm(const PictureDesc& d)
         s.OutlinedRoundRect(0, y, w, 14, w / 2, {150, 150, 164, 255}, kInk, 1.5f);
     return s.Finish();
 }
+
+// What holds the joints' objects up. Steel girders in the colours of the platforms, so the
+// player reads them as scenery that carries the moving parts, not as something to stand on.
+const Colour kSteel{150, 158, 178, 255};
+
+// A trestle: two legs from the bolt at the top middle out to the bottom corners, braced
+// halfway down (under a wheel's axle, under a seesaw's pivot).
+Canvas Trestle(const PictureDesc& d)
+{
+    Sketch s(d.width, d.height);
+    const float w = float(d.width), h = float(d.height), leg = std::max(6.0f, w * 0.09f);
+    for (float side : {-1.0f, 1.0f})
+    {
+        s.Line(w / 2, leg, w / 2 + side * (w / 2 - leg / 2 - 1), h - 2, leg + 3, kInk);
+        s.Line(w / 2, leg, w / 2 + side * (w / 2 - leg / 2 - 1), h - 2, leg, kSteel);
+    }
+    s.Line(w * 0.27f, h * 0.55f, w * 0.73f, h * 0.55f, leg * 0.7f + 3, kInk);
+    s.Line(w * 0.27f, h * 0.55f, w * 0.73f, h * 0.55f, leg * 0.7f, kSteel);
+    s.OutlinedEllipse(w / 2, leg, leg, leg, {110, 110, 124, 255}, kInk, 2);
+    return s.Finish();
+}
+
+// A T-shaped stand: a post up the middle and a beam across the top, from whose ends things
+// hang.
+Canvas Stand(const PictureDesc& d)
+{
+    Sketch s(d.width, d.height);
+    const float w = float(d.width), h = float(d.height), post = 16, beam = 22;
+    s.OutlinedRoundRect(w / 2 - post / 2, beam - 4, post, h - beam + 2, 3, kSteel, kInk, 2);
+    s.OutlinedRoundRect(1, 1, w - 2, beam, 5, kSteel, kInk, 2);
+    s.Rect(4, 4, w - 8, 4, {190, 198, 214, 255});
+    for (float x = 12; x < w - 6; x += 24)
+        s.Circle(x, beam / 2 + 2, 2, kInk);
+    return s.Finish();
+}
+
+// A pulley block: a plate hanging from a beam with the grooved wheel at its foot, over
+// which a weight's chain runs.
+Canvas PulleyBlock(const PictureDesc& d)
+{
+    Sketch s(d.width, d.height);
+    const float w = float(d.width), h = float(d.height), r = w / 2 - 1;
+    s.OutlinedRoundRect(w * 0.2f, 0, w * 0.6f, h - r, 4, {120, 126, 146, 255}, kInk, 2);
+    s.OutlinedEllipse(w / 2, h - r - 1, r, r, {196, 140, 72, 255}, kInk, 2);
+    s.Ring(w / 2, h - r - 1, r * 0.72f, r * 0.56f, {150, 100, 50, 255});
+    s.OutlinedEllipse(w / 2, h - r - 1, r * 0.22f, r * 0.22f, {110, 110, 124, 255}, kInk, 1.5f);
+    return s.Finish();
+}
+
+// A coiled spring seen from the side: a zigzag of wire between two end plates.
+Canvas Coil(const PictureDesc& d)
+{
+    Sketch s(d.width, d.height);
+    const float w = float(d.width), h = float(d.height), turns = std::max(3.0f, std::floor(h / 14));
+    const float step = (h - 8) / (turns * 2);
+    for (int i = 0; i < int(turns * 2); ++i)
+    {
+        const float x0 = i % 2 == 0 ? 3 : w - 3, x1 = i % 2 == 0 ? w - 3 : 3;
+        const float y0 = 4 + step * float(i), y1 = y0 + step;
+        s.Line(x0, y0, x1, y1, 4.5f, kInk);
+        s.Line(x0, y0, x1, y1, 2.5f, {214, 218, 230, 255});
+    }
+    for (float y : {0.0f, h - 5})
+        s.OutlinedRoundRect(1, y, w - 2, 5, 2, kSteel, kInk, 1);
+    return s.Finish();
+}
 } // namespace
 
 void AddWorldPainters(std::map<std::string, Painter>& out)
@@ -462,5 +529,9 @@ void AddWorldPainters(std::map<std::string, Painter>& out)
     out["gate"] = Gate;
     out["switch"] = Switch;
     out["arm"] = Arm;
+    out["trestle"] = Trestle;
+    out["stand"] = Stand;
+    out["pulleyblock"] = PulleyBlock;
+    out["coil"] = Coil;
 }
 } // namespace datagen

@@ -190,6 +190,9 @@ void AddCustomise(SceneFile& f)
         e.push_back(SceneElement("dorvo", "cust_dorvo", 420, 40));
     }
     const char* folders[5] = {"hair/hair", "jumpers/jumper", "cups/cup", "bases/base", "trail/trail"};
+    // The look's frames: 0 off, 1 off pressed, 2 on, 3 on pressed, 4 disabled. A locked
+    // item shows its part only as a faint shape on the dark tile, under a padlock.
+    const Json partColour = {{0, 255, 255, 255, 255}, {3, 255, 255, 255, 255}, {4, 255, 255, 255, 56}};
     // The item pictures are the parts at the preview's size: shrunk to fit the item buttons.
     const float itemScale[5] = {0.85f, 1.0f, 0.8f, 0.62f, 0.9f};
     for (int t = 0; t < 5; ++t)
@@ -212,6 +215,7 @@ void AddCustomise(SceneFile& f)
             item += ".png";
             Json part = Sprite("body", item, 0, t == 3 ? 8.0f : -2.0f);
             part["scale"] = {{0, itemScale[t], itemScale[t]}};
+            part["colour"] = partColour;
             l["elements"].push_back(part);
             if (t == 3)
             {
@@ -220,8 +224,12 @@ void AddCustomise(SceneFile& f)
                                             : std::string("customise/handles/handle_").append(Num3(k).substr(1)).append(".png"),
                                      30, -22);
                 handle["scale"] = {{0, 0.8, 0.8}};
+                handle["colour"] = partColour;
                 l["elements"].push_back(handle);
             }
+            Json lock = Sprite("lock", f.Art("item_lock", 40, 50, "padlock", "#00000000"), 0, 4);
+            lock["visible"] = {{0, false}, {4, true}};
+            l["elements"].push_back(lock);
             const Point p{-130.0f + 130.0f * float(k % 3), -170.0f + 125.0f * float(k / 3)};
             e.push_back(ButtonWithLook("but" + std::to_string(k), "Toggle Button", "but" + std::to_string(k), look, p.x, p.y));
         }

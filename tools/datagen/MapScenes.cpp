@@ -20,6 +20,34 @@ constexpr float kPlayerRadius = 20;
 constexpr float kPickupHeight = 26;
 // The pendulum's weight hangs this far below its pivot.
 constexpr float kPendulumArm = 300;
+// Every level hides a sticker. Most hang this high: out of reach of a walking or hopping
+// player, about where a full jump (the jump key held) tops out.
+constexpr float kStickerHigh = kGround - 235;
+
+// The joints level: what hangs (the pulley's weights, a weight on a distance joint, a
+// crate on a spring) hangs from this height, from stands drawn over the tops of their
+// chains; the pulley's weights hang kPulleyDrop below it, their sides free to move by
+// kPulleyTravel either way.
+constexpr float kHangY = 480;
+constexpr float kPulleyDrop = 280;
+constexpr float kPulleyTravel = 36;
+constexpr float kWeightDrop = 200;
+// A seesaw's pivot stands this high on its trestle; its plank tilts by at most
+// kSeesawTilt degrees either way, which keeps the plank's ends clear of the ground.
+constexpr float kSeesawPivot = 60;
+constexpr float kSeesawTilt = 12;
+// Drawing order of the joints' parts (a lower depth lies on top): the stands over the
+// tops of the chains, the hanging objects under them, the trestles behind everything.
+constexpr int kStandDepth = 3500;
+constexpr int kHungDepth = 3600;
+constexpr int kTrestleDepth = 3700;
+constexpr float kPulleySide = 75;
+constexpr float kHungSide = 80;
+// The crate on its spring: placed this far below its hook, it settles kWeightDrop below it
+// (a zero-length spring rests a metre, 32 pixels, long; the crate's weight stretches it as
+// much again).
+constexpr float kSpringK = 80;
+constexpr float kSpringCrateDrop = kWeightDrop - 64;
 
 std::string Num3(int n)
 {
@@ -168,6 +196,33 @@ void AddObjects(SceneFile& f)
         s["elements"].push_back(Marker("shape", "CollisionZone", 0, 0, 32, Json::array({Float("Friction", 0.6f)})));
     }
     {
+        // Hanging things: the thing itself over the top of what it hangs by, which reaches
+        // up past its hook into the block there (the stand is drawn over it). Their bodies
+        // neither turn nor sway, so what they hang by stays upright.
+        const struct
+        {
+            const char* name;
+            const char* art;      // the object's picture (64 x 64)
+            const char* shape;
+            const char* hangArt;  // what it hangs by
+            const char* hangShape;
+            int hangWidth;
+            float hangLength; // from the object's middle up past the hook
+        } hung[] = {{"obj_pulley_weight", "obj_weight", "weight", "pulley_chain", "arm", 10,
+                     kPulleyDrop + kPulleyTravel + 8},
+                    {"obj_hung_weight", "obj_weight", "weight", "hung_chain", "arm", 10, kWeightDrop + 20},
+                    {"obj_spring_crate", "obj_crate", "crate", "spring_coil", "coil", 26, kWeightDrop + 20}};
+        for (const auto& h : hung)
+        {
+            Json& s = f.AddScene(h.name, 1);
+            const std::string hang = f.Art(h.hangArt, h.hangWidth, int(h.hangLength) - 24, h.hangShape, "#00000000");
+            s["elements"].push_back(Sprite("hang", hang, 0, -(h.hangLength + 24) / 2));
+            s["elements"].push_back(Sprite("art", f.Art(h.art, 64, 64, h.shape, "#00000000"), 0, 0));
+            s["elements"].push_back(
+                Zone("shape", "CollisionZone", 0, 0, Box(0, 0, 64, 64), Json::array({Float("Friction", 0.6f)})));
+        }
+    }
+    {
         // A switch that turns the world: frame 0 cooling, frame 1 armed.
         Json& s = f.AddScene("obj_switch", 2);
         Json art = Sprite("art", f.Art("obj_switch", 48, 48, "switch", "#00000000"), 0, 0);
@@ -221,6 +276,44 @@ void AddBits(SceneFile& f)
         s["elements"].push_back(Sprite("art", f.Art("end_flag", 110, 160, "endflag", "#00000000", "END"), 0, -16));
     }
     {
+        // The joints' stands, placed at their hook height (kHangY): a T of girders whose
+        // post goes down to the ground, with a block and wheel at each end of the beam that
+        // the chains run into. The pulley's weights hang kPulleySide either side of its post,
+        // the weight and the crate kHungSide either side of theirs.
+        const struct
+        {
+            const char* name;
+            float side;
+        } stands[] = {{"bit_pulley_stand", kPulleySide}, {"bit_hanging_stand", kHungSide}};
+        for (const auto& st : stands)
+        {
+            Json& s = f.AddScene(st.name, 1, Json::array({Int("Depth", kStandDepth)}));
+            const float top = -110, bottom = kGround - kHangY;
+            const std::string stand = f.Art(st.name, int(2 * st.side + 60), int(bottom - top), "stand", "#00000000");
+            s["elements"].push_back(Sprite("art", stand, 0, (top + bottom) / 2));
+            const std::string block = f.Art("pulley_block", 40, 100, "pulleyblock", "#00000000");
+            s["elements"].push_back(Sprite("blockLeft", block, -st.side, -46));
+            s["elements"].push_back(Sprite("blockRight", block, st.side, -46));
+        }
+    }
+    {
+        // Trestles, placed at the bolt on their top: under the wheel's axle and under a
+        // seesaw's pivot, down to the ground.
+        const struct
+        {
+            const char* name;
+            int w, h;
+        } trestles[] = {{"bit_wheel_trestle", 140, 222}, {"bit_fulcrum", 90, int(kSeesawPivot) + 10}};
+        for (const auto& t : trestles)
+        {
+            Json& s = f.AddScene(t.name, 1, Json::array({Int("Depth", kTrestleDepth)}));
+            // The painter puts the bolt a leg's width (9% of the width, at least 6) below the top.
+            const float bolt = std::max(6.0f, float(t.w) * 0.09f);
+            s["elements"].push_back(
+                Sprite("art", f.Art(t.name, t.w, t.h, "trestle", "#00000000"), 0, float(t.h) / 2 - bolt));
+        }
+    }
+    {
         // Drawn about the screen's middle: tall enough to fill the screen at every camera
         // height and zoom a level allows, and repeated sideways every 1280 pixels.
         Json& s = f.AddScene("bg_sky", 1);
@@ -262,6 +355,8 @@ struct Level
     {
         Add(GameObj(name, "Pickup", x, y, Json::array({SceneRef(scene), Enum("Type", type)})));
     }
+    // The level's one sticker: it unlocks a customisation item and a perfect run needs it.
+    void Sticker(float x, float y) { Pickup("sticker", "obj_sticker", 6, x, y); }
     void Checkpoint(const std::string& name, float x)
     {
         if (checkpoints)
@@ -344,7 +439,8 @@ void Basics(Level& l)
     l.Sugar(1024 + kGapWidth / 2, kGround - 120);
     for (int i = 0; i < 5; ++i)
         l.GroundSugar(1400.0f + 120.0f * float(i));
-    l.Pickup("sticker", "obj_sticker", 6, 2250, kGround - 110);
+    // Over the pad, a hop above the ground.
+    l.Sticker(2250, kGround - 110);
     l.Checkpoint("check1", 900);
     l.Checkpoint("check2", 1950);
     l.Area("pit", 4, 1024 + kGapWidth / 2, kGround + 120, kGapWidth, 120); // in the gap of the ground
@@ -359,6 +455,9 @@ void KeysAndMovers(Level& l)
 {
     for (int i = 0; i < 6; ++i)
         l.GroundSugar(400.0f + 100.0f * float(i));
+    // Tucked into the corner behind the start: found by a player who turns back to the wall
+    // and jumps there.
+    l.Sticker(30, kStickerHigh);
     // The key lies past the sugar, before the door it opens.
     l.Pickup("keyRed", "obj_key_red", 2, 1050, kGround - kPickupHeight);
     l.Add(PathElement("doorPath", 1300, kGround - 96, {{0, 0}, {0, -200}}));
@@ -386,6 +485,8 @@ void Dynamics(Level& l)
     for (int i = 0; i < 2; ++i)
         l.Add(GameObj("crate" + std::to_string(i), "DynamicObject", 1000, kGround - 32 - 64.0f * float(i),
                       Json::array({SceneRef("obj_crate"), Enum("Collide", 5), Float("Mass", 1), Float("MassRotation", 1)})));
+    // Over the far side of the stack, for a full jump across it.
+    l.Sticker(1100, kStickerHigh);
     l.Add(GameObj("gate", "DynamicObject", 1700, kGround - 128,
                   Json::array({SceneRef("obj_gate"), Bool("ActivateOnEvent"), Bool("StaticObject"), Enum("Collide", 5)})));
     l.Add(GameObj("barrel", "DynamicObject", 1400, kGround - 32,
@@ -412,44 +513,70 @@ void Dynamics(Level& l)
 
 void Joints(Level& l)
 {
-    for (int i = 0; i < 5; ++i)
-        l.GroundSugar(400.0f + 100.0f * float(i));
-    l.Add(GameObj("saw1", "SceneObject", 1000, kGround - 60, Json::array({SceneRef("so_seesaw")})));
-    l.Add(GameObj("saw2", "SceneObject", 1500, kGround - 60, Json::array({SceneRef("so_seesaw")})));
-    l.Add(GameObj("wheel", "DynamicObject", 2000, kGround - 200,
-                  Json::array({SceneRef("obj_wheel"), Enum("Collide", 5), Float("Mass", 1), Float("MassRotation", 1)})));
-    l.Add(Marker("wheelAxle", "RevoluteJoint", 2000, kGround - 200, 1,
-                 Json::array({ElementRef("Body1", "wheel"), Bool("Motor"), Float("MotorTorque", 300),
-                              Float("MotorSpeed", 1.5f)})));
-    auto body = [&](const std::string& name, const std::string& scene, float x, float y)
+    auto body = [&](const std::string& name, const std::string& scene, float x, float y, Json extra = Json::array())
     {
-        l.Add(GameObj(name, "DynamicObject", x, y,
-                      Json::array({SceneRef(scene), Enum("Collide", 5), Float("Mass", 1), Float("MassRotation", 1)})));
+        Json props = Json::array({SceneRef(scene), Enum("Collide", 5), Float("Mass", 1), Float("MassRotation", 1)});
+        for (Json& p : extra)
+            props.push_back(std::move(p));
+        l.Add(GameObj(name, "DynamicObject", x, y, std::move(props)));
     };
+    // What hangs keeps upright under its hook and is drawn under its stand.
+    auto hung = [&]() { return Json::array({Bool("FixedRotation"), Bool("LimitXAxis"), Int("Depth", kHungDepth)}); };
+
+    // Sugar in front of the sign, then a sticker over the open run after it.
+    l.GroundSugar(400);
+    l.GroundSugar(460);
+    l.Sticker(820, kStickerHigh);
+
     // A lift riding a sine wave up and down.
-    body("liftBlock", "obj_platform", 700, kGround - 150);
-    l.Add(Marker("liftAxis", "PrismaticJoint", 700, kGround - 150, 1,
+    body("liftBlock", "obj_platform", 1200, kGround - 150);
+    l.Add(Marker("liftAxis", "PrismaticJoint", 1200, kGround - 150, 1,
                  Json::array({ElementRef("Body1", "liftBlock"), Bool("SineWave"), Float("AxisY", 1),
                               Float("MotorForce", 500), Float("SineSpeed", 0.05f), Float("SineLength", 3)})));
-    // Two weights on a pulley.
-    body("pulleyLeft", "obj_weight", 1200, kGround - 300);
-    body("pulleyRight", "obj_weight", 1350, kGround - 300);
-    l.Add(Marker("pulley", "PulleyJoint", 1275, kGround - 300, 1,
+    l.GroundSugar(1400);
+
+    // Two seesaws on their trestles (the sub-scene's names take the scene object's).
+    l.Add(GameObj("saw1", "SceneObject", 1650, kGround - kSeesawPivot, Json::array({SceneRef("so_seesaw")})));
+    l.Add(GameObj("saw2", "SceneObject", 2500, kGround - kSeesawPivot, Json::array({SceneRef("so_seesaw")})));
+
+    // Two weights on a pulley whose wheels hang from a stand: one pushed down raises the
+    // other, each side between its shortest and its longest (MaxLength). The offsets and
+    // lengths are in metres.
+    const float pulley = 2075, metres = 1.0f / 32.0f;
+    l.Bit("bit_pulley_stand", pulley, kHangY);
+    body("pulleyLeft", "obj_pulley_weight", pulley - kPulleySide, kHangY + kPulleyDrop, hung());
+    body("pulleyRight", "obj_pulley_weight", pulley + kPulleySide, kHangY + kPulleyDrop, hung());
+    l.Add(Marker("pulley", "PulleyJoint", pulley, kHangY + kPulleyDrop, 1,
                  Json::array({ElementRef("Body1", "pulleyLeft"), ElementRef("Body2", "pulleyRight"),
-                              Float("GroundOff1X", 0), Float("GroundOff1Y", -200), Float("GroundOff2X", 0),
-                              Float("GroundOff2Y", -200), Float("Ratio", 1), Float("MaxLength1", 10),
-                              Float("MaxLength2", 10)})));
-    // A weight hanging on a distance joint, a welded pair and a block on a spring.
-    body("hanging", "obj_weight", 1650, kGround - 250);
-    l.Add(Marker("hangPoint", "DistanceJoint", 1650, kGround - 450, 1,
-                 Json::array({ElementRef("Body1", "hanging"), Float("Hz", 2), Float("Damping", 0.5f)})));
-    body("weldA", "obj_crate", 2250, kGround - 32);
-    body("weldB", "obj_crate", 2250, kGround - 96);
-    l.Add(Marker("weld", "WeldJoint", 2250, kGround - 64, 1,
+                              Float("GroundOff1X", 0), Float("GroundOff1Y", -kPulleyDrop * metres),
+                              Float("GroundOff2X", 0), Float("GroundOff2Y", -kPulleyDrop * metres), Float("Ratio", 1),
+                              Float("MaxLength1", (kPulleyDrop + kPulleyTravel) * metres),
+                              Float("MaxLength2", (kPulleyDrop + kPulleyTravel) * metres)})));
+    l.GroundSugar(2250);
+    l.GroundSugar(2750);
+
+    // From one stand: a weight on a distance joint (its marker at the hook, on the ground
+    // side) and a crate on a spring (anchored at its hook).
+    const float stand = 2900;
+    l.Bit("bit_hanging_stand", stand, kHangY);
+    body("hanging", "obj_hung_weight", stand - kHungSide, kHangY + kWeightDrop, hung());
+    l.Add(Marker("hangPoint", "DistanceJoint", stand - kHungSide, kHangY, 1,
+                 Json::array({ElementRef("Body2", "hanging"), Float("Hz", 2), Float("Damping", 0.5f)})));
+    body("springBlock", "obj_spring_crate", stand + kHungSide, kHangY + kSpringCrateDrop, hung());
+    l.Add(Marker("spring", "SpringJoint", stand + kHungSide, kHangY, 1,
+                 Json::array({ElementRef("Body1", "springBlock"), Bool("ZeroLength"), Float("Spring", kSpringK),
+                              Float("Damping", 4)})));
+
+    // A motor wheel turning on its trestle, and a welded pair of crates before the end.
+    l.Bit("bit_wheel_trestle", 3150, kGround - 200);
+    body("wheel", "obj_wheel", 3150, kGround - 200, Json::array({Int("Depth", kHungDepth)}));
+    l.Add(Marker("wheelAxle", "RevoluteJoint", 3150, kGround - 200, 1,
+                 Json::array({ElementRef("Body1", "wheel"), Bool("Motor"), Float("MotorTorque", 300),
+                              Float("MotorSpeed", 1.5f)})));
+    body("weldA", "obj_crate", 3280, kGround - 32);
+    body("weldB", "obj_crate", 3280, kGround - 96);
+    l.Add(Marker("weld", "WeldJoint", 3280, kGround - 64, 1,
                  Json::array({ElementRef("Body1", "weldA"), ElementRef("Body2", "weldB")})));
-    body("springBlock", "obj_crate", 2400, kGround - 200);
-    l.Add(Marker("spring", "SpringJoint", 2400, kGround - 350, 1,
-                 Json::array({ElementRef("Body1", "springBlock"), Float("Spring", 5), Float("Damping", 0.5f)})));
 }
 
 void Hazards(Level& l)
@@ -459,6 +586,9 @@ void Hazards(Level& l)
     l.Checkpoint("check1", 900);
     l.Bit("bit_lava", 1280, kGround + 32);
     l.Area("updraft", 1, 1600, kGround - 250, 120, 500);
+    // High over the updraft: it lifts a walking player short of it, and a jump in it
+    // carries the player up there.
+    l.Sticker(1880, 610);
     // A strong updraft lifts harder the longer it holds the player: a short one by the
     // ground throws a walking player up and onto the ground further on, where a tall one
     // would throw it clear over the level's wall.
@@ -510,7 +640,7 @@ void Credits(Level& l)
     // Sugar to count on the way, and the sticker for a perfect walk.
     for (int i = 0; i < 12; ++i)
         l.GroundSugar(600.0f + 130.0f * float(i));
-    l.Pickup("sticker", "obj_sticker", 6, 2200, kGround - kPickupHeight);
+    l.Sticker(2200, kGround - kPickupHeight);
 }
 
 void AddSeesaw(SceneFile& f)
@@ -519,7 +649,12 @@ void AddSeesaw(SceneFile& f)
     s["elements"].push_back(GameObj("plank", "DynamicObject", 0, 0,
                                     Json::array({SceneRef("obj_plank"), Enum("Collide", 5), Float("Mass", 1),
                                                  Float("MassRotation", 1)})));
-    s["elements"].push_back(Marker("pivot", "RevoluteJoint", 0, 0, 1, Json::array({ElementRef("Body1", "plank")})));
+    // The pivot stands on a trestle, and the plank tilts only so far that its ends stay
+    // above the ground.
+    s["elements"].push_back(Marker("pivot", "RevoluteJoint", 0, 0, 1,
+                                   Json::array({ElementRef("Body1", "plank"), Bool("Limit"),
+                                                Float("LowerLimit", -kSeesawTilt), Float("UpperLimit", kSeesawTilt)})));
+    s["elements"].push_back(GameObj("", "SceneBit", 0, 0, Json::array({SceneRef("bit_fulcrum")})));
 }
 
 void AddLevels(SceneFile& f)
@@ -530,9 +665,11 @@ void AddLevels(SceneFile& f)
     using Fill = void (*)(Level&);
     const Fill fills[5] = {Basics, KeysAndMovers, Dynamics, Joints, Hazards};
     const float gaps[5] = {1024, -1, -1, -1, -1};
+    // The joints need room for everything to stand apart.
+    const int widths[5] = {2560, 2560, 2560, 3584, 2560};
     auto make = [&](const std::string& name, int t, Json props, const LevelKind& kind)
     {
-        Level l = StartLevel(f, name, 2560, std::move(props), gaps[t], kind);
+        Level l = StartLevel(f, name, widths[t], std::move(props), gaps[t], kind);
         fills[t](l);
     };
     for (int row = 0; row < 40; ++row)

@@ -459,7 +459,7 @@ TEST(SampleTree, SceneFilesReadBackAndHoldWhatTheGameLooksUp)
         }
 
     // Every level loads on its own with the rig and everything it refers to, and holds the
-    // elements the game reads through controllers.
+    // elements the game reads through controllers and its sticker.
     std::vector<std::string> levels;
     for (int i = 0; i <= 40; ++i)
         levels.push_back("level_" + std::string(i < 10 ? "00" : "0") + std::to_string(i));
@@ -489,6 +489,14 @@ TEST(SampleTree, SceneFilesReadBackAndHoldWhatTheGameLooksUp)
         const bool survival = level.size() > 2 && level.substr(level.size() - 2) == "_S";
         const cGlaProp* flag = scene->FindProp("Survival");
         EXPECT_EQ(flag != nullptr, survival);
+        // A sticker (a pickup of type 6 to 10) in every level: it opens a customisation item
+        // and a perfect run needs it. A survival arena keeps only its sugar count, so it has
+        // none.
+        int stickers = 0;
+        for (const cGlaElement* e : scene->elements)
+            if (e->typeName == "Pickup" && e->GetEnumProp("Type") >= 6 && e->GetEnumProp("Type") <= 10)
+                ++stickers;
+        EXPECT_EQ(stickers, survival ? 0 : 1);
     }
 }
 } // namespace
