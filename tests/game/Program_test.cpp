@@ -287,6 +287,30 @@ TEST(Program, ACutComicIsNamedAndSkipped)
     std::filesystem::remove_all("res", ec);
 }
 
+// A missing comic keeps its pages (they end in level 0 as before), but is named on stderr:
+// the player would otherwise watch empty pages without a word.
+TEST(Program, AMissingComicIsNamed)
+{
+    std::string error;
+    ASSERT_TRUE(tvtest::LinkSampleTreeWithout({"comic/comic.cgla"}, error)) << error;
+    {
+        tvtest::ScenarioDriver driver;
+        ASSERT_TRUE(driver.StartOverOwnTree());
+        driver.UndrawnFrames(5);
+        testing::internal::CaptureStderr();
+        driver.Game().SetStateComic(0);
+        driver.UndrawnFrames(2);
+        const std::string err = OneLine(testing::internal::GetCapturedStderr());
+
+        EXPECT_NE(err.find("The comic's scene file res/comic/comic.cgla is missing; its pages are shown empty."),
+                  std::string::npos)
+            << err;
+        EXPECT_NE(driver.Game().comic, nullptr) << "the pages of a missing comic still run";
+    }
+    std::error_code ec;
+    std::filesystem::remove_all("res", ec);
+}
+
 TEST(Program, StartUpFailureShowsItsBoxOnceAndExitsNonZero)
 {
     // A video driver that does not exist: the window class cannot be registered.

@@ -71,13 +71,16 @@ bool cComic::LoadComic()
     SetLoadStopped(false);
     group = SelectResourceGroup("Comic");
     sceneSet = ClassCast<cGlaSet>(LoadGlaSetResource(kSceneFile, ""));
-    // A missing file leaves pages without scenes that still end in level 0; a damaged one
-    // is named, since the player would otherwise watch black pages without a word.
+    // A damaged file is named and the comic skipped, since the player would otherwise watch
+    // black pages without a word. A missing one leaves pages without scenes that still end
+    // in level 0, and is named too.
     if (sceneSet == nullptr && ResourceFileExists(kSceneFile))
     {
         DebugPrint("%s The comic is skipped.\n", DescribeUnreadableDataFile(kSceneFile).c_str());
         return false;
     }
+    if (sceneSet == nullptr)
+        DebugPrint("The comic's scene file %s is missing; its pages are shown empty.\n", kSceneFile);
     effectImages.push_back(LoadAtlasImage("res/fx/z.png"));
     FinishResourceGroup();
     if (group != nullptr)
