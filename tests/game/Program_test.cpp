@@ -256,6 +256,21 @@ TEST(Program, ALongStartUpMessageComesInLinesThatFit)
         EXPECT_LE(line.size(), kMessageBoxColumns) << line;
 }
 
+namespace
+{
+// Starts the program over the tree laid out here and asks for the comic, as the front end
+// does once story level 0 is chosen; err receives what that said on stderr, in one line.
+void AskForTheComic(tvtest::ScenarioDriver& driver, std::string& err)
+{
+    ASSERT_TRUE(driver.StartOverOwnTree());
+    driver.UndrawnFrames(5);
+    testing::internal::CaptureStderr();
+    driver.Game().SetStateComic(0);
+    driver.UndrawnFrames(2);
+    err = OneLine(testing::internal::GetCapturedStderr());
+}
+} // namespace
+
 // The comic is a file the game can run without: cut short, it is named on stderr and the
 // game goes on to the first story level as if the comic had been skipped, instead of
 // showing black pages for 8 seconds.
@@ -267,13 +282,8 @@ TEST(Program, ACutComicIsNamedAndSkipped)
     const std::string here = std::filesystem::current_path().string();
     {
         tvtest::ScenarioDriver driver;
-        ASSERT_TRUE(driver.StartOverOwnTree());
-        driver.UndrawnFrames(5);
-        testing::internal::CaptureStderr();
-        // What the front end asks for once story level 0 is chosen.
-        driver.Game().SetStateComic(0);
-        driver.UndrawnFrames(2);
-        const std::string err = OneLine(testing::internal::GetCapturedStderr());
+        std::string err;
+        ASSERT_NO_FATAL_FAILURE(AskForTheComic(driver, err));
 
         EXPECT_NE(err.find("The game's data file res/comic/comic.cgla is damaged and cannot be read: " + here +
                            "/res/comic/comic.cgla. The comic is skipped."),
@@ -295,12 +305,8 @@ TEST(Program, AMissingComicIsNamed)
     ASSERT_TRUE(tvtest::LinkSampleTreeWithout({"comic/comic.cgla"}, error)) << error;
     {
         tvtest::ScenarioDriver driver;
-        ASSERT_TRUE(driver.StartOverOwnTree());
-        driver.UndrawnFrames(5);
-        testing::internal::CaptureStderr();
-        driver.Game().SetStateComic(0);
-        driver.UndrawnFrames(2);
-        const std::string err = OneLine(testing::internal::GetCapturedStderr());
+        std::string err;
+        ASSERT_NO_FATAL_FAILURE(AskForTheComic(driver, err));
 
         EXPECT_NE(err.find("The comic's scene file res/comic/comic.cgla is missing; its pages are shown empty."),
                   std::string::npos)
