@@ -463,12 +463,7 @@ bool GameServiceGetLeaderboardScore(const std::string& boardName, int32_t* score
 
 // --- Remote storage ----------------------------------------------------------------------------
 
-bool GameServiceFileExists(const std::string& name)
-{
-    std::string path = StoragePath(name);
-    struct stat st{};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+bool GameServiceFileExists(const std::string& name) { return GameServiceEntryAt(name) == GameServiceEntry::File; }
 
 int32_t GameServiceGetFileSize(const std::string& name)
 {
