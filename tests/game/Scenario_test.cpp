@@ -156,16 +156,27 @@ std::vector<int> ClearRows(const std::vector<uint8_t>& frame)
     return rows;
 }
 
-// A save file with nothing found yet, where the program will look for it: tests of one
-// program share the save folder, and what another scenario saved must not count here.
-void WriteFreshSave()
+// The program's save folder with no save file and no file kept aside in it (the tests of
+// this program share it).
+std::filesystem::path EmptySaveFolder()
 {
     const std::filesystem::path folder = ComputeSaveFolder();
     std::filesystem::create_directories(folder);
-    const std::vector<uint8_t> bytes = cSaveData().Serialise();
-    std::ofstream(folder / "Data.sav", std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().rfind("Data.sav", 0) == 0)
+            std::filesystem::remove_all(entry.path());
+    return folder;
 }
+
+void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                std::streamsize(bytes.size()));
+}
+
+// A save file with nothing found yet, where the program will look for it: tests of one
+// program share the save folder, and what another scenario saved must not count here.
+void WriteFreshSave() { WriteFileBytes(EmptySaveFolder() / "Data.sav", cSaveData().Serialise()); }
 
 // The keyboard-focus index of the control of that name: its place among the scene's own
 // buttons and toggles; -1 when there is none.
@@ -571,24 +582,6 @@ TEST(Scenario, SmallScreenCameraHoldsWhereTheLimitsCross)
 
 namespace
 {
-// The program's save folder with no save file and no file kept aside in it (the tests of
-// this program share it).
-std::filesystem::path EmptySaveFolder()
-{
-    const std::filesystem::path folder = ComputeSaveFolder();
-    std::filesystem::create_directories(folder);
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        if (entry.path().filename().string().rfind("Data.sav", 0) == 0)
-            std::filesystem::remove_all(entry.path());
-    return folder;
-}
-
-void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                std::streamsize(bytes.size()));
-}
-
 // A save file cut short after the hundredth level record, whose levels 0 (score 9), 7 and
 // 120 are completed.
 std::vector<uint8_t> ShortSaveFile()
