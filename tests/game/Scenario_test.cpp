@@ -17,6 +17,7 @@
 #include <iterator>
 #include <string>
 #include <vector>
+#include <unistd.h>
 
 #include "ScenarioDriver.h"
 #include "KelpoBase/gla/GlaControllerScene.h"
@@ -31,6 +32,7 @@
 #include "game/shell/MainGame.h"
 #include "game/shell/SaveData.h"
 #include "host/gameservice/GameService.h"
+#include "host/gameservice/GameServiceFiles.h"
 
 using tvtest::Key;
 using tvtest::ScenarioDriver;
@@ -717,6 +719,120 @@ TEST(Scenario, AReadOnlySaveFolderStillGivesThePlayerTheirProgress)
     EXPECT_EQ(FileBytes(folder / "Data.sav"), file);
     readOnly.Clear();
     EmptySaveFolder();
+}
+
+namespace
+{
+// Makes every opening of the save folder's files for reading fail with an error, as a
+// failing disk (EIO) or a file the game may not read (EACCES) would, until cleared or
+// destroyed.
+struct StoredFileReadFailure
+{
+    explicit StoredFileReadFailure(int error) { GameServiceFailReadsWithErrorForTests(error); }
+    ~StoredFileReadFailure() { Clear(); }
+    void Clear() { GameServiceFailReadsWithErrorForTests(0); }
+};
+
+// Removes the stand-in service's statistics file and any copy of it kept aside.
+void RemoveStoredStatistics(const std::filesystem::path& folder)
+{
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().rfind(kGameServiceStatsFile, 0) == 0)
+            std::filesystem::remove_all(entry.path());
+}
+} // namespace
+
+// A save file and a statistics file the program cannot open (an error where they are
+// opened for reading, or files of mode 000 where the user is not root) are no damage: the
+// game starts as a new one and says why on stderr, every save and store is refused and
+// said, the files keep their bytes and nothing is set aside; the next start that can read
+// them has the progress and the achievement.
+TEST(Scenario, FilesThatCannotBeReadAtStartAreLeftForALaterStart)
+{
+    const std::filesystem::path folder = EmptySaveFolder();
+    cSaveData stored;
+    stored.progress[3].completed = true;
+    stored.progress[3].bestScore = 4321;
+    const std::vector<uint8_t> file = stored.Serialise();
+    GameServiceStats achieved;
+    achieved.achievements.insert("ACH_BREAKOUT");
+    const std::string statsText = SerialiseGameServiceStats(achieved);
+    const std::vector<uint8_t> stats(statsText.begin(), statsText.end());
+    const std::filesystem::path saveFile = folder / "Data.sav", statsFile = folder / kGameServiceStatsFile;
+
+    const struct
+    {
+        const char* what;
+        int injected; // 0: the files' modes say no
+        const char* reason;
+    } cases[] = {
+        {"an input/output error", EIO, "Input/output error"},
+        {"no permission (injected)", EACCES, "Permission denied"},
+        {"files of mode 000", 0, "Permission denied"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        RemoveStoredStatistics(EmptySaveFolder());
+        WriteFileBytes(saveFile, file);
+        WriteFileBytes(statsFile, stats);
+        StoredFileReadFailure failure(c.injected);
+        if (c.injected == 0)
+        {
+            for (const auto& path : {saveFile, statsFile})
+                std::filesystem::permissions(path, std::filesystem::perms::none);
+            if (::access(saveFile.c_str(), R_OK) == 0) // root reads all the same
+                continue;
+        }
+        std::string atStart;
+        std::string atExit;
+        {
+            ScenarioDriver d;
+            testing::internal::CaptureStderr();
+            const bool started = d.Start();
+            d.UndrawnFrames(5);
+            atStart = testing::internal::GetCapturedStderr();
+            ASSERT_TRUE(started);
+            EXPECT_FALSE(d.Game().saveData.progress[3].completed) << "a new game";
+            bool has = true;
+            ASSERT_TRUE(GameServiceGetAchievement("ACH_BREAKOUT", &has));
+            EXPECT_FALSE(has);
+
+            d.Game().saveData.progress[5].completed = true; // progress made in this run
+            GameServiceSetAchievement("ACH_DONT_JUMP");
+            testing::internal::CaptureStderr();
+            EXPECT_FALSE(d.Game().SaveGame());
+            EXPECT_FALSE(GameServiceStoreStats());
+            const std::string refused = testing::internal::GetCapturedStderr();
+            EXPECT_TRUE(Says(refused, "The game was not saved")) << refused;
+            EXPECT_TRUE(Says(refused, "achievements and scores were not stored")) << refused;
+            testing::internal::CaptureStderr();
+        }
+        atExit = testing::internal::GetCapturedStderr();
+        failure.Clear();
+        using std::filesystem::perms;
+        for (const auto& path : {saveFile, statsFile})
+            std::filesystem::permissions(path, perms::owner_read | perms::owner_write);
+        const std::string reason = std::string("(") + c.reason + ")";
+        EXPECT_TRUE(Says(atStart, "Data.sav could not be read " + reason)) << atStart;
+        EXPECT_TRUE(Says(atStart, "GameService.stats could not be read " + reason)) << atStart;
+        EXPECT_TRUE(Says(atExit, "The game was not saved")) << atExit;
+        EXPECT_TRUE(Says(atExit, reason)) << atExit;
+        EXPECT_EQ(FileBytes(saveFile), file);
+        EXPECT_EQ(FileBytes(statsFile), stats);
+        EXPECT_FALSE(std::filesystem::exists(folder / "Data.sav.bad"));
+        EXPECT_FALSE(std::filesystem::exists(folder / "GameService.stats.bad"));
+
+        ScenarioDriver later;
+        ASSERT_TRUE(later.Start());
+        later.UndrawnFrames(5);
+        EXPECT_TRUE(later.Game().saveData.progress[3].completed);
+        EXPECT_EQ(later.Game().saveData.progress[3].bestScore, 4321);
+        bool has = false;
+        ASSERT_TRUE(GameServiceGetAchievement("ACH_BREAKOUT", &has));
+        EXPECT_TRUE(has);
+    }
+    RemoveStoredStatistics(EmptySaveFolder());
 }
 
 // Every screen of the main menu opens from its button on the sample front end and goes

@@ -122,6 +122,7 @@ protected:
         SetSaveDataVolumes(nullptr);
         GameServiceShutdown();
         GameServiceFailWritesForTests(false);
+        GameServiceFailReadsWithErrorForTests(0);
         GameServiceSetMidWriteHookForTests({});
     }
     fs::path folder;
@@ -598,7 +599,8 @@ const std::vector<UnkeptCase>& UnkeptCases()
 {
     static const std::vector<UnkeptCase> cases = {
         {"a short file", cSaveData::ReadResult::Partial, [](const fs::path& f) { WriteBytes(f, ShortFileOfLevel3()); }},
-        {"an unreadable file", cSaveData::ReadResult::Damaged, [](const fs::path& f) { WriteBytes(f, {3, 0}); }},
+        {"a file too short for its version", cSaveData::ReadResult::Damaged,
+         [](const fs::path& f) { WriteBytes(f, {3, 0}); }},
         {"a folder", cSaveData::ReadResult::Damaged,
          [](const fs::path& f) {
              fs::create_directory(f);
@@ -825,4 +827,95 @@ TEST_F(SaveDataTest, AFolderUnderTheSaveNameIsNamedAndKept)
     ASSERT_TRUE(s.Write(name));
     EXPECT_EQ(fs::file_size(folder / "Data.sav"), cSaveData::kFileSizeV3);
     EXPECT_EQ(ReadBytes(folder / "Data.sav.bad" / "inside"), (std::vector<uint8_t>{1, 2, 3}));
+}
+
+namespace
+{
+// Ways a save file that is whole cannot be read: an error injected where the stored file
+// is opened for reading, and a file without read permission (which root reads all the
+// same, so that case is left out there).
+struct UnreadableCase
+{
+    const char* what;
+    std::function<bool(const fs::path& file)> make; // false when it cannot be made here
+    std::function<void(const fs::path& file)> undo;
+    const char* reason;
+};
+
+const std::vector<UnreadableCase>& UnreadableCases()
+{
+    static const std::vector<UnreadableCase> cases = {
+        {"an input/output error", [](const fs::path&) { GameServiceFailReadsWithErrorForTests(EIO); return true; },
+         [](const fs::path&) { GameServiceFailReadsWithErrorForTests(0); }, "Input/output error"},
+        {"no permission (injected)",
+         [](const fs::path&) { GameServiceFailReadsWithErrorForTests(EACCES); return true; },
+         [](const fs::path&) { GameServiceFailReadsWithErrorForTests(0); }, "Permission denied"},
+        {"a file of mode 000",
+         [](const fs::path& file) {
+             fs::permissions(file, fs::perms::none);
+             return ::access(file.c_str(), R_OK) != 0;
+         },
+         [](const fs::path& file) { fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write); },
+         "Permission denied"},
+    };
+    return cases;
+}
+} // namespace
+
+// A save file the game cannot open or read is not damage: it stays where it is, untouched
+// (no copy, no move), stderr says why with the system's words, the record keeps its
+// defaults, and every save that would replace it is refused and said. A later read that
+// can open it takes its progress; once the player removes it, saves go ahead again.
+TEST_F(SaveDataTest, AFileThatCannotBeReadIsLeftAsItIsAndNeverReplaced)
+{
+    FileDesc desc;
+    const std::vector<uint8_t> file = BuildFile(desc);
+    for (const UnreadableCase& c : UnreadableCases())
+    {
+        SCOPED_TRACE(c.what);
+        WriteBytes(folder / "Data.sav", file);
+        volumes.music = volumes.sound = 0.5f;
+        if (!c.make(folder / "Data.sav"))
+        {
+            c.undo(folder / "Data.sav");
+            continue;
+        }
+        cSaveData temporary; // the look at the windowed setting says nothing and blocks nothing
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(temporary.Read(name, false, cSaveData::BadFile::LeaveAlone), cSaveData::ReadResult::Unreadable);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_FALSE(temporary.WritesBlocked());
+
+        cSaveData s;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(s.Read(name, true), cSaveData::ReadResult::Unreadable);
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(Says(said, "Data.sav could not be read (" + std::string(c.reason) + ")")) << said;
+        EXPECT_FALSE(Says(said, "kept as")) << said;
+        ExpectDefaults(s);
+        EXPECT_FLOAT_EQ(volumes.music, 0.5f);
+        EXPECT_TRUE(s.WritesBlocked());
+        for (int save = 0; save < 2; ++save)
+        {
+            testing::internal::CaptureStderr();
+            EXPECT_FALSE(s.Write(name));
+            said = testing::internal::GetCapturedStderr();
+            EXPECT_TRUE(Says(said, "The game was not saved")) << said;
+            EXPECT_TRUE(Says(said, c.reason)) << said;
+        }
+        c.undo(folder / "Data.sav");
+        // Even once the file could be read, this run's record never replaces it.
+        EXPECT_FALSE(s.Write(name));
+        EXPECT_EQ(ReadBytes(folder / "Data.sav"), file);
+        EXPECT_FALSE(fs::exists(folder / "Data.sav.bad"));
+
+        cSaveData later;
+        ASSERT_EQ(later.Read(name, true), cSaveData::ReadResult::Loaded);
+        EXPECT_TRUE(later.progress[1].completed);
+        EXPECT_EQ(later.GetControl(0), 72);
+
+        fs::remove(folder / "Data.sav");
+        EXPECT_TRUE(s.Write(name)) << "nothing left to replace";
+        EXPECT_FALSE(s.WritesBlocked());
+    }
 }
