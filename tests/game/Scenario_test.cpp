@@ -17,7 +17,6 @@
 #include <iterator>
 #include <string>
 #include <vector>
-#include <unistd.h>
 
 #include "ScenarioDriver.h"
 #include "KelpoBase/gla/GlaControllerScene.h"
@@ -33,6 +32,7 @@
 #include "game/shell/SaveData.h"
 #include "host/gameservice/GameService.h"
 #include "host/gameservice/GameServiceFiles.h"
+#include "support/UnreadableFiles.h"
 
 using tvtest::Key;
 using tvtest::ScenarioDriver;
@@ -723,22 +723,22 @@ TEST(Scenario, AReadOnlySaveFolderStillGivesThePlayerTheirProgress)
 
 namespace
 {
-// Makes every opening of the save folder's files for reading fail with an error, as a
-// failing disk (EIO) or a file the game may not read (EACCES) would, until cleared or
-// destroyed.
-struct StoredFileReadFailure
-{
-    explicit StoredFileReadFailure(int error) { GameServiceFailReadsWithErrorForTests(error); }
-    ~StoredFileReadFailure() { Clear(); }
-    void Clear() { GameServiceFailReadsWithErrorForTests(0); }
-};
-
 // Removes the stand-in service's statistics file and any copy of it kept aside.
 void RemoveStoredStatistics(const std::filesystem::path& folder)
 {
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         if (entry.path().filename().string().rfind(kGameServiceStatsFile, 0) == 0)
             std::filesystem::remove_all(entry.path());
+}
+
+// Starts the program and runs a few frames; said receives what that wrote on stderr.
+bool StartSaying(ScenarioDriver& d, std::string& said)
+{
+    testing::internal::CaptureStderr();
+    const bool started = d.Start();
+    d.UndrawnFrames(5);
+    said = testing::internal::GetCapturedStderr();
+    return started;
 }
 } // namespace
 
@@ -749,7 +749,6 @@ void RemoveStoredStatistics(const std::filesystem::path& folder)
 // them has the progress and the achievement.
 TEST(Scenario, FilesThatCannotBeReadAtStartAreLeftForALaterStart)
 {
-    const std::filesystem::path folder = EmptySaveFolder();
     cSaveData stored;
     stored.progress[3].completed = true;
     stored.progress[3].bestScore = 4321;
@@ -758,41 +757,23 @@ TEST(Scenario, FilesThatCannotBeReadAtStartAreLeftForALaterStart)
     achieved.achievements.insert("ACH_BREAKOUT");
     const std::string statsText = SerialiseGameServiceStats(achieved);
     const std::vector<uint8_t> stats(statsText.begin(), statsText.end());
-    const std::filesystem::path saveFile = folder / "Data.sav", statsFile = folder / kGameServiceStatsFile;
 
-    const struct
+    for (const tvtest::UnreadableWay& way : tvtest::UnreadableWays())
     {
-        const char* what;
-        int injected; // 0: the files' modes say no
-        const char* reason;
-    } cases[] = {
-        {"an input/output error", EIO, "Input/output error"},
-        {"no permission (injected)", EACCES, "Permission denied"},
-        {"files of mode 000", 0, "Permission denied"},
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.what);
-        RemoveStoredStatistics(EmptySaveFolder());
+        SCOPED_TRACE(way.what);
+        const std::filesystem::path folder = EmptySaveFolder();
+        RemoveStoredStatistics(folder);
+        const std::filesystem::path saveFile = folder / "Data.sav", statsFile = folder / kGameServiceStatsFile;
         WriteFileBytes(saveFile, file);
         WriteFileBytes(statsFile, stats);
-        StoredFileReadFailure failure(c.injected);
-        if (c.injected == 0)
-        {
-            for (const auto& path : {saveFile, statsFile})
-                std::filesystem::permissions(path, std::filesystem::perms::none);
-            if (::access(saveFile.c_str(), R_OK) == 0) // root reads all the same
-                continue;
-        }
+        tvtest::UnreadableFiles unreadable(way, {saveFile, statsFile});
+        if (!unreadable.Made())
+            continue;
         std::string atStart;
         std::string atExit;
         {
             ScenarioDriver d;
-            testing::internal::CaptureStderr();
-            const bool started = d.Start();
-            d.UndrawnFrames(5);
-            atStart = testing::internal::GetCapturedStderr();
-            ASSERT_TRUE(started);
+            ASSERT_TRUE(StartSaying(d, atStart));
             EXPECT_FALSE(d.Game().saveData.progress[3].completed) << "a new game";
             bool has = true;
             ASSERT_TRUE(GameServiceGetAchievement("ACH_BREAKOUT", &has));
@@ -809,11 +790,8 @@ TEST(Scenario, FilesThatCannotBeReadAtStartAreLeftForALaterStart)
             testing::internal::CaptureStderr();
         }
         atExit = testing::internal::GetCapturedStderr();
-        failure.Clear();
-        using std::filesystem::perms;
-        for (const auto& path : {saveFile, statsFile})
-            std::filesystem::permissions(path, perms::owner_read | perms::owner_write);
-        const std::string reason = std::string("(") + c.reason + ")";
+        unreadable.Undo();
+        const std::string reason = std::string("(") + way.reason + ")";
         EXPECT_TRUE(Says(atStart, "Data.sav could not be read " + reason)) << atStart;
         EXPECT_TRUE(Says(atStart, "GameService.stats could not be read " + reason)) << atStart;
         EXPECT_TRUE(Says(atExit, "The game was not saved")) << atExit;

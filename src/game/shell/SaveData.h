@@ -97,10 +97,10 @@ public:
     };
     enum class ReadResult
     {
-        Loaded,    // the file was read
-        Partial,   // not exactly its version's layout: what it holds of it was taken, a copy kept aside
-        Missing,   // no file (or no remote storage): windowed set to 0, the rest kept
-        Damaged,   // a file (or folder) that cannot be used: nothing taken, moved aside
+        Loaded,     // the file was read
+        Partial,    // not exactly its version's layout: what it holds of it was taken, a copy kept aside
+        Missing,    // no file (or no remote storage): windowed set to 0, the rest kept
+        Damaged,    // a file (or folder) that cannot be used: nothing taken, moved aside
         Unreadable, // a file that could not be opened or read: nothing taken, left where it is
     };
 
@@ -158,9 +158,9 @@ private:
     enum class Unkept
     {
         Nothing,
-        Copy, // a copy of the bytes read (the file stays in place)
-        Move, // the file itself moved aside
-        Unread, // nothing: the file could not be read, and no save may replace it
+        Copy,   // a copy of the bytes read (the file stays in place)
+        Move,   // the file itself moved aside
+        Unread, // nothing can be kept: the file could not be read, and no save may replace it
     };
     // Keeps the file read aside as it needs; true once nothing more is needed, with the
     // name it is kept under in keptAs, or with the reason of the failure in why.

@@ -18,9 +18,9 @@ namespace
 {
 enum class Check
 {
-    Font,      // reads as a font
-    Picture,   // decodes whole as a picture
-    SceneFile  // reads whole as a scene file
+    Font,     // reads as a font
+    Picture,  // decodes whole as a picture
+    SceneFile // reads whole as a scene file
 };
 
 std::string LoosePath(const std::string& path)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "support/TestSupport.h"
+#include "support/UnreadableFiles.h"
 
 #include <cerrno>
 #include <cmath>
@@ -829,39 +830,6 @@ TEST_F(SaveDataTest, AFolderUnderTheSaveNameIsNamedAndKept)
     EXPECT_EQ(ReadBytes(folder / "Data.sav.bad" / "inside"), (std::vector<uint8_t>{1, 2, 3}));
 }
 
-namespace
-{
-// Ways a save file that is whole cannot be read: an error injected where the stored file
-// is opened for reading, and a file without read permission (which root reads all the
-// same, so that case is left out there).
-struct UnreadableCase
-{
-    const char* what;
-    std::function<bool(const fs::path& file)> make; // false when it cannot be made here
-    std::function<void(const fs::path& file)> undo;
-    const char* reason;
-};
-
-const std::vector<UnreadableCase>& UnreadableCases()
-{
-    static const std::vector<UnreadableCase> cases = {
-        {"an input/output error", [](const fs::path&) { GameServiceFailReadsWithErrorForTests(EIO); return true; },
-         [](const fs::path&) { GameServiceFailReadsWithErrorForTests(0); }, "Input/output error"},
-        {"no permission (injected)",
-         [](const fs::path&) { GameServiceFailReadsWithErrorForTests(EACCES); return true; },
-         [](const fs::path&) { GameServiceFailReadsWithErrorForTests(0); }, "Permission denied"},
-        {"a file of mode 000",
-         [](const fs::path& file) {
-             fs::permissions(file, fs::perms::none);
-             return ::access(file.c_str(), R_OK) != 0;
-         },
-         [](const fs::path& file) { fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write); },
-         "Permission denied"},
-    };
-    return cases;
-}
-} // namespace
-
 // A save file the game cannot open or read is not damage: it stays where it is, untouched
 // (no copy, no move), stderr says why with the system's words, the record keeps its
 // defaults, and every save that would replace it is refused and said. A later read that
@@ -870,16 +838,14 @@ TEST_F(SaveDataTest, AFileThatCannotBeReadIsLeftAsItIsAndNeverReplaced)
 {
     FileDesc desc;
     const std::vector<uint8_t> file = BuildFile(desc);
-    for (const UnreadableCase& c : UnreadableCases())
+    for (const tvtest::UnreadableWay& way : tvtest::UnreadableWays())
     {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(way.what);
         WriteBytes(folder / "Data.sav", file);
         volumes.music = volumes.sound = 0.5f;
-        if (!c.make(folder / "Data.sav"))
-        {
-            c.undo(folder / "Data.sav");
+        tvtest::UnreadableFiles unreadable(way, {folder / "Data.sav"});
+        if (!unreadable.Made())
             continue;
-        }
         cSaveData temporary; // the look at the windowed setting says nothing and blocks nothing
         testing::internal::CaptureStderr();
         EXPECT_EQ(temporary.Read(name, false, cSaveData::BadFile::LeaveAlone), cSaveData::ReadResult::Unreadable);
@@ -890,7 +856,7 @@ TEST_F(SaveDataTest, AFileThatCannotBeReadIsLeftAsItIsAndNeverReplaced)
         testing::internal::CaptureStderr();
         EXPECT_EQ(s.Read(name, true), cSaveData::ReadResult::Unreadable);
         std::string said = testing::internal::GetCapturedStderr();
-        EXPECT_TRUE(Says(said, "Data.sav could not be read (" + std::string(c.reason) + ")")) << said;
+        EXPECT_TRUE(Says(said, "Data.sav could not be read (" + std::string(way.reason) + ")")) << said;
         EXPECT_FALSE(Says(said, "kept as")) << said;
         ExpectDefaults(s);
         EXPECT_FLOAT_EQ(volumes.music, 0.5f);
@@ -901,9 +867,9 @@ TEST_F(SaveDataTest, AFileThatCannotBeReadIsLeftAsItIsAndNeverReplaced)
             EXPECT_FALSE(s.Write(name));
             said = testing::internal::GetCapturedStderr();
             EXPECT_TRUE(Says(said, "The game was not saved")) << said;
-            EXPECT_TRUE(Says(said, c.reason)) << said;
+            EXPECT_TRUE(Says(said, way.reason)) << said;
         }
-        c.undo(folder / "Data.sav");
+        unreadable.Undo();
         // Even once the file could be read, this run's record never replaces it.
         EXPECT_FALSE(s.Write(name));
         EXPECT_EQ(ReadBytes(folder / "Data.sav"), file);

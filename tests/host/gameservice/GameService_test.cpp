@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/TestSupport.h"
+#include "support/UnreadableFiles.h"
 
 #include <cerrno>
 #include <csignal>
@@ -413,31 +414,12 @@ TEST_F(GameServiceTest, StoredFilesThatCannotBeReadAreNotDamaged)
     const std::string stats = ReadText(folder / "GameService.stats");
     GameServiceShutdown();
 
-    const struct
-    {
-        const char* what;
-        int injected; // 0: the files' modes say no
-        const char* reason;
-    } cases[] = {
-        {"an input/output error", EIO, "Input/output error"},
-        {"no permission (injected)", EACCES, "Permission denied"},
-        {"files of mode 000", 0, "Permission denied"},
-    };
-    for (const auto& c : cases)
+    for (const tvtest::UnreadableWay& c : tvtest::UnreadableWays())
     {
         SCOPED_TRACE(c.what);
-        GameServiceFailReadsWithErrorForTests(c.injected);
-        if (c.injected == 0)
-        {
-            for (const char* file : {"Data.sav", "GameService.stats"})
-                fs::permissions(folder / file, fs::perms::none);
-            if (::access((folder / "Data.sav").c_str(), R_OK) == 0) // root reads all the same
-            {
-                for (const char* file : {"Data.sav", "GameService.stats"})
-                    fs::permissions(folder / file, fs::perms::owner_read | fs::perms::owner_write);
-                continue;
-            }
-        }
+        tvtest::UnreadableFiles unreadable(c, {folder / "Data.sav", folder / "GameService.stats"});
+        if (!unreadable.Made())
+            continue;
         testing::internal::CaptureStderr();
         ASSERT_TRUE(GameServiceInit(folder.string()));
         std::string said = testing::internal::GetCapturedStderr();
@@ -464,9 +446,7 @@ TEST_F(GameServiceTest, StoredFilesThatCannotBeReadAreNotDamaged)
         EXPECT_EQ(GameServiceUploadLeaderboardScore(survival1, LeaderboardUploadMethod::KeepBest, 30, nullptr, 0), 0u);
         GameServiceShutdown();
 
-        GameServiceFailReadsWithErrorForTests(0);
-        for (const char* file : {"Data.sav", "GameService.stats"})
-            fs::permissions(folder / file, fs::perms::owner_read | fs::perms::owner_write);
+        unreadable.Undo();
         EXPECT_EQ(ReadText(folder / "GameService.stats"), stats);
         EXPECT_EQ(ReadText(folder / "Data.sav"), "saved");
         EXPECT_FALSE(fs::exists(folder / "GameService.stats.bad"));
