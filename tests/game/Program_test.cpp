@@ -189,6 +189,57 @@ TEST(Program, MissingOrDamagedStartUpDataIsNamedAndEndsStartUp)
     std::filesystem::remove("data.dat", ec);
 }
 
+// The system font's picture is read whole at start, like the font itself: emptied or cut
+// short, the picture of the font the game would load (cour at a 480-wide screen, font_1
+// otherwise) refuses start-up naming it; the picture of the other font does not matter.
+TEST(Program, ADamagedSystemFontPictureIsNamedAndEndsStartUp)
+{
+    const std::string here = std::filesystem::current_path().string();
+    const struct
+    {
+        const char* name;
+        const char* picture; // below res/
+        std::string bytes;
+        const char* screenWidth;
+        bool starts;
+    } cases[] = {
+        {"font_1's picture emptied", "fonts/font_1.png", "", "1280", false},
+        {"font_1's picture cut in half", "fonts/font_1.png", FirstHalfOf("res/fonts/font_1.png"), "1280", false},
+        {"cour's picture cut in half on a 480-wide screen", "fonts/cour.png", FirstHalfOf("res/fonts/cour.png"), "480",
+         false},
+        {"font_1's picture emptied on a 480-wide screen", "fonts/font_1.png", "", "480", true},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        std::string error;
+        ASSERT_TRUE(tvtest::LinkSampleTreeWithout({c.picture}, error)) << error;
+        WriteFile(std::string("res/") + c.picture, c.bytes);
+        char name[] = "tollivan", w[] = "-screenwidth", h[] = "-screenheight", hv[] = "320";
+        std::string wv = c.screenWidth;
+        char* argv[] = {name, w, wv.data(), h, hv, nullptr};
+        SetFrameCounter(0);
+        testing::internal::CaptureStderr();
+        const int result = TollivanMain(5, argv, 3);
+        const std::string err = OneLine(testing::internal::GetCapturedStderr());
+        if (c.starts)
+        {
+            EXPECT_EQ(result, 0) << err;
+            EXPECT_EQ(GetFrameCounter(), 3u);
+            continue;
+        }
+        EXPECT_NE(result, 0);
+        const std::string said = std::string("The game's data file res/") + c.picture +
+                                 " is damaged and cannot be read: " + here + "/res/" + c.picture;
+        EXPECT_NE(err.find(said), std::string::npos) << err;
+        EXPECT_EQ(GetFrameCounter(), 0u);
+        EXPECT_EQ(gGame, nullptr);
+        EXPECT_FALSE(SystemStarted());
+    }
+    std::error_code ec;
+    std::filesystem::remove_all("res", ec);
+}
+
 // A pack beside a loose tree that is not a pack, or is cut short, would leave the game
 // running on the loose files; the player is told what is wrong with it.
 TEST(Program, APackThatCannotBeReadBesideTheLooseTreeIsNamed)

@@ -31,6 +31,8 @@
 #include "game/shell/MainGame.h"
 #include "game/shell/SaveData.h"
 #include "host/gameservice/GameService.h"
+#include "host/gameservice/GameServiceFiles.h"
+#include "support/UnreadableFiles.h"
 
 using tvtest::Key;
 using tvtest::ScenarioDriver;
@@ -717,6 +719,98 @@ TEST(Scenario, AReadOnlySaveFolderStillGivesThePlayerTheirProgress)
     EXPECT_EQ(FileBytes(folder / "Data.sav"), file);
     readOnly.Clear();
     EmptySaveFolder();
+}
+
+namespace
+{
+// Removes the stand-in service's statistics file and any copy of it kept aside.
+void RemoveStoredStatistics(const std::filesystem::path& folder)
+{
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().rfind(kGameServiceStatsFile, 0) == 0)
+            std::filesystem::remove_all(entry.path());
+}
+
+// Starts the program and runs a few frames; said receives what that wrote on stderr.
+bool StartSaying(ScenarioDriver& d, std::string& said)
+{
+    testing::internal::CaptureStderr();
+    const bool started = d.Start();
+    d.UndrawnFrames(5);
+    said = testing::internal::GetCapturedStderr();
+    return started;
+}
+} // namespace
+
+// A save file and a statistics file the program cannot open (an error where they are
+// opened for reading, or files of mode 000 where the user is not root) are no damage: the
+// game starts as a new one and says why on stderr, every save and store is refused and
+// said, the files keep their bytes and nothing is set aside; the next start that can read
+// them has the progress and the achievement.
+TEST(Scenario, FilesThatCannotBeReadAtStartAreLeftForALaterStart)
+{
+    cSaveData stored;
+    stored.progress[3].completed = true;
+    stored.progress[3].bestScore = 4321;
+    const std::vector<uint8_t> file = stored.Serialise();
+    GameServiceStats achieved;
+    achieved.achievements.insert("ACH_BREAKOUT");
+    const std::string statsText = SerialiseGameServiceStats(achieved);
+    const std::vector<uint8_t> stats(statsText.begin(), statsText.end());
+
+    for (const tvtest::UnreadableWay& way : tvtest::UnreadableWays())
+    {
+        SCOPED_TRACE(way.what);
+        const std::filesystem::path folder = EmptySaveFolder();
+        RemoveStoredStatistics(folder);
+        const std::filesystem::path saveFile = folder / "Data.sav", statsFile = folder / kGameServiceStatsFile;
+        WriteFileBytes(saveFile, file);
+        WriteFileBytes(statsFile, stats);
+        tvtest::UnreadableFiles unreadable(way, {saveFile, statsFile});
+        if (!unreadable.Made())
+            continue;
+        std::string atStart;
+        std::string atExit;
+        {
+            ScenarioDriver d;
+            ASSERT_TRUE(StartSaying(d, atStart));
+            EXPECT_FALSE(d.Game().saveData.progress[3].completed) << "a new game";
+            bool has = true;
+            ASSERT_TRUE(GameServiceGetAchievement("ACH_BREAKOUT", &has));
+            EXPECT_FALSE(has);
+
+            d.Game().saveData.progress[5].completed = true; // progress made in this run
+            GameServiceSetAchievement("ACH_DONT_JUMP");
+            testing::internal::CaptureStderr();
+            EXPECT_FALSE(d.Game().SaveGame());
+            EXPECT_FALSE(GameServiceStoreStats());
+            const std::string refused = testing::internal::GetCapturedStderr();
+            EXPECT_TRUE(Says(refused, "The game was not saved")) << refused;
+            EXPECT_TRUE(Says(refused, "achievements and scores were not stored")) << refused;
+            testing::internal::CaptureStderr();
+        }
+        atExit = testing::internal::GetCapturedStderr();
+        unreadable.Undo();
+        const std::string reason = std::string("(") + way.reason + ")";
+        EXPECT_TRUE(Says(atStart, "Data.sav could not be read " + reason)) << atStart;
+        EXPECT_TRUE(Says(atStart, "GameService.stats could not be read " + reason)) << atStart;
+        EXPECT_TRUE(Says(atExit, "The game was not saved")) << atExit;
+        EXPECT_TRUE(Says(atExit, reason)) << atExit;
+        EXPECT_EQ(FileBytes(saveFile), file);
+        EXPECT_EQ(FileBytes(statsFile), stats);
+        EXPECT_FALSE(std::filesystem::exists(folder / "Data.sav.bad"));
+        EXPECT_FALSE(std::filesystem::exists(folder / "GameService.stats.bad"));
+
+        ScenarioDriver later;
+        ASSERT_TRUE(later.Start());
+        later.UndrawnFrames(5);
+        EXPECT_TRUE(later.Game().saveData.progress[3].completed);
+        EXPECT_EQ(later.Game().saveData.progress[3].bestScore, 4321);
+        bool has = false;
+        ASSERT_TRUE(GameServiceGetAchievement("ACH_BREAKOUT", &has));
+        EXPECT_TRUE(has);
+    }
+    RemoveStoredStatistics(EmptySaveFolder());
 }
 
 // Every screen of the main menu opens from its button on the sample front end and goes

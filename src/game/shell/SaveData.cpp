@@ -216,8 +216,27 @@ cSaveData::ReadResult cSaveData::Read(const std::string& fileName, bool applyVol
     else
     {
         buffer.assign(static_cast<size_t>(size), 0);
-        if (GameServiceFileRead(fileName, buffer.data(), size) != size)
-            unreadable = "not delivered whole";
+        std::string why;
+        const int32_t got = GameServiceFileRead(fileName, buffer.data(), size, &why);
+        if (got < 0)
+        {
+            // Not damage: the file may be whole, and a later start that can read it resumes
+            // its progress. It stays as it is, and no save replaces it.
+            if (setAside)
+            {
+                mUnkept = Unkept::Unread;
+                mUnreadWhy = why;
+                DebugPrint("The save data %s could not be read (%s): the game runs without the progress it holds and "
+                           "leaves it as it is; no save replaces it while it is there, so progress made in this run "
+                           "will not be kept\n",
+                           fileName.c_str(), why.c_str());
+            }
+            return ReadResult::Unreadable;
+        }
+        // A file that ends sooner than its size said holds what was read.
+        buffer.resize(static_cast<size_t>(got));
+        if (got < 4)
+            unreadable = "too short to hold a version";
     }
     if (unreadable != nullptr)
     {
@@ -288,9 +307,17 @@ bool cSaveData::KeepFileRead(const std::string& fileName, std::string& keptAs, s
                 return false;
         }
         break;
+    case Unkept::Unread:
+        if (GameServiceEntryAt(fileName) != GameServiceEntry::None)
+        {
+            why = mUnreadWhy;
+            return false;
+        }
+        break;
     }
     mUnkept = Unkept::Nothing;
     mBytesRead = std::vector<uint8_t>();
+    mUnreadWhy.clear();
     return true;
 }
 
@@ -302,11 +329,17 @@ bool cSaveData::Write(const std::string& fileName)
     // tried again at every save, and the save waits for it.
     std::string keptAs;
     std::string why;
+    const bool unread = mUnkept == Unkept::Unread;
     if (!KeepFileRead(fileName, keptAs, why))
     {
-        DebugPrint("The game was not saved: the save data %s read at start-up must be kept aside first, and it "
-                   "could not be (%s); %s\n",
-                   fileName.c_str(), why.c_str(), kProgressNotKept);
+        if (unread)
+            DebugPrint("The game was not saved: the save data %s could not be read at start-up (%s), and no save "
+                       "replaces it while it is there; progress made in this run will not be kept\n",
+                       fileName.c_str(), why.c_str());
+        else
+            DebugPrint("The game was not saved: the save data %s read at start-up must be kept aside first, and it "
+                       "could not be (%s); %s\n",
+                       fileName.c_str(), why.c_str(), kProgressNotKept);
         return false;
     }
     if (!keptAs.empty())

@@ -24,8 +24,12 @@
 // folder (or anything else that is not a file) under the name, is not parsed at all: the
 // record keeps what it holds and the file is moved aside under the same names. While that
 // copy or move has not succeeded, every save tries it again first and is refused when it
-// still fails, so this record never writes over the file. Writes replace the file
-// atomically; a refused or failed save is reported on stderr with its reason.
+// still fails, so this record never writes over the file. A file that cannot be opened or
+// read (no permission, a failing disk) is not damaged: it stays where it is, untouched, the
+// record keeps what it holds, stderr says why it could not be read, and every save that
+// would replace it is refused, so that a later start that can read it finds the progress.
+// Writes replace the file atomically; a refused or failed save is reported on stderr with
+// its reason.
 #pragma once
 
 #include <cstddef>
@@ -93,10 +97,11 @@ public:
     };
     enum class ReadResult
     {
-        Loaded,    // the file was read
-        Partial,   // not exactly its version's layout: what it holds of it was taken, a copy kept aside
-        Missing,   // no file (or no remote storage): windowed set to 0, the rest kept
-        Damaged,   // a file (or folder) that cannot be used: nothing taken, moved aside
+        Loaded,     // the file was read
+        Partial,    // not exactly its version's layout: what it holds of it was taken, a copy kept aside
+        Missing,    // no file (or no remote storage): windowed set to 0, the rest kept
+        Damaged,    // a file (or folder) that cannot be used: nothing taken, moved aside
+        Unreadable, // a file that could not be opened or read: nothing taken, left where it is
     };
 
     cSaveData();
@@ -113,7 +118,8 @@ public:
         LeaveAlone,
     };
     // Reads the file through the remote storage; with applyVolumes the two volumes go to
-    // the volume access (clamped to 0..1).
+    // the volume access (clamped to 0..1). A file that cannot be read is left alone either
+    // way; with SetAside, saves are then refused while it is there.
     ReadResult Read(const std::string& fileName, bool applyVolumes, BadFile badFile = BadFile::SetAside);
     // The same as Read with applyVolumes true.
     ReadResult ReadAndApplyVolumes(const std::string& fileName) { return Read(fileName, true); }
@@ -135,7 +141,8 @@ public:
     void GetLook(int32_t& hair, int32_t& body, int32_t& base, int32_t& trail, int32_t& cup) const;
     void SetLook(int32_t hair, int32_t body, int32_t base, int32_t trail, int32_t cup);
 
-    // The file read is not kept aside yet: the next save tries first to keep it.
+    // The file read is not kept aside yet (the next save tries first to keep it), or could
+    // not be read at all (no save replaces it).
     bool WritesBlocked() const { return mUnkept != Unkept::Nothing; }
 
     uint32_t flags = 0;
@@ -151,8 +158,9 @@ private:
     enum class Unkept
     {
         Nothing,
-        Copy, // a copy of the bytes read (the file stays in place)
-        Move, // the file itself moved aside
+        Copy,   // a copy of the bytes read (the file stays in place)
+        Move,   // the file itself moved aside
+        Unread, // nothing can be kept: the file could not be read, and no save may replace it
     };
     // Keeps the file read aside as it needs; true once nothing more is needed, with the
     // name it is kept under in keptAs, or with the reason of the failure in why.
@@ -162,6 +170,7 @@ private:
 
     Unkept mUnkept = Unkept::Nothing;
     std::vector<uint8_t> mBytesRead; // for Unkept::Copy
+    std::string mUnreadWhy;          // for Unkept::Unread: the error of the read
 };
 
 // The default control bindings: up, down, left, right, jump, pause.

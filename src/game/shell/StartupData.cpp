@@ -9,14 +9,17 @@
 #include "KelpoBase/platform/KelpoGame.h"
 #include "KelpoBase/platform/SystemServices.h"
 #include "KelpoBase/render/Font.h"
+#include "KelpoBase/render/ImageDecoders.h"
+#include "KelpoBase/render/Resource.h"
+#include "KelpoBase/render/Surface.h"
 #include "game/shell/MainGame.h"
 
 namespace
 {
 enum class Check
 {
-    Exists,   // found (loose or in the pack)
     Font,     // reads as a font
+    Picture,  // decodes whole as a picture
     SceneFile // reads whole as a scene file
 };
 
@@ -27,8 +30,8 @@ std::string LoosePath(const std::string& path)
 
 bool Reads(const std::string& path, Check check)
 {
-    if (check == Check::Exists)
-        return ResourceFileExists(path);
+    if (check == Check::Picture)
+        return std::unique_ptr<cSurface>(DecodeImageFile(path, kDecodeBottomUp)) != nullptr;
     cResourceFile file;
     if (!file.Open(path))
         return false;
@@ -75,7 +78,8 @@ std::string CheckStartupData()
         Check check;
     } needed[] = {
         {font, Check::Font},
-        {std::filesystem::path(font).replace_extension("png").string(), Check::Exists},
+        // The font's page, as the font loader names it and the texture loader picks it.
+        {ChooseImagePath(ReplaceExtension(font, "png")), Check::Picture},
         {"res/frontend/frontend.mac.720p.cgla", Check::SceneFile},
         {"res/hud.mac.720p.cgla", Check::SceneFile},
         {"res/maps/maps.mac.cgla", Check::SceneFile},

@@ -1,9 +1,10 @@
-// The data the game cannot start without: the system font, the front end's scene file and
-// the scene files of the levels and their screens. Checked before the game is made, so that
-// a player who starts the game where its data is not finds out which file is missing or
-// damaged and where it was looked for, instead of meeting a black or frozen screen. Scene
-// files are read whole for their structure, with the game's own scene reader, and nothing
-// they name is loaded. Files the game can run without (pictures, sounds, music) are not
+// The data the game cannot start without: the system font and its picture, the front end's
+// scene file and the scene files of the levels and their screens. Checked before the game
+// is made, so that a player who starts the game where its data is not finds out which file
+// is missing or damaged and where it was looked for, instead of meeting a black or frozen
+// screen. Scene files are read whole for their structure, with the game's own scene reader,
+// and nothing they name is loaded; the font's picture is decoded whole by the game's own
+// image reader. Files the game can run without (other pictures, sounds, music) are not
 // checked: a missing or damaged one is skipped as before. The comic is checked where it is
 // loaded, with the same reading (Comic.h): a damaged comic is named and skipped.
 #pragma once

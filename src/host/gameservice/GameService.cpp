@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <fcntl.h>
 #include <map>
 #include <memory>
 #include <pwd.h>
@@ -53,9 +54,14 @@ struct ServiceState
     // The statistics file read at start was damaged and is not yet set aside: it is never
     // written over until it is.
     bool statsUnkept = false;
+    // The statistics file could not be read at start (why says why): what it holds is not
+    // known, so it is never written over while it is there.
+    bool statsUnread = false;
+    std::string statsUnreadWhy;
 
     bool failNextInit = false;
     int writeError = 0; // every change to the folder fails with it (tests)
+    int readError = 0;  // every opening of a stored file for reading fails with it (tests)
     std::function<void()> midWriteHook;
 };
 
@@ -96,6 +102,16 @@ void Explain(std::string* why)
         *why = std::strerror(errno);
 }
 
+// Every opening of a stored file for reading passes here first, so that tests can make it
+// fail as a file the game may not read or a failing disk would; false with errno set.
+bool ReadsAllowed()
+{
+    if (G().readError == 0)
+        return true;
+    errno = G().readError;
+    return false;
+}
+
 bool WriteBytes(const std::string& path, const void* data, size_t size)
 {
     return ChangesAllowed() && WriteFileAtomically(path, data, size, G().midWriteHook);
@@ -120,9 +136,25 @@ bool SetDamagedStatsAside()
     return true;
 }
 
+// Whether something holds the path's name (or whether that cannot be told).
+bool NameTaken(const std::string& path)
+{
+    struct stat st{};
+    return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
+}
+
 bool SaveStats()
 {
-    if (G().statsUnkept && !SetDamagedStatsAside())
+    ServiceState& g = G();
+    if (g.statsUnread && NameTaken(StatsPath()))
+    {
+        DebugPrint("Game service: achievements and scores were not stored: %s could not be read at start (%s), and "
+                   "it is not written over; what is won in this run will not be kept\n",
+                   StatsPath().c_str(), g.statsUnreadWhy.c_str());
+        return false;
+    }
+    g.statsUnread = false;
+    if (g.statsUnkept && !SetDamagedStatsAside())
         return false;
     std::string text = SerialiseGameServiceStats(G().stats);
     bool ok = WriteBytes(StatsPath(), text.data(), text.size());
@@ -131,19 +163,31 @@ bool SaveStats()
     return ok;
 }
 
-// Loads the statistics; a damaged file is set aside and replaced by an empty one.
+// Loads the statistics; a damaged file is set aside and replaced by an empty one. A file
+// that cannot be read (no permission, a failing disk) is not damaged: it is left where it
+// is, the run starts without what it holds, and nothing is written over it.
 void LoadStats()
 {
     ServiceState& g = G();
     g.stats = GameServiceStats();
     g.statsUnkept = false;
+    g.statsUnread = false;
+    g.statsUnreadWhy.clear();
     const std::string path = StatsPath();
-    struct stat st{};
-    if (::lstat(path.c_str(), &st) != 0)
+    if (!NameTaken(path))
         return; // a first run: nothing stored yet
     std::vector<uint8_t> bytes;
-    if (ReadWholeFile(path, bytes, static_cast<size_t>(kGameServiceMaxFileSize)) &&
-        ParseGameServiceStats(bytes.data(), bytes.size(), g.stats))
+    const bool read = ReadsAllowed() && ReadWholeFile(path, bytes, static_cast<size_t>(kGameServiceMaxFileSize));
+    if (!read && !IsContentFailure(errno))
+    {
+        g.statsUnread = true;
+        g.statsUnreadWhy = std::strerror(errno);
+        DebugPrint("Game service: %s could not be read (%s): it is left as it is, and achievements and scores start "
+                   "empty; none is stored over it in this run\n",
+                   path.c_str(), g.statsUnreadWhy.c_str());
+        return;
+    }
+    if (read && ParseGameServiceStats(bytes.data(), bytes.size(), g.stats))
         return;
     g.stats = GameServiceStats();
     g.statsUnkept = true;
@@ -474,17 +518,36 @@ int32_t GameServiceGetFileSize(const std::string& name)
     return st.st_size > INT32_MAX ? INT32_MAX : static_cast<int32_t>(st.st_size);
 }
 
-int32_t GameServiceFileRead(const std::string& name, void* buffer, int32_t size)
+int32_t GameServiceFileRead(const std::string& name, void* buffer, int32_t size, std::string* why)
 {
     std::string path = StoragePath(name);
-    if (path.empty() || buffer == nullptr || size <= 0)
-        return 0;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return 0;
-    size_t got = std::fread(buffer, 1, static_cast<size_t>(size), file);
-    std::fclose(file);
-    return static_cast<int32_t>(got);
+    if (!Storable(path, buffer, size, why))
+        return -1;
+    const int fd = ReadsAllowed() ? ::open(path.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+    if (fd < 0)
+    {
+        Explain(why);
+        return -1;
+    }
+    uint8_t* bytes = static_cast<uint8_t*>(buffer);
+    int32_t got = 0;
+    while (got < size)
+    {
+        const ssize_t n = ::read(fd, bytes + got, static_cast<size_t>(size - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+        {
+            Explain(why);
+            ::close(fd);
+            return -1;
+        }
+        if (n == 0)
+            break; // the file ends here
+        got += static_cast<int32_t>(n);
+    }
+    ::close(fd);
+    return got;
 }
 
 bool GameServiceFileWrite(const std::string& name, const void* data, int32_t size, std::string* why)
@@ -550,4 +613,5 @@ void GameServiceSimulateOverlay(bool active)
 void GameServiceFailNextInitForTests(bool fail) { G().failNextInit = fail; }
 void GameServiceFailWritesForTests(bool fail) { G().writeError = fail ? EIO : 0; }
 void GameServiceFailWritesWithErrorForTests(int error) { G().writeError = error; }
+void GameServiceFailReadsWithErrorForTests(int error) { G().readError = error; }
 void GameServiceSetMidWriteHookForTests(std::function<void()> hook) { G().midWriteHook = std::move(hook); }

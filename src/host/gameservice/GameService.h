@@ -86,7 +86,10 @@ using GameServiceCallResultHandler = std::function<void(const void* data, bool i
 // runs without it. A folder that cannot be written is still used: its files are read, the
 // reason is reported on stderr, and every write is still tried. Leftover temporary files
 // of an interrupted write are removed; a damaged statistics file is set aside and replaced
-// by an empty one (it is never written over while it cannot be set aside).
+// by an empty one (it is never written over while it cannot be set aside). A statistics
+// file that cannot be read (no permission, a failing disk) is not damaged: it stays where
+// it is, the statistics start empty, and every store that would write over it is refused
+// and said on stderr.
 bool GameServiceInit(const std::string& folder);
 void GameServiceShutdown();
 bool GameServiceIsRunning();
@@ -155,8 +158,10 @@ bool GameServiceGetLeaderboardScore(const std::string& boardName, int32_t* score
 bool GameServiceFileExists(const std::string& name);
 // The size in bytes; 0 for a missing file.
 int32_t GameServiceGetFileSize(const std::string& name);
-// Reads up to size bytes; answers the bytes really read (0 when missing).
-int32_t GameServiceFileRead(const std::string& name, void* buffer, int32_t size);
+// Reads up to size bytes; answers the bytes really read (fewer when the file ends
+// sooner), or -1 when the file could not be opened or read (a missing file too), with the
+// reason in why.
+int32_t GameServiceFileRead(const std::string& name, void* buffer, int32_t size, std::string* why = nullptr);
 // Replaces the file atomically; false when it could not be written (the old file is
 // then unchanged).
 bool GameServiceFileWrite(const std::string& name, const void* data, int32_t size, std::string* why = nullptr);
@@ -198,5 +203,9 @@ void GameServiceFailNextInitForTests(bool fail);
 void GameServiceFailWritesWithErrorForTests(int error);
 // The same with an input/output error, or cleared.
 void GameServiceFailWritesForTests(bool fail);
+// Every opening of a stored file for reading (remote-storage reads and the statistics file
+// at start) fails with this error number, as for a file the game may not read (EACCES) or
+// on a failing disk (EIO), until 0 is given. This holds for root too.
+void GameServiceFailReadsWithErrorForTests(int error);
 // Called during an atomic write once half the bytes have reached the temporary file.
 void GameServiceSetMidWriteHookForTests(std::function<void()> hook);

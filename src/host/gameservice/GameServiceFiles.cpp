@@ -1,5 +1,6 @@
 #include "host/gameservice/GameServiceFiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio> // renameat2
@@ -323,43 +324,51 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t ma
     if (fd < 0)
         return false;
     struct stat st{};
-    int refused = 0;
-    if (::fstat(fd, &st) != 0)
-        refused = errno;
-    else if (!S_ISREG(st.st_mode))
-        refused = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    else if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > maxSize)
-        refused = EFBIG;
-    if (refused != 0)
-    {
-        ::close(fd);
-        errno = refused;
-        return false;
-    }
-    out.resize(static_cast<size_t>(st.st_size));
-    size_t got = 0;
     int error = 0;
-    while (got < out.size())
+    if (::fstat(fd, &st) != 0)
+        error = errno;
+    else if (!S_ISREG(st.st_mode))
+        error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    // The size is only a first guess: the file is read to its end, which is what it holds
+    // even when it changed since.
+    else if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > maxSize)
+        error = EFBIG;
+    else
+        out.resize(static_cast<size_t>(st.st_size));
+    size_t got = 0;
+    while (error == 0)
     {
+        if (got == out.size())
+        {
+            // One byte past maxSize is enough to tell that the file is too large.
+            if (out.size() > maxSize)
+                break;
+            out.resize(std::min(maxSize + 1, std::max<size_t>(out.size() * 2, 4096)));
+        }
         ssize_t n = ::read(fd, out.data() + got, out.size() - got);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-        {
-            error = n < 0 ? errno : EIO; // the file ended before its size
+        if (n < 0)
+            error = errno;
+        else if (n == 0)
             break;
-        }
-        got += static_cast<size_t>(n);
+        else
+            got += static_cast<size_t>(n);
     }
     ::close(fd);
-    if (got != out.size())
+    if (error == 0 && got > maxSize)
+        error = EFBIG;
+    if (error != 0)
     {
         out.clear();
         errno = error;
         return false;
     }
+    out.resize(got);
     return true;
 }
+
+bool IsContentFailure(int error) { return error == EISDIR || error == EINVAL || error == EFBIG; }
 
 std::string SetFileAside(const std::string& path, const AsideTryHook& beforeEachTry)
 {

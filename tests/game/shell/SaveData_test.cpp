@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "support/TestSupport.h"
+#include "support/UnreadableFiles.h"
 
 #include <cerrno>
 #include <cmath>
@@ -122,6 +123,7 @@ protected:
         SetSaveDataVolumes(nullptr);
         GameServiceShutdown();
         GameServiceFailWritesForTests(false);
+        GameServiceFailReadsWithErrorForTests(0);
         GameServiceSetMidWriteHookForTests({});
     }
     fs::path folder;
@@ -598,7 +600,8 @@ const std::vector<UnkeptCase>& UnkeptCases()
 {
     static const std::vector<UnkeptCase> cases = {
         {"a short file", cSaveData::ReadResult::Partial, [](const fs::path& f) { WriteBytes(f, ShortFileOfLevel3()); }},
-        {"an unreadable file", cSaveData::ReadResult::Damaged, [](const fs::path& f) { WriteBytes(f, {3, 0}); }},
+        {"a file too short for its version", cSaveData::ReadResult::Damaged,
+         [](const fs::path& f) { WriteBytes(f, {3, 0}); }},
         {"a folder", cSaveData::ReadResult::Damaged,
          [](const fs::path& f) {
              fs::create_directory(f);
@@ -825,4 +828,60 @@ TEST_F(SaveDataTest, AFolderUnderTheSaveNameIsNamedAndKept)
     ASSERT_TRUE(s.Write(name));
     EXPECT_EQ(fs::file_size(folder / "Data.sav"), cSaveData::kFileSizeV3);
     EXPECT_EQ(ReadBytes(folder / "Data.sav.bad" / "inside"), (std::vector<uint8_t>{1, 2, 3}));
+}
+
+// A save file the game cannot open or read is not damage: it stays where it is, untouched
+// (no copy, no move), stderr says why with the system's words, the record keeps its
+// defaults, and every save that would replace it is refused and said. A later read that
+// can open it takes its progress; once the player removes it, saves go ahead again.
+TEST_F(SaveDataTest, AFileThatCannotBeReadIsLeftAsItIsAndNeverReplaced)
+{
+    FileDesc desc;
+    const std::vector<uint8_t> file = BuildFile(desc);
+    for (const tvtest::UnreadableWay& way : tvtest::UnreadableWays())
+    {
+        SCOPED_TRACE(way.what);
+        WriteBytes(folder / "Data.sav", file);
+        volumes.music = volumes.sound = 0.5f;
+        tvtest::UnreadableFiles unreadable(way, {folder / "Data.sav"});
+        if (!unreadable.Made())
+            continue;
+        cSaveData temporary; // the look at the windowed setting says nothing and blocks nothing
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(temporary.Read(name, false, cSaveData::BadFile::LeaveAlone), cSaveData::ReadResult::Unreadable);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_FALSE(temporary.WritesBlocked());
+
+        cSaveData s;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(s.Read(name, true), cSaveData::ReadResult::Unreadable);
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(Says(said, "Data.sav could not be read (" + std::string(way.reason) + ")")) << said;
+        EXPECT_FALSE(Says(said, "kept as")) << said;
+        ExpectDefaults(s);
+        EXPECT_FLOAT_EQ(volumes.music, 0.5f);
+        EXPECT_TRUE(s.WritesBlocked());
+        for (int save = 0; save < 2; ++save)
+        {
+            testing::internal::CaptureStderr();
+            EXPECT_FALSE(s.Write(name));
+            said = testing::internal::GetCapturedStderr();
+            EXPECT_TRUE(Says(said, "The game was not saved")) << said;
+            EXPECT_TRUE(Says(said, way.reason)) << said;
+        }
+        unreadable.Undo();
+        // Even once the file could be read, this run's record never replaces it.
+        EXPECT_FALSE(s.Write(name));
+        EXPECT_EQ(ReadBytes(folder / "Data.sav"), file);
+        EXPECT_FALSE(fs::exists(folder / "Data.sav.bad"));
+
+        cSaveData later;
+        ASSERT_EQ(later.Read(name, true), cSaveData::ReadResult::Loaded);
+        EXPECT_TRUE(later.progress[1].completed);
+        EXPECT_EQ(later.GetControl(0), 72);
+
+        fs::remove(folder / "Data.sav");
+        EXPECT_TRUE(s.Write(name)) << "nothing left to replace";
+        EXPECT_FALSE(s.WritesBlocked());
+    }
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/TestSupport.h"
+#include "support/UnreadableFiles.h"
 
 #include <cerrno>
 #include <csignal>
@@ -44,6 +45,7 @@ protected:
     {
         GameServiceShutdown();
         GameServiceFailWritesForTests(false);
+        GameServiceFailReadsWithErrorForTests(0);
         GameServiceSetMidWriteHookForTests({});
     }
     void Restart()
@@ -395,4 +397,68 @@ TEST_F(GameServiceTest, AFolderThatCannotBeWrittenIsStillRead)
     ASSERT_TRUE(GameServiceStoreStats());
     EXPECT_EQ(ReadText(folder / "GameService.stats.bad"), "damaged\n");
     EXPECT_NE(ReadText(folder / "GameService.stats").find("achievement ACH_DONT_JUMP"), std::string::npos);
+}
+
+// A stored file the service cannot open or read is not damaged: a remote-storage read
+// answers -1 with the system's reason, and a statistics file that cannot be read at start
+// stays as it is (no move, nothing written over it), the statistics start empty, and each
+// store that would replace it is refused and said. A later start that can read it has the
+// achievements and scores again.
+TEST_F(GameServiceTest, StoredFilesThatCannotBeReadAreNotDamaged)
+{
+    ASSERT_TRUE(GameServiceFileWrite("Data.sav", "saved", 5));
+    GameServiceSetAchievement("ACH_BREAKOUT");
+    const uint64_t survival1 = 4; // the fourth board's handle
+    ASSERT_NE(GameServiceUploadLeaderboardScore(survival1, LeaderboardUploadMethod::KeepBest, 12, nullptr, 0), 0u);
+    ASSERT_TRUE(GameServiceStoreStats());
+    const std::string stats = ReadText(folder / "GameService.stats");
+    GameServiceShutdown();
+
+    for (const tvtest::UnreadableWay& c : tvtest::UnreadableWays())
+    {
+        SCOPED_TRACE(c.what);
+        tvtest::UnreadableFiles unreadable(c, {folder / "Data.sav", folder / "GameService.stats"});
+        if (!unreadable.Made())
+            continue;
+        testing::internal::CaptureStderr();
+        ASSERT_TRUE(GameServiceInit(folder.string()));
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find("GameService.stats could not be read (" + std::string(c.reason) + ")"), std::string::npos)
+            << said;
+
+        char back[8] = {};
+        std::string why;
+        EXPECT_EQ(GameServiceFileRead("Data.sav", back, 8, &why), -1);
+        EXPECT_EQ(why, c.reason);
+        bool achieved = true;
+        ASSERT_TRUE(GameServiceGetAchievement("ACH_BREAKOUT", &achieved));
+        EXPECT_FALSE(achieved);
+
+        GameServiceSetAchievement("ACH_DONT_JUMP");
+        for (int store = 0; store < 2; ++store)
+        {
+            testing::internal::CaptureStderr();
+            EXPECT_FALSE(GameServiceStoreStats());
+            said = testing::internal::GetCapturedStderr();
+            EXPECT_NE(said.find("were not stored"), std::string::npos) << said;
+            EXPECT_NE(said.find(c.reason), std::string::npos) << said;
+        }
+        EXPECT_EQ(GameServiceUploadLeaderboardScore(survival1, LeaderboardUploadMethod::KeepBest, 30, nullptr, 0), 0u);
+        GameServiceShutdown();
+
+        unreadable.Undo();
+        EXPECT_EQ(ReadText(folder / "GameService.stats"), stats);
+        EXPECT_EQ(ReadText(folder / "Data.sav"), "saved");
+        EXPECT_FALSE(fs::exists(folder / "GameService.stats.bad"));
+
+        ASSERT_TRUE(GameServiceInit(folder.string()));
+        ASSERT_TRUE(GameServiceGetAchievement("ACH_BREAKOUT", &achieved));
+        EXPECT_TRUE(achieved);
+        int32_t score = 0;
+        EXPECT_TRUE(GameServiceGetLeaderboardScore("Survival Level 1 score", &score));
+        EXPECT_EQ(score, 12);
+        EXPECT_EQ(GameServiceFileRead("Data.sav", back, 8), 5);
+        GameServiceShutdown();
+    }
+    ASSERT_TRUE(GameServiceInit(folder.string())); // for TearDown
 }
