@@ -162,6 +162,11 @@ std::string ToText(const GlaJson& j)
     return j.get<std::string>();
 }
 
+std::vector<std::string> ToTextList(const GlaJson& j)
+{
+    return j.get<std::vector<std::string>>();
+}
+
 uint8_t ToByte(const GlaJson& j)
 {
     return j.is_boolean() ? (j.get<bool>() ? 1 : 0) : ToInt<uint8_t>(j);
@@ -173,6 +178,16 @@ T Member(const GlaJson& owner, const char* key, T fallback, Read read)
 {
     auto it = owner.find(key);
     return it == owner.end() ? fallback : Within(key, [&] { return T(read(*it)); });
+}
+
+// A member that must be there.
+template <class Read>
+auto Required(const GlaJson& owner, const char* key, Read read)
+{
+    auto it = owner.find(key);
+    if (it == owner.end())
+        throw JsonError(std::string("needs a \"") + key + "\"");
+    return Within(key, [&] { return read(*it); });
 }
 
 // A value that must be a list: iterating anything else would walk an object's members or
@@ -207,14 +222,30 @@ cRGBA ToColour(const GlaJson& entry, size_t first)
     return cRGBA(c[0], c[1], c[2], c[3]);
 }
 
-// How a message names an entry of the set's lists: by its name when it has one, else by its
-// place in the list.
+// How a message names an entry of a list: as noun and its name when it has both, else by
+// its place in the list.
 std::string Entry(const char* noun, const char* list, const GlaJson& entry, size_t i)
 {
     const auto name = entry.find("name");
-    if (name != entry.end() && name->is_string() && !name->get_ref<const std::string&>().empty())
+    if (noun != nullptr && name != entry.end() && name->is_string() && !name->get_ref<const std::string&>().empty())
         return std::string(noun) + " " + Quote(name->get<std::string>());
     return Item(list, i);
+}
+
+// Reads each entry of the list owner[key], which may be left out, with read(entry); an entry
+// that fails is named as Entry() does.
+template <class Read>
+void EachEntry(const GlaJson& owner, const char* key, const char* noun, Read read)
+{
+    auto list = owner.find(key);
+    if (list == owner.end())
+        return;
+    Within(key, [&] { List(*list); });
+    for (size_t i = 0; i < list->size(); ++i)
+    {
+        const GlaJson& entry = (*list)[i];
+        Within([&] { return Entry(noun, key, entry, i); }, [&] { read(entry); });
+    }
 }
 
 // Every field of an element kind, visited by name; one visitor writes JSON, one reads it.
@@ -606,17 +637,11 @@ public:
     template <class Read>
     void Entries(const char* key, size_t width, const char* needs, Read read)
     {
-        const GlaJson* list = Find(key);
-        if (list == nullptr)
-            return;
-        Within(key, [&] { List(*list); });
-        for (size_t i = 0; i < list->size(); ++i)
-            Within([&] { return Item(key, i); }, [&] {
-                const GlaJson& entry = (*list)[i];
-                if (!entry.is_array() || entry.size() != width)
-                    throw JsonError(std::string("needs ") + needs);
-                read(entry);
-            });
+        EachEntry(j, key, nullptr, [&](const GlaJson& entry) {
+            if (!entry.is_array() || entry.size() != width)
+                throw JsonError(std::string("needs ") + needs);
+            read(entry);
+        });
     }
     template <class T, class F>
     void Keys(const char* key, cGlaTrack<T>& t, size_t width, const char* needs, F value)
@@ -685,7 +710,7 @@ public:
     }
     void TextList(const char* key, std::vector<std::string>& list) override
     {
-        list = Member(j, key, std::vector<std::string>(), [](const GlaJson& x) { return x.get<std::vector<std::string>>(); });
+        list = Member(j, key, std::vector<std::string>(), ToTextList);
     }
 
 private:
@@ -694,10 +719,12 @@ private:
 
 cGlaProp* PropFromJson(const GlaJson& j, cGlaScene* scene)
 {
-    const std::string name = Within("name", [&] { return j.at("name").get<std::string>(); });
-    const std::string kind = Within("kind", [&] { return j.at("kind").get<std::string>(); });
-    const GlaJson& v = Within("value", [&]() -> const GlaJson& { return j.at("value"); });
-    return Within("value", [&]() -> cGlaProp* {
+    const std::string name = Required(j, "name", ToText);
+    const std::string kind = Required(j, "kind", ToText);
+    if (!j.contains("value"))
+        throw JsonError("needs a \"value\"");
+    const GlaJson& v = j.at("value");
+    cGlaProp* prop = Within("value", [&]() -> cGlaProp* {
         if (kind == "int")
             return new cGlaPropInt(name, ToInt<int32_t>(v));
         if (kind == "float")
@@ -720,22 +747,17 @@ cGlaProp* PropFromJson(const GlaJson& j, cGlaScene* scene)
                 throw JsonError("needs [r, g, b, a]");
             return new cGlaPropRGBA(name, ToColour(v, 0));
         }
-        throw JsonError("unknown kind " + Quote(kind));
+        return nullptr;
     });
+    if (prop == nullptr)
+        throw JsonError("unknown kind " + Quote(kind));
+    return prop;
 }
 
 template <class Add>
 void PropsFromJson(const GlaJson& owner, cGlaScene* scene, Add add)
 {
-    auto it = owner.find("props");
-    if (it == owner.end())
-        return;
-    Within("props", [&] { List(*it); });
-    for (size_t i = 0; i < it->size(); ++i)
-    {
-        const GlaJson& p = (*it)[i];
-        add(Within([&] { return Entry("property", "props", p, i); }, [&] { return PropFromJson(p, scene); }));
-    }
+    EachEntry(owner, "props", "property", [&](const GlaJson& p) { add(PropFromJson(p, scene)); });
 }
 } // namespace
 
@@ -825,94 +847,60 @@ cGlaSet* GlaSetFromJson(const GlaJson& j, std::string* error)
             throw JsonError("the scene set must be a JSON object");
         set->version = Member(j, "version", uint16_t(10), ToInt<uint16_t>);
         set->reserved = Member(j, "reserved", uint16_t(0), ToInt<uint16_t>);
-        if (auto types = j.find("types"); types != j.end())
-        {
-            Within("types", [&] { List(*types); });
-            for (size_t ti = 0; ti < types->size(); ++ti)
-            {
-                const GlaJson& t = (*types)[ti];
-                Within([&] { return Entry("type", "types", t, ti); }, [&] {
-                    auto* type = new cGlaObjectType();
-                    set->types.push_back(type);
-                    type->name = Within("name", [&] { return t.at("name").get<std::string>(); });
-                    auto fields = t.find("fields");
-                    if (fields == t.end())
-                        return;
-                    Within("fields", [&] { List(*fields); });
-                    for (size_t fi = 0; fi < fields->size(); ++fi)
-                    {
-                        const GlaJson& f = (*fields)[fi];
-                        Within([&] { return Entry("field", "fields", f, fi); }, [&] {
-                            cGlaTypeField field;
-                            field.name = Within("name", [&] { return f.at("name").get<std::string>(); });
-                            field.code = Within("code", [&] { return ToInt<uint8_t>(f.at("code")); });
-                            if (field.code == kGlaPropEnum)
-                            {
-                                auto* values = new cGlaEnumSet();
-                                field.enumSet = static_cast<int32_t>(set->enumSets.size());
-                                set->enumSets.push_back(values);
-                                values->values = Member(f, "values", std::vector<std::string>(),
-                                                        [](const GlaJson& x) { return x.get<std::vector<std::string>>(); });
-                            }
-                            type->fields[field.name] = field.code;
-                            type->fieldList.push_back(field);
-                        });
-                    }
-                });
-            }
-        }
-        if (auto scenes = j.find("scenes"); scenes != j.end())
-        {
-            Within("scenes", [&] { List(*scenes); });
-            for (size_t si = 0; si < scenes->size(); ++si)
-            {
-                const GlaJson& s = (*scenes)[si];
-                Within([&] { return Entry("scene", "scenes", s, si); }, [&] {
-                    auto* scene = new cGlaScene();
-                    set->AddScene(scene);
-                    scene->SetName(Within("name", [&] { return s.at("name").get<std::string>(); }));
-                    scene->needed = Member(s, "needed", std::vector<std::string>(),
-                                           [](const GlaJson& x) { return x.get<std::vector<std::string>>(); });
-                    scene->sceneValueA = Member(s, "valueA", 0.0f, ToFloat);
-                    scene->sceneValueB = Member(s, "valueB", 0.0f, ToFloat);
-                    scene->fps = Member(s, "fps", 30.0f, ToFloat);
-                    scene->sceneWord = Member(s, "word", 0u, ToInt<uint32_t>);
-                    scene->typeName = Member(s, "type", std::string(), ToText);
-                    scene->type = set->FindType(scene->typeName);
-                    // Stored in 16 bits, so a longer timeline is refused here, by name.
-                    scene->frameCount = Member(s, "frames", int16_t(0), ToInt<int16_t>);
-                    PropsFromJson(s, scene, [&](cGlaProp* p) { scene->AddProp(p); });
-                    auto elements = s.find("elements");
-                    if (elements == s.end())
-                        return;
-                    Within("elements", [&] { List(*elements); });
-                    for (size_t ei = 0; ei < elements->size(); ++ei)
-                    {
-                        const GlaJson& e = (*elements)[ei];
-                        Within([&] { return Entry("element", "elements", e, ei); }, [&] {
-                            const std::string kind = Within("kind", [&] { return e.at("kind").get<std::string>(); });
-                            const uint8_t code = GlaElementCodeOfKind(kind);
-                            cGlaElement* element = CreateGlaElement(code);
-                            if (element == nullptr)
-                                throw JsonError("unknown element kind " + Quote(kind));
-                            if (IsGlaSpriteCode(code))
-                                scene->AddSpriteElement(element);
-                            else
-                                scene->AddObjectElement(element);
-                            element->name = Member(e, "name", std::string(), ToText);
-                            if (HasTypeAndProps(code))
-                            {
-                                element->typeName = Member(e, "type", std::string(), ToText);
-                                element->type = set->FindType(element->typeName);
-                                PropsFromJson(e, scene, [&](cGlaProp* p) { element->AddProp(p); });
-                            }
-                            JsonIn in(e);
-                            VisitElement(in, *element);
-                        });
-                    }
-                });
-            }
-        }
+        EachEntry(j, "types", "type", [&](const GlaJson& t) {
+            auto* type = new cGlaObjectType();
+            set->types.push_back(type);
+            type->name = Required(t, "name", ToText);
+            EachEntry(t, "fields", "field", [&](const GlaJson& f) {
+                cGlaTypeField field;
+                field.name = Required(f, "name", ToText);
+                field.code = Required(f, "code", ToInt<uint8_t>);
+                if (field.code == kGlaPropEnum)
+                {
+                    auto* values = new cGlaEnumSet();
+                    field.enumSet = static_cast<int32_t>(set->enumSets.size());
+                    set->enumSets.push_back(values);
+                    values->values = Member(f, "values", std::vector<std::string>(), ToTextList);
+                }
+                type->fields[field.name] = field.code;
+                type->fieldList.push_back(field);
+            });
+        });
+        EachEntry(j, "scenes", "scene", [&](const GlaJson& s) {
+            auto* scene = new cGlaScene();
+            set->AddScene(scene);
+            scene->SetName(Required(s, "name", ToText));
+            scene->needed = Member(s, "needed", std::vector<std::string>(), ToTextList);
+            scene->sceneValueA = Member(s, "valueA", 0.0f, ToFloat);
+            scene->sceneValueB = Member(s, "valueB", 0.0f, ToFloat);
+            scene->fps = Member(s, "fps", 30.0f, ToFloat);
+            scene->sceneWord = Member(s, "word", 0u, ToInt<uint32_t>);
+            scene->typeName = Member(s, "type", std::string(), ToText);
+            scene->type = set->FindType(scene->typeName);
+            // Stored in 16 bits, so a longer timeline is refused here, by name.
+            scene->frameCount = Member(s, "frames", int16_t(0), ToInt<int16_t>);
+            PropsFromJson(s, scene, [&](cGlaProp* p) { scene->AddProp(p); });
+            EachEntry(s, "elements", "element", [&](const GlaJson& e) {
+                const std::string kind = Required(e, "kind", ToText);
+                const uint8_t code = GlaElementCodeOfKind(kind);
+                cGlaElement* element = CreateGlaElement(code);
+                if (element == nullptr)
+                    throw JsonError("unknown element kind " + Quote(kind));
+                if (IsGlaSpriteCode(code))
+                    scene->AddSpriteElement(element);
+                else
+                    scene->AddObjectElement(element);
+                element->name = Member(e, "name", std::string(), ToText);
+                if (HasTypeAndProps(code))
+                {
+                    element->typeName = Member(e, "type", std::string(), ToText);
+                    element->type = set->FindType(element->typeName);
+                    PropsFromJson(e, scene, [&](cGlaProp* p) { element->AddProp(p); });
+                }
+                JsonIn in(e);
+                VisitElement(in, *element);
+            });
+        });
     }
     catch (const JsonError& e)
     {
