@@ -122,8 +122,9 @@ bool ParsePictureLine(const std::string& line, std::vector<PictureDesc>& out, st
     int a = 0, b = 0;
     if (!ParseRange(desc.path.substr(open, close - open + 1), from, to, a, b, error))
         return false;
+    // Gathered apart, so that out is left as it was when a path is refused. Counted in 64
+    // bits: b may be the largest int.
     std::vector<PictureDesc> made;
-    // Counted in 64 bits: b may be the largest int.
     for (int64_t i = a; i <= b; ++i)
     {
         const int n = static_cast<int>(i);

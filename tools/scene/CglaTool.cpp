@@ -11,12 +11,12 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <system_error>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "KelpoBase/core/TextUtil.h"

@@ -192,11 +192,10 @@ auto Required(const GlaJson& owner, const char* key, Read read)
 
 // A value that must be a list: iterating anything else would walk an object's members or
 // take a single value as a list of one.
-const GlaJson& List(const GlaJson& j)
+void RequireList(const GlaJson& j)
 {
     if (!j.is_array())
         throw JsonError(std::string("needs a list, not ") + j.type_name());
-    return j;
 }
 
 // Item i of a list, as a message names it.
@@ -240,7 +239,7 @@ void EachEntry(const GlaJson& owner, const char* key, const char* noun, Read rea
     auto list = owner.find(key);
     if (list == owner.end())
         return;
-    Within(key, [&] { List(*list); });
+    Within(key, [&] { RequireList(*list); });
     for (size_t i = 0; i < list->size(); ++i)
     {
         const GlaJson& entry = (*list)[i];
@@ -624,11 +623,6 @@ class JsonIn : public FieldVisitor
 public:
     explicit JsonIn(const GlaJson& source) : j(source) {}
     bool Reading() const override { return true; }
-    const GlaJson* Find(const char* key) const
-    {
-        auto it = j.find(key);
-        return it == j.end() ? nullptr : &*it;
-    }
     void Text(const char* key, std::string& v) override { v = Member(j, key, v, ToText); }
     void Byte(const char* key, uint8_t& v) override { v = Member(j, key, v, ToByte); }
     void Word(const char* key, uint32_t& v) override { v = Member(j, key, v, ToInt<uint32_t>); }
