@@ -29,19 +29,12 @@ int Usage()
 
 int Pictures(const std::string& listPath, const std::string& root)
 {
-    std::vector<datagen::PictureDesc> descs;
     std::string error;
-    if (!datagen::ReadPictureList(listPath, descs, &error))
+    if (!datagen::WritePictureList(listPath, root, &error))
     {
         std::fprintf(stderr, "tvdatagen: %s\n", error.c_str());
         return 1;
     }
-    for (const datagen::PictureDesc& desc : descs)
-        if (!datagen::DrawPicture(desc).SavePng(root + "/" + desc.path))
-        {
-            std::fprintf(stderr, "tvdatagen: cannot write %s/%s\n", root.c_str(), desc.path.c_str());
-            return 1;
-        }
     return 0;
 }
 } // namespace

@@ -1,10 +1,13 @@
 #include "datagen/Pictures.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
+#include <charconv>
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <system_error>
+#include <utility>
 
 #include "datagen/Art.h"
 
@@ -18,7 +21,60 @@ std::string Replace(std::string text, const std::string& from, const std::string
         text.replace(at, from.size(), to);
     return text;
 }
+
+// The two numbers of a range, spelled range in messages: digits only, the first no greater
+// than the second, and no more pictures than a range may make, so that a slip such as
+// {0..2147483647} is refused before anything is made.
+bool ParseRange(const std::string& range, const std::string& from, const std::string& to, int& a, int& b,
+                std::string* error)
+{
+    const auto fail = [&](const std::string& why) {
+        if (error != nullptr)
+            *error = "range " + range + " " + why;
+        return false;
+    };
+    const auto number = [&](const std::string& text, int& value) {
+        if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+            return fail("needs two whole numbers, as in {1..3}");
+        if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc())
+            return fail("holds " + text + ", too large a number");
+        return true;
+    };
+    if (!number(from, a) || !number(to, b))
+        return false;
+    if (a > b)
+        return fail("runs backwards");
+    const int64_t count = int64_t(b) - a + 1;
+    if (count > kMaxRangePictures)
+        return fail("stands for " + std::to_string(count) + " pictures; a range makes at most " +
+                    std::to_string(kMaxRangePictures));
+    return true;
+}
 } // namespace
+
+bool CheckOutputPath(const std::string& path, std::string* error)
+{
+    const auto fail = [&](const std::string& why) {
+        if (error != nullptr)
+            *error = "the output path \"" + path + "\" " + why;
+        return false;
+    };
+    if (path.empty())
+        return fail("is empty");
+    if (path.front() == '/')
+        return fail("is absolute; paths are relative to the output folder");
+    for (const char c : path)
+        if (static_cast<unsigned char>(c) < 0x20)
+            return fail("holds a control character");
+    for (size_t start = 0; start <= path.size();)
+    {
+        const size_t end = std::min(path.find('/', start), path.size());
+        if (path.compare(start, end - start, "..") == 0)
+            return fail("leaves the output folder through \"..\"");
+        start = end + 1;
+    }
+    return true;
+}
 
 bool IsKnownShape(const std::string& shape)
 {
@@ -51,6 +107,8 @@ bool ParsePictureLine(const std::string& line, std::vector<PictureDesc>& out, st
     const size_t open = desc.path.find('{'), dots = desc.path.find("..", open), close = desc.path.find('}', open);
     if (open == std::string::npos)
     {
+        if (!CheckOutputPath(desc.path, error))
+            return false;
         out.push_back(desc);
         return true;
     }
@@ -61,25 +119,28 @@ bool ParsePictureLine(const std::string& line, std::vector<PictureDesc>& out, st
         return false;
     }
     const std::string from = desc.path.substr(open + 1, dots - open - 1), to = desc.path.substr(dots + 2, close - dots - 2);
-    const bool digits = !from.empty() && !to.empty() && from.find_first_not_of("0123456789") == std::string::npos &&
-                        to.find_first_not_of("0123456789") == std::string::npos;
-    const int a = std::atoi(from.c_str()), b = std::atoi(to.c_str());
-    if (!digits || a > b)
-    {
-        if (error != nullptr)
-            *error = "malformed range in: " + line;
+    int a = 0, b = 0;
+    if (!ParseRange(desc.path.substr(open, close - open + 1), from, to, a, b, error))
         return false;
-    }
-    for (int n = a; n <= b; ++n)
+    // Gathered apart, so that out is left as it was when a path is refused. Counted in 64
+    // bits: b may be the largest int.
+    std::vector<PictureDesc> made;
+    for (int64_t i = a; i <= b; ++i)
     {
-        char number[16];
-        std::snprintf(number, sizeof number, "%0*d", int(from.size()), n);
+        const int n = static_cast<int>(i);
+        // Zero-padded to the width of the first number, however long that is written.
+        std::string number = std::to_string(n);
+        if (number.size() < from.size())
+            number.insert(0, from.size() - number.size(), '0');
         PictureDesc one = desc;
         one.path = desc.path.substr(0, open) + number + desc.path.substr(close + 1);
+        if (!CheckOutputPath(one.path, error))
+            return false;
         one.label = Replace(desc.label, "{}", number);
         one.variant = n;
-        out.push_back(one);
+        made.push_back(std::move(one));
     }
+    out.insert(out.end(), made.begin(), made.end());
     return true;
 }
 
@@ -100,6 +161,39 @@ bool ReadPictureList(const std::string& path, std::vector<PictureDesc>& out, std
                 *error = path + ":" + std::to_string(lineNo) + ": " + why;
             return false;
         }
+    return true;
+}
+
+bool WritePictureList(const std::string& listPath, const std::string& root, std::string* error)
+{
+    std::vector<PictureDesc> descs;
+    if (!ReadPictureList(listPath, descs, error))
+        return false;
+    namespace fs = std::filesystem;
+    std::error_code failure;
+    fs::path base = fs::absolute(root, failure);
+    if (!failure)
+        base = fs::weakly_canonical(base, failure);
+    for (const PictureDesc& desc : descs)
+    {
+        // The paths were checked as text; a link already in the folder can still lead out.
+        const fs::path target = failure ? fs::path() : fs::weakly_canonical(base / desc.path, failure);
+        const fs::path inside = target.lexically_relative(base);
+        if (failure || inside.empty() || *inside.begin() == "..")
+        {
+            if (error != nullptr)
+                *error = "the output path \"" + desc.path + "\" " +
+                         (failure ? "cannot be resolved below " + root + ": " + failure.message()
+                                  : "resolves outside " + root);
+            return false;
+        }
+        if (!DrawPicture(desc).SavePng(root + "/" + desc.path))
+        {
+            if (error != nullptr)
+                *error = "cannot write " + root + "/" + desc.path;
+            return false;
+        }
+    }
     return true;
 }
 

@@ -8,13 +8,15 @@
 // adds to each scene's needed list every scene it reaches through scene references, so
 // that a one-scene load finds them. Resources are not loaded: the files keep the names
 // they were given.
+#include <charconv>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "KelpoBase/core/TextUtil.h"
@@ -33,6 +35,15 @@ int Usage()
                  "       cglatool tocgla <in.json> <out.cgla> [--version N] [--fill-needed]\n"
                  "       cglatool check <in.cgla>\n");
     return 2;
+}
+
+// The number of --version: 1 to 65535, all of the text; -1 for anything else.
+int ParseVersion(const char* text)
+{
+    const char* end = text + std::strlen(text);
+    int value = 0;
+    const auto [stop, failure] = std::from_chars(text, end, value);
+    return failure == std::errc() && stop == end && value >= 1 && value <= 0xFFFF ? value : -1;
 }
 
 bool ReadFile(const std::string& path, std::vector<uint8_t>& bytes)
@@ -101,7 +112,15 @@ int main(int argc, char** argv)
         for (int i = 4; i < argc; ++i)
         {
             if (std::string(argv[i]) == "--version" && i + 1 < argc)
-                version = std::atoi(argv[++i]);
+            {
+                version = ParseVersion(argv[++i]);
+                if (version < 0)
+                {
+                    std::fprintf(stderr, "cglatool: --version needs a whole number from 1 to 65535, not \"%s\"\n",
+                                 argv[i]);
+                    return 1;
+                }
+            }
             else if (std::string(argv[i]) == "--fill-needed")
                 fillNeeded = true;
             else
@@ -113,10 +132,19 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "cglatool: cannot read %s\n", argv[2]);
             return 1;
         }
-        const GlaJson json = GlaJson::parse(in, nullptr, false);
-        if (json.is_discarded())
+        GlaJson json;
+        try
         {
-            std::fprintf(stderr, "cglatool: %s is not valid JSON\n", argv[2]);
+            json = GlaJson::parse(in);
+        }
+        catch (const GlaJson::exception& e)
+        {
+            // A syntax error is said with its place ("parse error at line 3, column 9: ..."),
+            // a number too large for a double as such; both without the library's code.
+            const std::string text = e.what();
+            const size_t code = text.find("] ");
+            std::fprintf(stderr, "cglatool: %s is not valid JSON: %s\n", argv[2],
+                         code == std::string::npos ? text.c_str() : text.c_str() + code + 2);
             return 1;
         }
         std::string error;
@@ -128,11 +156,13 @@ int main(int argc, char** argv)
         }
         if (fillNeeded)
             FillNeededScenes(*set);
+        // A set may carry version 0 (read from a file that had it), which no file is written as.
         if (version < 0)
             version = set->version;
-        if (version < 1 || version > 0xFFFF)
+        if (version < 1)
         {
-            std::fprintf(stderr, "cglatool: bad version %d\n", version);
+            std::fprintf(stderr, "cglatool: %s: version: %d cannot be written; give --version from 1 to 65535\n",
+                         argv[2], version);
             return 1;
         }
         if (!WriteGlaSetFile(*set, static_cast<uint16_t>(version), argv[3], &error))

@@ -1,9 +1,13 @@
 #include "scene/GlaJson.h"
 
 #include <cmath>
+#include <concepts>
+#include <cstddef>
 #include <limits>
 #include <memory>
 #include <stdexcept>
+#include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -20,12 +24,103 @@ const char* const kKindNames[] = {
 
 const char* const kPropKinds[] = {"", "int", "float", "element", "scene", "template", "string", "bool", "enum", "", "colour"};
 
+// What is wrong with a value, and where it sits: the way down to it from the top of the
+// set, outermost first (scene "Main", element "rect", position[2], frame), filled in by
+// Within() as the error passes up through the readers.
 struct JsonError : std::runtime_error
 {
     using std::runtime_error::runtime_error;
+    std::string where;
 };
 
 using NamedKeys = std::vector<std::pair<int32_t, std::string>>;
+
+std::string Spell(const char* place)
+{
+    return place;
+}
+
+template <class Place>
+    requires std::invocable<const Place&>
+std::string Spell(const Place& place)
+{
+    return place();
+}
+
+// Runs read(); an error inside it is told where it happened. The place is a name or a
+// function making one, so that a name is only spelled out for a message.
+template <class Place, class Read>
+decltype(auto) Within(const Place& place, Read&& read)
+{
+    try
+    {
+        return read();
+    }
+    catch (JsonError& e)
+    {
+        e.where = e.where.empty() ? Spell(place) : Spell(place) + ", " + e.where;
+        throw;
+    }
+    catch (const GlaJson::exception& e)
+    {
+        // The library's messages start with its own error code in brackets.
+        const std::string text = e.what();
+        const size_t code = text.rfind("] ", text.find(' '));
+        JsonError error(code == std::string::npos ? text : text.substr(code + 2));
+        error.where = Spell(place);
+        throw error;
+    }
+}
+
+// Text for a message, quoted and escaped so that it stays on one line.
+std::string Quote(const std::string& text)
+{
+    return GlaJson(text).dump(-1, ' ', false, GlaJson::error_handler_t::replace);
+}
+
+// A value as a message shows it; dump() would write null for NaN and the infinities.
+std::string Shown(const GlaJson& j)
+{
+    if (j.is_number_float() && !std::isfinite(j.get<double>()))
+        return std::isnan(j.get<double>()) ? "nan" : j.get<double>() > 0 ? "inf" : "-inf";
+    return j.dump(-1, ' ', false, GlaJson::error_handler_t::replace);
+}
+
+// The one conversion from JSON to an integer field: a whole number inside the range of the
+// width the scene format stores. Fractions, NaN, infinities and numbers that the width
+// would wrap or cut are refused, never converted.
+template <class Int>
+Int ToInt(const GlaJson& j)
+{
+    static_assert(std::is_integral_v<Int> && sizeof(Int) <= 4, "the bounds must be exact doubles");
+    constexpr int64_t lo = std::numeric_limits<Int>::min(), hi = std::numeric_limits<Int>::max();
+    const auto range = [] { return "a whole number from " + std::to_string(lo) + " to " + std::to_string(hi); };
+    bool fits = false;
+    int64_t value = 0;
+    if (j.is_number_unsigned())
+    {
+        const uint64_t u = j.get<uint64_t>();
+        fits = u <= static_cast<uint64_t>(hi);
+        value = fits ? static_cast<int64_t>(u) : 0;
+    }
+    else if (j.is_number_integer())
+    {
+        value = j.get<int64_t>();
+        fits = value >= lo && value <= hi;
+    }
+    else if (j.is_number_float())
+    {
+        const double d = j.get<double>();
+        // NaN fails the first test, the infinities the second.
+        fits = d == std::trunc(d) && d >= static_cast<double>(lo) && d <= static_cast<double>(hi);
+        value = fits ? static_cast<int64_t>(d) : 0;
+    }
+    else
+        throw JsonError("needs " + range() + ", not " + j.type_name());
+    if (!fits)
+        throw JsonError(Shown(j) + " is not " + range());
+    return static_cast<Int>(value);
+}
 
 // Floats that JSON numbers cannot hold are written as "nan", "inf" and "-inf".
 GlaJson F(float v)
@@ -37,6 +132,10 @@ GlaJson F(float v)
     return v;
 }
 
+// The one conversion from JSON to a float field. A finite number beyond the largest float
+// is refused rather than made infinite (converting it is undefined, and "inf" says so
+// plainly); within range it is rounded to the nearest float, as every float the writer
+// shows comes back exactly.
 float ToFloat(const GlaJson& j)
 {
     if (j.is_string())
@@ -48,15 +147,104 @@ float ToFloat(const GlaJson& j)
             return std::numeric_limits<float>::infinity();
         if (text == "-inf")
             return -std::numeric_limits<float>::infinity();
-        throw JsonError("\"" + text + "\" is not a number");
+        throw JsonError(Quote(text) + " is not a number");
     }
-    return j.get<float>();
+    if (!j.is_number())
+        throw JsonError(std::string("needs a number, not ") + j.type_name());
+    const double d = j.get<double>();
+    if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max())
+        throw JsonError(Shown(j) + " is beyond the range of a float (write \"inf\" or \"-inf\" for an infinity)");
+    return static_cast<float>(d);
 }
 
-float FloatOr(const GlaJson& owner, const char* key, float fallback)
+std::string ToText(const GlaJson& j)
+{
+    return j.get<std::string>();
+}
+
+std::vector<std::string> ToTextList(const GlaJson& j)
+{
+    return j.get<std::vector<std::string>>();
+}
+
+uint8_t ToByte(const GlaJson& j)
+{
+    return j.is_boolean() ? (j.get<bool>() ? 1 : 0) : ToInt<uint8_t>(j);
+}
+
+// A member that may be left out, read by read and named by its key in a message.
+template <class T, class Read>
+T Member(const GlaJson& owner, const char* key, T fallback, Read read)
 {
     auto it = owner.find(key);
-    return it == owner.end() ? fallback : ToFloat(*it);
+    return it == owner.end() ? fallback : Within(key, [&] { return T(read(*it)); });
+}
+
+// A member that must be there.
+template <class Read>
+auto Required(const GlaJson& owner, const char* key, Read read)
+{
+    auto it = owner.find(key);
+    if (it == owner.end())
+        throw JsonError(std::string("needs a \"") + key + "\"");
+    return Within(key, [&] { return read(*it); });
+}
+
+// A value that must be a list: iterating anything else would walk an object's members or
+// take a single value as a list of one.
+void RequireList(const GlaJson& j)
+{
+    if (!j.is_array())
+        throw JsonError(std::string("needs a list, not ") + j.type_name());
+}
+
+// Item i of a list, as a message names it.
+std::string Item(const char* key, size_t i)
+{
+    return std::string(key) + "[" + std::to_string(i) + "]";
+}
+
+// Part i of a list entry: read by read, named name in a message.
+template <class Read>
+auto Part(const GlaJson& entry, size_t i, const char* name, Read read)
+{
+    return Within(name, [&] { return read(entry[i]); });
+}
+
+// The four channels of a colour, from entry[first] on.
+cRGBA ToColour(const GlaJson& entry, size_t first)
+{
+    static const char* const kChannels[4] = {"r", "g", "b", "a"};
+    uint8_t c[4];
+    for (size_t i = 0; i < 4; ++i)
+        c[i] = Part(entry, first + i, kChannels[i], ToInt<uint8_t>);
+    return cRGBA(c[0], c[1], c[2], c[3]);
+}
+
+// How a message names an entry of a list: as noun and its name when it has both, else by
+// its place in the list.
+std::string Entry(const char* noun, const char* list, const GlaJson& entry, size_t i)
+{
+    const auto name = entry.find("name");
+    if (noun != nullptr && name != entry.end() && name->is_string() && !name->get_ref<const std::string&>().empty())
+        return std::string(noun) + " " + Quote(name->get<std::string>());
+    return Item(list, i);
+}
+
+// Reads each entry of the list owner[key], which may be left out, with read(entry); an entry
+// that fails is named as Entry() does.
+template <class Read>
+void EachEntry(const GlaJson& owner, const char* key, const char* noun, Read read)
+{
+    auto list = owner.find(key);
+    if (list == owner.end())
+        return;
+    Within(key, [&] { RequireList(*list); });
+    for (size_t i = 0; i < list->size(); ++i)
+    {
+        const GlaJson& entry = (*list)[i];
+        Within([&] { return Entry(noun, key, entry, i); }, [&] { read(entry); });
+    }
 }
 
 // Every field of an element kind, visited by name; one visitor writes JSON, one reads it.
@@ -435,119 +623,88 @@ class JsonIn : public FieldVisitor
 public:
     explicit JsonIn(const GlaJson& source) : j(source) {}
     bool Reading() const override { return true; }
-    const GlaJson* Find(const char* key) const
+    void Text(const char* key, std::string& v) override { v = Member(j, key, v, ToText); }
+    void Byte(const char* key, uint8_t& v) override { v = Member(j, key, v, ToByte); }
+    void Word(const char* key, uint32_t& v) override { v = Member(j, key, v, ToInt<uint32_t>); }
+    void Float(const char* key, float& v) override { v = Member(j, key, v, ToFloat); }
+    // Each entry of the list under key, checked to be a list of width parts and read by read.
+    template <class Read>
+    void Entries(const char* key, size_t width, const char* needs, Read read)
     {
-        auto it = j.find(key);
-        return it == j.end() ? nullptr : &*it;
-    }
-    void Text(const char* key, std::string& v) override
-    {
-        if (const GlaJson* x = Find(key))
-            v = x->get<std::string>();
-    }
-    void Byte(const char* key, uint8_t& v) override
-    {
-        if (const GlaJson* x = Find(key))
-            v = x->is_boolean() ? (x->get<bool>() ? 1 : 0) : x->get<uint8_t>();
-    }
-    void Word(const char* key, uint32_t& v) override
-    {
-        if (const GlaJson* x = Find(key))
-            v = x->get<uint32_t>();
-    }
-    void Float(const char* key, float& v) override
-    {
-        if (const GlaJson* x = Find(key))
-            v = ToFloat(*x);
+        EachEntry(j, key, nullptr, [&](const GlaJson& entry) {
+            if (!entry.is_array() || entry.size() != width)
+                throw JsonError(std::string("needs ") + needs);
+            read(entry);
+        });
     }
     template <class T, class F>
-    void Keys(const char* key, cGlaTrack<T>& t, size_t width, F value)
+    void Keys(const char* key, cGlaTrack<T>& t, size_t width, const char* needs, F value)
     {
         t.keys.clear();
-        const GlaJson* list = Find(key);
-        if (list == nullptr)
-            return;
-        for (const GlaJson& entry : *list)
-        {
-            if (!entry.is_array() || entry.size() != width + 1)
-                throw JsonError(std::string("a key of \"") + key + "\" needs a frame and " + std::to_string(width) +
-                                " value(s)");
-            t.AddKey(value(entry), entry[0].get<int32_t>());
-        }
+        Entries(key, width + 1, needs, [&](const GlaJson& e) {
+            const int32_t frame = Part(e, 0, "frame", ToInt<int32_t>);
+            t.AddKey(value(e), frame);
+        });
     }
     void BoolTrack(const char* key, cGlaTrack<bool>& t) override
     {
-        Keys(key, t, 1, [](const GlaJson& e) { return e[1].get<bool>(); });
+        Keys(key, t, 1, "[frame, true or false]",
+             [](const GlaJson& e) { return Part(e, 1, "value", [](const GlaJson& x) { return x.get<bool>(); }); });
     }
     void FloatTrack(const char* key, cGlaTrack<float>& t) override
     {
-        Keys(key, t, 1, [](const GlaJson& e) { return ToFloat(e[1]); });
+        Keys(key, t, 1, "[frame, value]", [](const GlaJson& e) { return Part(e, 1, "value", ToFloat); });
     }
     void Vec2Track(const char* key, cGlaTrack<cVec2f>& t) override
     {
-        Keys(key, t, 2, [](const GlaJson& e) { return cVec2f(ToFloat(e[1]), ToFloat(e[2])); });
+        Keys(key, t, 2, "[frame, x, y]", [](const GlaJson& e) {
+            const float x = Part(e, 1, "x", ToFloat);
+            return cVec2f(x, Part(e, 2, "y", ToFloat));
+        });
     }
     void ColourTrack(const char* key, cGlaTrack<cRGBA>& t) override
     {
-        Keys(key, t, 4, [](const GlaJson& e) {
-            return cRGBA(e[1].get<uint8_t>(), e[2].get<uint8_t>(), e[3].get<uint8_t>(), e[4].get<uint8_t>());
-        });
+        Keys(key, t, 4, "[frame, r, g, b, a]", [](const GlaJson& e) { return ToColour(e, 1); });
     }
     void Names(const char* key, NamedKeys& keys) override
     {
         keys.clear();
-        if (const GlaJson* list = Find(key))
-            for (const GlaJson& entry : *list)
-            {
-                if (!entry.is_array() || entry.size() != 2)
-                    throw JsonError(std::string("a key of \"") + key + "\" needs a frame and a name");
-                keys.emplace_back(entry[0].get<int32_t>(), entry[1].get<std::string>());
-            }
+        Entries(key, 2, "[frame, name]", [&](const GlaJson& e) {
+            const int32_t frame = Part(e, 0, "frame", ToInt<int32_t>);
+            keys.emplace_back(frame, Part(e, 1, "name", ToText));
+        });
     }
     void Points(const char* key, std::vector<cVec2f>& points) override
     {
         points.clear();
-        if (const GlaJson* list = Find(key))
-            for (const GlaJson& p : *list)
-            {
-                if (!p.is_array() || p.size() != 2)
-                    throw JsonError(std::string("a point of \"") + key + "\" needs x and y");
-                points.emplace_back(ToFloat(p[0]), ToFloat(p[1]));
-            }
+        Entries(key, 2, "[x, y]", [&](const GlaJson& p) {
+            const float x = Part(p, 0, "x", ToFloat);
+            points.emplace_back(x, Part(p, 1, "y", ToFloat));
+        });
     }
     void AiPoints(const char* key, std::vector<cGlaAiPathPoint>& points) override
     {
         points.clear();
-        if (const GlaJson* list = Find(key))
-            for (const GlaJson& p : *list)
-            {
-                if (!p.is_array() || p.size() != 6)
-                    throw JsonError(std::string("a point of \"") + key + "\" needs six numbers");
-                cGlaAiPathPoint point;
-                for (size_t i = 0; i < 6; ++i)
-                    point.v[i] = ToFloat(p[i]);
-                points.push_back(point);
-            }
+        Entries(key, 6, "six numbers", [&](const GlaJson& p) {
+            cGlaAiPathPoint point;
+            for (size_t i = 0; i < 6; ++i)
+                point.v[i] = Within([&] { return Item("number", i); }, [&] { return ToFloat(p[i]); });
+            points.push_back(point);
+        });
     }
     void Targets(const char* key, std::vector<cGlaElementRef>& refs) override
     {
         refs.clear();
-        if (const GlaJson* list = Find(key))
-            for (const GlaJson& t : *list)
-            {
-                if (!t.is_array() || t.size() != 2)
-                    throw JsonError(std::string("a target of \"") + key + "\" needs a name and a value");
-                cGlaElementRef ref;
-                ref.name = t[0].get<std::string>();
-                ref.value = t[1].get<uint32_t>();
-                refs.push_back(ref);
-            }
+        Entries(key, 2, "[name, value]", [&](const GlaJson& t) {
+            cGlaElementRef ref;
+            ref.name = Part(t, 0, "name", ToText);
+            ref.value = Part(t, 1, "value", ToInt<uint32_t>);
+            refs.push_back(ref);
+        });
     }
     void TextList(const char* key, std::vector<std::string>& list) override
     {
-        list.clear();
-        if (const GlaJson* x = Find(key))
-            list = x->get<std::vector<std::string>>();
+        list = Member(j, key, std::vector<std::string>(), ToTextList);
     }
 
 private:
@@ -556,43 +713,45 @@ private:
 
 cGlaProp* PropFromJson(const GlaJson& j, cGlaScene* scene)
 {
-    const std::string name = j.at("name").get<std::string>();
-    const std::string kind = j.at("kind").get<std::string>();
+    const std::string name = Required(j, "name", ToText);
+    const std::string kind = Required(j, "kind", ToText);
+    if (!j.contains("value"))
+        throw JsonError("needs a \"value\"");
     const GlaJson& v = j.at("value");
-    if (kind == "int")
-        return new cGlaPropInt(name, v.get<int32_t>());
-    if (kind == "float")
-        return new cGlaPropFloat(name, ToFloat(v));
-    if (kind == "element")
-        return new cGlaPropRefElement(scene, name, v.get<std::string>());
-    if (kind == "scene")
-        return new cGlaPropRefScene(scene, name, v.get<std::string>());
-    if (kind == "template")
-        return new cGlaPropRefTemplate(scene, name, v.get<std::string>());
-    if (kind == "string")
-        return new cGlaPropString(name, v.get<std::string>());
-    if (kind == "bool")
-        return new cGlaPropBool(name, v.get<bool>());
-    if (kind == "enum")
-        return new cGlaPropEnum(name, v.get<int32_t>());
-    if (kind == "colour")
-    {
-        if (!v.is_array() || v.size() != 4)
-            throw JsonError("colour property \"" + name + "\" needs [r, g, b, a]");
-        return new cGlaPropRGBA(name, cRGBA(v[0].get<uint8_t>(), v[1].get<uint8_t>(), v[2].get<uint8_t>(),
-                                            v[3].get<uint8_t>()));
-    }
-    throw JsonError("property \"" + name + "\" has the unknown kind \"" + kind + "\"");
+    cGlaProp* prop = Within("value", [&]() -> cGlaProp* {
+        if (kind == "int")
+            return new cGlaPropInt(name, ToInt<int32_t>(v));
+        if (kind == "float")
+            return new cGlaPropFloat(name, ToFloat(v));
+        if (kind == "element")
+            return new cGlaPropRefElement(scene, name, v.get<std::string>());
+        if (kind == "scene")
+            return new cGlaPropRefScene(scene, name, v.get<std::string>());
+        if (kind == "template")
+            return new cGlaPropRefTemplate(scene, name, v.get<std::string>());
+        if (kind == "string")
+            return new cGlaPropString(name, v.get<std::string>());
+        if (kind == "bool")
+            return new cGlaPropBool(name, v.get<bool>());
+        if (kind == "enum")
+            return new cGlaPropEnum(name, ToInt<int32_t>(v));
+        if (kind == "colour")
+        {
+            if (!v.is_array() || v.size() != 4)
+                throw JsonError("needs [r, g, b, a]");
+            return new cGlaPropRGBA(name, ToColour(v, 0));
+        }
+        return nullptr;
+    });
+    if (prop == nullptr)
+        throw JsonError("unknown kind " + Quote(kind));
+    return prop;
 }
 
 template <class Add>
 void PropsFromJson(const GlaJson& owner, cGlaScene* scene, Add add)
 {
-    auto it = owner.find("props");
-    if (it == owner.end())
-        return;
-    for (const GlaJson& p : *it)
-        add(PropFromJson(p, scene));
+    EachEntry(owner, "props", "property", [&](const GlaJson& p) { add(PropFromJson(p, scene)); });
 }
 } // namespace
 
@@ -680,69 +839,68 @@ cGlaSet* GlaSetFromJson(const GlaJson& j, std::string* error)
     {
         if (!j.is_object())
             throw JsonError("the scene set must be a JSON object");
-        set->version = j.value("version", static_cast<uint16_t>(10));
-        set->reserved = j.value("reserved", static_cast<uint16_t>(0));
-        if (auto types = j.find("types"); types != j.end())
-            for (const GlaJson& t : *types)
-            {
-                auto* type = new cGlaObjectType();
-                set->types.push_back(type);
-                type->name = t.at("name").get<std::string>();
-                if (auto fields = t.find("fields"); fields != t.end())
-                    for (const GlaJson& f : *fields)
-                    {
-                        cGlaTypeField field;
-                        field.name = f.at("name").get<std::string>();
-                        field.code = f.at("code").get<uint8_t>();
-                        if (field.code == kGlaPropEnum)
-                        {
-                            auto* values = new cGlaEnumSet();
-                            field.enumSet = static_cast<int32_t>(set->enumSets.size());
-                            set->enumSets.push_back(values);
-                            values->values = f.value("values", std::vector<std::string>());
-                        }
-                        type->fields[field.name] = field.code;
-                        type->fieldList.push_back(field);
-                    }
-            }
-        if (auto scenes = j.find("scenes"); scenes != j.end())
-            for (const GlaJson& s : *scenes)
-            {
-                auto* scene = new cGlaScene();
-                set->AddScene(scene);
-                scene->SetName(s.at("name").get<std::string>());
-                scene->needed = s.value("needed", std::vector<std::string>());
-                scene->sceneValueA = FloatOr(s, "valueA", 0.0f);
-                scene->sceneValueB = FloatOr(s, "valueB", 0.0f);
-                scene->fps = FloatOr(s, "fps", 30.0f);
-                scene->sceneWord = s.value("word", 0u);
-                scene->typeName = s.value("type", std::string());
-                scene->type = set->FindType(scene->typeName);
-                scene->frameCount = s.value("frames", 0);
-                PropsFromJson(s, scene, [&](cGlaProp* p) { scene->AddProp(p); });
-                if (auto elements = s.find("elements"); elements != s.end())
-                    for (const GlaJson& e : *elements)
-                    {
-                        const std::string kind = e.at("kind").get<std::string>();
-                        const uint8_t code = GlaElementCodeOfKind(kind);
-                        cGlaElement* element = CreateGlaElement(code);
-                        if (element == nullptr)
-                            throw JsonError("unknown element kind \"" + kind + "\"");
-                        if (IsGlaSpriteCode(code))
-                            scene->AddSpriteElement(element);
-                        else
-                            scene->AddObjectElement(element);
-                        element->name = e.value("name", std::string());
-                        if (HasTypeAndProps(code))
-                        {
-                            element->typeName = e.value("type", std::string());
-                            element->type = set->FindType(element->typeName);
-                            PropsFromJson(e, scene, [&](cGlaProp* p) { element->AddProp(p); });
-                        }
-                        JsonIn in(e);
-                        VisitElement(in, *element);
-                    }
-            }
+        set->version = Member(j, "version", uint16_t(10), ToInt<uint16_t>);
+        set->reserved = Member(j, "reserved", uint16_t(0), ToInt<uint16_t>);
+        EachEntry(j, "types", "type", [&](const GlaJson& t) {
+            auto* type = new cGlaObjectType();
+            set->types.push_back(type);
+            type->name = Required(t, "name", ToText);
+            EachEntry(t, "fields", "field", [&](const GlaJson& f) {
+                cGlaTypeField field;
+                field.name = Required(f, "name", ToText);
+                field.code = Required(f, "code", ToInt<uint8_t>);
+                if (field.code == kGlaPropEnum)
+                {
+                    auto* values = new cGlaEnumSet();
+                    field.enumSet = static_cast<int32_t>(set->enumSets.size());
+                    set->enumSets.push_back(values);
+                    values->values = Member(f, "values", std::vector<std::string>(), ToTextList);
+                }
+                type->fields[field.name] = field.code;
+                type->fieldList.push_back(field);
+            });
+        });
+        EachEntry(j, "scenes", "scene", [&](const GlaJson& s) {
+            auto* scene = new cGlaScene();
+            set->AddScene(scene);
+            scene->SetName(Required(s, "name", ToText));
+            scene->needed = Member(s, "needed", std::vector<std::string>(), ToTextList);
+            scene->sceneValueA = Member(s, "valueA", 0.0f, ToFloat);
+            scene->sceneValueB = Member(s, "valueB", 0.0f, ToFloat);
+            scene->fps = Member(s, "fps", 30.0f, ToFloat);
+            scene->sceneWord = Member(s, "word", 0u, ToInt<uint32_t>);
+            scene->typeName = Member(s, "type", std::string(), ToText);
+            scene->type = set->FindType(scene->typeName);
+            // Stored in 16 bits, so a longer timeline is refused here, by name.
+            scene->frameCount = Member(s, "frames", int16_t(0), ToInt<int16_t>);
+            PropsFromJson(s, scene, [&](cGlaProp* p) { scene->AddProp(p); });
+            EachEntry(s, "elements", "element", [&](const GlaJson& e) {
+                const std::string kind = Required(e, "kind", ToText);
+                const uint8_t code = GlaElementCodeOfKind(kind);
+                cGlaElement* element = CreateGlaElement(code);
+                if (element == nullptr)
+                    throw JsonError("unknown element kind " + Quote(kind));
+                if (IsGlaSpriteCode(code))
+                    scene->AddSpriteElement(element);
+                else
+                    scene->AddObjectElement(element);
+                element->name = Member(e, "name", std::string(), ToText);
+                if (HasTypeAndProps(code))
+                {
+                    element->typeName = Member(e, "type", std::string(), ToText);
+                    element->type = set->FindType(element->typeName);
+                    PropsFromJson(e, scene, [&](cGlaProp* p) { element->AddProp(p); });
+                }
+                JsonIn in(e);
+                VisitElement(in, *element);
+            });
+        });
+    }
+    catch (const JsonError& e)
+    {
+        if (error != nullptr)
+            *error = e.where.empty() ? e.what() : e.where + ": " + e.what();
+        return nullptr;
     }
     catch (const std::exception& e)
     {

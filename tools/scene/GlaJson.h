@@ -27,7 +27,11 @@ class cGlaSet;
 using GlaJson = nlohmann::ordered_json;
 
 GlaJson GlaSetToJson(const cGlaSet& set);
-// A new set (resources null, names kept, references resolved), or null with a message.
+// A new set (resources null, names kept, references resolved), or null with a message of
+// one line that names the way to the bad value (scene "Main", element "rect", position[2],
+// frame: ...). Every number must fit the field it fills as the file stores it: whole numbers
+// within the field's width for integers, finite numbers within float's range (or the three
+// words above) for floats.
 cGlaSet* GlaSetFromJson(const GlaJson& json, std::string* error = nullptr);
 
 // "Sprite", "Rectangle", ... for element codes 1 to 21; empty for any other code.

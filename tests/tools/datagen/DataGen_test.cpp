@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -249,6 +251,119 @@ TEST(Pictures, LinesAndRanges)
             // A range's number is each picture's variant.
             EXPECT_EQ(descs.back().variant, c.paths.size() > 1 ? std::atoi(c.paths.back().c_str() + c.paths.back().find('_') + 1) : 0);
         }
+    }
+}
+
+// A picture line's output path stays inside the output folder, and a range stands for a
+// bounded number of pictures: each slip is refused with a message naming the path or range.
+TEST(Pictures, RefusesPathsThatLeaveTheFolderAndUnboundedRanges)
+{
+    const struct
+    {
+        const char* path;
+        const char* message; // empty: accepted
+        size_t count;
+    } cases[] = {
+        {"../x.png", "the output path \"../x.png\" leaves the output folder through \"..\"", 0},
+        {"a/../../x.png", "the output path \"a/../../x.png\" leaves the output folder through \"..\"", 0},
+        {"a/..", "the output path \"a/..\" leaves", 0},
+        {"{0..1}/../x.png", "the output path \"0/../x.png\" leaves", 0},
+        {"/tmp/x.png", "the output path \"/tmp/x.png\" is absolute", 0},
+        {"a/{0..2147483647}.png", "range {0..2147483647} stands for 2147483648 pictures; a range makes at most 1000", 0},
+        {"a/{0..1000}.png", "range {0..1000} stands for 1001 pictures", 0},
+        {"a/{5..2}.png", "range {5..2} runs backwards", 0},
+        {"a/{0..99999999999}.png", "range {0..99999999999} holds 99999999999, too large a number", 0},
+        {"a/{x..2}.png", "range {x..2} needs two whole numbers", 0},
+        {"a/{-1..2}.png", "range {-1..2} needs two whole numbers", 0},
+        {"a/{1..1000}.png", "", 1000},
+        {"a/{2147483647..2147483647}.png", "", 1},
+        {"..a/b..c/x.png", "", 1}, // dots inside a name are only a name
+        {"a/{0000000000001..3}.png", "", 3}, // padding is not cut short, however wide
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.path);
+        std::vector<datagen::PictureDesc> descs;
+        std::string error;
+        const bool ok = datagen::ParsePictureLine(std::string(c.path) + " 8 8 box #ffffff", descs, &error);
+        EXPECT_EQ(ok, c.message[0] == '\0');
+        EXPECT_EQ(descs.size(), c.count);
+        if (!ok)
+        {
+            EXPECT_EQ(error.rfind(c.message, 0), 0u) << error;
+        }
+    }
+    std::vector<datagen::PictureDesc> padded;
+    ASSERT_TRUE(datagen::ParsePictureLine("a/{0000000000001..3}.png 8 8 box #ffffff {}", padded, nullptr));
+    EXPECT_EQ(padded.back().path, "a/0000000000003.png");
+    EXPECT_EQ(padded.back().label, "0000000000003");
+    EXPECT_EQ(padded.back().variant, 3);
+}
+
+// Writing a list: a link inside the output folder cannot carry a picture out of it, and the
+// command refuses a bad list with one line naming the list, the line and what is wrong.
+class PictureListOutput : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        base = tvtest::WorkFolder() / "picture-list";
+        std::filesystem::create_directories(base / "out");
+        std::filesystem::create_directories(base / "elsewhere");
+        std::filesystem::create_directory_symlink(base / "elsewhere", base / "out" / "link");
+    }
+    void TearDown() override { std::filesystem::remove_all(base); }
+    std::string List(const std::string& text) const
+    {
+        const std::filesystem::path path = base / "list.txt";
+        std::ofstream(path) << text;
+        return path.string();
+    }
+    std::filesystem::path base;
+};
+
+TEST_F(PictureListOutput, StaysInsideTheFolderThroughLinks)
+{
+    const std::string out = (base / "out").string();
+    std::string error;
+    EXPECT_TRUE(datagen::WritePictureList(List("in/a.png 8 8 box #ffffff\n"), out, &error)) << error;
+    EXPECT_TRUE(std::filesystem::exists(base / "out/in/a.png"));
+
+    EXPECT_FALSE(datagen::WritePictureList(List("in/b.png 8 8 box #ffffff\nlink/x.png 8 8 box #ffffff\n"), out, &error));
+    EXPECT_EQ(error, "the output path \"link/x.png\" resolves outside " + out);
+    EXPECT_TRUE(std::filesystem::is_empty(base / "elsewhere"));
+}
+
+TEST_F(PictureListOutput, CommandRefusesABadListInOneLine)
+{
+    const std::string tool = std::string(TOLLIVAN_BINARY_DIR) + "/tools/datagen/tvdatagen";
+    const std::string out = (base / "out").string(), errors = (base / "stderr.txt").string();
+    const struct
+    {
+        std::string list;
+        std::string message;
+    } cases[] = {
+        {"# pictures\nn/{0..2147483647}.png 8 8 box #ffffff\n",
+         ":2: range {0..2147483647} stands for 2147483648 pictures; a range makes at most 1000"},
+        {"ok.png 8 8 box #ffffff\n../up.png 8 8 box #ffffff\n", ":2: the output path \"../up.png\" leaves the output folder"},
+        {"link/x.png 8 8 box #ffffff\n", "the output path \"link/x.png\" resolves outside " + out},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.list);
+        const std::string list = List(c.list);
+        const int raw = std::system(("'" + tool + "' pictures '" + list + "' '" + out + "' 2> '" + errors + "'").c_str());
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
+        std::ifstream in(errors);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0].rfind("tvdatagen: ", 0), 0u) << lines[0];
+        EXPECT_NE(lines[0].find(c.message), std::string::npos) << lines[0];
+        EXPECT_FALSE(std::filesystem::exists(base / "up.png"));
+        EXPECT_FALSE(std::filesystem::exists(base / "out/ok.png")) << "nothing is drawn from a bad list";
+        EXPECT_TRUE(std::filesystem::is_empty(base / "elsewhere"));
     }
 }
 

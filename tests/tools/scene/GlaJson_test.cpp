@@ -1,0 +1,295 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "KelpoBase/gla/GlaReader.h"
+#include "KelpoBase/gla/GlaSet.h"
+#include "scene/GlaJson.h"
+#include "support/TestSupport.h"
+
+namespace
+{
+namespace fs = std::filesystem;
+
+// Runs cglatool on files in a folder of its own, which goes when the test ends.
+class Cglatool : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        old = SetGlaResourceHooks(GlaNoResourceHooks());
+        folder = tvtest::WorkFolder() / "cglatool-input";
+        fs::create_directories(folder);
+    }
+    void TearDown() override
+    {
+        fs::remove_all(folder);
+        SetGlaResourceHooks(old);
+    }
+
+    std::string Write(const std::string& name, const std::string& text) const
+    {
+        const fs::path path = folder / name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path.string();
+    }
+
+    struct Result
+    {
+        int status = -1;
+        std::vector<std::string> errorLines;
+    };
+    Result Run(const std::string& arguments) const
+    {
+        const std::string tool = std::string(TOLLIVAN_BINARY_DIR) + "/tools/scene/cglatool";
+        const fs::path errors = folder / "stderr.txt";
+        const int raw = std::system(("'" + tool + "' " + arguments + " > /dev/null 2> '" + errors.string() + "'").c_str());
+        Result result;
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        std::ifstream in(errors);
+        for (std::string line; std::getline(in, line);)
+            result.errorLines.push_back(line);
+        return result;
+    }
+
+    cGlaResourceHooks old;
+    fs::path folder;
+};
+
+std::unique_ptr<cGlaSet> ReadFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return std::unique_ptr<cGlaSet>(ParseGlaSetFromMemory(bytes.data(), bytes.size(), {}, ""));
+}
+
+// A scene "S" holding the given elements.
+std::string WithElements(const std::string& elements)
+{
+    return R"({"scenes": [{"name": "S", "elements": [)" + elements + "]}]}";
+}
+} // namespace
+
+// Every number the JSON form turns into a stored integer or float is checked against what
+// the field can hold; a value out of range, a fraction where a whole number is meant, or
+// the wrong kind of value is refused with one line that names the way to the value.
+TEST_F(Cglatool, RefusesNumbersThatTheirFieldCannotHoldAndNamesTheField)
+{
+    const struct
+    {
+        std::string json;
+        const char* where;  // the way to the value, as the message names it
+        const char* reason; // and what is wrong with it
+    } cases[] = {
+        {R"({"version": 70000})", "version", "70000 is not a whole number from 0 to 65535"},
+        {R"({"reserved": 1.5})", "reserved", "1.5 is not a whole number from 0 to 65535"},
+        {R"({"types": [{"name": "T", "fields": [{"name": "F", "code": 256}]}]})", "type \"T\", field \"F\", code",
+         "256 is not a whole number from 0 to 255"},
+        {R"({"scenes": [{"name": "S", "frames": 40000}]})", "scene \"S\", frames",
+         "40000 is not a whole number from -32768 to 32767"},
+        {R"({"scenes": [{"name": "S", "frames": "ten"}]})", "scene \"S\", frames",
+         "needs a whole number from -32768 to 32767, not string"},
+        {R"({"scenes": [{"name": "S", "word": -1}]})", "scene \"S\", word", "-1 is not a whole number from 0 to 4294967295"},
+        {R"({"scenes": [{"name": "S", "fps": 1e300}]})", "scene \"S\", fps", "1e+300 is beyond the range of a float"},
+        {R"({"scenes": [{"name": "S", "valueA": true}]})", "scene \"S\", valueA", "needs a number, not boolean"},
+        {R"({"scenes": [{"name": "S", "props": [{"name": "P", "kind": "int", "value": 2147483648}]}]})",
+         "scene \"S\", property \"P\", value", "2147483648 is not a whole number from -2147483648 to 2147483647"},
+        {R"({"scenes": [{"name": "S", "props": [{"name": "E", "kind": "enum", "value": -2147483649}]}]})",
+         "scene \"S\", property \"E\", value", "-2147483649 is not"},
+        {R"({"scenes": [{"name": "S", "props": [{"name": "C", "kind": "colour", "value": [0, 0, 300, 0]}]}]})",
+         "scene \"S\", property \"C\", value, b", "300 is not a whole number from 0 to 255"},
+        {R"({"scenes": [{"name": "S", "props": [{"name": "F", "kind": "float", "value": -1e39}]}]})",
+         "scene \"S\", property \"F\", value", "-1e+39 is beyond the range of a float"},
+        // Once stored as 300 % 256 = 44.
+        {WithElements(R"({"kind": "Path", "name": "p", "closed": 300})"), "scene \"S\", element \"p\", closed",
+         "300 is not a whole number from 0 to 255"},
+        {WithElements(R"({"kind": "Sprite", "name": "s", "renderMode": 4294967296})"),
+         "scene \"S\", element \"s\", renderMode", "4294967296 is not a whole number from 0 to 4294967295"},
+        // Once undefined behaviour converting to a 32-bit frame.
+        {WithElements(R"({"kind": "Group", "name": "g", "position": [[0, 0, 0], [1e300, 0, 0]]})"),
+         "scene \"S\", element \"g\", position[1], frame", "1e+300 is not a whole number from -2147483648 to 2147483647"},
+        {WithElements(R"({"kind": "Rectangle", "name": "r", "visible": [[0.5, true]]})"),
+         "scene \"S\", element \"r\", visible[0], frame", "0.5 is not a whole number"},
+        {WithElements(R"({"kind": "Rectangle", "name": "r", "size": [[0, 1, 1e39]]})"),
+         "scene \"S\", element \"r\", size[0], y", "1e+39 is beyond the range of a float"},
+        {WithElements(R"({"kind": "SpritePlain", "name": "s", "colour": [[0, 1, 2, 3, 256]]})"),
+         "scene \"S\", element \"s\", colour[0], a", "256 is not a whole number from 0 to 255"},
+        {WithElements(R"({"kind": "Sprite", "name": "s", "frames": [[-2147483649, "a.png"]]})"),
+         "scene \"S\", element \"s\", frames[0], frame", "-2147483649 is not"},
+        {WithElements(R"({"kind": "Event", "name": "e", "targets": [["x", -1]]})"),
+         "scene \"S\", element \"e\", targets[0], value", "-1 is not a whole number from 0 to 4294967295"},
+        {WithElements(R"({"kind": "Poly", "name": "q", "points": [[1, 2], [3e38, 1e39]]})"),
+         "scene \"S\", element \"q\", points[1], y", "1e+39 is beyond the range of a float"},
+        {WithElements(R"({"kind": "AiPath", "name": "a", "points": [[0, 0, 0, 0, 0, "x"]]})"),
+         "scene \"S\", element \"a\", points[0], number[5]", "\"x\" is not a number"},
+        {WithElements(R"({"kind": "ParticleEmiter", "name": "pe", "lifeTicks": 2.5})"),
+         "scene \"S\", element \"pe\", lifeTicks", "2.5 is not a whole number"},
+        {WithElements(R"({"kind": "ParticleEmiter", "name": "pe", "flag": -1})"), "scene \"S\", element \"pe\", flag",
+         "-1 is not a whole number from 0 to 255"},
+        {WithElements(R"({"kind": "ParticleEmiter", "name": "pe", "sizeStart": 1e40})"),
+         "scene \"S\", element \"pe\", sizeStart", "1e+40 is beyond the range of a float"},
+        // Entries without a name are named by their place.
+        {WithElements(R"({"kind": "Group"}, {"kind": "Group", "position": [[2147483648, 0, 0]]})"),
+         "scene \"S\", elements[1], position[0], frame", "2147483648 is not"},
+        {WithElements(R"({"kind": "Group", "name": "g", "position": {"at": [0, 1, 2]}})"),
+         "scene \"S\", element \"g\", position", "needs a list, not object"},
+        {WithElements(R"({"kind": "Group", "name": "g", "position": [[0, 1]]})"), "scene \"S\", element \"g\", position[0]",
+         "needs [frame, x, y]"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.json);
+        const std::string in = Write("in.json", c.json);
+        const Result result = Run("tocgla '" + in + "' '" + (folder / "out.cgla").string() + "'");
+        EXPECT_EQ(result.status, 1);
+        ASSERT_EQ(result.errorLines.size(), 1u);
+        const std::string& line = result.errorLines[0];
+        EXPECT_EQ(line.rfind("cglatool: " + in + ": ", 0), 0u) << line;
+        EXPECT_NE(line.find(std::string(c.where) + ": " + c.reason), std::string::npos) << line;
+        EXPECT_FALSE(fs::exists(folder / "out.cgla"));
+    }
+}
+
+// The command line's own numbers and a file that is not JSON at all, each refused in one line
+// that says what was wrong.
+TEST_F(Cglatool, RefusesBadArgumentsAndTextInOneLine)
+{
+    const std::string in = Write("in.json", R"({"scenes": [{"name": "S"}]})");
+    const std::string out = (folder / "out.cgla").string();
+    const std::string zero = Write("zero.json", R"({"version": 0, "scenes": [{"name": "S"}]})");
+    const std::string huge = Write("huge.json", R"({"scenes": [{"name": "S", "fps": 1e400}]})");
+    const std::string broken = Write("broken.json", "{\"scenes\": [\n  {\"name\" \"S\"}]}");
+    const struct
+    {
+        std::string arguments;
+        std::string message;
+    } cases[] = {
+        {"tocgla '" + in + "' '" + out + "' --version 0", "--version needs a whole number from 1 to 65535, not \"0\""},
+        {"tocgla '" + in + "' '" + out + "' --version 65536", "--version needs a whole number from 1 to 65535, not \"65536\""},
+        {"tocgla '" + in + "' '" + out + "' --version 99999999999", "--version needs a whole number from 1 to 65535, not \"99999999999\""},
+        {"tocgla '" + in + "' '" + out + "' --version 10x", "--version needs a whole number from 1 to 65535, not \"10x\""},
+        {"tocgla '" + in + "' '" + out + "' --version -3", "--version needs a whole number from 1 to 65535, not \"-3\""},
+        {"tocgla '" + zero + "' '" + out + "'", zero + ": version: 0 cannot be written"},
+        {"tocgla '" + huge + "' '" + out + "'", huge + " is not valid JSON: number overflow parsing '1e400'"},
+        {"tocgla '" + broken + "' '" + out + "'", broken + " is not valid JSON: parse error at line 2, column"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.arguments);
+        const Result result = Run(c.arguments);
+        EXPECT_EQ(result.status, 1);
+        ASSERT_EQ(result.errorLines.size(), 1u);
+        EXPECT_EQ(result.errorLines[0].rfind("cglatool: ", 0), 0u) << result.errorLines[0];
+        EXPECT_NE(result.errorLines[0].find(c.message), std::string::npos) << result.errorLines[0];
+        EXPECT_FALSE(fs::exists(out));
+    }
+    // The same version written where the set itself cannot carry it.
+    EXPECT_EQ(Run("tocgla '" + zero + "' '" + out + "' --version 65535").status, 0);
+    EXPECT_EQ(ReadFile(out)->version, 65535);
+}
+
+// The ends of every range are kept exactly, through the tool and the file it writes; so are
+// whole numbers written with a fraction part of zero.
+TEST_F(Cglatool, KeepsTheBoundaryValuesOfEveryWidth)
+{
+    const std::string in = Write("edges.json", R"({"version": 65535, "reserved": 65535,
+        "types": [{"name": "T", "fields": [{"name": "Low", "code": 0}, {"name": "High", "code": 255}]}],
+        "scenes": [
+          {"name": "S", "frames": -32768, "word": 4294967295,
+           "fps": 3.4028234663852886e38, "valueA": -3.4028234663852886e38, "valueB": 1e-45,
+           "props": [{"name": "lo", "kind": "int", "value": -2147483648},
+                     {"name": "hi", "kind": "int", "value": 2147483647},
+                     {"name": "en", "kind": "enum", "value": -2147483648},
+                     {"name": "co", "kind": "colour", "value": [0, 255, 0, 255]}],
+           "elements": [
+             {"kind": "Path", "name": "p", "closed": 255, "pathFlag": 0,
+              "position": [[-2147483648, 0, 0], [2147483647, 1, 1]]},
+             {"kind": "Sprite", "name": "s", "renderMode": 4294967295, "spareWord": 0,
+              "colour": [[0, 0, 255, 0, 255]], "frames": [[2147483647, "a.png"]]},
+             {"kind": "Event", "name": "e", "eventWordA": 4294967295, "targets": [["p", 4294967295], ["s", 0]]},
+             {"kind": "Rectangle", "name": "r", "visible": [[30.0, true], [2.147483647e9, false]]}]},
+          {"name": "T", "frames": 32767.0}]})");
+    const std::string out = (folder / "edges.cgla").string();
+    const Result result = Run("tocgla '" + in + "' '" + out + "'");
+    ASSERT_EQ(result.status, 0) << (result.errorLines.empty() ? "" : result.errorLines[0]);
+    EXPECT_TRUE(result.errorLines.empty());
+    const std::unique_ptr<cGlaSet> set = ReadFile(out);
+    ASSERT_NE(set, nullptr);
+
+    EXPECT_EQ(set->version, 65535);
+    EXPECT_EQ(set->reserved, 65535);
+    ASSERT_EQ(set->types.size(), 1u);
+    ASSERT_EQ(set->types[0]->fieldList.size(), 2u);
+    EXPECT_EQ(set->types[0]->fieldList[0].code, 0);
+    EXPECT_EQ(set->types[0]->fieldList[1].code, 255);
+    ASSERT_EQ(set->scenes.size(), 2u);
+    const cGlaScene& s = *set->scenes[0];
+    EXPECT_EQ(s.frameCount, -32768);
+    EXPECT_EQ(set->scenes[1]->frameCount, 32767);
+    EXPECT_EQ(s.sceneWord, 4294967295u);
+    EXPECT_EQ(s.fps, std::numeric_limits<float>::max());
+    EXPECT_EQ(s.sceneValueA, -std::numeric_limits<float>::max());
+    EXPECT_EQ(s.sceneValueB, std::numeric_limits<float>::denorm_min());
+    ASSERT_EQ(s.props.size(), 4u);
+    EXPECT_EQ(static_cast<const cGlaPropInt*>(s.props[0])->value, std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(static_cast<const cGlaPropInt*>(s.props[1])->value, std::numeric_limits<int32_t>::max());
+    EXPECT_EQ(static_cast<const cGlaPropEnum*>(s.props[2])->value, std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(static_cast<const cGlaPropRGBA*>(s.props[3])->value, cRGBA(0, 255, 0, 255));
+
+    auto* path = static_cast<cGlaElementPath*>(s.FindElement("p"));
+    ASSERT_NE(path, nullptr);
+    EXPECT_EQ(path->closed, 1u); // a flag: any non-zero byte is stored as set
+    ASSERT_EQ(path->position.keys.size(), 2u);
+    EXPECT_EQ(path->position.keys[0].frame, std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(path->position.keys[1].frame, std::numeric_limits<int32_t>::max());
+    auto* sprite = static_cast<cGlaElementSprite*>(s.FindElement("s"));
+    ASSERT_NE(sprite, nullptr);
+    EXPECT_EQ(sprite->renderMode, 4294967295u);
+    ASSERT_EQ(sprite->colour.keys.size(), 1u);
+    EXPECT_EQ(sprite->colour.keys[0].value, cRGBA(0, 255, 0, 255));
+    ASSERT_EQ(sprite->frames.keys.size(), 1u);
+    EXPECT_EQ(sprite->frames.keys[0].frame, std::numeric_limits<int32_t>::max());
+    auto* event = static_cast<cGlaElementEvent*>(s.FindElement("e"));
+    ASSERT_NE(event, nullptr);
+    EXPECT_EQ(event->eventWordA, 4294967295u);
+    ASSERT_EQ(event->targets.size(), 2u);
+    EXPECT_EQ(event->targets[0].value, 4294967295u);
+    EXPECT_EQ(event->targets[0].element, path);
+    auto* rect = static_cast<cGlaElementRectangle*>(s.FindElement("r"));
+    ASSERT_NE(rect, nullptr);
+    ASSERT_EQ(rect->visible.keys.size(), 2u);
+    EXPECT_EQ(rect->visible.keys[0].frame, 30);
+    EXPECT_EQ(rect->visible.keys[1].frame, std::numeric_limits<int32_t>::max());
+}
+
+// A JSON value built in code can hold what JSON text cannot: NaN and the infinities are no
+// whole number, while a float field takes them as they are.
+TEST(GlaJsonNumbers, NaNAndInfinitiesAreNoWholeNumbers)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    for (const auto& [value, shown] : {std::pair{nan, "nan"}, {inf, "inf"}, {-inf, "-inf"}})
+    {
+        SCOPED_TRACE(shown);
+        GlaJson json = GlaJson::parse(R"({"scenes": [{"name": "S"}]})");
+        json["scenes"][0]["frames"] = value;
+        std::string error;
+        EXPECT_EQ(GlaSetFromJson(json, &error), nullptr);
+        EXPECT_EQ(error, std::string("scene \"S\", frames: ") + shown + " is not a whole number from -32768 to 32767");
+
+        json["scenes"][0].erase("frames");
+        json["scenes"][0]["fps"] = value;
+        std::unique_ptr<cGlaSet> set(GlaSetFromJson(json, &error));
+        ASSERT_NE(set, nullptr) << error;
+        EXPECT_EQ(GlaSetToJson(*set)["scenes"][0]["fps"], shown);
+    }
+}
