@@ -25,13 +25,11 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "KelpoBase/core/Path.h"
 #include "KelpoBase/gla/GlaElement.h"
 #include "KelpoBase/gla/GlaReader.h"
 #include "KelpoBase/gla/GlaSet.h"
@@ -192,9 +190,11 @@ std::vector<Shape> Killers(tvtest::RealLevel& real, Seen& seen)
         if (dyn->killer && body != nullptr)
         {
             const std::string name = "killer " + object->GetName();
+            // The joints it hangs on (a path follower's pull toward its path is not one).
             std::vector<const b2JointEdge*> joints;
             for (const b2JointEdge* e = body->GetJointList(); e != nullptr; e = e->next)
-                joints.push_back(e);
+                if (e->joint->GetType() != e_mouseJoint)
+                    joints.push_back(e);
             if (!joints.empty())
             {
                 const b2JointEdge* e = joints.front();

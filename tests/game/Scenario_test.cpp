@@ -299,8 +299,9 @@ const JointRecord* JointOf(const cLevel& level, const cGameObj* object)
     return nullptr;
 }
 
-// An object's place in level pixels.
+// An object's place, and a point of the physics world, in level pixels.
 cVec2f PixelsOf(const cGameObj* object) { return object->position * 32.0f; }
+cVec2f PixelsOf(const b2Vec2& metres) { return cVec2f(metres.x, metres.y) * 32.0f; }
 } // namespace
 
 // Story level 1 as a new player plays it: from the title through the menus and the comic,
@@ -402,7 +403,7 @@ TEST(Scenario, PendulumSwings)
     ASSERT_NE(pendulum, nullptr);
     const JointRecord* joint = JointOf(*d.Level(), pendulum);
     ASSERT_NE(joint, nullptr);
-    const cVec2f pivot(joint->joint->GetAnchorA().x * 32.0f, joint->joint->GetAnchorA().y * 32.0f);
+    const cVec2f pivot = PixelsOf(joint->joint->GetAnchorA());
     EXPECT_NEAR(pivot.x, 1000.0f, 1.0f);
     const float arm = 300.0f;
     float least = 1e9f, most = -1e9f, armError = 0.0f;
@@ -943,7 +944,7 @@ INSTANTIATE_TEST_SUITE_P(
 // upright under its hook, with its chain or coil reaching up into the block there; the
 // lift rides up and down on its axis and never comes down lower than a player standing
 // under it is tall, and no sugar lies where it comes down over it; the wheel turns on the
-// bolt of its trestle; and nothing stands at the END flag.
+// bolt of its trestle; the welded crates stay as one; and nothing stands at the END flag.
 TEST(Scenario, JointsLevelReadsAsDrawnWhilePlayed)
 {
     ScenarioDriver d;
@@ -977,8 +978,13 @@ TEST(Scenario, JointsLevelReadsAsDrawnWhilePlayed)
     ASSERT_NE(wheel, nullptr);
     const JointRecord* axle = JointOf(*level, wheel);
     ASSERT_NE(axle, nullptr);
-    const cVec2f bolt(axle->joint->GetAnchorA().x * 32.0f, axle->joint->GetAnchorA().y * 32.0f);
+    const cVec2f bolt = PixelsOf(axle->joint->GetAnchorA());
     const float wheelAngleAtStart = wheel->angle;
+    const cGameObj* weldA = level->FindObjectByName("weldA");
+    const cGameObj* weldB = level->FindObjectByName("weldB");
+    ASSERT_NE(weldA, nullptr);
+    ASSERT_NE(weldB, nullptr);
+    const float welded = (PixelsOf(weldB) - PixelsOf(weldA)).Length();
     std::vector<float> sugarX;
     for (int i = 0; cGameObj* sugar = level->FindObjectByName("sugar" + std::to_string(i)); ++i)
         sugarX.push_back(sugar->GetPosition()->x * 32.0f);
@@ -1019,6 +1025,9 @@ TEST(Scenario, JointsLevelReadsAsDrawnWhilePlayed)
             return "the lift off its axis at " + std::to_string(liftX) + ", angle " + std::to_string(lift->angle);
         if (liftY + liftHalfHeight >= head)
             return "the lift down to " + std::to_string(liftY + liftHalfHeight) + ", onto a player under it";
+        if (std::fabs((PixelsOf(weldB) - PixelsOf(weldA)).Length() - welded) > 1.0f ||
+            std::fabs(weldA->angle - weldB->angle) > 0.01f)
+            return "the welded crates apart";
         if ((PixelsOf(wheel) - bolt).Length() > 1.0f)
             return "the wheel off its bolt at " + std::to_string(PixelsOf(wheel).x) + ", " +
                    std::to_string(PixelsOf(wheel).y);
@@ -1065,7 +1074,7 @@ TEST(Scenario, JointsLevelLiftRidesItsSineWave)
     const float length = joint->sineLength * 32.0f;
     EXPECT_GT(length, 32.0f) << "a lift that travels";
     // Its axis holds on the other side, where the lift was placed.
-    const cVec2f placed(joint->joint->GetAnchorB().x * 32.0f, joint->joint->GetAnchorB().y * 32.0f);
+    const cVec2f placed = PixelsOf(joint->joint->GetAnchorB());
     const int wave = int(std::ceil(4.0f * 3.14159265f / joint->sineSpeed));
     float highest = 1e9f, lowest = -1e9f, sideways = 0.0f;
     for (int i = 0; i < wave; ++i)
