@@ -41,9 +41,6 @@ constexpr float kWeightDrop = 200;
 // lift's underside (the platform is 32 high) clears the head of a player standing under it.
 constexpr float kLiftTravel = 96;
 constexpr float kLiftY = kGround - 2 * kPlayerRadius - 16 - 14 - kLiftTravel;
-// Light: its motor drives it through a carriage of a hundredth of a kilogram, and a body
-// much heavier than that follows the motor only loosely, swinging past the wave.
-constexpr float kLiftMass = 0.01f;
 // A seesaw's pivot stands this high on its trestle; its plank tilts by at most
 // kSeesawTilt degrees either way, which keeps the plank's ends clear of the ground.
 constexpr float kSeesawPivot = 60;
@@ -550,9 +547,7 @@ void Joints(Level& l)
 
     // A lift riding a sine wave up and down (its motor follows the wave) about where it is
     // placed. The wave's length is in metres.
-    l.Add(GameObj("liftBlock", "DynamicObject", 1200, kLiftY,
-                  Json::array({SceneRef("obj_platform"), Enum("Collide", 5), Float("Mass", kLiftMass),
-                               Float("MassRotation", 1)})));
+    body("liftBlock", "obj_platform", 1200, kLiftY);
     l.Add(Marker("liftAxis", "PrismaticJoint", 1200, kLiftY, 1,
                  Json::array({ElementRef("Body1", "liftBlock"), Bool("Motor"), Bool("SineWave"), Float("AxisY", 1),
                               Float("MotorForce", 500), Float("SineSpeed", 0.05f),
