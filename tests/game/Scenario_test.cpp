@@ -6,6 +6,8 @@
 // the main menu's screens opened and left.
 #include <gtest/gtest.h>
 
+#include <box2d/box2d.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -27,6 +29,7 @@
 #include "datagen/SampleScenes.h"
 #include "game/level/Level.h"
 #include "game/objects/GameObj.h"
+#include "game/objects/RigidBodyController.h"
 #include "game/shell/Frontend.h"
 #include "game/shell/MainGame.h"
 #include "game/shell/SaveData.h"
@@ -286,6 +289,21 @@ void Jump(ScenarioDriver& d, int heldFrames)
     d.UndrawnFrames(heldFrames);
     d.Release(Key::Jump);
 }
+
+// The level's record of the joint that holds the object (its first), or null.
+const JointRecord* JointOf(const cLevel& level, const cGameObj* object)
+{
+    const cRigidBodyController* rb = object != nullptr ? object->GetRigidBodyController() : nullptr;
+    for (const JointRecord* record : level.jointRecords)
+        if (rb != nullptr && record != nullptr && record->joint != nullptr &&
+            (record->joint->GetBodyA() == rb->body || record->joint->GetBodyB() == rb->body))
+            return record;
+    return nullptr;
+}
+
+// An object's place, and a point of the physics world, in level pixels.
+cVec2f PixelsOf(const cGameObj* object) { return object->position * 32.0f; }
+cVec2f PixelsOf(const b2Vec2& metres) { return cVec2f(metres.x, metres.y) * 32.0f; }
 } // namespace
 
 // Story level 1 as a new player plays it: from the title through the menus and the comic,
@@ -377,25 +395,32 @@ TEST(Scenario, ChallengeLevelRestartsOnDeath)
 }
 
 // Story level 5's pendulum is driven along a sine wave by its joint's motor: it swings to
-// both sides of its pivot, through the path under it.
+// both sides of its pivot, through the path under it, its weight always as far from the
+// pivot as its chain is drawn long.
 TEST(Scenario, PendulumSwings)
 {
     ScenarioDriver d;
     ASSERT_TRUE(d.StartInLevel(4));
     cGameObj* pendulum = d.Level()->FindObjectByName("pendulum");
     ASSERT_NE(pendulum, nullptr);
-    const float pivotX = 1000.0f;
-    float least = 1e9f, most = -1e9f;
+    const JointRecord* joint = JointOf(*d.Level(), pendulum);
+    ASSERT_NE(joint, nullptr);
+    const cVec2f pivot = PixelsOf(joint->joint->GetAnchorA());
+    EXPECT_NEAR(pivot.x, 1000.0f, 1.0f);
+    const float arm = 300.0f;
+    float least = 1e9f, most = -1e9f, armError = 0.0f;
     // One swing of the sine wave takes about 250 frames.
     for (int i = 0; i < 300; ++i)
     {
         d.UndrawnFrames(1);
-        const float x = pendulum->GetPosition()->x * 32.0f;
-        least = std::min(least, x);
-        most = std::max(most, x);
+        const cVec2f at = PixelsOf(pendulum);
+        least = std::min(least, at.x);
+        most = std::max(most, at.x);
+        armError = std::max(armError, std::fabs((at - pivot).Length() - arm));
     }
-    EXPECT_LT(least, pivotX - 150.0f);
-    EXPECT_GT(most, pivotX + 150.0f);
+    EXPECT_LT(least, pivot.x - 150.0f);
+    EXPECT_GT(most, pivot.x + 150.0f);
+    EXPECT_LT(armError, 2.0f) << "the weight keeps to the end of its chain";
 }
 
 // A survival run: the clock counts down two minutes of play, then the results show the
@@ -846,18 +871,36 @@ TEST(Scenario, MainMenuScreensOpenAndLeadBack)
 // item: item k of page p by the sticker of level record p + 5(k - 1), so the first five
 // story levels (one of each template) open item 1 of the five pages. Each run: the item
 // is locked on a new game, drawn so (its picture faded under a padlock); the player finds
-// the level's sticker the way the level offers it and plays on to the end; from the
-// results' "Menu" the item is open.
+// the level's sticker with a move a player who sees it tries, and plays on to the end;
+// from the results' "Menu" the item is open.
+//
+// The moves: walk (hopping over what is in the way, as a newcomer does, up to where the
+// way is clear) and, once on the ground about a full jump's length before the sticker,
+// jump with the key held; or turn back to the wall behind the start and jump there; or
+// jump with the key held once in the updraft that rises toward the sticker.
+enum class StickerMove
+{
+    JumpOnTheRun,
+    JumpAtTheWall,
+    JumpInTheUpdraft
+};
+
 struct StickerRun
 {
     const char* name;
-    int32_t level;     // a story level: its record has the same number
-    bool backToTheWall; // the sticker is behind the start, by the left wall
-    float hopsUntilX;   // hop along until here, then walk (landing before the jump)
-    float jumpAtX;      // and jump here, the key held
-    int jumpFrames;
-    float walkOnToX = 0; // after the sticker, walk without hops to here (past a key a hop skips)
+    int32_t level; // a story level: its record has the same number
+    StickerMove move;
+    float hopsUntilX = 0; // hop along (past hazards) until here, then walk
+    float hopOverAtX = 0; // or walk, and hop over a pit at its edge here
+    float walkOnToX = 0;  // after the sticker, walk without hops to here (past a key a hop skips)
 };
+
+// A full jump on the run tops out about 300 pixels ahead of where it leaves the ground and
+// stays near its top for some 150 more: leaving the ground about this far before a sticker
+// hung at a full jump's height takes it (from 300 to 480 or so does).
+constexpr float kFullJumpLength = 350;
+constexpr int kFullJumpFrames = 20;
+constexpr int kHopFrames = 8;
 
 void PrintTo(const StickerRun& run, std::ostream* out) { *out << run.name; }
 
@@ -889,19 +932,55 @@ TEST_P(StickerScenario, TheLevelsStickerOpensItsCustomiseItem)
 
     d.EnterLevel(run.level);
     ASSERT_TRUE(d.WaitForPlay());
-    if (run.backToTheWall)
+    const cGameObj* sticker = d.Level()->FindObjectByName("sticker");
+    ASSERT_NE(sticker, nullptr);
+    const float stickerX = PixelsOf(sticker).x;
+    // Standing at the start: the height of a player on the ground.
+    const float standing = d.PlayerY();
+    auto onTheGround = [&] { return std::fabs(d.PlayerY() - standing) < 6.0f; };
+    switch (run.move)
     {
+    case StickerMove::JumpAtTheWall:
         d.Hold(Key::Left);
         ASSERT_GE(d.RunUntil([&] { return d.PlayerX() < 25.0f; }, 200), 0);
         d.UndrawnFrames(5);
-        Jump(d, run.jumpFrames);
+        Jump(d, kFullJumpFrames);
         d.Release(Key::Left);
-    }
-    else
+        break;
+    case StickerMove::JumpOnTheRun:
+        if (run.hopOverAtX > 0)
+        {
+            d.Hold(Key::Right);
+            ASSERT_GE(d.RunUntil([&] { return d.PlayerX() > run.hopOverAtX; }, 300), 0);
+            Jump(d, kHopFrames);
+        }
+        d.Hold(Key::Right);
+        ASSERT_GE(d.RunUntil([&] { return d.PlayerX() > stickerX - kFullJumpLength && onTheGround(); }, 300), 0);
+        Jump(d, kFullJumpFrames);
+        break;
+    case StickerMove::JumpInTheUpdraft:
     {
+        const PolygonArea* updraft = nullptr;
+        for (const PolygonArea* area : d.Level()->areas)
+            if (area->type == 1)
+                updraft = area;
+        ASSERT_NE(updraft, nullptr);
+        // The updraft's box, in pixels.
+        float left = 1e9f, right = -1e9f;
+        for (const cVec2f& p : updraft->points)
+        {
+            left = std::min(left, p.x * 32.0f);
+            right = std::max(right, p.x * 32.0f);
+        }
         ASSERT_GE(HopRightUntil(d, [&] { return d.PlayerX() > run.hopsUntilX; }, 1500), 0);
-        ASSERT_GE(d.RunUntil([&] { return d.PlayerX() > run.jumpAtX; }, 300), 0);
-        Jump(d, run.jumpFrames);
+        // Down from the last hop, then on into the updraft.
+        d.Hold(Key::Right);
+        ASSERT_GE(d.RunUntil(onTheGround, 100), 0);
+        EXPECT_LT(d.PlayerX(), left) << "landed short of the updraft";
+        ASSERT_GE(d.RunUntil([&] { return d.PlayerX() > left && d.PlayerX() < right; }, 300), 0);
+        Jump(d, kFullJumpFrames);
+        break;
+    }
     }
     EXPECT_GE(d.RunUntil([&] { return d.Level()->stickerFound; }, 60), 0)
         << "missed it, at " << d.PlayerX() << ", " << d.PlayerY();
@@ -943,18 +1022,23 @@ TEST_P(StickerScenario, TheLevelsStickerOpensItsCustomiseItem)
     EXPECT_GT(pictured, 150) << "the open item shows its picture";
 }
 
+// Basics hops over its pit first, Hazards past its pendulum and its lava.
 INSTANTIATE_TEST_SUITE_P(
     EveryTemplate, StickerScenario,
-    testing::Values(StickerRun{"Basics", 0, false, 1800, 2000, 8}, StickerRun{"KeysAndMovers", 1, true, 0, 0, 20, 1100},
-                    StickerRun{"Dynamics", 2, false, 300, 770, 20}, StickerRun{"Joints", 3, false, 380, 480, 20},
-                    StickerRun{"Hazards", 4, false, 1420, 1500, 20}),
+    testing::Values(StickerRun{"Basics", 0, StickerMove::JumpOnTheRun, 0, 980},
+                    StickerRun{"KeysAndMovers", 1, StickerMove::JumpAtTheWall, 0, 0, 1100},
+                    StickerRun{"Dynamics", 2, StickerMove::JumpOnTheRun},
+                    StickerRun{"Joints", 3, StickerMove::JumpOnTheRun},
+                    StickerRun{"Hazards", 4, StickerMove::JumpInTheUpdraft, 1420}),
     [](const testing::TestParamInfo<StickerRun>& info) { return std::string(info.param.name); });
 
 // Story level 4, the joints, while a player hops through it to its end, reads as drawn:
 // the seesaws' planks tilt on their trestles without reaching the ground; what hangs (the
 // pulley's weights, the weight on its distance joint, the crate on its spring) stays
-// upright under its hook, with its chain or coil reaching up into the block there; no
-// sugar lies where the lift comes down over it; and nothing stands at the END flag.
+// upright under its hook, with its chain or coil reaching up into the block there; the
+// lift rides up and down on its axis and never comes down lower than a player standing
+// under it is tall, and no sugar lies where it comes down over it; the wheel turns on the
+// bolt of its trestle; the welded crates stay as one; and nothing stands at the END flag.
 TEST(Scenario, JointsLevelReadsAsDrawnWhilePlayed)
 {
     ScenarioDriver d;
@@ -979,7 +1063,22 @@ TEST(Scenario, JointsLevelReadsAsDrawnWhilePlayed)
     }
     cGameObj* lift = level->FindObjectByName("liftBlock");
     ASSERT_NE(lift, nullptr);
-    const float liftHalfWidth = 96, sugarHalf = 14;
+    const float liftHalfWidth = 96, liftHalfHeight = 16, sugarHalf = 14;
+    const float liftAxisX = PixelsOf(lift).x;
+    // A player standing under the lift: its head.
+    const float head = d.PlayerY() - 20.0f;
+    float liftHighest = 1e9f, liftLowest = -1e9f;
+    cGameObj* wheel = level->FindObjectByName("wheel");
+    ASSERT_NE(wheel, nullptr);
+    const JointRecord* axle = JointOf(*level, wheel);
+    ASSERT_NE(axle, nullptr);
+    const cVec2f bolt = PixelsOf(axle->joint->GetAnchorA());
+    const float wheelAngleAtStart = wheel->angle;
+    const cGameObj* weldA = level->FindObjectByName("weldA");
+    const cGameObj* weldB = level->FindObjectByName("weldB");
+    ASSERT_NE(weldA, nullptr);
+    ASSERT_NE(weldB, nullptr);
+    const float welded = (PixelsOf(weldB) - PixelsOf(weldA)).Length();
     std::vector<float> sugarX;
     for (int i = 0; cGameObj* sugar = level->FindObjectByName("sugar" + std::to_string(i)); ++i)
         sugarX.push_back(sugar->GetPosition()->x * 32.0f);
@@ -1013,7 +1112,19 @@ TEST(Scenario, JointsLevelReadsAsDrawnWhilePlayed)
                 return std::string(hung[i].name) + " out of its hang at " + std::to_string(x) + ", " +
                        std::to_string(y) + ", angle " + std::to_string(h->angle);
         }
-        const float liftX = lift->position.x * 32.0f;
+        const float liftX = lift->position.x * 32.0f, liftY = lift->position.y * 32.0f;
+        liftHighest = std::min(liftHighest, liftY);
+        liftLowest = std::max(liftLowest, liftY);
+        if (std::fabs(liftX - liftAxisX) > 1.0f || std::fabs(lift->angle) > 0.01f)
+            return "the lift off its axis at " + std::to_string(liftX) + ", angle " + std::to_string(lift->angle);
+        if (liftY + liftHalfHeight >= head)
+            return "the lift down to " + std::to_string(liftY + liftHalfHeight) + ", onto a player under it";
+        if (std::fabs((PixelsOf(weldB) - PixelsOf(weldA)).Length() - welded) > 1.0f ||
+            std::fabs(weldA->angle - weldB->angle) > 0.01f)
+            return "the welded crates apart";
+        if ((PixelsOf(wheel) - bolt).Length() > 1.0f)
+            return "the wheel off its bolt at " + std::to_string(PixelsOf(wheel).x) + ", " +
+                   std::to_string(PixelsOf(wheel).y);
         for (float x : sugarX)
             if (std::fabs(x - liftX) <= liftHalfWidth + sugarHalf)
                 return "sugar at " + std::to_string(x) + " under the lift";
@@ -1036,6 +1147,43 @@ TEST(Scenario, JointsLevelReadsAsDrawnWhilePlayed)
         1500);
     EXPECT_EQ(found, "") << "frame " << frame;
     EXPECT_TRUE(d.LevelIn(&cLevel::StateResults)) << "ended at " << d.PlayerX() << ", " << d.PlayerY();
+    EXPECT_GT(liftLowest - liftHighest, 100.0f) << "the lift rode up and down";
+    EXPECT_GT(std::fabs(wheel->angle - wheelAngleAtStart), 6.3f) << "the wheel turned round";
+}
+
+// The joints level's lift rides its sine wave: through one wave (its phase steps by the
+// wave's speed each frame, and the motor follows sin(phase / 2)) its height changes by
+// more than the wave's length (in metres) and less than twice that, about where it stands
+// at the start, straight up and down.
+TEST(Scenario, JointsLevelLiftRidesItsSineWave)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(d.StartInLevel(3));
+    cGameObj* lift = d.Level()->FindObjectByName("liftBlock");
+    ASSERT_NE(lift, nullptr);
+    const JointRecord* joint = JointOf(*d.Level(), lift);
+    ASSERT_NE(joint, nullptr);
+    ASSERT_TRUE(joint->sine);
+    ASSERT_GT(joint->sineSpeed, 0.0f);
+    const float length = joint->sineLength * 32.0f;
+    EXPECT_GT(length, 32.0f) << "a lift that travels";
+    // Its axis holds on the other side, where the lift was placed.
+    const cVec2f placed = PixelsOf(joint->joint->GetAnchorB());
+    const int wave = int(std::ceil(4.0f * 3.14159265f / joint->sineSpeed));
+    float highest = 1e9f, lowest = -1e9f, sideways = 0.0f;
+    for (int i = 0; i < wave; ++i)
+    {
+        d.UndrawnFrames(1);
+        const cVec2f at = PixelsOf(lift);
+        highest = std::min(highest, at.y);
+        lowest = std::max(lowest, at.y);
+        sideways = std::max(sideways, std::fabs(at.x - placed.x));
+    }
+    EXPECT_GT(lowest - highest, length) << "from " << highest << " to " << lowest;
+    EXPECT_LT(lowest - highest, 2.0f * length);
+    EXPECT_LT(placed.y - highest, length + 2.0f) << "up by at most the wave's length";
+    EXPECT_LT(lowest - placed.y, length + 2.0f) << "down by at most the wave's length";
+    EXPECT_LT(sideways, 1.0f);
 }
 
 // The help screen, opened from the main menu, tells the keys as the game reads them: the

@@ -21,8 +21,12 @@ constexpr float kPickupHeight = 26;
 // The pendulum's weight hangs this far below its pivot.
 constexpr float kPendulumArm = 300;
 // Every level hides a sticker. Most hang this high: out of reach of a walking or hopping
-// player, about where a full jump (the jump key held) tops out.
+// player, about where a full jump (the jump key held) tops out, whether the player stands
+// under it or jumps on the run a jump's length before it.
 constexpr float kStickerHigh = kGround - 235;
+// A sticker is taken where the player's picture touches its own: its area is its picture
+// grown by the player's radius all round.
+constexpr float kStickerSize = 44;
 
 // The joints level: what hangs (the pulley's weights, a weight on a distance joint, a
 // crate on a spring) hangs from this height, from stands drawn over the tops of their
@@ -32,6 +36,11 @@ constexpr float kHangY = 480;
 constexpr float kPulleyDrop = 280;
 constexpr float kPulleyTravel = 36;
 constexpr float kWeightDrop = 200;
+// The lift's wave reaches this far up and down from its middle, where it is placed (the
+// lift follows it a little behind, and travels somewhat less); at the wave's lowest the
+// lift's underside (the platform is 32 high) clears the head of a player standing under it.
+constexpr float kLiftTravel = 96;
+constexpr float kLiftY = kGround - 2 * kPlayerRadius - 16 - 14 - kLiftTravel;
 // A seesaw's pivot stands this high on its trestle; its plank tilts by at most
 // kSeesawTilt degrees either way, which keeps the plank's ends clear of the ground.
 constexpr float kSeesawPivot = 60;
@@ -137,16 +146,22 @@ void AddObjects(SceneFile& f)
         const char* shape;
         const char* colour;
         int w, h;
-    } pickups[] = {{"obj_sugar", "sugar", "#00000000", 28, 28},    {"obj_sticker", "sticker", "#00000000", 44, 44},
-                   {"obj_key_red", "key", "#e03838", 40, 26},      {"obj_key_green", "key", "#38c048", 40, 26},
-                   {"obj_key_blue", "key", "#3c6cf0", 40, 26},     {"obj_key_yellow", "key", "#f0d028", 40, 26}};
+        bool touched; // taken wherever the player touches it (see kStickerSize)
+    } pickups[] = {{"obj_sugar", "sugar", "#00000000", 28, 28, false},
+                   {"obj_sticker", "sticker", "#00000000", int(kStickerSize), int(kStickerSize), true},
+                   {"obj_key_red", "key", "#e03838", 40, 26, false},
+                   {"obj_key_green", "key", "#38c048", 40, 26, false},
+                   {"obj_key_blue", "key", "#3c6cf0", 40, 26, false},
+                   {"obj_key_yellow", "key", "#f0d028", 40, 26, false}};
     for (const auto& p : pickups)
     {
         Json& s = f.AddScene(p.name, 1);
         s["elements"].push_back(Sprite("art", f.Art(p.name, p.w, p.h, p.shape, p.colour), 0, 0));
         // The area reaches down past a walking player's middle (kPickupHeight - kPlayerRadius
-        // below the pickup's own) and up to catch a jump through it.
-        s["elements"].push_back(Zone("area", "Hole", 0, 0, Box(0, 4, 44, 52)));
+        // below the pickup's own) and up to catch a jump through it. A sticker, mostly met
+        // in the air, is taken wherever the player touches it.
+        const float touch = kStickerSize + 2 * kPlayerRadius;
+        s["elements"].push_back(Zone("area", "Hole", 0, 0, p.touched ? Box(0, 0, touch, touch) : Box(0, 4, 44, 52)));
     }
     {
         // Checkpoint: the flag rises over 12 frames when it becomes current.
@@ -439,8 +454,10 @@ void Basics(Level& l)
     l.Sugar(1024 + kGapWidth / 2, kGround - 120);
     for (int i = 0; i < 5; ++i)
         l.GroundSugar(1400.0f + 120.0f * float(i));
-    // Over the pad, a hop above the ground.
-    l.Sticker(2250, kGround - 110);
+    // High over the run of sugar past the pit, in the camera zone's wider view and well
+    // short of the END: a full jump takes it, from under it or on the run after landing
+    // from the pit.
+    l.Sticker(1750, kStickerHigh);
     l.Checkpoint("check1", 900);
     l.Checkpoint("check2", 1950);
     l.Area("pit", 4, 1024 + kGapWidth / 2, kGround + 120, kGapWidth, 120); // in the gap of the ground
@@ -528,11 +545,13 @@ void Joints(Level& l)
     l.GroundSugar(460);
     l.Sticker(820, kStickerHigh);
 
-    // A lift riding a sine wave up and down.
-    body("liftBlock", "obj_platform", 1200, kGround - 150);
-    l.Add(Marker("liftAxis", "PrismaticJoint", 1200, kGround - 150, 1,
-                 Json::array({ElementRef("Body1", "liftBlock"), Bool("SineWave"), Float("AxisY", 1),
-                              Float("MotorForce", 500), Float("SineSpeed", 0.05f), Float("SineLength", 3)})));
+    // A lift riding a sine wave up and down (its motor follows the wave) about where it is
+    // placed. The wave's length is in metres.
+    body("liftBlock", "obj_platform", 1200, kLiftY);
+    l.Add(Marker("liftAxis", "PrismaticJoint", 1200, kLiftY, 1,
+                 Json::array({ElementRef("Body1", "liftBlock"), Bool("Motor"), Bool("SineWave"), Float("AxisY", 1),
+                              Float("MotorForce", 500), Float("SineSpeed", 0.05f),
+                              Float("SineLength", kLiftTravel / 32.0f)})));
     l.GroundSugar(1400);
 
     // Two seesaws on their trestles (the sub-scene's names take the scene object's).
@@ -583,18 +602,22 @@ void Hazards(Level& l)
 {
     for (int i = 0; i < 5; ++i)
         l.GroundSugar(400.0f + 100.0f * float(i));
-    l.Checkpoint("check1", 900);
+    // Before the pendulum, out of its reach (the pivot, its arm and its weight, and the
+    // player's size about the flag): a respawn there is not killed again at once.
+    l.Checkpoint("check1", 560);
     l.Bit("bit_lava", 1280, kGround + 32);
-    l.Area("updraft", 1, 1600, kGround - 250, 120, 500);
-    // High over the updraft: it lifts a walking player short of it, and a jump in it
-    // carries the player up there.
-    l.Sticker(1880, 610);
+    // The updraft stands far enough past the lava that a player landing from a jump over
+    // it walks into the updraft on the ground.
+    l.Area("updraft", 1, 1700, kGround - 250, 120, 500);
+    // Where the updraft throws a player who jumps in it: higher than a jump from the ground
+    // and than the updraft lifts a player walking through it, so it is found by riding it.
+    l.Sticker(1960, 600);
     // A strong updraft lifts harder the longer it holds the player: a short one by the
     // ground throws a walking player up and onto the ground further on, where a tall one
     // would throw it clear over the level's wall.
-    l.Area("strongUpdraft", 10, 1750, kGround - 60, 120, 120);
-    l.Area("pushRight", 7, 1950, kGround - 100, 160, 200);
-    l.Area("pushLeft", 8, 2150, kGround - 100, 160, 200);
+    l.Area("strongUpdraft", 10, 1850, kGround - 60, 120, 120);
+    l.Area("pushRight", 7, 2010, kGround - 100, 160, 200);
+    l.Area("pushLeft", 8, 2190, kGround - 100, 160, 200);
     l.Area("rain", 13, 2350, kGround - 300, 200, 600);
     l.Area("fire", 15, 700, kGround - 100, 160, 200);
     // A killing pendulum swinging across the path: its motor drives it along a sine wave,

@@ -200,21 +200,30 @@ void cLevel::BuildSceneJoints(cGlaElement* element, const std::string& suffix, f
         // A line joint: body B slides along the axis and turns freely. A light carriage
         // without shapes slides on a prismatic joint from body A, and body B turns on a
         // revolute joint about the carriage. Both pieces are marked: the rules that walk
-        // joints pass over them, and the carriage goes with either side's body.
+        // joints pass over them, and the carriage goes with either side's body. Body A
+        // keeps its angle either way (the carriage does not turn), so when body B is the
+        // ground the carriage would only be pinned to it: body A then slides on a
+        // prismatic joint from the ground itself. A pinned carriage is worse than idle:
+        // so much lighter than body A, it keeps the solver from holding body A to the
+        // joint and its motor, and body A swings past where the motor drives it.
         b2Vec2 axis(Prop(element, "AxisX"), Prop(element, "AxisY"));
         if (axis.Normalize() < b2_epsilon)
             axis.Set(1.0f, 0.0f);
-        b2BodyDef carriageDef;
-        carriageDef.type = b2_dynamicBody;
-        carriageDef.position = anchor;
-        carriageDef.fixedRotation = true;
-        carriageDef.gravityScale = 0.0f;
-        b2Body* carriage = world->CreateBody(&carriageDef);
-        b2MassData mass{kCarriageMass, b2Vec2(0.0f, 0.0f), 0.0f};
-        carriage->SetMassData(&mass);
+        b2Body* carriage = nullptr;
+        if (bodyB != groundBody)
+        {
+            b2BodyDef carriageDef;
+            carriageDef.type = b2_dynamicBody;
+            carriageDef.position = anchor;
+            carriageDef.fixedRotation = true;
+            carriageDef.gravityScale = 0.0f;
+            carriage = world->CreateBody(&carriageDef);
+            b2MassData mass{kCarriageMass, b2Vec2(0.0f, 0.0f), 0.0f};
+            carriage->SetMassData(&mass);
+        }
 
         b2PrismaticJointDef def;
-        def.Initialize(bodyA, carriage, anchor, axis);
+        def.Initialize(bodyA, carriage != nullptr ? carriage : bodyB, anchor, axis);
         def.collideConnected = false;
         if (element->GetBoolProp("Motor"))
         {
@@ -242,11 +251,14 @@ void cLevel::BuildSceneJoints(cGlaElement* element, const std::string& suffix, f
             OrderLimits(def.lowerTranslation, def.upperTranslation);
         }
         joint = world->CreateJoint(&def);
-        b2RevoluteJointDef pivot;
-        pivot.Initialize(carriage, bodyB, anchor);
-        pivot.collideConnected = false;
         MarkLineJointPiece(joint);
-        MarkLineJointPiece(world->CreateJoint(&pivot));
+        if (carriage != nullptr)
+        {
+            b2RevoluteJointDef pivot;
+            pivot.Initialize(carriage, bodyB, anchor);
+            pivot.collideConnected = false;
+            MarkLineJointPiece(world->CreateJoint(&pivot));
+        }
         record->soundType = 0;
     }
     else if (kind == "PulleyJoint")

@@ -7,6 +7,7 @@
 
 #include <box2d/box2d.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -46,14 +47,14 @@ struct JointKit : objecttest::SceneKit
         set.types.push_back(t);
         return t;
     }
-    cGlaElementGameObj* Crate(const std::string& name, const cVec2f& at, bool isStatic = false)
+    cGlaElementGameObj* Crate(const std::string& name, const cVec2f& at, bool isStatic = false, float mass = 1.0f)
     {
         cGlaElementGameObj* e = AddObject(level, name, at);
         e->type = Type("DynamicObject");
         e->angle.AddKey(0.0f);
         SceneRef(e, "scene", "crate");
         Enum(e, "Collide", 5);
-        Float(e, "Mass", 1.0f);
+        Float(e, "Mass", mass);
         Float(e, "MassRotation", 1.0f);
         if (isStatic)
             Bool(e, "StaticObject", true);
@@ -435,6 +436,49 @@ TEST_F(LevelJointsTest, EveryKindStepsWithoutStoppingTheProgram)
         delete object;
     }
     level.Frames(5);
+}
+
+// A body on a sine-wave line joint to the ground rides the wave, however heavy: up and
+// down by the wave's length about where it was placed, never much past it, and on no
+// carriage of its own (a carriage pinned to the ground, far lighter than the body, let
+// the body swing ever wider past the wave).
+TEST_F(LevelJointsTest, SineLineJointToTheGroundHoldsItsBodyToTheWave)
+{
+    for (const float mass : {1.0f, 6.0f, 40.0f})
+    {
+        SCOPED_TRACE(mass);
+        JointLevel level;
+        JointKit kit;
+        level.BuildDynamicObject(kit.Crate("lift", {320, 160}, false, mass), 0.0f, cVec2f());
+        cGlaElementMarker* axis = kit.Joint("PrismaticJoint", {320, 160}, "lift", nullptr);
+        kit.Float(axis, "AxisY", 1.0f);
+        kit.Bool(axis, "Motor", true);
+        kit.Float(axis, "MotorForce", 500.0f * mass);
+        kit.Bool(axis, "SineWave", true);
+        kit.Float(axis, "SineSpeed", 0.05f);
+        kit.Float(axis, "SineLength", 3.0f);
+        const int bodiesBefore = level.world->GetBodyCount();
+        level.BuildSceneJoints(axis, "", 0.0f, 0.0f);
+        ASSERT_EQ(level.jointRecords.size(), 1u);
+        EXPECT_EQ(level.world->GetBodyCount(), bodiesBefore) << "no carriage";
+        const b2Body* body = BodyNamed(level, "lift");
+        ASSERT_NE(body, nullptr);
+        const float startY = body->GetPosition().y, startX = body->GetPosition().x;
+        // Two whole waves: the phase steps 0.05 a frame and the wave is sin(phase / 2).
+        float lowest = startY, highest = startY;
+        for (int frame = 0; frame < 503; ++frame)
+        {
+            level.Frames(1);
+            lowest = std::min(lowest, body->GetPosition().y);
+            highest = std::max(highest, body->GetPosition().y);
+            ASSERT_NEAR(body->GetPosition().x, startX, 0.01f) << "frame " << frame;
+            ASSERT_NEAR(body->GetAngle(), 0.0f, 0.001f) << "frame " << frame;
+        }
+        EXPECT_LT(highest - startY, 3.3f);
+        EXPECT_LT(startY - lowest, 3.3f);
+        EXPECT_GT(highest - startY, 2.4f);
+        EXPECT_GT(startY - lowest, 2.4f);
+    }
 }
 
 TEST_F(LevelJointsTest, SquashableSpringOnlyPulls)
