@@ -26,6 +26,7 @@
 #include "KelpoBase/platform/SystemServices.h"
 #include "datagen/SampleScenes.h"
 #include "game/level/Level.h"
+#include "game/objects/Dorvo.h"
 #include "game/objects/GameObj.h"
 #include "game/shell/Frontend.h"
 #include "game/shell/MainGame.h"
@@ -947,8 +948,9 @@ TEST(Scenario, JointsLevelReadsAsDrawnWhilePlayed)
 // The help screen, opened from the main menu, tells the keys as the game reads them: the
 // menus in a level move with Up and Down (or W and S) and not with Left or Right; the level
 // select moves tile by tile and turns the page at its edge; F6 turns the world, which in a
-// level not made for it drops the player out of view (and may even let it reach the end),
-// and only F3 brings the level back.
+// level not made for it drops the player out of view (and may even let it reach the end);
+// and what keeps the turn and what takes it back, as the scenario of the turned world below
+// plays it.
 TEST(Scenario, HelpScreenTellsTheKeysAsTheGameReadsThem)
 {
     ScenarioDriver d;
@@ -968,7 +970,108 @@ TEST(Scenario, HelpScreenTellsTheKeysAsTheGameReadsThem)
                              "Return or Space presses; Left and Right do nothing there",
                              "Level select: the arrows move tile by tile, and turn the page at the edge",
                              "F6: turn the world a quarter turn", "In levels not made for it you fall out of view",
-                             "the camera keeps to the level's bounds", "can even reach the end",
-                             "only F3 brings the level back", "F3: start again"})
+                             "can even reach the end", "F3 keeps the turn",
+                             "a death goes back to the turn at the last checkpoint or start",
+                             "Four F6 in all, or leaving the level, stand it upright again", "F3: start again"})
         EXPECT_NE(words.find(said), std::string::npos) << "not said: " << said << "\nthe screen says: " << words;
+}
+
+namespace
+{
+// The quarter turns the world is turned to (0 upright to 3) while the world's gravity and the
+// player's own down follow the turn, so that the level falls the way it is drawn; -1 when
+// they do not, or when there is no player.
+int QuarterTurns(const ScenarioDriver& d)
+{
+    const float quarter = 1.5707964f;
+    const cLevel* level = d.Level();
+    const auto* dorvo = level != nullptr ? dynamic_cast<const cDorvo*>(level->player) : nullptr;
+    if (dorvo == nullptr)
+        return -1;
+    const float quarters = level->targetAngle / quarter;
+    const long whole = std::lround(quarters);
+    cVec2f down = level->gravity; // as the screen shows it
+    down.Rotate(-level->targetAngle);
+    const bool follows = std::fabs(quarters - float(whole)) < 1e-3f && std::fabs(down.x) < 0.01f &&
+                         std::fabs(down.y - 20.0f) < 0.01f &&
+                         std::fabs(std::remainder(dorvo->angle - level->targetAngle, 4.0f * quarter)) < 1e-3f;
+    return follows ? int((whole % 4 + 4) % 4) : -1;
+}
+
+// What a kill area does to the player; the death then plays out as any other.
+void KillThePlayer(ScenarioDriver& d)
+{
+    d.Level()->playerDead = true;
+    d.UndrawnFrames(1);
+}
+
+// From a level in play through its pause menu's "Exit" and the dialog's "Yes" to the front
+// end; false when the level does not go.
+bool LeaveTheLevel(ScenarioDriver& d)
+{
+    if (!WaitForPauseMenu(d))
+        return false;
+    const int exit = FocusIndexOf(*d.Level()->pauseScene, "butExit");
+    for (int i = 0; i < 8 && d.Level()->pauseScene->focusIndex != exit; ++i)
+        d.Tap(Key::Down);
+    d.Tap(Key::Return);
+    if (d.RunUntil([&] { return d.LevelIn(&cLevel::StateConfirmExit); }, 60) < 0)
+        return false;
+    const int yes = FocusIndexOf(*d.Level()->exitScene, "butYes");
+    for (int i = 0; i < 8 && d.Level()->exitScene->focusIndex != yes; ++i)
+        d.Tap(Key::Down);
+    d.Tap(Key::Return);
+    return d.RunUntil([&] { return d.Level() == nullptr; }, 300) >= 0;
+}
+} // namespace
+
+// F6 turns the world a quarter turn, and the turn outlasts a restart: F3 builds the level
+// again still turned, drawn so and falling so. Four quarter turns in all stand it upright. A
+// death that goes back to the start turns the world back as the run began (here: turned);
+// leaving the level and coming back finds it upright. In a level that starts over on a death,
+// the death keeps the turn as F3 does.
+TEST(Scenario, TheWorldKeepsItsTurnUntilTheTurnIsWholeOrTheLevelIsLeft)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(d.StartInLevel(0));
+    EXPECT_EQ(QuarterTurns(d), 0);
+    d.Tap(Key::TurnWorld);
+    EXPECT_EQ(QuarterTurns(d), 1);
+
+    d.Tap(Key::Restart);
+    ASSERT_TRUE(d.WaitForPlay());
+    EXPECT_EQ(QuarterTurns(d), 1) << "F3 keeps the turn";
+    d.UndrawnFrames(80); // the drawing eases to the turn
+    EXPECT_FLOAT_EQ(d.Level()->worldAngle, d.Level()->targetAngle);
+
+    for (int expected : {2, 3, 0})
+    {
+        d.Tap(Key::TurnWorld);
+        EXPECT_EQ(QuarterTurns(d), expected);
+    }
+    d.UndrawnFrames(80);
+    EXPECT_NEAR(std::remainder(d.Level()->worldAngle, 6.2831853f), 0.0f, 1e-4f) << "drawn upright";
+
+    KillThePlayer(d);
+    ASSERT_GE(d.RunUntil([&] { return !d.Level()->deathSequence; }, 200), 0);
+    EXPECT_EQ(d.Level()->respawnPoint.x, d.Level()->playerStart.x) << "no checkpoint reached";
+    EXPECT_EQ(QuarterTurns(d), 1) << "back to the start, as the run began";
+
+    ASSERT_TRUE(LeaveTheLevel(d));
+    d.UndrawnFrames(30);
+    d.EnterLevel(0);
+    ASSERT_TRUE(d.WaitForPlay());
+    EXPECT_EQ(QuarterTurns(d), 0) << "a level entered again";
+
+    ASSERT_TRUE(LeaveTheLevel(d));
+    d.UndrawnFrames(30);
+    d.EnterLevel(250);
+    ASSERT_TRUE(d.WaitForPlay());
+    ASSERT_TRUE(d.Level()->restartOnDeath);
+    d.Tap(Key::TurnWorld);
+    KillThePlayer(d);
+    ASSERT_GE(d.RunUntil([&] { return !d.Level()->deathSequence; }, 200), 0);
+    ASSERT_TRUE(d.WaitForPlay());
+    EXPECT_EQ(d.Level()->perfectCounter, 0) << "the death started the level again";
+    EXPECT_EQ(QuarterTurns(d), 1);
 }
