@@ -1075,3 +1075,67 @@ TEST(Scenario, TheWorldKeepsItsTurnUntilTheTurnIsWholeOrTheLevelIsLeft)
     EXPECT_EQ(d.Level()->perfectCounter, 0) << "the death started the level again";
     EXPECT_EQ(QuarterTurns(d), 1);
 }
+
+namespace
+{
+// A new game whose only find is story level 2's sticker: the body page's item 1 is open.
+class CustomiseScenario : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        cSaveData save;
+        save.progress[1].sticker = true;
+        WriteFileBytes(EmptySaveFolder() / "Data.sav", save.Serialise());
+    }
+    void TearDown() override { WriteFreshSave(); }
+};
+} // namespace
+
+// The customisation screen takes the keys as the README tells: Up and Down move the focus
+// along the tabs and Back without changing the page, and Return shows the focused tab's
+// page; Right steps into the items of the page shown, where the arrows move and Return
+// chooses; Left from the first column steps back to the tabs (onto the tab of that row), and
+// Left on the tabs moves the focus to Back.
+TEST_F(CustomiseScenario, TabsTakeTheFocusAndReturnShowsTheirPage)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(StartAtMainMenu(d));
+    ASSERT_NE(OpenCustomisePage(d, 0), nullptr);
+    cFrontend& screen = *d.Game().frontend;
+    const cGlaControllerScene& tabs = *screen.scrCustomise;
+    ASSERT_EQ(tabs.focusIndex, 0);
+    ASSERT_EQ(screen.customisePage, 0);
+
+    d.Tap(Key::Down);
+    d.Tap(Key::Down);
+    d.Tap(Key::Up);
+    EXPECT_EQ(tabs.focusIndex, 1);
+    EXPECT_EQ(screen.customisePage, 0) << "the focus alone shows no page";
+    d.Tap(Key::Return);
+    EXPECT_EQ(screen.customisePage, 1);
+    d.Tap(Key::Left);
+    EXPECT_EQ(tabs.focusIndex, FocusIndexOf(tabs, "butBack"));
+    d.Tap(Key::Down); // round to the first tab
+    EXPECT_EQ(tabs.focusIndex, 0);
+    EXPECT_EQ(screen.customisePage, 1);
+
+    // Where the focus is shows: the items' highlight, or the tabs'.
+    const cGlaControllerScene& items = *screen.scrCustomisePages[1];
+    auto inTheItems = [&] { return items.keyboardMode && !tabs.keyboardMode; };
+    EXPECT_FALSE(inTheItems());
+    d.Tap(Key::Right);
+    ASSERT_TRUE(inTheItems());
+    EXPECT_EQ(items.focusIndex, 0) << "the items of the page shown";
+    d.Tap(Key::Right);
+    EXPECT_EQ(items.focusIndex, 1);
+    d.Tap(Key::Return);
+    EXPECT_EQ(d.Game().saveData.look[cSaveData::kLookBody], 1);
+    d.Tap(Key::Down);
+    d.Tap(Key::Left);
+    EXPECT_EQ(items.focusIndex, 3);
+    EXPECT_TRUE(inTheItems());
+    d.Tap(Key::Left);
+    EXPECT_TRUE(tabs.keyboardMode && !items.keyboardMode);
+    EXPECT_EQ(tabs.focusIndex, 1) << "the tab of the items' second row";
+}
