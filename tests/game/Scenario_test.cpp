@@ -28,6 +28,7 @@
 #include "game/level/Level.h"
 #include "game/objects/Dorvo.h"
 #include "game/objects/GameObj.h"
+#include "game/shell/Comic.h"
 #include "game/shell/Frontend.h"
 #include "game/shell/MainGame.h"
 #include "game/shell/SaveData.h"
@@ -1138,4 +1139,108 @@ TEST_F(CustomiseScenario, TabsTakeTheFocusAndReturnShowsTheirPage)
     d.Tap(Key::Left);
     EXPECT_TRUE(tabs.keyboardMode && !items.keyboardMode);
     EXPECT_EQ(tabs.focusIndex, 1) << "the tab of the items' second row";
+}
+
+// The control-redefinition caption, "Press a button for" over the control's name, shows the
+// name at the titles' size: six frame pixels to a dot of the glyphs at 720 lines, so the five
+// dots of "up" stand 30 pixels tall, 36 with their outline (it was 17 on a button's face).
+TEST(Scenario, RedefinitionCaptionNamesTheControlAtTheTitlesSize)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(StartAtMainMenu(d));
+    const cGlaControllerScene* menu = d.Game().frontend->scrMainMenuButtons;
+    for (int i = 0; i < 8 && menu->focusIndex != 1; ++i)
+        d.Tap(Key::Down);
+    d.Tap(Key::Return);
+    ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateOptions, 120));
+    d.UndrawnFrames(10);
+    const cGlaControllerScene& options = *d.Game().frontend->scrOptions;
+    const int controls = FocusIndexOf(options, "butControls");
+    for (int i = 0; i < 8 && options.focusIndex != controls; ++i)
+        d.Tap(Key::Down);
+    d.Tap(Key::Return);
+    ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateControls, 120));
+    d.UndrawnFrames(10);
+    d.Tap(Key::Return); // "Redefine"
+    ASSERT_TRUE(d.WaitForScreen(&cFrontend::StateRedefineControls, 120));
+    d.UndrawnFrames(10);
+    d.Frames(1);
+
+    const cGlaControllerElement* up = d.Game().frontend->scrOptionsRedefineControls->FindController("up");
+    ASSERT_NE(up, nullptr);
+    const std::vector<uint8_t> frame = d.ReadFrame();
+    // The letters' dark outline about the name's place: the longest run of rows that each
+    // cross a few pixels of it. A row dark nearly all along is the edge of a plate behind the
+    // letters, not a letter.
+    const int cx = int(up->position.x) + ScenarioDriver::kWidth / 2;
+    const int cy = int(up->position.y) + ScenarioDriver::kHeight / 2;
+    int top = 0, bottom = -1;
+    for (int y = std::max(cy - 40, 0), runTop = -1; y < std::min(cy + 40, ScenarioDriver::kHeight); ++y)
+    {
+        int ink = 0;
+        for (int x = cx - 150; x < cx + 150; ++x)
+            ink += MaxChannelDifference(tvtest::PixelAt(frame, x, y), 0x4A3027u) <= 20 ? 1 : 0; // #27304a
+        if (ink < 4 || ink >= 200)
+        {
+            runTop = -1;
+            continue;
+        }
+        runTop = runTop < 0 ? y : runTop;
+        if (y - runTop > bottom - top)
+        {
+            top = runTop;
+            bottom = y;
+        }
+    }
+    ASSERT_GE(bottom, top) << "the name shows";
+    EXPECT_GE(bottom - top + 1, 34);
+}
+
+// The comic's z's read on its night sky: the first z of the first breath, four frames into
+// its rise, against the very pixels it covers a frame before the breath. It is light (a
+// contrast of at least 4.5 to 1 with the sky behind it, as for text) and big enough to read
+// (it changes at least 300 pixels; a z of thin strokes 10 pixels tall changed under 100).
+TEST(Scenario, ComicZsReadOnTheNightSky)
+{
+    ScenarioDriver d;
+    ASSERT_TRUE(d.Start());
+    d.UndrawnFrames(5);
+    d.Game().SetStateComic(0);
+    d.UndrawnFrames(1);
+    const cComic* comic = d.Game().comic;
+    ASSERT_NE(comic, nullptr);
+    ASSERT_GE(d.RunUntil([&] { return comic->frameCounter >= 78; }, 200), 0);
+    d.Frames(1);
+    const std::vector<uint8_t> before = d.ReadFrame();
+    ASSERT_GE(d.RunUntil([&] { return comic->frameCounter >= 83; }, 20), 0);
+    d.Frames(1);
+    const std::vector<uint8_t> after = d.ReadFrame();
+
+    // Relative luminance of a frame pixel (sRGB).
+    auto luminance = [](uint32_t p)
+    {
+        double sum = 0.0;
+        const double weights[3] = {0.2126, 0.7152, 0.0722};
+        for (int c = 0; c < 3; ++c)
+        {
+            const double v = double((p >> (8 * c)) & 255) / 255.0;
+            sum += weights[c] * (v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
+        }
+        return sum;
+    };
+    int changed = 0;
+    double z = 0.0, sky = 0.0;
+    for (int y = 0; y < ScenarioDriver::kHeight; ++y)
+        for (int x = 0; x < ScenarioDriver::kWidth / 2; ++x) // the sleeper's panel is on the left
+        {
+            const uint32_t a = tvtest::PixelAt(before, x, y), b = tvtest::PixelAt(after, x, y);
+            if (MaxChannelDifference(a, b) <= 16)
+                continue;
+            ++changed;
+            z += luminance(b);
+            sky += luminance(a);
+        }
+    ASSERT_GT(changed, 0) << "a z shows";
+    EXPECT_GE(changed, 300);
+    EXPECT_GE((z / changed + 0.05) / (sky / changed + 0.05), 4.5);
 }

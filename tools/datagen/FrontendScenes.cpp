@@ -16,9 +16,9 @@ std::string Num3(int n)
     return text;
 }
 
-Json Title(SceneFile& f, const std::string& text, float y = -280)
+Json Title(SceneFile& f, const std::string& text, float y = -280, int width = 640)
 {
-    return Sprite("title", f.Art("title_" + Slug(text), 640, 64, "title", "#00000000", text), 0, y);
+    return Sprite("title", f.Art("title_" + Slug(text), width, 64, "title", "#00000000", text), 0, y);
 }
 
 // Dark words, for the light plates.
@@ -308,11 +308,14 @@ SceneFile BuildFrontendScenes()
         e.push_back(Button(f, "butBack", "actBack", "Back", 0, 250, 240));
     }
     {
+        // One caption, "Press a button for" over the control's name, both at the titles'
+        // size, the name in orange.
         Json& s = f.AddScene("scrOptionsRedefineControls", 1);
         Json& e = s["elements"];
-        e.push_back(Title(f, "Press a button for"));
+        e.push_back(Title(f, "Press a button for", -280, 720));
         for (const char* prompt : {"up", "down", "left", "right", "jump", "pause"})
-            e.push_back(Sprite(prompt, f.Art(std::string("prompt_") + prompt, 400, 80, "button", "#f08a30", prompt), 0, 0));
+            e.push_back(Sprite(prompt, f.Art(std::string("prompt_") + prompt, 400, 64, "title", "#f08a30", prompt), 0,
+                               -200));
     }
     {
         Json& s = f.AddScene("scrOptionsRedefineConfirm", 1);
