@@ -112,6 +112,17 @@ std::vector<int> VoicesSounding(RealLevel& real, const cSoundBuffer* sound)
     return found;
 }
 
+// The loops of the lava and the rain, both named on voice 14, in a level where rain falls.
+void LavaAndRainLoops(const cLevel& level, const cSoundBuffer*& lava, const cSoundBuffer*& rain)
+{
+    ASSERT_GT(level.PerformanceMode(), 1) << "rain falls";
+    ASSERT_GE(level.ambientSlots.size(), 3u);
+    lava = level.ambientSlots[0];
+    rain = level.ambientSlots[2];
+    ASSERT_NE(lava, nullptr);
+    ASSERT_NE(rain, nullptr);
+}
+
 std::string Hex(uint32_t v)
 {
     char text[16];
@@ -385,12 +396,9 @@ TEST(LevelServices, LavaAndRainOnOneNamedVoiceAreBothHeard)
     RealLevel real(maps, "level_test");
     ASSERT_TRUE(real.Ready()) << real.Error();
     cLevel& level = real.Level();
-    ASSERT_GT(level.PerformanceMode(), 1) << "rain falls";
-    ASSERT_GE(level.ambientSlots.size(), 3u);
-    const cSoundBuffer* lava = level.ambientSlots[0];
-    const cSoundBuffer* rain = level.ambientSlots[2];
-    ASSERT_NE(lava, nullptr);
-    ASSERT_NE(rain, nullptr);
+    const cSoundBuffer* lava = nullptr;
+    const cSoundBuffer* rain = nullptr;
+    ASSERT_NO_FATAL_FAILURE(LavaAndRainLoops(level, lava, rain));
     for (int frames : {3, 30})
     {
         real.Step(frames);
@@ -417,12 +425,9 @@ TEST(LevelServices, RainOfTheHazardsLevelSoundsUntilThePauseMenuAndAfterIt)
     RealLevel real(options);
     ASSERT_TRUE(real.Ready()) << real.Error();
     cLevel& level = real.Level();
-    ASSERT_GT(level.PerformanceMode(), 1) << "rain falls";
-    ASSERT_GE(level.ambientSlots.size(), 3u);
-    const cSoundBuffer* lava = level.ambientSlots[0];
-    const cSoundBuffer* rain = level.ambientSlots[2];
-    ASSERT_NE(lava, nullptr);
-    ASSERT_NE(rain, nullptr);
+    const cSoundBuffer* lava = nullptr;
+    const cSoundBuffer* rain = nullptr;
+    ASSERT_NO_FATAL_FAILURE(LavaAndRainLoops(level, lava, rain));
     const auto found = std::find_if(level.areas.begin(), level.areas.end(),
                                     [](const PolygonArea* a) { return a->type == 13; });
     ASSERT_NE(found, level.areas.end()) << "the level has its rain";
