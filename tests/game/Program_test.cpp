@@ -162,7 +162,7 @@ TEST(Program, MissingOrDamagedStartUpDataIsNamedAndEndsStartUp)
           "/data.dat."}},
         {"a pack cut short in the map file and nothing loose",
          [&] { WriteFile("data.dat", packCutInTheMaps.substr(0, packCutInTheMaps.size() - mapsSize / 2)); },
-         {"The pack file " + here + "/data.dat is damaged: it is cut short (1 of its 5 files run past its end)",
+         {"The pack file " + here + "/data.dat is damaged: it is cut short (1 of its 5 files runs past its end)",
           "res/maps/maps.mac.cgla is damaged: it is not in " + here + "/res/maps/maps.mac.cgla, and the pack file " +
               here + "/data.dat, which holds it, is cut short"}},
     };
@@ -257,7 +257,7 @@ TEST(Program, APackThatCannotBeReadBesideTheLooseTreeIsNamed)
         {"garbage", "these bytes were never a pack",
          "The pack file " + here + "/data.dat is not used: it is not a pack file. Only loose files are read."},
         {"cut short", pack.substr(0, pack.size() - 100),
-         "The pack file " + here + "/data.dat is damaged: it is cut short (1 of its 2 files run past its end)."},
+         "The pack file " + here + "/data.dat is damaged: it is cut short (1 of its 2 files runs past its end)."},
     };
     for (const auto& c : cases)
     {

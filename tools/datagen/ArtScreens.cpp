@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "datagen/ArtParts.h"
+#include "datagen/Glyphs.h"
 
 namespace datagen
 {
@@ -435,11 +436,16 @@ Canvas Logo(const PictureDesc& d)
     return s.Finish();
 }
 
-// The "z" of a sleeper.
+// The "z" of a sleeper, rising over a night sky: white in broad strokes, edged in a pale
+// blue that reads on the dark sky as well as on the moon. The glyph's lit rows (the lower
+// five of its seven) are centred in the picture.
 Canvas Snore(const PictureDesc& d)
 {
     Sketch s(d.width, d.height);
-    s.TextOutlined("z", float(d.width) / 2, float(d.height) / 2, std::max(1, d.height / 9), kWhite, kInk);
+    const float w = float(d.width), h = float(d.height);
+    const float edge = std::max(1.0f, std::min(w, h) / 14);
+    const int scale = std::max(1, int((std::min(w, h) - 2 * edge) / kGlyphWidth));
+    s.TextOutlined("z", w / 2, h / 2 - float(scale), scale, kWhite, {150, 180, 255, 255}, edge);
     return s.Finish();
 }
 

@@ -48,7 +48,7 @@ SceneFile BuildComicScenes()
         }
         // The z's rise from the top of the sleeper's head, where each climbs 180 screen
         // pixels (3 a frame for 60 frames) and sways up to 50 to the right: from here the
-        // 24-pixel z stays inside the first panel at a page scale of 0.9375 (720 lines) or
+        // 30-pixel z stays inside the first panel at a page scale of 0.9375 (720 lines) or
         // more. Once the cup wakes (the third panel, from frame 300) the element goes far
         // above the page: the z's the game still makes there are never seen, and none is
         // left to float over the closing change.

@@ -16,9 +16,9 @@ std::string Num3(int n)
     return text;
 }
 
-Json Title(SceneFile& f, const std::string& text, float y = -280)
+Json Title(SceneFile& f, const std::string& text, float y = -280, int width = 640)
 {
-    return Sprite("title", f.Art("title_" + Slug(text), 640, 64, "title", "#00000000", text), 0, y);
+    return Sprite("title", f.Art("title_" + Slug(text), width, 64, "title", "#00000000", text), 0, y);
 }
 
 // Dark words, for the light plates.
@@ -308,11 +308,14 @@ SceneFile BuildFrontendScenes()
         e.push_back(Button(f, "butBack", "actBack", "Back", 0, 250, 240));
     }
     {
+        // One caption, "Press a button for" over the control's name, both at the titles'
+        // size, the name in orange.
         Json& s = f.AddScene("scrOptionsRedefineControls", 1);
         Json& e = s["elements"];
-        e.push_back(Title(f, "Press a button for"));
+        e.push_back(Title(f, "Press a button for", -280, 720));
         for (const char* prompt : {"up", "down", "left", "right", "jump", "pause"})
-            e.push_back(Sprite(prompt, f.Art(std::string("prompt_") + prompt, 400, 80, "button", "#f08a30", prompt), 0, 0));
+            e.push_back(Sprite(prompt, f.Art(std::string("prompt_") + prompt, 400, 64, "title", "#f08a30", prompt), 0,
+                               -200));
     }
     {
         Json& s = f.AddScene("scrOptionsRedefineConfirm", 1);
@@ -343,8 +346,8 @@ SceneFile BuildFrontendScenes()
     {
         // How to play: the keys as the game reads them (the menus in a level take Up and
         // Down only; the level select moves tile by tile), what F6 does to a level not made
-        // for it, and what a level asks for. Fourteen lines of at most 64 characters keep
-        // the words at the captions' scale.
+        // for it and what turns it back, and what a level asks for. Fourteen lines of at
+        // most 64 characters keep the words at the captions' scale.
         Json& s = f.AddScene("scrHelp_000", 60);
         Json& e = s["elements"];
         e.push_back(Title(f, "How to play", -300));
@@ -352,11 +355,12 @@ SceneFile BuildFrontendScenes()
                            f.Art("help_text", 1200, 510, "notes", "#00000000",
                                  "Left, Right (or A, D): move    Space: jump, hold it to go higher|"
                                  "Esc: pause    F3: start again    Print Screen: save a screenshot|"
-                                 "F6: turn the world a quarter turn. In levels not made for it|"
-                                 "you fall out of view (the camera keeps to the level's bounds)|"
-                                 "and can even reach the end; only F3 brings the level back.||"
+                                 "F6: turn the world a quarter turn. In levels not made for it you|"
+                                 "fall out of view and can even reach the end. F3 keeps the turn;|"
+                                 "a death goes back to the turn at the last checkpoint or start.|"
+                                 "Four F6 in all, or leaving the level, stand it upright again.||"
                                  "Pause, results and leave menus: Up, Down (or W, S) move,|"
-                                 "Return or Space presses; Left and Right do nothing there.||"
+                                 "Return or Space presses; Left and Right do nothing there.|"
                                  "Level select: the arrows move tile by tile, and turn the page|"
                                  "at the edge. Other menus: Up, Down (or W, S) move, Return or|"
                                  "Space presses, Esc goes back.||"

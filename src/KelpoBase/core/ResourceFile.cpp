@@ -166,11 +166,22 @@ bool PackFile::ReadIndex()
         // A later entry of the same name replaces an earlier one.
         mEntries[key] = Entry{static_cast<uint32_t>(offset), size};
     }
+    // The verbs agree with the counts: "1 of its 652 files runs", "2 of its entries have".
+    const uint32_t unnamed = mDropped - cut;
     if (cut != 0)
-        mDamage = "it is cut short (" + UIntToString(cut) + " of its " + UIntToString(count) +
-                  " files run past its end)";
-    if (mDropped != cut)
-        mDamage += (mDamage.empty() ? "" : "; ") + UIntToString(mDropped - cut) + " of its entries have no valid name";
+    {
+        const std::string files = count == 1 ? std::string("its only file runs")
+                                             : UIntToString(cut) + " of its " + UIntToString(count) +
+                                                   (cut == 1 ? " files runs" : " files run");
+        mDamage = "it is cut short (" + files + " past its end)";
+    }
+    if (unnamed != 0)
+    {
+        const std::string entries = count == 1 ? std::string("its only entry has")
+                                               : UIntToString(unnamed) +
+                                                     (unnamed == 1 ? " of its entries has" : " of its entries have");
+        mDamage += (mDamage.empty() ? "" : "; ") + entries + " no valid name";
+    }
     return true;
 }
 

@@ -339,6 +339,19 @@ void cLevel::LoadLevelScene()
     // 19. The type-10 flag.
     anyAreaType10 = std::any_of(areas.begin(), areas.end(), [](const PolygonArea* a) { return a->type == 10; });
 
+    // The world keeps its turn through a rebuild (F6 turns it; a restart starts the run, not
+    // the turn, again). Gravity and the player's own down take the turn too, so that the
+    // level falls the way it is drawn, and a fall before the run's first checkpoint comes
+    // back to the turn the run started with.
+    if (targetAngle != 0.0f)
+    {
+        gravity.Rotate(targetAngle);
+        world->SetGravity(b2Vec2(gravity.x, gravity.y));
+        dorvo->AddAngleDegrees(targetAngle * 57.29578f);
+        dorvo->displayAngle = dorvo->angle;
+    }
+    angleAtCheckpoint = targetAngle;
+
     // 20. Pre-roll with the player held still.
     dorvo->enabled = 0;
     for (int32_t i = 0; i < startFrames; ++i)

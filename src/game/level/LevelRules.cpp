@@ -268,8 +268,10 @@ void cLevel::UpdateLevelRules()
                     {
                         rainStarted = true;
                         cSound* sound = kSlotRain < ambientSlots.size() ? ambientSlots[kSlotRain] : nullptr;
+                        // It loops: the rain goes on until the pause menu stops the voices
+                        // or the level is rebuilt, either of which starts it here again.
                         if (sound != nullptr && VoiceUnlocked(kVoiceLava))
-                            gAudioManager->PlayOnVoice(0, kVoiceLava, sound, 0.75f, 1.0f);
+                            gAudioManager->PlayOnVoice(kPlayLoop, kVoiceLava, sound, 0.75f, 1.0f);
                     }
                     for (int i = 0; i < 2; ++i)
                         if (cParticle* p = Emit(particlePoolA, Pick(rainImages, 0), RandomPointIn(area->points) * 32.0f,

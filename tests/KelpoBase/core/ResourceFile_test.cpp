@@ -207,6 +207,26 @@ TEST_F(PackTest, BadEntriesAreDropped)
     EXPECT_EQ(ReadAll(file), "");
 }
 
+// The damage is told in words whose verbs agree with their counts.
+TEST_F(PackTest, DamageCountsOfOneTakeTheSingular)
+{
+    const struct
+    {
+        std::vector<tvtest::PackEntry> entries;
+        const char* damage;
+    } cases[] = {
+        {{{"a.txt", "a"}, {"cut.txt", "", true, 0, 1000}, {"b.txt", "b"}},
+         "it is cut short (1 of its 3 files runs past its end)"},
+        {{{"a.txt", "a"}, {"", "x"}}, "1 of its entries has no valid name"},
+        {{{"cut.txt", "", true, 0, 1000}, {"", "x"}, {"b.txt", "b"}},
+         "it is cut short (1 of its 3 files runs past its end); 1 of its entries has no valid name"},
+        {{{"cut.txt", "", true, 0, 1000}}, "it is cut short (its only file runs past its end)"},
+        {{{"", "x"}}, "its only entry has no valid name"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(UsePack(BuildPack(c.entries)).GetDamage(), c.damage);
+}
+
 TEST_F(PackTest, PackReadsStopAtTheEndOfTheFile)
 {
     PackFile& pack = UsePack(BuildPack({{"a.txt", "abcdef"}}));

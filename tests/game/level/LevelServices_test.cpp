@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "KelpoBase/gla/GlaElementControllers.h"
 #include "KelpoBase/gla/Particles.h"
 #include "KelpoBase/platform/AudioManager.h"
+#include "KelpoBase/platform/AudioTestSupport.h"
 #include "KelpoBase/platform/Input.h"
 #include "KelpoBase/render/Material.h"
 #include "KelpoBase/render/SoundResource.h"
@@ -108,6 +110,17 @@ std::vector<int> VoicesSounding(RealLevel& real, const cSoundBuffer* sound)
         if (real.Audio().IsVoicePlaying(v) && real.Voice(v)->IsPlayingSound(sound))
             found.push_back(v);
     return found;
+}
+
+// The loops of the lava and the rain, both named on voice 14, in a level where rain falls.
+void LavaAndRainLoops(const cLevel& level, const cSoundBuffer*& lava, const cSoundBuffer*& rain)
+{
+    ASSERT_GT(level.PerformanceMode(), 1) << "rain falls";
+    ASSERT_GE(level.ambientSlots.size(), 3u);
+    lava = level.ambientSlots[0];
+    rain = level.ambientSlots[2];
+    ASSERT_NE(lava, nullptr);
+    ASSERT_NE(rain, nullptr);
 }
 
 std::string Hex(uint32_t v)
@@ -383,12 +396,9 @@ TEST(LevelServices, LavaAndRainOnOneNamedVoiceAreBothHeard)
     RealLevel real(maps, "level_test");
     ASSERT_TRUE(real.Ready()) << real.Error();
     cLevel& level = real.Level();
-    ASSERT_GT(level.PerformanceMode(), 1) << "rain falls";
-    ASSERT_GE(level.ambientSlots.size(), 3u);
-    const cSoundBuffer* lava = level.ambientSlots[0];
-    const cSoundBuffer* rain = level.ambientSlots[2];
-    ASSERT_NE(lava, nullptr);
-    ASSERT_NE(rain, nullptr);
+    const cSoundBuffer* lava = nullptr;
+    const cSoundBuffer* rain = nullptr;
+    ASSERT_NO_FATAL_FAILURE(LavaAndRainLoops(level, lava, rain));
     for (int frames : {3, 30})
     {
         real.Step(frames);
@@ -401,6 +411,73 @@ TEST(LevelServices, LavaAndRainOnOneNamedVoiceAreBothHeard)
         EXPECT_NEAR(level.lavaTarget, 1.0f - 260.0f / 768.0f, 1e-4f);
         EXPECT_FLOAT_EQ(real.Voice(voices[0])->GetGain(), level.lavaTarget);
     }
+}
+
+// The rain of the sample hazards level goes on for as long as play does: a loop on voice 14,
+// still sounding after ten seconds of sound have been played, far longer than its file, with
+// the lava (named on 14 as well) going on from a spare voice. The pause menu stops it; once
+// the menu has closed the rain starts again and goes on as before. The player stands in the
+// rain throughout (it would fall wherever the player was).
+TEST(LevelServices, RainOfTheHazardsLevelSoundsUntilThePauseMenuAndAfterIt)
+{
+    RealLevelOptions options;
+    options.levelNumber = 4; // story level 5, of the hazards template
+    RealLevel real(options);
+    ASSERT_TRUE(real.Ready()) << real.Error();
+    cLevel& level = real.Level();
+    const cSoundBuffer* lava = nullptr;
+    const cSoundBuffer* rain = nullptr;
+    ASSERT_NO_FATAL_FAILURE(LavaAndRainLoops(level, lava, rain));
+    const auto found = std::find_if(level.areas.begin(), level.areas.end(),
+                                    [](const PolygonArea* a) { return a->type == 13; });
+    ASSERT_NE(found, level.areas.end()) << "the level has its rain";
+    cVec2f lo = (*found)->points.at(0), hi = lo;
+    for (const cVec2f& p : (*found)->points)
+    {
+        lo.Set(std::min(lo.x, p.x), std::min(lo.y, p.y));
+        hi.Set(std::max(hi.x, p.x), std::max(hi.y, p.y));
+    }
+    // Under the rain, on the ground the player starts on, short of the level's end (whose
+    // area the rain's overlaps).
+    level.playerObject->SetPosition(cVec2f(lo.x + 1.0f, level.playerStart.y));
+    auto inTheRain = [&] {
+        const cVec2f at = *level.playerObject->GetPosition();
+        return at.x > lo.x && at.x < hi.x && at.y > lo.y && at.y < hi.y;
+    };
+    auto rainSounds = [&] { return real.Audio().IsVoiceSounding(14, rain); };
+    auto runUntil = [&](int32_t (cLevel::*state)(int32_t, int32_t), std::initializer_list<uint32_t> keys) {
+        real.Step(1, keys);
+        for (int i = 0; i < 60 && !level.stateMachine.IsCurrent(state); ++i)
+            real.Step(1);
+        return level.stateMachine.IsCurrent(state);
+    };
+    auto tenSecondsOn = [&](const char* when) {
+        real.Listen(10 * tvtest::kLoopbackRate);
+        real.Step(1);
+        EXPECT_TRUE(inTheRain()) << when;
+        EXPECT_TRUE(rainSounds()) << when;
+        EXPECT_FLOAT_EQ(real.Voice(14)->GetGain(), 0.75f) << when;
+        const std::vector<int> lavaVoices = VoicesSounding(real, lava);
+        EXPECT_TRUE(lavaVoices.size() == 1u && lavaVoices[0] >= kFirstSpareVoice && lavaVoices[0] <= kLastSpareVoice)
+            << when;
+    };
+
+    ASSERT_TRUE(runUntil(&cLevel::StateRunning, {}));
+    real.Step(30);
+    ASSERT_TRUE(rainSounds()) << "the rain starts";
+    tenSecondsOn("in play");
+
+    ASSERT_TRUE(runUntil(&cLevel::StatePauseMenu, {KEY_ESCAPE}));
+    real.Step(1);
+    EXPECT_FALSE(real.Audio().IsVoicePlaying(14)) << "the pause menu stops the rain";
+    real.Listen(tvtest::kLoopbackRate);
+    real.Step(10);
+    EXPECT_FALSE(real.Audio().IsVoicePlaying(14)) << "and it stays stopped while the menu shows";
+
+    ASSERT_TRUE(runUntil(&cLevel::StateRunning, {KEY_ESCAPE}));
+    real.Step(2);
+    EXPECT_TRUE(rainSounds()) << "the rain starts again after the menu";
+    tenSecondsOn("after the menu");
 }
 
 TEST(LevelServices, AnimationOfModeSixAnswersAJumpInANoJumpZone)
