@@ -15,6 +15,8 @@
 
 #include "TestSupport.h"
 
+#include "KelpoBase/core/Random.h"
+
 namespace
 {
 std::filesystem::path gWorkFolder;
@@ -112,18 +114,22 @@ bool FreshWorkFolder(std::string& error)
     return true;
 }
 
-// Gives each test the work folder as a fresh program would find it, and takes away what
-// the test left there, so that a test meets the same empty folders whether it runs alone,
-// after others, or again in the same process (--gtest_shuffle, --gtest_repeat). ctest runs
-// each test in a process of its own and would never show a test that leans on a file an
-// earlier test left; a whole program run in one process would.
-class FreshFolderPerTest : public testing::EmptyTestEventListener
+// Gives each test the work folder and the engine's random generator as a fresh program
+// finds them, and takes away what the test left there, so that a test meets the same
+// state whether it runs alone, after others, or again in the same process (--gtest_shuffle,
+// --gtest_repeat). ctest runs each test in a process of its own and would never show a test
+// that leans on a file or a draw an earlier test left; a whole program run in one process
+// would.
+class FreshStatePerTest : public testing::EmptyTestEventListener
 {
     void OnTestStart(const testing::TestInfo& test) override { Renew(test); }
     void OnTestEnd(const testing::TestInfo& test) override { Renew(test); }
 
     static void Renew(const testing::TestInfo& test)
     {
+        // The program never seeds its generator: it starts at 0 in every process, and
+        // what a level scatters (confetti, particles) follows from that.
+        SetRandomSeed(0);
         std::string error;
         if (FreshWorkFolder(error))
             return;
@@ -252,7 +258,7 @@ int main(int argc, char** argv)
     setenv("ALSOFT_DRIVERS", "null", 0);
 
     testing::InitGoogleTest(&argc, argv);
-    testing::UnitTest::GetInstance()->listeners().Append(new FreshFolderPerTest);
+    testing::UnitTest::GetInstance()->listeners().Append(new FreshStatePerTest);
     // Death tests fork; "threadsafe" re-executes the program, which keeps them
     // reliable beside GL and audio threads.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
