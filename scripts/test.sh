@@ -5,6 +5,9 @@
 #      must not rest on what the sanitizers change, such as where freed memory goes), and
 #      each benchmark run once briefly as a smoke check (figures are read by people, never gated);
 #   3. the libFuzzer targets (clang-14), replaying their seed corpora with a fixed seed.
+# After ctest in each build, every test program also runs whole in one process, shuffled and
+# twice over (scripts/repeat-tests.sh): ctest gives each test a process of its own, which hides
+# a test that leans on what an earlier one left behind.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -24,6 +27,7 @@ cmake --build build/test -j "$jobs"
 scripts/check-test-environment.sh build/test
 ctest --test-dir build/test -j "$jobs" --output-on-failure | tee build/test/ctest-summary.log
 total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' build/test/ctest-summary.log | tail -n 1)
+scripts/repeat-tests.sh build/test
 
 echo "== release build, tests and benchmark smoke run"
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -32,6 +36,7 @@ cmake --build build/release -j "$jobs"
 scripts/check-test-environment.sh build/release
 ctest --test-dir build/release -j "$jobs" --output-on-failure | tee build/release/ctest-summary.log
 release_total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' build/release/ctest-summary.log | tail -n 1)
+scripts/repeat-tests.sh build/release
 for b in $(cat build/release/benches.txt); do
     echo "-- $b"
     build/release/bench/"$b" --benchmark_min_time=0.01 > /dev/null

@@ -1,27 +1,143 @@
-// Test entry: every test program runs in a working folder of its own, with its own
-// HOME and save folder, and with no display, so that tests never share files, never
-// pick up a stray pack file and never open a real window or message box.
+// Test entry: every test runs in a working folder of its own, with its own HOME and
+// save folder, and with no display, so that tests never share files, never pick up a
+// stray pack file and never open a real window or message box.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <system_error>
+#include <vector>
 #include <unistd.h>
 
 #include "TestSupport.h"
 
+#include "KelpoBase/core/Random.h"
+
 namespace
 {
 std::filesystem::path gWorkFolder;
+pid_t gOwner = 0; // a child forked by a test inherits the exit handler but not the folder
+
+// Where the work folder of a test program is, for the copies of itself that it starts.
+constexpr const char* kWorkFolderVariable = "TOLLIVAN_TEST_WORK_FOLDER";
 
 void RemoveWorkFolder()
 {
     std::error_code ec;
-    if (!gWorkFolder.empty())
+    if (!gWorkFolder.empty() && getpid() == gOwner)
         std::filesystem::remove_all(gWorkFolder, ec);
 }
+
+// A death test runs its statement in a fresh copy of the program ("threadsafe" style). The
+// copy may die without running its exit handlers, so its folder is made inside the work
+// folder of the program that started it, which renews that folder after the test.
+std::string WorkFolderPattern(int argc, char** argv)
+{
+    const char* parent = std::getenv(kWorkFolderVariable);
+    const bool deathTestChild =
+        std::any_of(argv + 1, argv + argc, [](const char* arg) {
+            return std::string_view(arg).starts_with("--gtest_internal_run_death_test");
+        });
+    if (deathTestChild && parent != nullptr && std::filesystem::is_directory(parent))
+        return (std::filesystem::path(parent) / "death-test.XXXXXX").string();
+    return "/tmp/tollivan-test.XXXXXX";
+}
+
+// Removes path and all below it. A test may leave a folder it made read-only (to show how
+// an unwritable save folder is met), which stops a removal by anyone but root: such
+// folders are made writable again and the removal tried once more.
+bool RemoveTree(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+    if (!ec)
+        return true;
+    namespace fs = std::filesystem;
+    std::error_code walk;
+    if (fs::is_directory(fs::symlink_status(path, walk)))
+        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, walk);
+    for (fs::recursive_directory_iterator it(path, walk), end; !walk && it != end; it.increment(walk))
+        if (it->is_directory(walk) && !it->is_symlink(walk))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, walk);
+    ec.clear();
+    std::filesystem::remove_all(path, ec);
+    return !ec;
+}
+
+// Empties the work folder and makes its home, xdg and run folders anew, points HOME and
+// XDG_DATA_HOME at them again (a test may change either) and makes run the current folder
+// (a test may change that too). False, with the reason in error, when any step fails.
+bool FreshWorkFolder(std::string& error)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (chdir(gWorkFolder.c_str()) != 0)
+    {
+        error = "cannot enter " + gWorkFolder.string();
+        return false;
+    }
+    std::vector<fs::path> entries;
+    for (const fs::directory_entry& entry : fs::directory_iterator(gWorkFolder, ec))
+        entries.push_back(entry.path());
+    if (ec)
+    {
+        error = "cannot list " + gWorkFolder.string() + ": " + ec.message();
+        return false;
+    }
+    for (const fs::path& entry : entries)
+    {
+        if (!RemoveTree(entry))
+        {
+            error = "cannot remove " + entry.string();
+            return false;
+        }
+    }
+    for (const char* name : {"home", "xdg", "run"})
+    {
+        if (!fs::create_directory(gWorkFolder / name, ec) || ec)
+        {
+            error = "cannot make " + (gWorkFolder / name).string();
+            return false;
+        }
+    }
+    setenv("HOME", (gWorkFolder / "home").c_str(), 1);
+    setenv("XDG_DATA_HOME", (gWorkFolder / "xdg").c_str(), 1);
+    if (chdir((gWorkFolder / "run").c_str()) != 0)
+    {
+        error = "cannot enter " + (gWorkFolder / "run").string();
+        return false;
+    }
+    return true;
+}
+
+// Gives each test the work folder and the engine's random generator as a fresh program
+// finds them, and takes away what the test left there, so that a test meets the same
+// state whether it runs alone, after others, or again in the same process (--gtest_shuffle,
+// --gtest_repeat). ctest runs each test in a process of its own and would never show a test
+// that leans on a file or a draw an earlier test left; a whole program run in one process
+// would.
+class FreshStatePerTest : public testing::EmptyTestEventListener
+{
+    void OnTestStart(const testing::TestInfo& test) override { Renew(test); }
+    void OnTestEnd(const testing::TestInfo& test) override { Renew(test); }
+
+    static void Renew(const testing::TestInfo& test)
+    {
+        // The program never seeds its generator: it starts at 0 in every process, and
+        // what a level scatters (confetti, particles) follows from that.
+        SetRandomSeed(0);
+        std::string error;
+        if (FreshWorkFolder(error))
+            return;
+        std::fprintf(stderr, "%s.%s: the work folder cannot be renewed: %s\n", test.test_suite_name(), test.name(),
+                     error.c_str());
+        std::exit(2);
+    }
+};
 } // namespace
 
 namespace tvtest
@@ -119,18 +235,22 @@ bool LinkSampleTreeWithout(const std::vector<std::string>& leftOut, std::string&
 
 int main(int argc, char** argv)
 {
-    char pattern[] = "/tmp/tollivan-test.XXXXXX";
-    if (const char* made = mkdtemp(pattern))
+    std::string pattern = WorkFolderPattern(argc, argv);
+    const char* made = mkdtemp(pattern.data());
+    if (made == nullptr)
     {
-        gWorkFolder = made;
-        std::filesystem::create_directories(gWorkFolder / "home");
-        std::filesystem::create_directories(gWorkFolder / "xdg");
-        std::filesystem::create_directories(gWorkFolder / "run");
-        setenv("HOME", (gWorkFolder / "home").c_str(), 1);
-        setenv("XDG_DATA_HOME", (gWorkFolder / "xdg").c_str(), 1);
-        if (chdir((gWorkFolder / "run").c_str()) != 0)
-            return 2;
-        std::atexit(RemoveWorkFolder);
+        std::perror("cannot make the work folder");
+        return 2;
+    }
+    gWorkFolder = made;
+    gOwner = getpid();
+    std::atexit(RemoveWorkFolder);
+    setenv(kWorkFolderVariable, gWorkFolder.c_str(), 1);
+    std::string error;
+    if (!FreshWorkFolder(error))
+    {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
     }
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
@@ -138,6 +258,7 @@ int main(int argc, char** argv)
     setenv("ALSOFT_DRIVERS", "null", 0);
 
     testing::InitGoogleTest(&argc, argv);
+    testing::UnitTest::GetInstance()->listeners().Append(new FreshStatePerTest);
     // Death tests fork; "threadsafe" re-executes the program, which keeps them
     // reliable beside GL and audio threads.
     GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -7,8 +7,11 @@
 
 namespace tvtest
 {
-// The program's private working folder (also the current directory at start);
-// HOME and XDG_DATA_HOME point at folders inside it.
+// The program's private working folder. Before and after each test it is emptied and
+// holds only the folders home, xdg and run again: run is the current directory and HOME
+// and XDG_DATA_HOME point at the other two, so no file, setting or save of one test is
+// seen by the next, nor by the same test run again. The engine's random generator is set
+// back to where a fresh program starts it as well.
 const std::filesystem::path& WorkFolder();
 
 // The root of the source tree, for tests that read committed fixtures.

@@ -110,8 +110,11 @@ TEST_F(MultiSpriteTest, MissingTilesEmptyAndBadGrids)
 
 TEST(MultiSpriteReader, ReadsFromMemoryWithAnyTileLoader)
 {
+    // The loader is a plain function, so it records into statics; they outlast the test, and a
+    // repeated run starts with them empty.
     static std::vector<std::string> asked;
     static ImageRect tile;
+    asked.clear();
     tile.w = 30;
     tile.h = 10;
     const std::string text = "60\n10\n2\n1\nx.png\nsub/y.png\n";
