@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "KelpoBase/platform/AudioManager.h"
+#include "KelpoBase/platform/AudioTestSupport.h"
 #include "KelpoBase/platform/GLFunctions.h"
 #include "KelpoBase/platform/GLWindow.h"
 #include "KelpoBase/platform/KelpoGame.h"
@@ -94,6 +96,7 @@ ScenarioDriver::~ScenarioDriver()
         delete window;
     }
     SetGameFactory(nullptr);
+    SetAudioDeviceOpener(nullptr);
     GetWinMainHooks() = WinMainHooks{};
     if (host != nullptr)
     {
@@ -118,6 +121,10 @@ bool ScenarioDriver::StartOverOwnTree(const std::string& commandLine)
     host = new cScenarioHost();
     SetHost(host);
     RegisterProgramParts();
+    // Sound plays on a loopback device that mixes one frame's worth after every frame, so
+    // that when a sound ends (and with it what the game decides on a free voice, random
+    // draws among them) follows the frames, not the machine's clock.
+    SetAudioDeviceOpener(OpenLoopbackDevice);
     window = new cWinMain_OGL1();
     started = window->Init(commandLine.c_str());
     if (!started)
@@ -143,6 +150,8 @@ void ScenarioDriver::RunFrames(int count, bool drawn)
     for (int i = 0; i < count; ++i)
     {
         window->RunFrame();
+        if (gAudioManager != nullptr && gAudioManager->IsEnabled())
+            RenderLoopback(gAudioManager->GetDevice(), kLoopbackRate / 30);
         ++framesRun;
     }
     gGame = game;

@@ -1,7 +1,8 @@
 // Plays the sample data tree through the whole program, frame by frame, the way a player
 // meets it: the program's own start-up, main loop and shutdown over the real SDL host
-// (offscreen video driver, GL through EGL under Mesa), with a virtual clock and scripted
-// key presses, so that a scenario is a pure function of its frame counts.
+// (offscreen video driver, GL through EGL under Mesa), with a virtual clock, sound mixed
+// on a loopback device one frame's worth at a time, and scripted key presses, so that a
+// scenario is a pure function of its frame counts.
 //
 // The working folder of the test gets a link "res" to the tree the build made
 // (<build>/run/res, target sample_data); everything the game writes goes to the test's own
