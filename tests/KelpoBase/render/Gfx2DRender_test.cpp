@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "FontFixtures.h"
+#include "GLCounting.h"
 #include "GLTestContext.h"
 #include "TestSupport.h"
 #include "KelpoBase/core/FastMath.h"
@@ -601,6 +602,95 @@ TEST_F(Gfx2DRender, EveryItemKindLooksTheSameThroughTheLayeredDrawer)
         cGfx2Dx layered(renderer.get());
         EXPECT_EQ(drawThrough(layered, c), immediate);
     }
+}
+
+TEST_F(Gfx2DRender, LayeredDrawerJoinsBatchesWhereNothingItPassesOverlaps)
+{
+    // Balls of one atlas page, blended and glowing (added) in turn, with text, lines and a
+    // mesh: the immediate drawer draws each change of mode or texture as a call of its own.
+    // The layered drawer gives the same frame, pixel for pixel, in fewer calls: a ball goes
+    // ahead of those it passes when it touches none of them. Overlapping balls and what
+    // lies on either side of a line keep their order; so does everything drawn with a mesh
+    // (which goes ahead of the batch under way, as the immediate drawer draws it).
+    const uint32_t bg = 0xFF200808u;
+    struct Step
+    {
+        char kind; // 'a' blended ball, 'g' glowing ball, 't' text, 'l' line, 'm' mesh
+        float x, y;
+    };
+    // A square mesh with a colour of its own, in screen pixels.
+    cMesh mesh(4, 6, kMeshPosition | kMeshPositions2D);
+    mesh.indices = {0, 2, 1, 1, 2, 3};
+    mesh.indexCount = 6;
+    cMaterial meshMaterial;
+    meshMaterial.flags = kMaterialTwoSided;
+    meshMaterial.colour = kGreen;
+    struct Scene
+    {
+        const char* name;
+        std::vector<Step> steps;
+        uint32_t immediateCalls, layeredCalls;
+    };
+    const Scene scenes[] = {
+        {"a row of both modes, then a stack of three",
+         {{'a', 100, 100}, {'g', 200, 100}, {'a', 300, 100}, {'g', 400, 100}, {'a', 500, 100}, {'g', 600, 100},
+          {'a', 900, 100}, {'g', 915, 105}, {'a', 930, 110}},
+         9, 3},
+        {"a line between", {{'a', 100, 100}, {'g', 200, 100}, {'l', 300, 100}, {'a', 400, 100}, {'g', 500, 100}}, 5, 5},
+        {"balls and text", {{'a', 100, 100}, {'t', 300, 60}, {'a', 100, 160}, {'t', 300, 140}}, 4, 2},
+        {"text between two balls it overlaps", {{'a', 700, 100}, {'t', 690, 95}, {'a', 720, 110}}, 3, 3},
+        {"a mesh under the last ball", {{'a', 100, 100}, {'g', 200, 100}, {'a', 300, 100}, {'m', 290, 90}}, 4, 4},
+    };
+    ASSERT_NE(font->GlyphOf('B')->rect.image, ball->image); // the text draws from another texture
+    auto draw = [&](cGfx2D& g, const std::vector<Step>& steps, uint32_t& calls) {
+        BeginFrame(bg);
+        g.SetFont(font);
+        g.Begin();
+        g.SetColour(0xFFFFFFFFu);
+        g.SetRenderFlagsHigh(kBlendCodeAlpha);
+        tvtest::GLCounting counting;
+        for (const Step& step : steps)
+        {
+            if (step.kind == 'l')
+            {
+                g.DrawLine(step.x, step.y, step.x + 40.0f, step.y + 10.0f);
+                continue;
+            }
+            if (step.kind == 'm')
+            {
+                for (uint32_t i = 0; i < 4; ++i)
+                {
+                    const float corner[2] = {step.x + float(i & 1) * 40.0f, step.y + float(i >> 1) * 40.0f};
+                    std::memcpy(mesh.PositionPtr(i), corner, sizeof corner);
+                }
+                g.DrawMesh(&mesh, &meshMaterial);
+                continue;
+            }
+            if (step.kind == 'a' || step.kind == 'g')
+                g.SetRenderFlagsHigh(step.kind == 'a' ? kBlendCodeAlpha : kBlendCodeAdditive);
+            if (step.kind == 't')
+                DrawTextAt(g, step.x, step.y, kAlignLeft | kAlignTop, "BALL");
+            else
+                DrawFrameAt(g, ball, step.x, step.y, kAlignCentre);
+        }
+        g.Flush();
+        calls = counting.Count(eGLFunction::DrawElements);
+        return tvtest::ReadRGBA(0, 720 - 200, 1280, 200);
+    };
+    for (const Scene& scene : scenes)
+    {
+        SCOPED_TRACE(scene.name);
+        uint32_t immediateCalls = 0, layeredCalls = 0;
+        const std::vector<uint8_t> immediate = draw(*gfx, scene.steps, immediateCalls);
+        cGfx2Dx layered(renderer.get());
+        EXPECT_TRUE(draw(layered, scene.steps, layeredCalls) == immediate);
+        EXPECT_EQ(immediateCalls, scene.immediateCalls);
+        EXPECT_EQ(layeredCalls, scene.layeredCalls);
+    }
+    // The stack's order shows: with its glowing ball last, the frame is another one.
+    uint32_t calls = 0;
+    const std::vector<uint8_t> stack = draw(*gfx, {{'a', 900, 100}, {'g', 915, 105}, {'a', 930, 110}}, calls);
+    EXPECT_FALSE(draw(*gfx, {{'a', 900, 100}, {'a', 930, 110}, {'g', 915, 105}}, calls) == stack);
 }
 
 TEST_F(Gfx2DRender, ScreenOfTextSpritesAndShapes)
