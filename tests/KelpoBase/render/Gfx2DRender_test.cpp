@@ -265,6 +265,30 @@ void WriteFont()
                                                       std::streamsize(bytes.size()));
 }
 
+// A green 40 x 40 square mesh, placed in screen pixels.
+struct SquareMesh
+{
+    cMesh mesh{4, 6, kMeshPosition | kMeshPositions2D};
+    cMaterial material;
+
+    SquareMesh()
+    {
+        mesh.indices = {0, 2, 1, 1, 2, 3};
+        mesh.indexCount = 6;
+        material.flags = kMaterialTwoSided;
+        material.colour = kGreen;
+    }
+    // The top-left corner at (x, y).
+    void PlaceAt(float x, float y)
+    {
+        for (uint32_t i = 0; i < 4; ++i)
+        {
+            const float corner[2] = {x + float(i & 1) * 40.0f, y + float(i >> 1) * 40.0f};
+            std::memcpy(mesh.PositionPtr(i), corner, sizeof corner);
+        }
+    }
+};
+
 class Gfx2DRender : public testing::Test
 {
 protected:
@@ -542,17 +566,10 @@ TEST_F(Gfx2DRender, EveryItemKindLooksTheSameThroughTheLayeredDrawer)
     const cVec2f uvs[3] = {{quadrants->uMin, quadrants->vMin},
                            {quadrants->uMax, quadrants->vMin},
                            {quadrants->uMin, quadrants->vMax}};
-    // A 2D mesh quad with its own colour, in screen pixels: neither the drawer's colour nor
-    // its transform reaches it.
-    cMesh mesh(4, 6, kMeshPosition | kMeshPositions2D);
-    const float quad[4][2] = {{300, 300}, {340, 300}, {300, 340}, {340, 340}};
-    for (uint32_t i = 0; i < 4; ++i)
-        std::memcpy(mesh.PositionPtr(i), quad[i], 8);
-    mesh.indices = {0, 2, 1, 1, 2, 3};
-    mesh.indexCount = 6;
-    cMaterial meshMaterial;
-    meshMaterial.flags = kMaterialTwoSided;
-    meshMaterial.colour = kGreen;
+    // A 2D mesh quad with its own colour: neither the drawer's colour nor its transform
+    // reaches it.
+    SquareMesh square;
+    square.PlaceAt(300, 300);
 
     struct Case
     {
@@ -564,7 +581,7 @@ TEST_F(Gfx2DRender, EveryItemKindLooksTheSameThroughTheLayeredDrawer)
         {"frame region", [&](cGfx2D& g) { g.DrawFrameRegion(quadrants, 4, 4, 20, 20, kAlignTopLeft); }},
         {"image", [&](cGfx2D& g) { g.DrawImage(page, kAlignTopLeft); }},
         {"image region", [&](cGfx2D& g) { g.DrawImageRegion(page, 0, 0, 40, 40, kAlignTopLeft); }},
-        {"mesh", [&](cGfx2D& g) { g.DrawMesh(&mesh, &meshMaterial); }},
+        {"mesh", [&](cGfx2D& g) { g.DrawMesh(&square.mesh, &square.material); }},
         {"open line strip", [&](cGfx2D& g) { g.DrawLineStrip(triangle, nullptr, 3, false); }},
         {"closed line strip with colours", [&](cGfx2D& g) { g.DrawLineStrip(triangle, corners, 3, true); }},
         {"polygon", [&](cGfx2D& g) { g.FillPolygon(triangle, nullptr, 3); }},
@@ -618,13 +635,7 @@ TEST_F(Gfx2DRender, LayeredDrawerJoinsBatchesWhereNothingItPassesOverlaps)
         char kind; // 'a' blended ball, 'g' glowing ball, 't' text, 'l' line, 'm' mesh
         float x, y;
     };
-    // A square mesh with a colour of its own, in screen pixels.
-    cMesh mesh(4, 6, kMeshPosition | kMeshPositions2D);
-    mesh.indices = {0, 2, 1, 1, 2, 3};
-    mesh.indexCount = 6;
-    cMaterial meshMaterial;
-    meshMaterial.flags = kMaterialTwoSided;
-    meshMaterial.colour = kGreen;
+    SquareMesh square;
     struct Scene
     {
         const char* name;
@@ -658,12 +669,8 @@ TEST_F(Gfx2DRender, LayeredDrawerJoinsBatchesWhereNothingItPassesOverlaps)
             }
             if (step.kind == 'm')
             {
-                for (uint32_t i = 0; i < 4; ++i)
-                {
-                    const float corner[2] = {step.x + float(i & 1) * 40.0f, step.y + float(i >> 1) * 40.0f};
-                    std::memcpy(mesh.PositionPtr(i), corner, sizeof corner);
-                }
-                g.DrawMesh(&mesh, &meshMaterial);
+                square.PlaceAt(step.x, step.y);
+                g.DrawMesh(&square.mesh, &square.material);
                 continue;
             }
             if (step.kind == 'a' || step.kind == 'g')
