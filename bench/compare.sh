@@ -32,7 +32,7 @@ for side in before after; do
     git archive "$rev" | tar -x -C "$work/$side"
     rm -rf "$work/$side/bench"
     cp -r bench "$work/$side/bench"
-    cp tests/support/ScriptedGLHost.h tests/support/ScriptedGLHost.cpp "$work/$side/tests/support/"
+    cp tests/support/ScriptedGLHost.h tests/support/ScriptedGLHost.cpp tests/support/GLCounting.h "$work/$side/tests/support/"
     cmake -S "$work/$side" -B "$work/$side/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLLIVAN_TESTS=OFF \
           -DTOLLIVAN_BENCH=ON "${launcher[@]}" > /dev/null
     cmake --build "$work/$side/build" -j 3 --target "${benches[@]}" > "$work/$side-build.log"

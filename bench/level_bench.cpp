@@ -13,9 +13,13 @@
 //   present); and by what the loaders did (time inside loaders of that kind, nested loads
 //   counted where they run): sound, atlas, scene, font, texture, and finish, upload of the
 //   groups.
-// BM_LevelFrame: frames of the running level 1. CPU per frame in ms: main (the main
-//   thread), raster (the software rasteriser's threads), audio (the sound threads,
-//   counted at the real 30 frames a second, since they run on the wall clock), process.
+// BM_LevelFrame/N: frames of the running level of global number N: 1 (the story's second
+//   level, keys and movers) and one level of every other template: 0 (basics), 2
+//   (dynamics), 3 (joints), 4 (hazards), 200 (the first survival arena), 40 (the credits
+//   walk). CPU per frame in ms: main (the main thread), raster (the software rasteriser's
+//   threads), audio (the sound threads, counted at the real 30 frames a second, since they
+//   run on the wall clock), process; and draws, the GL draw calls per frame (every sprite
+//   batch the frame hands to the renderer is one).
 // BM_EmptyFrame: a frame that draws nothing: the frame's reset and clear and the present.
 //
 // Compare figures of one machine and one run; see bench/README.md for the before/after
@@ -44,6 +48,7 @@
 #include "KelpoBase/render/Renderer.h"
 #include "KelpoBase/render/RendererServices.h"
 #include "KelpoBase/render/Resource.h"
+#include "GLCounting.h"
 #include "ScriptedGLHost.h"
 #include "game/shell/Frontend.h"
 #include "game/shell/MainGame.h"
@@ -269,6 +274,8 @@ bool EnterRunningLevel(int32_t number)
 template <class Frame>
 void MeasureFrames(benchmark::State& state, Frame frame)
 {
+    // Counting adds one call and an increment to each GL call: nothing next to a frame.
+    tvtest::GLCounting counting;
     const ThreadCpu before = ReadThreadCpu();
     const Clock::time_point begin = Clock::now();
     for (auto _ : state)
@@ -280,6 +287,7 @@ void MeasureFrames(benchmark::State& state, Frame frame)
     const double wall = Ms(Clock::now() - begin);
     const ThreadCpu after = ReadThreadCpu();
     const double frames = double(state.iterations());
+    state.counters["draws"] = double(counting.Count(eGLFunction::DrawElements)) / frames;
     state.counters["main_ms"] = (after.main - before.main) / frames;
     state.counters["raster_ms"] = (after.raster - before.raster) / frames;
     // The sound threads mix in real time: their share of a frame at 30 a second.
@@ -289,7 +297,7 @@ void MeasureFrames(benchmark::State& state, Frame frame)
 
 void BM_LevelFrame(benchmark::State& state)
 {
-    if (!EnterRunningLevel(1))
+    if (!EnterRunningLevel(int32_t(state.range(0))))
     {
         state.SkipWithError("the game did not start");
         return;
@@ -314,7 +322,7 @@ void BM_EmptyFrame(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_LevelLoad)->DenseRange(1, 5)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LevelFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LevelFrame)->Arg(1)->Arg(0)->Arg(2)->Arg(3)->Arg(4)->Arg(200)->Arg(40)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EmptyFrame)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)

@@ -1,9 +1,11 @@
 // Levels of the sample data tree started by the real program on the scripted host with a
 // real GL context: the effect sounds decoded ahead on worker threads are the sounds a
 // decode at the load gives, the groups' atlas pages are uploaded, and a second level start
-// (its pages made again in the storage the first level's left) draws its frame.
+// (its pages made again in the storage the first level's left) draws its frame; a running
+// level of each template draws its frames in a few GL draw calls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "KelpoBase/render/RendererServices.h"
 #include "KelpoBase/render/Resource.h"
 #include "KelpoBase/render/SoundResource.h"
+#include "GLCounting.h"
 #include "ScriptedGLHost.h"
 #include "game/level/Level.h"
 #include "game/shell/Frontend.h"
@@ -100,6 +103,35 @@ TEST_F(SampleLevel, EffectSoundsDecodedAheadAreTheSoundsALoadDecodes)
         for (size_t p = 0; p < pixels.size() && !lit; p += 4)
             lit = pixels[p] != 0 || pixels[p + 1] != 0 || pixels[p + 2] != 0;
         EXPECT_TRUE(lit);
+    }
+}
+
+TEST_F(SampleLevel, ARunningLevelOfEachTemplateDrawsInAFewCalls)
+{
+    // The world's pictures share one atlas page and the display's another; the particles
+    // blend in two ways (the player's glowing trail, everything else blended), and the
+    // display is drawn after the world. A frame of a running level takes 3 or 4 draw calls
+    // (world, glow, display, and the survival clock's font); the ceiling leaves 4 more for
+    // effects that come to overlap, but not a call per particle, as when the trail and a
+    // sticker's or a hazard's particles took turns (13 to 42 calls a frame).
+    constexpr uint32_t kCeiling = 8;
+    // Basics, keys and movers, dynamics, joints, hazards, a survival arena, the credits.
+    for (int32_t number : {0, 1, 2, 3, 4, 200, 40})
+    {
+        SCOPED_TRACE(number);
+        ASSERT_NE(Start(number), nullptr);
+        for (int i = 0; i < 35; ++i) // past the level's intro
+            window.RunFrame();
+        tvtest::GLCounting counting;
+        uint32_t most = 0;
+        for (int i = 0; i < 5; ++i)
+        {
+            counting.Reset();
+            window.RunFrame();
+            most = std::max(most, counting.Count(eGLFunction::DrawElements));
+        }
+        EXPECT_GE(most, 2u); // the world and the display were drawn
+        EXPECT_LE(most, kCeiling);
     }
 }
 } // namespace

@@ -19,26 +19,6 @@ namespace
 {
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 
-struct Box
-{
-    float left, top, right, bottom;
-};
-
-// The corners of a box of half sizes hw, hh placed by the alignment flags.
-Box AlignBox(float hw, float hh, uint32_t align)
-{
-    float cx = 0.0f, cy = 0.0f;
-    if (align & kAlignLeft)
-        cx = hw;
-    else if (align & kAlignRight)
-        cx = -hw;
-    if (align & kAlignTop)
-        cy = hh;
-    else if (align & kAlignBottom)
-        cy = -hh;
-    return {cx - hw, cy - hh, cx + hw, cy + hh};
-}
-
 // The pen's horizontal start for a line of width W, so that the pen ends at W past it.
 // W is signed: negative kerning can make a text's width negative, and such a text still
 // ends at the origin (right), or is centred on it with the pen running leftwards.
@@ -61,6 +41,20 @@ float PenY(uint8_t flags, const cFont& font)
     return float(font.maxTop >> 1);
 }
 } // namespace
+
+Gfx2DBox AlignBox(float hw, float hh, uint32_t align)
+{
+    float cx = 0.0f, cy = 0.0f;
+    if (align & kAlignLeft)
+        cx = hw;
+    else if (align & kAlignRight)
+        cx = -hw;
+    if (align & kAlignTop)
+        cy = hh;
+    else if (align & kAlignBottom)
+        cy = -hh;
+    return {cx - hw, cy - hh, cx + hw, cy + hh};
+}
 
 // ---- construction ----
 
@@ -235,7 +229,7 @@ void cGfx2D::DrawFrame(const ImageRect* frame, uint32_t align)
     // A rectangle whose picture is not on a page yet has nothing to draw.
     if (frame == nullptr || frame->image == nullptr)
         return;
-    const Box b = AlignBox(float(frame->w) * 0.5f, float(frame->h) * 0.5f, align);
+    const Gfx2DBox b = AlignBox(float(frame->w) * 0.5f, float(frame->h) * 0.5f, align);
     const float uv[8] = {frame->uMin, frame->vMax, frame->uMax, frame->vMax,
                          frame->uMin, frame->vMin, frame->uMax, frame->vMin};
     WriteQuad(frame->image, b.left, b.top, b.right, b.bottom, uv);
@@ -245,7 +239,7 @@ void cGfx2D::DrawFrameRegion(const ImageRect* frame, int32_t sx, int32_t sy, int
 {
     if (frame == nullptr || frame->image == nullptr || frame->w == 0 || frame->h == 0)
         return;
-    const Box b = AlignBox(float(w) * 0.5f, float(h) * 0.5f, align);
+    const Gfx2DBox b = AlignBox(float(w) * 0.5f, float(h) * 0.5f, align);
     const float U = frame->du / float(frame->w);
     const float V = frame->dv / float(frame->h);
     const float u0 = frame->uMin + float(sx) * U;
@@ -282,7 +276,7 @@ void cGfx2D::DrawImage(cImage* image, uint32_t align)
     if (image == nullptr)
         return;
     // Integer halves: an odd size loses its half pixel.
-    const Box b = AlignBox(float(image->width >> 1), float(image->height >> 1), align);
+    const Gfx2DBox b = AlignBox(float(image->width >> 1), float(image->height >> 1), align);
     const float uv[8] = {0.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 1.0f, 0.0f};
     WriteQuad(image, b.left, b.top, b.right, b.bottom, uv);
 }
@@ -291,7 +285,7 @@ void cGfx2D::DrawImageRegion(cImage* image, int32_t sx, int32_t sy, int32_t w, i
 {
     if (image == nullptr || image->width == 0 || image->height == 0)
         return;
-    const Box b = AlignBox(float(w) * 0.5f, float(h) * 0.5f, align);
+    const Gfx2DBox b = AlignBox(float(w) * 0.5f, float(h) * 0.5f, align);
     const float W = float(image->width);
     const float H = float(image->height);
     const float u0 = float(sx) / W, u1 = float(sx + w) / W;
@@ -412,7 +406,7 @@ void cGfx2D::FillPolygon(const cVec2f* points, const uint32_t* colours, uint32_t
 
 void cGfx2D::FillRect(float w, float h, uint32_t align)
 {
-    const Box b = AlignBox(w * 0.5f, h * 0.5f, align);
+    const Gfx2DBox b = AlignBox(w * 0.5f, h * 0.5f, align);
     const cVec2f ring[4] = {{b.left, b.top}, {b.right, b.top}, {b.right, b.bottom}, {b.left, b.bottom}};
     WriteFan(nullptr, ring, nullptr, nullptr, 4, Tint::Plain);
 }

@@ -41,6 +41,16 @@ enum : uint32_t
     kAlignCentre = 0x00,
 };
 
+// A rectangle {left, top, right, bottom}.
+struct Gfx2DBox
+{
+    float left, top, right, bottom;
+};
+
+// The corners of a box of half sizes hw, hh placed by the alignment flags: how sprites,
+// frames and rectangles lie about the origin.
+Gfx2DBox AlignBox(float hw, float hh, uint32_t align);
+
 // One vertex of the batch (the layout of the mesh format 0x400D).
 struct Gfx2DVertex
 {

@@ -1,7 +1,13 @@
 #include "KelpoBase/render/Gfx2Dx.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 #include "KelpoBase/core/Colour.h"
+#include "KelpoBase/render/Image.h"
 #include "KelpoBase/render/Renderer.h"
+#include "KelpoBase/render/TextureAtlas.h"
 
 cGfx2Dx::cGfx2Dx(cRenderer* target) : cGfx2D(target)
 {
@@ -9,6 +15,8 @@ cGfx2Dx::cGfx2Dx(cRenderer* target) : cGfx2D(target)
     pointColours = new uint32_t[kMaxPoints]();
     pointUVs = new cVec2f[kMaxPoints];
     items.Create(kMaxItems);
+    plan.reserve(kMaxItems);
+    passed.reserve(kLookAhead);
     sentinel.next = &sentinel;
     sentinel.prev = &sentinel;
 }
@@ -119,17 +127,8 @@ void cGfx2Dx::FillRect(float w, float h, uint32_t align)
 {
     // The ring of corners as the immediate drawer makes it, untransformed: the item keeps
     // the transform.
-    const float hw = w * 0.5f, hh = h * 0.5f;
-    float cx = 0.0f, cy = 0.0f;
-    if (align & kAlignLeft)
-        cx = hw;
-    else if (align & kAlignRight)
-        cx = -hw;
-    if (align & kAlignTop)
-        cy = hh;
-    else if (align & kAlignBottom)
-        cy = -hh;
-    const cVec2f ring[4] = {{cx - hw, cy - hh}, {cx + hw, cy - hh}, {cx + hw, cy + hh}, {cx - hw, cy + hh}};
+    const Gfx2DBox b = AlignBox(w * 0.5f, h * 0.5f, align);
+    const cVec2f ring[4] = {{b.left, b.top}, {b.right, b.top}, {b.right, b.bottom}, {b.left, b.bottom}};
     FillPolygon(ring, nullptr, 4);
 }
 
@@ -230,6 +229,140 @@ void cGfx2Dx::SortItems()
     sentinel.prev = prev;
 }
 
+namespace
+{
+// The smallest box holding the points placed by the transform; the whole plane when a
+// point is not finite (where such a shape draws is anyone's guess).
+Gfx2DBox PlacedBounds(const cAffine2D& transform, const cVec2f* points, uint32_t n)
+{
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    Gfx2DBox box{kInfinity, kInfinity, -kInfinity, -kInfinity};
+    for (uint32_t i = 0; i < n; ++i)
+    {
+        const cVec2f p = transform.TransformPoint(points[i]);
+        if (!std::isfinite(p.x) || !std::isfinite(p.y))
+            return {-kInfinity, -kInfinity, kInfinity, kInfinity};
+        box.left = std::min(box.left, p.x);
+        box.top = std::min(box.top, p.y);
+        box.right = std::max(box.right, p.x);
+        box.bottom = std::max(box.bottom, p.y);
+    }
+    return box;
+}
+
+Gfx2DBox PlacedBox(const cAffine2D& transform, const Gfx2DBox& b)
+{
+    const cVec2f corners[4] = {{b.left, b.top}, {b.right, b.top}, {b.left, b.bottom}, {b.right, b.bottom}};
+    return PlacedBounds(transform, corners, 4);
+}
+
+// Whether two boxes come within a pixel of each other (the drawer's space is the screen's
+// pixels): apart by more, no pixel can be drawn by both, whatever the rasteriser's rounding.
+bool Near(const Gfx2DBox& a, const Gfx2DBox& b)
+{
+    constexpr float kMargin = 1.0f;
+    return a.left <= b.right + kMargin && b.left <= a.right + kMargin && a.top <= b.bottom + kMargin &&
+           b.top <= a.bottom + kMargin;
+}
+} // namespace
+
+cGfx2Dx::Planned cGfx2Dx::Plan(DrawItem& item) const
+{
+    Planned planned;
+    planned.item = &item;
+    const auto* frame = static_cast<const ImageRect*>(item.object);
+    auto* image = static_cast<cImage*>(const_cast<void*>(item.object));
+    // What the immediate drawer would skip draws nothing; the rest draws inside the box its
+    // corners or points make, from the texture its batch needs.
+    auto inside = [&](cImage* texture, const Gfx2DBox& local) {
+        planned.texture = texture;
+        planned.box = PlacedBox(item.transform, local);
+        planned.reach = Reach::Box;
+    };
+    switch (item.type)
+    {
+    case kItemFrame:
+        if (frame != nullptr && frame->image != nullptr)
+            inside(frame->image, AlignBox(float(frame->w) * 0.5f, float(frame->h) * 0.5f, item.align));
+        break;
+    case kItemFrameRegion:
+        if (frame != nullptr && frame->image != nullptr && frame->w != 0 && frame->h != 0)
+            inside(frame->image, AlignBox(float(item.w) * 0.5f, float(item.h) * 0.5f, item.align));
+        break;
+    case kItemImage:
+        if (image != nullptr)
+            inside(image, AlignBox(float(image->width >> 1), float(image->height >> 1), item.align));
+        break;
+    case kItemImageRegion:
+        if (image != nullptr && image->width != 0 && image->height != 0)
+            inside(image, AlignBox(float(item.w) * 0.5f, float(item.h) * 0.5f, item.align));
+        break;
+    case kItemPolygon:
+    case kItemTexturedPolygon:
+        if (item.count >= 3)
+        {
+            planned.texture = item.type == kItemTexturedPolygon ? image : nullptr;
+            planned.box = PlacedBounds(item.transform, points + item.start, item.count);
+            planned.reach = Reach::Box;
+        }
+        break;
+    case kItemMesh:
+    case kItemLineStrip:
+    case kItemLineLoop:
+        planned.reach = Reach::Fence;
+        break;
+    default:
+        break;
+    }
+    planned.done = planned.reach == Reach::Nothing;
+    return planned;
+}
+
+void cGfx2Dx::ReplayPlanned(Planned& planned)
+{
+    const DrawItem& item = *planned.item;
+    transform = item.transform;
+    colour = item.colour;
+    if (item.flags != renderFlags)
+    {
+        FlushBatch();
+        renderFlags = item.flags;
+    }
+    Replay(item);
+    planned.done = true;
+}
+
+void cGfx2Dx::ReplayRestOfBatch(size_t lead)
+{
+    const Planned& first = plan[lead];
+    auto sameBatch = [&first](const Planned& p) {
+        return p.reach == Reach::Box && p.texture == first.texture && p.item->flags == first.item->flags;
+    };
+    size_t next = lead + 1;
+    while (next < plan.size() && plan[next].done)
+        ++next;
+    if (next == plan.size() || sameBatch(plan[next]))
+        return;
+    passed.clear();
+    uint32_t looked = 0;
+    for (size_t j = next; j < plan.size() && looked < kLookAhead; ++j)
+    {
+        Planned& p = plan[j];
+        if (p.done)
+            continue;
+        if (p.reach == Reach::Fence)
+            break;
+        ++looked;
+        bool clear = sameBatch(p);
+        for (size_t k = 0; clear && k < passed.size(); ++k)
+            clear = !Near(p.box, plan[passed[k]].box);
+        if (clear)
+            ReplayPlanned(p);
+        else
+            passed.push_back(j);
+    }
+}
+
 void cGfx2Dx::Replay(const DrawItem& item)
 {
     const auto* frame = static_cast<const ImageRect*>(item.object);
@@ -280,16 +413,24 @@ void cGfx2Dx::Flush()
         // afterwards, as the transform does.
         const uint32_t savedColour = colour;
         SortItems();
+        plan.clear();
+        bool hasMesh = false;
         for (DrawItem* e = sentinel.next; e != &sentinel; e = e->next)
         {
-            transform = e->transform;
-            colour = e->colour;
-            if (e->flags != renderFlags)
-            {
-                FlushBatch();
-                renderFlags = e->flags;
-            }
-            Replay(*e);
+            plan.push_back(Plan(*e));
+            hasMesh = hasMesh || e->type == kItemMesh;
+        }
+        // A mesh goes to the renderer at once, ahead of the batch under way, so what it
+        // lies under depends on where that batch was cut: a flush that holds one replays
+        // every item as recorded.
+        const bool gather = !hasMesh;
+        for (size_t i = 0; i < plan.size(); ++i)
+        {
+            if (gather && plan[i].done)
+                continue;
+            ReplayPlanned(plan[i]);
+            if (gather && plan[i].reach == Reach::Box)
+                ReplayRestOfBatch(i);
         }
         colour = savedColour;
         PopTransform();

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "FontFixtures.h"
+#include "GLCounting.h"
 #include "GLTestContext.h"
 #include "TestSupport.h"
 #include "KelpoBase/core/FastMath.h"
@@ -263,6 +264,30 @@ void WriteFont()
     std::ofstream("font.bin", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                       std::streamsize(bytes.size()));
 }
+
+// A green 40 x 40 square mesh, placed in screen pixels.
+struct SquareMesh
+{
+    cMesh mesh{4, 6, kMeshPosition | kMeshPositions2D};
+    cMaterial material;
+
+    SquareMesh()
+    {
+        mesh.indices = {0, 2, 1, 1, 2, 3};
+        mesh.indexCount = 6;
+        material.flags = kMaterialTwoSided;
+        material.colour = kGreen;
+    }
+    // The top-left corner at (x, y).
+    void PlaceAt(float x, float y)
+    {
+        for (uint32_t i = 0; i < 4; ++i)
+        {
+            const float corner[2] = {x + float(i & 1) * 40.0f, y + float(i >> 1) * 40.0f};
+            std::memcpy(mesh.PositionPtr(i), corner, sizeof corner);
+        }
+    }
+};
 
 class Gfx2DRender : public testing::Test
 {
@@ -541,17 +566,10 @@ TEST_F(Gfx2DRender, EveryItemKindLooksTheSameThroughTheLayeredDrawer)
     const cVec2f uvs[3] = {{quadrants->uMin, quadrants->vMin},
                            {quadrants->uMax, quadrants->vMin},
                            {quadrants->uMin, quadrants->vMax}};
-    // A 2D mesh quad with its own colour, in screen pixels: neither the drawer's colour nor
-    // its transform reaches it.
-    cMesh mesh(4, 6, kMeshPosition | kMeshPositions2D);
-    const float quad[4][2] = {{300, 300}, {340, 300}, {300, 340}, {340, 340}};
-    for (uint32_t i = 0; i < 4; ++i)
-        std::memcpy(mesh.PositionPtr(i), quad[i], 8);
-    mesh.indices = {0, 2, 1, 1, 2, 3};
-    mesh.indexCount = 6;
-    cMaterial meshMaterial;
-    meshMaterial.flags = kMaterialTwoSided;
-    meshMaterial.colour = kGreen;
+    // A 2D mesh quad with its own colour: neither the drawer's colour nor its transform
+    // reaches it.
+    SquareMesh square;
+    square.PlaceAt(300, 300);
 
     struct Case
     {
@@ -563,7 +581,7 @@ TEST_F(Gfx2DRender, EveryItemKindLooksTheSameThroughTheLayeredDrawer)
         {"frame region", [&](cGfx2D& g) { g.DrawFrameRegion(quadrants, 4, 4, 20, 20, kAlignTopLeft); }},
         {"image", [&](cGfx2D& g) { g.DrawImage(page, kAlignTopLeft); }},
         {"image region", [&](cGfx2D& g) { g.DrawImageRegion(page, 0, 0, 40, 40, kAlignTopLeft); }},
-        {"mesh", [&](cGfx2D& g) { g.DrawMesh(&mesh, &meshMaterial); }},
+        {"mesh", [&](cGfx2D& g) { g.DrawMesh(&square.mesh, &square.material); }},
         {"open line strip", [&](cGfx2D& g) { g.DrawLineStrip(triangle, nullptr, 3, false); }},
         {"closed line strip with colours", [&](cGfx2D& g) { g.DrawLineStrip(triangle, corners, 3, true); }},
         {"polygon", [&](cGfx2D& g) { g.FillPolygon(triangle, nullptr, 3); }},
@@ -601,6 +619,85 @@ TEST_F(Gfx2DRender, EveryItemKindLooksTheSameThroughTheLayeredDrawer)
         cGfx2Dx layered(renderer.get());
         EXPECT_EQ(drawThrough(layered, c), immediate);
     }
+}
+
+TEST_F(Gfx2DRender, LayeredDrawerJoinsBatchesWhereNothingItPassesOverlaps)
+{
+    // Balls of one atlas page, blended and glowing (added) in turn, with text, lines and a
+    // mesh: the immediate drawer draws each change of mode or texture as a call of its own.
+    // The layered drawer gives the same frame, pixel for pixel, in fewer calls: a ball goes
+    // ahead of those it passes when it touches none of them. Overlapping balls and what
+    // lies on either side of a line keep their order; so does everything drawn with a mesh
+    // (which goes ahead of the batch under way, as the immediate drawer draws it).
+    const uint32_t bg = 0xFF200808u;
+    struct Step
+    {
+        char kind; // 'a' blended ball, 'g' glowing ball, 't' text, 'l' line, 'm' mesh
+        float x, y;
+    };
+    SquareMesh square;
+    struct Scene
+    {
+        const char* name;
+        std::vector<Step> steps;
+        uint32_t immediateCalls, layeredCalls;
+    };
+    const Scene scenes[] = {
+        {"a row of both modes, then a stack of three",
+         {{'a', 100, 100}, {'g', 200, 100}, {'a', 300, 100}, {'g', 400, 100}, {'a', 500, 100}, {'g', 600, 100},
+          {'a', 900, 100}, {'g', 915, 105}, {'a', 930, 110}},
+         9, 3},
+        {"a line between", {{'a', 100, 100}, {'g', 200, 100}, {'l', 300, 100}, {'a', 400, 100}, {'g', 500, 100}}, 5, 5},
+        {"balls and text", {{'a', 100, 100}, {'t', 300, 60}, {'a', 100, 160}, {'t', 300, 140}}, 4, 2},
+        {"text between two balls it overlaps", {{'a', 700, 100}, {'t', 690, 95}, {'a', 720, 110}}, 3, 3},
+        {"a mesh under the last ball", {{'a', 100, 100}, {'g', 200, 100}, {'a', 300, 100}, {'m', 290, 90}}, 4, 4},
+    };
+    ASSERT_NE(font->GlyphOf('B')->rect.image, ball->image); // the text draws from another texture
+    auto draw = [&](cGfx2D& g, const std::vector<Step>& steps, uint32_t& calls) {
+        BeginFrame(bg);
+        g.SetFont(font);
+        g.Begin();
+        g.SetColour(0xFFFFFFFFu);
+        g.SetRenderFlagsHigh(kBlendCodeAlpha);
+        tvtest::GLCounting counting;
+        for (const Step& step : steps)
+        {
+            if (step.kind == 'l')
+            {
+                g.DrawLine(step.x, step.y, step.x + 40.0f, step.y + 10.0f);
+                continue;
+            }
+            if (step.kind == 'm')
+            {
+                square.PlaceAt(step.x, step.y);
+                g.DrawMesh(&square.mesh, &square.material);
+                continue;
+            }
+            if (step.kind == 'a' || step.kind == 'g')
+                g.SetRenderFlagsHigh(step.kind == 'a' ? kBlendCodeAlpha : kBlendCodeAdditive);
+            if (step.kind == 't')
+                DrawTextAt(g, step.x, step.y, kAlignLeft | kAlignTop, "BALL");
+            else
+                DrawFrameAt(g, ball, step.x, step.y, kAlignCentre);
+        }
+        g.Flush();
+        calls = counting.Count(eGLFunction::DrawElements);
+        return tvtest::ReadRGBA(0, 720 - 200, 1280, 200);
+    };
+    for (const Scene& scene : scenes)
+    {
+        SCOPED_TRACE(scene.name);
+        uint32_t immediateCalls = 0, layeredCalls = 0;
+        const std::vector<uint8_t> immediate = draw(*gfx, scene.steps, immediateCalls);
+        cGfx2Dx layered(renderer.get());
+        EXPECT_TRUE(draw(layered, scene.steps, layeredCalls) == immediate);
+        EXPECT_EQ(immediateCalls, scene.immediateCalls);
+        EXPECT_EQ(layeredCalls, scene.layeredCalls);
+    }
+    // The stack's order shows: with its glowing ball last, the frame is another one.
+    uint32_t calls = 0;
+    const std::vector<uint8_t> stack = draw(*gfx, {{'a', 900, 100}, {'g', 915, 105}, {'a', 930, 110}}, calls);
+    EXPECT_FALSE(draw(*gfx, {{'a', 900, 100}, {'a', 930, 110}, {'g', 915, 105}}, calls) == stack);
 }
 
 TEST_F(Gfx2DRender, ScreenOfTextSpritesAndShapes)
