@@ -11,7 +11,7 @@ build=$1
 seed=${2:-1}
 jobs=${TV_JOBS:-$(nproc)}
 
-# Under the sanitizers the scenarios, the level start and services and the data tools take
+# Under the sanitizers the level scenarios, the level start and services and the data tools take
 # half a minute to three minutes each run twice, together three times as long as all the
 # other programs: there they are left to ctest, which runs them test by test in parallel,
 # and to this run of the Release build, where they take seconds.

@@ -1,0 +1,239 @@
+// Scenarios of the save folder: the whole program starts, plays and shuts down over save
+// and statistics files that are cut short, cannot be written (a full disk, a read-only
+// folder) or cannot be read, and what the player saved is never lost.
+#include <gtest/gtest.h>
+
+#include "ScenarioSteps.h"
+
+using namespace tvtest;
+
+namespace
+{
+// A save file cut short after the hundredth level record, whose levels 0 (score 9), 7 and
+// 120 are completed.
+std::vector<uint8_t> ShortSaveFile()
+{
+    cSaveData stored;
+    stored.progress[0].completed = true;
+    stored.progress[0].bestScore = 9;
+    stored.progress[7].completed = true;
+    stored.progress[120].completed = true;
+    const std::vector<uint8_t> whole = stored.Serialise();
+    return std::vector<uint8_t>(whole.begin(), whole.begin() + 17 + 12 * 100);
+}
+
+// Makes every change to the save folder fail with an error, as a full disk or a read-only
+// mount would (file modes do not stop root), until cleared or destroyed.
+struct FolderWriteFailure
+{
+    explicit FolderWriteFailure(int error) { GameServiceFailWritesWithErrorForTests(error); }
+    ~FolderWriteFailure() { Clear(); }
+    void Clear() { GameServiceFailWritesWithErrorForTests(0); }
+};
+
+bool Says(const std::string& text, const std::string& words) { return text.find(words) != std::string::npos; }
+} // namespace
+
+// A save file cut short (here after the hundredth level record) keeps, in the real
+// program, every record it holds; the shutdown save writes the whole record, and the bytes
+// read at start-up lie beside it unchanged.
+TEST(Scenario, AShortSaveFileKeepsItsProgressAndItsBytesAside)
+{
+    const std::filesystem::path folder = EmptySaveFolder();
+    const std::vector<uint8_t> cut = ShortSaveFile();
+    WriteFileBytes(folder / "Data.sav", cut);
+    {
+        ScenarioDriver d;
+        ASSERT_TRUE(d.Start());
+        d.UndrawnFrames(5);
+        const cSaveData& save = d.Game().saveData;
+        EXPECT_TRUE(save.progress[0].completed);
+        EXPECT_EQ(save.progress[0].bestScore, 9);
+        EXPECT_TRUE(save.progress[7].completed);
+        EXPECT_FALSE(save.progress[120].completed) << "past the end: the default";
+    }
+    EXPECT_EQ(FileBytes(folder / "Data.sav.bad"), cut);
+    EXPECT_EQ(std::filesystem::file_size(folder / "Data.sav"), cSaveData::kFileSizeV3);
+    ASSERT_TRUE(GameServiceInit(folder.string()));
+    cSaveData read;
+    EXPECT_EQ(read.Read((folder / "Data.sav").string(), false), cSaveData::ReadResult::Loaded);
+    EXPECT_TRUE(read.progress[7].completed);
+    EXPECT_EQ(read.progress[0].bestScore, 9);
+    GameServiceShutdown();
+}
+
+// The disk is full when the program starts, so the short save file it reads cannot be
+// kept aside and no save may replace it: a save then is refused and says why. Space is
+// freed while the game runs, and the exit save keeps the copy first and then lands with
+// the progress of the run.
+TEST(Scenario, AFullDiskAtStartThenFreedStillSavesAtExitAndKeepsTheFileRead)
+{
+    const std::filesystem::path folder = EmptySaveFolder();
+    const std::vector<uint8_t> cut = ShortSaveFile();
+    WriteFileBytes(folder / "Data.sav", cut);
+    FolderWriteFailure full(ENOSPC);
+    {
+        ScenarioDriver d;
+        testing::internal::CaptureStderr();
+        const bool started = d.Start();
+        d.UndrawnFrames(5);
+        std::string said = testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(started);
+        EXPECT_TRUE(Says(said, "could not be kept aside (No space left on device)")) << said;
+        EXPECT_TRUE(d.Game().saveData.progress[7].completed);
+
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(d.Game().SaveGame());
+        said = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(Says(said, "The game was not saved")) << said;
+        EXPECT_TRUE(Says(said, "No space left on device")) << said;
+        EXPECT_EQ(FileBytes(folder / "Data.sav"), cut);
+        EXPECT_FALSE(std::filesystem::exists(folder / "Data.sav.bad"));
+
+        d.Game().saveData.progress[9].completed = true; // progress made in this run
+        full.Clear();
+    }
+    EXPECT_EQ(FileBytes(folder / "Data.sav.bad"), cut);
+    EXPECT_FALSE(std::filesystem::exists(folder / "Data.sav.bad2"));
+    ASSERT_TRUE(GameServiceInit(folder.string()));
+    cSaveData read;
+    EXPECT_EQ(read.Read((folder / "Data.sav").string(), false), cSaveData::ReadResult::Loaded);
+    EXPECT_TRUE(read.progress[7].completed);
+    EXPECT_TRUE(read.progress[9].completed);
+    GameServiceShutdown();
+    EmptySaveFolder();
+}
+
+// A save folder the program cannot write still gives the player their progress, look and
+// controls; stderr says at start, and at the exit save, that progress will not be kept,
+// and the file stays as it was.
+TEST(Scenario, AReadOnlySaveFolderStillGivesThePlayerTheirProgress)
+{
+    const std::filesystem::path folder = EmptySaveFolder();
+    cSaveData stored;
+    stored.progress[3].completed = true;
+    stored.progress[3].bestScore = 4321;
+    stored.SetLook(2, 0, 0, 0, 1);
+    stored.controls[4] = 80;
+    const std::vector<uint8_t> file = stored.Serialise();
+    WriteFileBytes(folder / "Data.sav", file);
+    FolderWriteFailure readOnly(EROFS);
+    std::string atStart;
+    std::string atExit;
+    {
+        ScenarioDriver d;
+        testing::internal::CaptureStderr();
+        const bool started = d.Start();
+        d.UndrawnFrames(5);
+        atStart = testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(started);
+        const cSaveData& save = d.Game().saveData;
+        EXPECT_TRUE(save.progress[3].completed);
+        EXPECT_EQ(save.progress[3].bestScore, 4321);
+        EXPECT_EQ(save.look[cSaveData::kLookHair], 2);
+        EXPECT_EQ(save.look[cSaveData::kLookCup], 1);
+        EXPECT_EQ(save.GetControl(4), 80);
+        testing::internal::CaptureStderr();
+    }
+    atExit = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(Says(atStart, "cannot be written (Read-only file system)")) << atStart;
+    EXPECT_TRUE(Says(atStart, "progress will not be kept")) << atStart;
+    EXPECT_TRUE(Says(atExit, "The game could not be saved")) << atExit;
+    EXPECT_TRUE(Says(atExit, "Read-only file system")) << atExit;
+    EXPECT_TRUE(Says(atExit, "progress will not be kept")) << atExit;
+    EXPECT_EQ(FileBytes(folder / "Data.sav"), file);
+    readOnly.Clear();
+    EmptySaveFolder();
+}
+
+namespace
+{
+// Removes the stand-in service's statistics file and any copy of it kept aside.
+void RemoveStoredStatistics(const std::filesystem::path& folder)
+{
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().rfind(kGameServiceStatsFile, 0) == 0)
+            std::filesystem::remove_all(entry.path());
+}
+
+// Starts the program and runs a few frames; said receives what that wrote on stderr.
+bool StartSaying(ScenarioDriver& d, std::string& said)
+{
+    testing::internal::CaptureStderr();
+    const bool started = d.Start();
+    d.UndrawnFrames(5);
+    said = testing::internal::GetCapturedStderr();
+    return started;
+}
+} // namespace
+
+// A save file and a statistics file the program cannot open (an error where they are
+// opened for reading, or files of mode 000 where the user is not root) are no damage: the
+// game starts as a new one and says why on stderr, every save and store is refused and
+// said, the files keep their bytes and nothing is set aside; the next start that can read
+// them has the progress and the achievement.
+TEST(Scenario, FilesThatCannotBeReadAtStartAreLeftForALaterStart)
+{
+    cSaveData stored;
+    stored.progress[3].completed = true;
+    stored.progress[3].bestScore = 4321;
+    const std::vector<uint8_t> file = stored.Serialise();
+    GameServiceStats achieved;
+    achieved.achievements.insert("ACH_BREAKOUT");
+    const std::string statsText = SerialiseGameServiceStats(achieved);
+    const std::vector<uint8_t> stats(statsText.begin(), statsText.end());
+
+    for (const tvtest::UnreadableWay& way : tvtest::UnreadableWays())
+    {
+        SCOPED_TRACE(way.what);
+        const std::filesystem::path folder = EmptySaveFolder();
+        RemoveStoredStatistics(folder);
+        const std::filesystem::path saveFile = folder / "Data.sav", statsFile = folder / kGameServiceStatsFile;
+        WriteFileBytes(saveFile, file);
+        WriteFileBytes(statsFile, stats);
+        tvtest::UnreadableFiles unreadable(way, {saveFile, statsFile});
+        if (!unreadable.Made())
+            continue;
+        std::string atStart;
+        std::string atExit;
+        {
+            ScenarioDriver d;
+            ASSERT_TRUE(StartSaying(d, atStart));
+            EXPECT_FALSE(d.Game().saveData.progress[3].completed) << "a new game";
+            bool has = true;
+            ASSERT_TRUE(GameServiceGetAchievement("ACH_BREAKOUT", &has));
+            EXPECT_FALSE(has);
+
+            d.Game().saveData.progress[5].completed = true; // progress made in this run
+            GameServiceSetAchievement("ACH_DONT_JUMP");
+            testing::internal::CaptureStderr();
+            EXPECT_FALSE(d.Game().SaveGame());
+            EXPECT_FALSE(GameServiceStoreStats());
+            const std::string refused = testing::internal::GetCapturedStderr();
+            EXPECT_TRUE(Says(refused, "The game was not saved")) << refused;
+            EXPECT_TRUE(Says(refused, "achievements and scores were not stored")) << refused;
+            testing::internal::CaptureStderr();
+        }
+        atExit = testing::internal::GetCapturedStderr();
+        unreadable.Undo();
+        const std::string reason = std::string("(") + way.reason + ")";
+        EXPECT_TRUE(Says(atStart, "Data.sav could not be read " + reason)) << atStart;
+        EXPECT_TRUE(Says(atStart, "GameService.stats could not be read " + reason)) << atStart;
+        EXPECT_TRUE(Says(atExit, "The game was not saved")) << atExit;
+        EXPECT_TRUE(Says(atExit, reason)) << atExit;
+        EXPECT_EQ(FileBytes(saveFile), file);
+        EXPECT_EQ(FileBytes(statsFile), stats);
+        EXPECT_FALSE(std::filesystem::exists(folder / "Data.sav.bad"));
+        EXPECT_FALSE(std::filesystem::exists(folder / "GameService.stats.bad"));
+
+        ScenarioDriver later;
+        ASSERT_TRUE(later.Start());
+        later.UndrawnFrames(5);
+        EXPECT_TRUE(later.Game().saveData.progress[3].completed);
+        EXPECT_EQ(later.Game().saveData.progress[3].bestScore, 4321);
+        bool has = false;
+        ASSERT_TRUE(GameServiceGetAchievement("ACH_BREAKOUT", &has));
+        EXPECT_TRUE(has);
+    }
+    RemoveStoredStatistics(EmptySaveFolder());
+}
