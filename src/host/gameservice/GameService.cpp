@@ -529,25 +529,11 @@ int32_t GameServiceFileRead(const std::string& name, void* buffer, int32_t size,
         Explain(why);
         return -1;
     }
-    uint8_t* bytes = static_cast<uint8_t*>(buffer);
-    int32_t got = 0;
-    while (got < size)
-    {
-        const ssize_t n = ::read(fd, bytes + got, static_cast<size_t>(size - got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-        {
-            Explain(why);
-            ::close(fd);
-            return -1;
-        }
-        if (n == 0)
-            break; // the file ends here
-        got += static_cast<int32_t>(n);
-    }
+    const ssize_t got = ReadUpTo(fd, buffer, static_cast<size_t>(size));
+    if (got < 0)
+        Explain(why);
     ::close(fd);
-    return got;
+    return got < 0 ? -1 : static_cast<int32_t>(got);
 }
 
 bool GameServiceFileWrite(const std::string& name, const void* data, int32_t size, std::string* why)

@@ -317,6 +317,24 @@ std::string WriteFileAside(const std::string& path, const void* data, size_t siz
     return kept;
 }
 
+ssize_t ReadUpTo(int fd, void* buffer, size_t size)
+{
+    uint8_t* bytes = static_cast<uint8_t*>(buffer);
+    size_t got = 0;
+    while (got < size)
+    {
+        const ssize_t n = ::read(fd, bytes + got, size - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break; // the file ends here
+        got += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+}
+
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t maxSize)
 {
     out.clear();
@@ -345,9 +363,7 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t ma
                 break;
             out.resize(std::min(maxSize + 1, std::max<size_t>(out.size() * 2, 4096)));
         }
-        ssize_t n = ::read(fd, out.data() + got, out.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
+        const ssize_t n = ReadUpTo(fd, out.data() + got, out.size() - got);
         if (n < 0)
             error = errno;
         else if (n == 0)

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/types.h>
+
 constexpr const char* kGameServiceStatsFile = "GameService.stats";
 // Stored files above this size are not read whole (the save file is a few kilobytes).
 constexpr int32_t kGameServiceMaxFileSize = 16 * 1024 * 1024;
@@ -59,6 +61,9 @@ int GameServiceFindBoard(const std::string& name);            // -1 when unknown
 // midWrite, when set, runs once half the bytes have been written.
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
                          const std::function<void()>& midWrite = {});
+// Reads from fd until size bytes are read or the file ends, going on after interruptions;
+// the bytes read, or -1 with errno set.
+ssize_t ReadUpTo(int fd, void* buffer, size_t size);
 // Reads a whole file of at most maxSize bytes, up to where it ends. False when it cannot
 // be read whole: errno is then EISDIR or EINVAL when the name holds no plain file, EFBIG
 // when the file holds more than maxSize bytes, and otherwise the error of opening or
