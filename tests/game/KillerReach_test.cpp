@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "KelpoBase/core/Shape2D.h"
 #include "KelpoBase/gla/GlaElement.h"
 #include "KelpoBase/gla/GlaReader.h"
 #include "KelpoBase/gla/GlaSet.h"
@@ -57,25 +58,6 @@ struct Shape
     bool closed = false;
     float radius = 0.0f;
 };
-
-float Length(const cVec2f& v) { return std::sqrt(v.x * v.x + v.y * v.y); }
-
-float PointSegment(const cVec2f& p, const cVec2f& a, const cVec2f& b)
-{
-    const cVec2f ab = b - a, ap = p - a;
-    const float len2 = ab.x * ab.x + ab.y * ab.y;
-    const float t = len2 > 0.0f ? std::clamp((ap.x * ab.x + ap.y * ab.y) / len2, 0.0f, 1.0f) : 0.0f;
-    return Length(p - (a + ab * t));
-}
-
-float Cross(const cVec2f& a, const cVec2f& b) { return a.x * b.y - a.y * b.x; }
-
-bool SegmentsCross(const cVec2f& a, const cVec2f& b, const cVec2f& c, const cVec2f& d)
-{
-    const float d1 = Cross(b - a, c - a), d2 = Cross(b - a, d - a);
-    const float d3 = Cross(d - c, a - c), d4 = Cross(d - c, b - c);
-    return ((d1 > 0) != (d2 > 0)) && ((d3 > 0) != (d4 > 0));
-}
 
 bool Inside(const Shape& polygon, const cVec2f& p)
 {
@@ -115,10 +97,10 @@ float Gap(const Shape& a, const Shape& b)
     for (const auto& [a0, a1] : Edges(a))
         for (const auto& [b0, b1] : Edges(b))
         {
-            if (SegmentsCross(a0, a1, b0, b1))
+            if (SegmentsIntersect(a0, a1, b0, b1, nullptr))
                 core = 0.0f;
-            core = std::min({core, PointSegment(a0, b0, b1), PointSegment(a1, b0, b1), PointSegment(b0, a0, a1),
-                             PointSegment(b1, a0, a1)});
+            core = std::min({core, SegmentDistance(b0, b1, a0), SegmentDistance(b0, b1, a1), SegmentDistance(a0, a1, b0),
+                             SegmentDistance(a0, a1, b1)});
         }
     return core - a.radius - b.radius;
 }
@@ -135,13 +117,13 @@ float ShapesReachFrom(const b2Body* body, const cVec2f& from)
         if (shape->GetType() == b2Shape::e_circle)
         {
             const auto* circle = static_cast<const b2CircleShape*>(shape);
-            reach = std::max(reach, Length(Pixels(body->GetWorldPoint(circle->m_p)) - from) + circle->m_radius * kMetres);
+            reach = std::max(reach, (Pixels(body->GetWorldPoint(circle->m_p)) - from).Length() + circle->m_radius * kMetres);
         }
         else if (shape->GetType() == b2Shape::e_polygon)
         {
             const auto* polygon = static_cast<const b2PolygonShape*>(shape);
             for (int i = 0; i < polygon->m_count; ++i)
-                reach = std::max(reach, Length(Pixels(body->GetWorldPoint(polygon->m_vertices[i])) - from) +
+                reach = std::max(reach, (Pixels(body->GetWorldPoint(polygon->m_vertices[i])) - from).Length() +
                                             polygon->m_radius * kMetres);
         }
         else
@@ -245,7 +227,7 @@ std::vector<Shape> Killers(tvtest::RealLevel& real, Seen& seen)
             const cVec2f from = thrown->position * kMetres;
             const float extent = ShapesReachFrom(thrownBody, from);
             const bool spawnerFixed = body != nullptr && body->GetType() == b2_staticBody && !dyn->pathOn;
-            const bool still = Length(Pixels(thrownBody->GetLinearVelocity())) == 0.0f && !spawned->forceOn;
+            const bool still = Pixels(thrownBody->GetLinearVelocity()).Length() == 0.0f && !spawned->forceOn;
             const bool falls = thrownBody->GetType() == b2_dynamicBody && thrownBody->GetGravityScale() > 0.0f;
             const bool diesAtFirstTouch = spawned->dieOnContact && spawned->hitsToDie <= 1;
             if (!spawnerFixed || !still)
