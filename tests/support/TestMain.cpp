@@ -13,6 +13,7 @@
 #include <vector>
 #include <unistd.h>
 
+#include "AsNobody.h"
 #include "TestSupport.h"
 
 #include "KelpoBase/core/Random.h"
@@ -247,6 +248,11 @@ int main(int argc, char** argv)
     std::atexit(RemoveWorkFolder);
     setenv(kWorkFolderVariable, gWorkFolder.c_str(), 1);
     std::string error;
+    if (!tvtest::BecomeNobodyIfAsked(gWorkFolder, error))
+    {
+        std::fprintf(stderr, "cannot run as the user nobody: %s\n", error.c_str());
+        return tvtest::kCannotRunAsNobody;
+    }
     if (!FreshWorkFolder(error))
     {
         std::fprintf(stderr, "%s\n", error.c_str());

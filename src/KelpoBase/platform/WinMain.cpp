@@ -64,14 +64,7 @@ int32_t ScreenSwitchValue(const std::string& word)
     return (value < 64 || value > 1024) ? 1024 : int32_t(value);
 }
 
-void ShowStartupFailure(const char* text)
-{
-    const std::string lines = BreakIntoLines(text, kMessageBoxColumns);
-    if (cHost* host = GetHost())
-        host->MessageBox(lines, "Error", MessageBoxIcon::Exclamation);
-    else
-        DebugPrint("Error: %s\n", lines.c_str());
-}
+void ShowStartupFailure(const char* text) { ShowStartupMessage(text); }
 
 void InstallWindowHooks(cWinMain* window)
 {
@@ -147,6 +140,15 @@ cWinMain::cWinMain()
 {
     gWinMain = this;
     InstallWindowHooks(this);
+}
+
+void ShowStartupMessage(const std::string& text)
+{
+    const std::string lines = BreakIntoLines(text, kMessageBoxColumns);
+    if (cHost* host = GetHost())
+        host->MessageBox(lines, "Error", MessageBoxIcon::Exclamation);
+    else
+        DebugPrint("Error: %s\n", lines.c_str());
 }
 
 cWinMain::~cWinMain()

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "host/WindowMessages.h"
 
@@ -119,6 +120,12 @@ WinMainHooks& GetWinMainHooks();
 // than the screen), and at the box font's 7 to 8 pixels a character these lines stay well
 // inside even a small screen.
 constexpr size_t kMessageBoxColumns = 72;
+
+// Shows the text in the box start-up uses for the data the game cannot start without,
+// broken into lines that fit, and returns once the player has closed it (at once where
+// there is no display; the host also writes it on stderr). Without a host it goes to the
+// debug output.
+void ShowStartupMessage(const std::string& text);
 
 // The program: creates the OpenGL window object, runs start-up, the loop (frameLimit
 // frames at most, 0 for no limit) and shutdown, and deletes it. 0 after a normal run;

@@ -190,61 +190,50 @@ bool cSaveData::ReadFromMemory(const uint8_t* data, size_t size, bool applyVolum
 
 cSaveData::ReadResult cSaveData::Read(const std::string& fileName, bool applyVolumes, BadFile badFile)
 {
-    const GameServiceEntry entry = GameServiceIsRunning() ? GameServiceEntryAt(fileName) : GameServiceEntry::None;
+    // Only "no such file" means there is none: any other failure to look the file up or read
+    // it leaves the file as it is (see LeaveUnread).
+    std::string why;
+    const GameServiceEntry entry =
+        GameServiceIsRunning() ? GameServiceEntryAt(fileName, &why) : GameServiceEntry::None;
     if (entry == GameServiceEntry::None)
     {
         windowed = 0;
         return ReadResult::Missing;
     }
     const bool setAside = badFile == BadFile::SetAside;
+    if (entry == GameServiceEntry::Unknown)
+        return LeaveUnread(fileName, why, setAside);
+
+    std::vector<uint8_t> buffer;
+    std::string problem;
     if (entry != GameServiceEntry::File)
+        problem = entry == GameServiceEntry::Folder ? "is a folder, not a file" : "is not a file";
+    else
+    {
+        switch (GameServiceFileReadWhole(fileName, buffer, kMaxSaveFileSize, &why))
+        {
+        case GameServiceReadResult::Read:
+            if (buffer.size() < 4)
+                problem = "cannot be read (too short to hold a version)";
+            break;
+        case GameServiceReadResult::Missing: // gone since it was looked up
+            windowed = 0;
+            return ReadResult::Missing;
+        case GameServiceReadResult::NotAFile:
+            problem = "is not a file";
+            break;
+        case GameServiceReadResult::TooLarge:
+            problem = "cannot be read (larger than any save file)";
+            break;
+        case GameServiceReadResult::Failed:
+            return LeaveUnread(fileName, why, setAside);
+        }
+    }
+    if (!problem.empty())
     {
         // Whatever the player keeps under the name stays theirs: it is moved aside whole.
         if (setAside)
-            SetFileReadAside(fileName, Unkept::Move,
-                             entry == GameServiceEntry::Folder ? "is a folder, not a file" : "is not a file");
-        return ReadResult::Damaged;
-    }
-
-    const int32_t size = GameServiceGetFileSize(fileName);
-    std::vector<uint8_t> buffer;
-    const char* unreadable = nullptr;
-    if (size < 4)
-        unreadable = "too short to hold a version";
-    else if (size > kMaxSaveFileSize)
-        unreadable = "larger than any save file";
-    else
-    {
-        buffer.assign(static_cast<size_t>(size), 0);
-        std::string why;
-        const int32_t got = GameServiceFileRead(fileName, buffer.data(), size, &why);
-        if (got < 0)
-        {
-            // Not damage: the file may be whole, and a later start that can read it resumes
-            // its progress. It stays as it is, and no save replaces it.
-            if (setAside)
-            {
-                mUnkept = Unkept::Unread;
-                mUnreadWhy = why;
-                DebugPrint("The save data %s could not be read (%s): the game runs without the progress it holds and "
-                           "leaves it as it is; no save replaces it while it is there, so progress made in this run "
-                           "will not be kept\n",
-                           fileName.c_str(), why.c_str());
-            }
-            return ReadResult::Unreadable;
-        }
-        // A file that ends sooner than its size said holds what was read.
-        buffer.resize(static_cast<size_t>(got));
-        if (got < 4)
-            unreadable = "too short to hold a version";
-    }
-    if (unreadable != nullptr)
-    {
-        if (setAside)
-        {
-            std::string problem;
-            SetFileReadAside(fileName, Unkept::Move, FormatString(problem, "cannot be read (%s)", unreadable));
-        }
+            SetFileReadAside(fileName, Unkept::Move, problem);
         return ReadResult::Damaged;
     }
 
@@ -258,7 +247,6 @@ cSaveData::ReadResult cSaveData::Read(const std::string& fileName, bool applyVol
     // The next save writes a whole version 3 file over bytes this read did not take (the
     // end of a short file, bytes past the layout, the fields of an unknown version): they
     // are kept beside it first.
-    std::string problem;
     if (layout == 0)
         FormatString(problem, "is of version %d, which this game does not know", static_cast<int>(version));
     else
@@ -267,6 +255,23 @@ cSaveData::ReadResult cSaveData::Read(const std::string& fileName, bool applyVol
     mBytesRead = std::move(buffer);
     SetFileReadAside(fileName, Unkept::Copy, problem);
     return ReadResult::Partial;
+}
+
+cSaveData::ReadResult cSaveData::LeaveUnread(const std::string& fileName, const std::string& why, bool blockSaves)
+{
+    // Not damage: the file may be whole, and a later start that can read it resumes its
+    // progress. It stays as it is, and no save of this run replaces it, whatever the file
+    // system answers later: this run does not know what the file holds.
+    if (blockSaves)
+    {
+        mUnkept = Unkept::Unread;
+        mUnreadWhy = why;
+        DebugPrint("The save data %s could not be read (%s): the game runs without the progress it holds and "
+                   "leaves it as it is; no save of this run replaces it, so progress made in this run will not be "
+                   "kept\n",
+                   fileName.c_str(), why.c_str());
+    }
+    return ReadResult::Unreadable;
 }
 
 void cSaveData::SetFileReadAside(const std::string& fileName, Unkept what, const std::string& problem)
@@ -278,6 +283,8 @@ void cSaveData::SetFileReadAside(const std::string& fileName, Unkept what, const
         DebugPrint("The save data %s %s, and it could not be kept aside (%s): no save replaces it until it can be, "
                    "and until then progress will not be kept\n",
                    fileName.c_str(), problem.c_str(), why.c_str());
+    else if (keptAs.empty())
+        DebugPrint("The save data %s %s, and it has gone since it was read\n", fileName.c_str(), problem.c_str());
     else if (what == Unkept::Copy)
         DebugPrint("The save data %s %s: what it holds was read, and a copy of it is kept as %s\n", fileName.c_str(),
                    problem.c_str(), keptAs.c_str());
@@ -308,12 +315,8 @@ bool cSaveData::KeepFileRead(const std::string& fileName, std::string& keptAs, s
         }
         break;
     case Unkept::Unread:
-        if (GameServiceEntryAt(fileName) != GameServiceEntry::None)
-        {
-            why = mUnreadWhy;
-            return false;
-        }
-        break;
+        why = mUnreadWhy;
+        return false;
     }
     mUnkept = Unkept::Nothing;
     mBytesRead = std::vector<uint8_t>();
@@ -334,7 +337,7 @@ bool cSaveData::Write(const std::string& fileName)
     {
         if (unread)
             DebugPrint("The game was not saved: the save data %s could not be read at start-up (%s), and no save "
-                       "replaces it while it is there; progress made in this run will not be kept\n",
+                       "of this run replaces it; progress made in this run will not be kept\n",
                        fileName.c_str(), why.c_str());
         else
             DebugPrint("The game was not saved: the save data %s read at start-up must be kept aside first, and it "

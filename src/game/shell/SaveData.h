@@ -24,10 +24,12 @@
 // folder (or anything else that is not a file) under the name, is not parsed at all: the
 // record keeps what it holds and the file is moved aside under the same names. While that
 // copy or move has not succeeded, every save tries it again first and is refused when it
-// still fails, so this record never writes over the file. A file that cannot be opened or
-// read (no permission, a failing disk) is not damaged: it stays where it is, untouched, the
-// record keeps what it holds, stderr says why it could not be read, and every save that
-// would replace it is refused, so that a later start that can read it finds the progress.
+// still fails, so this record never writes over the file. Only "no such file" means that
+// there is no save. A file that cannot be looked up, opened or read (no permission, a
+// failing disk) is not damaged: it stays where it is, untouched, the record keeps what it
+// holds, stderr says why it could not be read, and every save of the run is refused (even
+// should the file become readable meanwhile: the run does not know what it holds), so that
+// a later start that can read it finds the progress.
 // Writes replace the file atomically; a refused or failed save is reported on stderr with
 // its reason.
 #pragma once
@@ -144,6 +146,9 @@ public:
     // The file read is not kept aside yet (the next save tries first to keep it), or could
     // not be read at all (no save replaces it).
     bool WritesBlocked() const { return mUnkept != Unkept::Nothing; }
+    // Why the file could not be read (the system's words), when a read that keeps the file
+    // read aside met one it could not read; empty otherwise.
+    const std::string& UnreadReason() const { return mUnreadWhy; }
 
     uint32_t flags = 0;
     bool flipScreen = false;
@@ -165,6 +170,9 @@ private:
     // Keeps the file read aside as it needs; true once nothing more is needed, with the
     // name it is kept under in keptAs, or with the reason of the failure in why.
     bool KeepFileRead(const std::string& fileName, std::string& keptAs, std::string& why);
+    // The file could not be looked up or read (why in the system's words): with blockSaves it
+    // is said on stderr and no save of this run replaces it.
+    ReadResult LeaveUnread(const std::string& fileName, const std::string& why, bool blockSaves);
     // Starts keeping the file read aside (at the read) and says on stderr what became of it.
     void SetFileReadAside(const std::string& fileName, Unkept what, const std::string& problem);
 

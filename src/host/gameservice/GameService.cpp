@@ -62,6 +62,9 @@ struct ServiceState
     bool failNextInit = false;
     int writeError = 0; // every change to the folder fails with it (tests)
     int readError = 0;  // every opening of a stored file for reading fails with it (tests)
+    int lookupError = 0; // look-ups of stored files fail with it (tests)...
+    int lookupWhich = 0; // ...only the which-th of each file since it was set, or every one for 0
+    std::map<std::string, int> lookupsOf;
     std::function<void()> midWriteHook;
 };
 
@@ -112,6 +115,47 @@ bool ReadsAllowed()
     return false;
 }
 
+// Every look-up of a stored file (by its name, or of the file opened) passes here first, so
+// that tests can make it fail as a failing disk or a folder the game may not search would;
+// false with errno set.
+bool LookupAllowed(const std::string& path)
+{
+    ServiceState& g = G();
+    if (g.lookupError == 0)
+        return true;
+    if (g.lookupWhich != 0 && ++g.lookupsOf[path] != g.lookupWhich)
+        return true;
+    errno = g.lookupError;
+    return false;
+}
+
+// Looks a stored file up by name (a link stands for what it leads to); false with errno set
+// (ENOENT: there is no such file).
+bool LookUp(const std::string& path, struct stat& st)
+{
+    return LookupAllowed(path) && ::stat(path.c_str(), &st) == 0;
+}
+
+// Reads a stored file whole; on Failed, errno holds the error of opening, looking at or
+// reading it.
+GameServiceReadResult ReadStored(const std::string& path, std::vector<uint8_t>& out, size_t maxSize)
+{
+    out.clear();
+    // Not blocking: a pipe put under the name must not hang the game (it is then no file).
+    const int fd = ReadsAllowed() ? ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1;
+    if (fd < 0)
+        return errno == ENOENT ? GameServiceReadResult::Missing : GameServiceReadResult::Failed;
+    const bool read = LookupAllowed(path) && ReadWholeOpenFile(fd, out, maxSize);
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    if (read)
+        return GameServiceReadResult::Read;
+    if (error == EFBIG)
+        return GameServiceReadResult::TooLarge;
+    return error == EISDIR || error == EINVAL ? GameServiceReadResult::NotAFile : GameServiceReadResult::Failed;
+}
+
 bool WriteBytes(const std::string& path, const void* data, size_t size)
 {
     return ChangesAllowed() && WriteFileAtomically(path, data, size, G().midWriteHook);
@@ -140,7 +184,7 @@ bool SetDamagedStatsAside()
 bool NameTaken(const std::string& path)
 {
     struct stat st{};
-    return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
+    return (LookupAllowed(path) && ::lstat(path.c_str(), &st) == 0) || errno != ENOENT;
 }
 
 bool SaveStats()
@@ -164,8 +208,8 @@ bool SaveStats()
 }
 
 // Loads the statistics; a damaged file is set aside and replaced by an empty one. A file
-// that cannot be read (no permission, a failing disk) is not damaged: it is left where it
-// is, the run starts without what it holds, and nothing is written over it.
+// that cannot be looked up or read (no permission, a failing disk) is not damaged: it is
+// left where it is, the run starts without what it holds, and nothing is written over it.
 void LoadStats()
 {
     ServiceState& g = G();
@@ -177,8 +221,10 @@ void LoadStats()
     if (!NameTaken(path))
         return; // a first run: nothing stored yet
     std::vector<uint8_t> bytes;
-    const bool read = ReadsAllowed() && ReadWholeFile(path, bytes, static_cast<size_t>(kGameServiceMaxFileSize));
-    if (!read && !IsContentFailure(errno))
+    const GameServiceReadResult result = ReadStored(path, bytes, static_cast<size_t>(kGameServiceMaxFileSize));
+    if (result == GameServiceReadResult::Missing)
+        return; // gone since it was looked up
+    if (result == GameServiceReadResult::Failed)
     {
         g.statsUnread = true;
         g.statsUnreadWhy = std::strerror(errno);
@@ -187,7 +233,7 @@ void LoadStats()
                    path.c_str(), g.statsUnreadWhy.c_str());
         return;
     }
-    if (read && ParseGameServiceStats(bytes.data(), bytes.size(), g.stats))
+    if (result == GameServiceReadResult::Read && ParseGameServiceStats(bytes.data(), bytes.size(), g.stats))
         return;
     g.stats = GameServiceStats();
     g.statsUnkept = true;
@@ -290,6 +336,18 @@ void GameServiceShutdown()
 }
 
 bool GameServiceIsRunning() { return G().running; }
+
+bool GameServiceStatsUnread(std::string* path, std::string* why)
+{
+    const ServiceState& g = G();
+    if (!g.running || !g.statsUnread)
+        return false;
+    if (path != nullptr)
+        *path = StatsPath();
+    if (why != nullptr)
+        *why = g.statsUnreadWhy;
+    return true;
+}
 const std::string& GameServiceFolder() { return G().folder; }
 
 void GameServiceRunCallbacks()
@@ -509,11 +567,20 @@ bool GameServiceGetLeaderboardScore(const std::string& boardName, int32_t* score
 
 bool GameServiceFileExists(const std::string& name) { return GameServiceEntryAt(name) == GameServiceEntry::File; }
 
-int32_t GameServiceGetFileSize(const std::string& name)
+int32_t GameServiceGetFileSize(const std::string& name, std::string* why)
 {
     std::string path = StoragePath(name);
     struct stat st{};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0)
+    if (path.empty())
+        return 0;
+    if (!LookUp(path, st))
+    {
+        if (errno == ENOENT)
+            return 0;
+        Explain(why);
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode) || st.st_size < 0)
         return 0;
     return st.st_size > INT32_MAX ? INT32_MAX : static_cast<int32_t>(st.st_size);
 }
@@ -536,6 +603,22 @@ int32_t GameServiceFileRead(const std::string& name, void* buffer, int32_t size,
     return got < 0 ? -1 : static_cast<int32_t>(got);
 }
 
+GameServiceReadResult GameServiceFileReadWhole(const std::string& name, std::vector<uint8_t>& out, int32_t maxSize,
+                                               std::string* why)
+{
+    out.clear();
+    std::string path = StoragePath(name);
+    if (!Storable(path, &out, maxSize, why)) // out is where the bytes go
+    {
+        errno = EINVAL;
+        return GameServiceReadResult::Failed;
+    }
+    const GameServiceReadResult result = ReadStored(path, out, static_cast<size_t>(maxSize));
+    if (result == GameServiceReadResult::Failed)
+        Explain(why);
+    return result;
+}
+
 bool GameServiceFileWrite(const std::string& name, const void* data, int32_t size, std::string* why)
 {
     std::string path = StoragePath(name);
@@ -553,12 +636,19 @@ bool GameServiceFileDelete(const std::string& name)
     return !path.empty() && ::unlink(path.c_str()) == 0;
 }
 
-GameServiceEntry GameServiceEntryAt(const std::string& name)
+GameServiceEntry GameServiceEntryAt(const std::string& name, std::string* why)
 {
     std::string path = StoragePath(name);
     struct stat st{};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+    if (path.empty())
         return GameServiceEntry::None;
+    if (!LookUp(path, st))
+    {
+        if (errno == ENOENT)
+            return GameServiceEntry::None;
+        Explain(why);
+        return GameServiceEntry::Unknown;
+    }
     if (S_ISREG(st.st_mode))
         return GameServiceEntry::File;
     return S_ISDIR(st.st_mode) ? GameServiceEntry::Folder : GameServiceEntry::Other;
@@ -600,4 +690,11 @@ void GameServiceFailNextInitForTests(bool fail) { G().failNextInit = fail; }
 void GameServiceFailWritesForTests(bool fail) { G().writeError = fail ? EIO : 0; }
 void GameServiceFailWritesWithErrorForTests(int error) { G().writeError = error; }
 void GameServiceFailReadsWithErrorForTests(int error) { G().readError = error; }
+void GameServiceFailLookupsWithErrorForTests(int error, int which)
+{
+    ServiceState& g = G();
+    g.lookupError = error;
+    g.lookupWhich = which;
+    g.lookupsOf.clear();
+}
 void GameServiceSetMidWriteHookForTests(std::function<void()> hook) { G().midWriteHook = std::move(hook); }

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 // --- Callback ids ------------------------------------------------------------------------
 
@@ -87,12 +88,16 @@ using GameServiceCallResultHandler = std::function<void(const void* data, bool i
 // reason is reported on stderr, and every write is still tried. Leftover temporary files
 // of an interrupted write are removed; a damaged statistics file is set aside and replaced
 // by an empty one (it is never written over while it cannot be set aside). A statistics
-// file that cannot be read (no permission, a failing disk) is not damaged: it stays where
-// it is, the statistics start empty, and every store that would write over it is refused
-// and said on stderr.
+// file that cannot be looked up or read (no permission, a failing disk) is not damaged: it
+// stays where it is, the statistics start empty, and every store that would write over it
+// is refused and said on stderr (GameServiceStatsUnread tells the game, to tell the player).
 bool GameServiceInit(const std::string& folder);
 void GameServiceShutdown();
 bool GameServiceIsRunning();
+// Whether the statistics file could not be read at start, so that this run starts without
+// the achievements and scores it holds and stores none over it; path and why (the system's
+// words) say which file and why.
+bool GameServiceStatsUnread(std::string* path = nullptr, std::string* why = nullptr);
 const std::string& GameServiceFolder();
 
 // Delivers every result queued before the call, each to its callbacks.
@@ -155,13 +160,29 @@ bool GameServiceGetLeaderboardScore(const std::string& boardName, int32_t* score
 // bare name address the same stored file. The calls that change stored files take an
 // optional why, which receives the reason of a failure in words.
 
+// Only "no such file" means that nothing is stored under a name: any other failure to look
+// a file up or read it is said as such (why receives the system's words), never taken for
+// a missing or an empty file.
 bool GameServiceFileExists(const std::string& name);
-// The size in bytes; 0 for a missing file.
-int32_t GameServiceGetFileSize(const std::string& name);
+// The size in bytes; 0 for a missing file, -1 when the file cannot be looked up.
+int32_t GameServiceGetFileSize(const std::string& name, std::string* why = nullptr);
 // Reads up to size bytes; answers the bytes really read (fewer when the file ends
 // sooner), or -1 when the file could not be opened or read (a missing file too), with the
 // reason in why.
 int32_t GameServiceFileRead(const std::string& name, void* buffer, int32_t size, std::string* why = nullptr);
+// What reading a stored file whole came to.
+enum class GameServiceReadResult
+{
+    Read,     // out holds the whole file
+    Missing,  // nothing is stored under the name
+    NotAFile, // something other than a file holds the name
+    TooLarge, // the file holds more than the most asked for
+    Failed,   // the file could not be opened, looked at or read; why says why
+};
+// Reads a stored file whole, at most maxSize bytes: its size comes from the file opened,
+// not from a second look-up by name, and it is read to its end.
+GameServiceReadResult GameServiceFileReadWhole(const std::string& name, std::vector<uint8_t>& out, int32_t maxSize,
+                                               std::string* why = nullptr);
 // Replaces the file atomically; false when it could not be written (the old file is
 // then unchanged).
 bool GameServiceFileWrite(const std::string& name, const void* data, int32_t size, std::string* why = nullptr);
@@ -170,12 +191,13 @@ bool GameServiceFileDelete(const std::string& name);
 // folder, where something other than a file (a folder, say) may hold the name.
 enum class GameServiceEntry
 {
-    None,
+    None,   // no such file
     File,
     Folder,
     Other,
+    Unknown, // the name could not be looked up (why says why): something may be there
 };
-GameServiceEntry GameServiceEntryAt(const std::string& name);
+GameServiceEntry GameServiceEntryAt(const std::string& name, std::string* why = nullptr);
 // Moves a file (or whatever holds the name) that cannot be used out of the way
 // ("<name>.bad", "<name>.bad2", ...) so that it is kept for inspection and never
 // overwritten; the move never replaces an earlier one. Answers the new name, or "" when it
@@ -207,5 +229,10 @@ void GameServiceFailWritesForTests(bool fail);
 // at start) fails with this error number, as for a file the game may not read (EACCES) or
 // on a failing disk (EIO), until 0 is given. This holds for root too.
 void GameServiceFailReadsWithErrorForTests(int error);
+// Every look-up of a stored file (by its name, or of the file opened for reading) fails with
+// this error number, as it would on a failing disk (EIO) or without permission (EACCES):
+// only the which-th look-up of each file from this call on (1 the first) or, for 0, every
+// one; until the error 0 is given. This holds for root too.
+void GameServiceFailLookupsWithErrorForTests(int error, int which = 0);
 // Called during an atomic write once half the bytes have reached the temporary file.
 void GameServiceSetMidWriteHookForTests(std::function<void()> hook);

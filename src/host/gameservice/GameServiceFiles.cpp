@@ -335,12 +335,9 @@ ssize_t ReadUpTo(int fd, void* buffer, size_t size)
     return static_cast<ssize_t>(got);
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t maxSize)
+bool ReadWholeOpenFile(int fd, std::vector<uint8_t>& out, size_t maxSize)
 {
     out.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
     struct stat st{};
     int error = 0;
     if (::fstat(fd, &st) != 0)
@@ -371,7 +368,6 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t ma
         else
             got += static_cast<size_t>(n);
     }
-    ::close(fd);
     if (error == 0 && got > maxSize)
         error = EFBIG;
     if (error != 0)
@@ -383,8 +379,6 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t ma
     out.resize(got);
     return true;
 }
-
-bool IsContentFailure(int error) { return error == EISDIR || error == EINVAL || error == EFBIG; }
 
 std::string SetFileAside(const std::string& path, const AsideTryHook& beforeEachTry)
 {

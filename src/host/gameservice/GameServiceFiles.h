@@ -64,14 +64,12 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
 // Reads from fd until size bytes are read or the file ends, going on after interruptions;
 // the bytes read, or -1 with errno set.
 ssize_t ReadUpTo(int fd, void* buffer, size_t size);
-// Reads a whole file of at most maxSize bytes, up to where it ends. False when it cannot
-// be read whole: errno is then EISDIR or EINVAL when the name holds no plain file, EFBIG
-// when the file holds more than maxSize bytes, and otherwise the error of opening or
-// reading it (the file itself may be fine: it could not be read this time).
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t maxSize);
-// Whether a failure of ReadWholeFile is one of what the file holds (no plain file, too
-// large) rather than one of reading it.
-bool IsContentFailure(int error);
+// Reads the whole of an open file of at most maxSize bytes, up to where it ends; what it
+// holds is taken from the file itself, never from a look-up by name. False when it cannot be
+// read whole: errno is then EISDIR or EINVAL when fd holds no plain file, EFBIG when the file
+// holds more than maxSize bytes, and otherwise the error of looking at or reading it (the
+// file itself may be fine: it could not be read this time).
+bool ReadWholeOpenFile(int fd, std::vector<uint8_t>& out, size_t maxSize);
 // Files that cannot be used are kept under the first free name of the series "<path>.bad",
 // "<path>.bad2", ... Each name is taken by a step that fails when the name exists (a
 // rename that refuses to replace, or a hard link), so a file kept earlier is never
