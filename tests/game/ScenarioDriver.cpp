@@ -44,6 +44,15 @@ public:
         TranslateEvent(event);
     }
 
+    // The boxes the program shows (the real host also writes them on stderr, and shows none
+    // without a display).
+    void MessageBox(const std::string& text, const std::string& caption, MessageBoxIcon icon) override
+    {
+        boxes.push_back(text);
+        cSdlHost::MessageBox(text, caption, icon);
+    }
+    std::vector<std::string> boxes;
+
 private:
     uint64_t clockNs = 1000000000ull;
 };
@@ -133,6 +142,12 @@ bool ScenarioDriver::StartOverOwnTree(const std::string& commandLine)
         window = nullptr;
     }
     return started;
+}
+
+const std::vector<std::string>& ScenarioDriver::Boxes() const
+{
+    static const std::vector<std::string> none;
+    return host != nullptr ? host->boxes : none;
 }
 
 void ScenarioDriver::Frames(int count) { RunFrames(count, true); }

@@ -106,6 +106,8 @@ public:
     bool SaveFramePng(const std::string& path) const;
 
     int FramesRun() const { return framesRun; }
+    // The texts of the message boxes the program has shown, as shown (broken into lines).
+    const std::vector<std::string>& Boxes() const;
 
 private:
     void RunFrames(int count, bool drawn);
