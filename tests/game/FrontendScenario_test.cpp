@@ -60,11 +60,14 @@ TEST(Scenario, HelpScreenTellsTheKeysAsTheGameReadsThem)
     for (const char* said : {"Pause, results and leave menus: Up, Down (or W, S) move",
                              "Return or Space presses; Left and Right do nothing there",
                              "Level select: the arrows move tile by tile, and turn the page at the edge",
+                             "Other menus: the same keys, and Esc goes back",
                              "F6: turn the world a quarter turn", "In levels not made for it you fall out of view",
-                             "can even reach the end", "F3 keeps the turn",
-                             "a death goes back to the turn at the last checkpoint or start",
+                             "can even reach the end", "F3 keeps the turn, and so does a death that starts the level over",
+                             "a death back at a checkpoint or the start turns the world as it stood there",
                              "Four F6 in all, or leaving the level, stand it upright again", "F3: start again"})
         EXPECT_NE(words.find(said), std::string::npos) << "not said: " << said << "\nthe screen says: " << words;
+    // A death in a level that starts over keeps the turn (the README says so too).
+    EXPECT_EQ(words.find("a death goes back to the turn"), std::string::npos) << words;
 }
 
 namespace

@@ -346,8 +346,9 @@ SceneFile BuildFrontendScenes()
     {
         // How to play: the keys as the game reads them (the menus in a level take Up and
         // Down only; the level select moves tile by tile), what F6 does to a level not made
-        // for it and what turns it back, and what a level asks for. Fourteen lines of at
-        // most 64 characters keep the words at the captions' scale.
+        // for it, what keeps the turn and what turns it back (as the README says), and what
+        // a level asks for. Fourteen lines of at most 64 characters keep the words at the
+        // captions' scale.
         Json& s = f.AddScene("scrHelp_000", 60);
         Json& e = s["elements"];
         e.push_back(Title(f, "How to play", -300));
@@ -356,14 +357,14 @@ SceneFile BuildFrontendScenes()
                                  "Left, Right (or A, D): move    Space: jump, hold it to go higher|"
                                  "Esc: pause    F3: start again    Print Screen: save a screenshot|"
                                  "F6: turn the world a quarter turn. In levels not made for it you|"
-                                 "fall out of view and can even reach the end. F3 keeps the turn;|"
-                                 "a death goes back to the turn at the last checkpoint or start.|"
+                                 "fall out of view and can even reach the end. F3 keeps the turn,|"
+                                 "and so does a death that starts the level over; a death back at|"
+                                 "a checkpoint or the start turns the world as it stood there.|"
                                  "Four F6 in all, or leaving the level, stand it upright again.||"
-                                 "Pause, results and leave menus: Up, Down (or W, S) move,|"
-                                 "Return or Space presses; Left and Right do nothing there.|"
-                                 "Level select: the arrows move tile by tile, and turn the page|"
-                                 "at the edge. Other menus: Up, Down (or W, S) move, Return or|"
-                                 "Space presses, Esc goes back.||"
+                                 "Pause, results and leave menus: Up, Down (or W, S) move, Return|"
+                                 "or Space presses; Left and Right do nothing there. Level select:|"
+                                 "the arrows move tile by tile, and turn the page at the edge.|"
+                                 "Other menus: the same keys, and Esc goes back.||"
                                  "Take the sugar, find the hidden sticker, reach END."),
                            0, 0));
         e.push_back(Button(f, "butBack", "actBack", "Back", 0, 300, 240));
