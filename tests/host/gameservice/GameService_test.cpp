@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -243,6 +244,15 @@ TEST_F(GameServiceTest, DamagedStatsFilesAreSetAsideAndReplaced)
         const std::string now = ReadText(folder / "GameService.stats");
         EXPECT_TRUE(ParseGameServiceStats(reinterpret_cast<const uint8_t*>(now.data()), now.size(), parsed));
     }
+    // A pipe under the name is no file: it is set aside as well, and the start never waits
+    // for something to write into it.
+    GameServiceShutdown();
+    fs::remove(folder / "GameService.stats");
+    ASSERT_EQ(::mkfifo((folder / "GameService.stats").c_str(), 0644), 0);
+    ASSERT_TRUE(GameServiceInit(folder.string()));
+    EXPECT_FALSE(GameServiceStatsUnread());
+    EXPECT_EQ(fs::status(folder / ("GameService.stats.bad" + std::to_string(n + 1))).type(), fs::file_type::fifo);
+    EXPECT_TRUE(fs::is_regular_file(folder / "GameService.stats"));
 }
 
 TEST_F(GameServiceTest, AWriteKilledHalfwayLeavesTheOldFileWhole)
