@@ -64,8 +64,6 @@ int32_t ScreenSwitchValue(const std::string& word)
     return (value < 64 || value > 1024) ? 1024 : int32_t(value);
 }
 
-void ShowStartupFailure(const char* text) { ShowStartupMessage(text); }
-
 void InstallWindowHooks(cWinMain* window)
 {
     SystemHooks& h = GetSystemHooks();
@@ -170,7 +168,7 @@ bool cWinMain::Init(const char* commandLine)
 
     if (host == nullptr || !host->RegisterWindowClass("KelpoGameWindowClass", &cWinMain::WindowProc))
     {
-        ShowStartupFailure("Failed to register the window class");
+        ShowStartupMessage("Failed to register the window class");
         Shutdown();
         return false;
     }
@@ -179,7 +177,7 @@ bool cWinMain::Init(const char* commandLine)
     // Made hidden and tiny; ResizeWindow gives it its size and shows it.
     if (!host->CreateGameWindow("Tollivan", 1, 1))
     {
-        ShowStartupFailure("Failed to create the window");
+        ShowStartupMessage("Failed to create the window");
         Shutdown();
         return false;
     }
@@ -194,7 +192,7 @@ bool cWinMain::Init(const char* commandLine)
 
     if (!host->AcquireDeviceContext())
     {
-        ShowStartupFailure("Failed to create the device context");
+        ShowStartupMessage("Failed to create the device context");
         Shutdown();
         return false;
     }
@@ -220,7 +218,7 @@ bool cWinMain::Init(const char* commandLine)
     // The game would have nothing to show: say why rather than run an empty loop.
     if (gGame == nullptr && !GetGameStartRefusal().empty())
     {
-        ShowStartupFailure(GetGameStartRefusal().c_str());
+        ShowStartupMessage(GetGameStartRefusal());
         Shutdown();
         return false;
     }

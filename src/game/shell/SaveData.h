@@ -20,7 +20,7 @@
 // bytes past its end, or of a version other than 2 and 3) gives what it holds of the
 // layout: each field past its end keeps the record's current value, and a byte-for-byte
 // copy of the file is kept beside it ("Data.sav.bad", ".bad2", ...) before any save
-// replaces it. A file that is empty, too short to hold its version or unreadable, and a
+// replaces it. A file that is empty, too short to hold its version or larger than any save, and a
 // folder (or anything else that is not a file) under the name, is not parsed at all: the
 // record keeps what it holds and the file is moved aside under the same names. While that
 // copy or move has not succeeded, every save tries it again first and is refused when it
