@@ -349,7 +349,8 @@ TEST(GlaJsonKeys, RefusesUnknownAndMissingKeysAtEveryLevel)
         // a type and its fields
         {R"({"types": [{"name": "T", "feilds": []}], "scenes": []})", R"(type "T": unknown key "feilds")"},
         {R"({"types": [{"fields": []}], "scenes": []})", R"(types[0]: needs a "name")"},
-        {type + R"({"name": "F", "code": 8, "vals": []}]}], "scenes": []})", R"(type "T", field "F": unknown key "vals")"},
+        {type + R"({"name": "F", "code": 8, "vals": []}]}], "scenes": []})",
+         R"(type "T", field "F": unknown key "vals")"},
         {type + R"({"name": "F"}]}], "scenes": []})", R"(type "T", field "F": needs a "code")"},
         {type + R"({"name": "F", "code": 1, "values": ["a"]}]}], "scenes": []})",
          R"(type "T", field "F", values: only an enum field (code 8) has values)"},
@@ -369,7 +370,8 @@ TEST(GlaJsonKeys, RefusesUnknownAndMissingKeysAtEveryLevel)
         // a property, of a scene and of an element
         {scene + R"("props": [{"name": "P", "kind": "int", "value": 1, "vlaue": 2}]}]})",
          R"(scene "S", property "P": unknown key "vlaue")"},
-        {scene + R"("elements": [{"kind": "GameObj", "name": "g", "props": [{"name": "P", "kind": "bool", "value": true, "x": 0}]}]}]})",
+        {scene + R"("elements": [{"kind": "GameObj", "name": "g",
+                        "props": [{"name": "P", "kind": "bool", "value": true, "x": 0}]}]}]})",
          R"(scene "S", element "g", property "P": unknown key "x")"},
         {scene + R"("props": [{"name": "P", "kind": "int"}]}]})", R"(scene "S", property "P": needs a "value")"},
         {scene + R"("props": [{"name": "P", "value": 1}]}]})", R"(scene "S", property "P": needs a "kind")"},
