@@ -1,6 +1,8 @@
 #include "datagen/Canvas.h"
 
+#include <fcntl.h>
 #include <png.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -129,9 +131,15 @@ bool Canvas::SavePng(const std::string& path) const
 {
     if (!MakeParentFolders(path))
         return false;
-    FILE* file = std::fopen(path.c_str(), "wb");
+    // A link in the last part is not followed: a picture never lands where a link points.
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
     if (file == nullptr)
+    {
+        if (fd >= 0)
+            close(fd);
         return false;
+    }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
     if (info == nullptr || setjmp(png_jmpbuf(png)))

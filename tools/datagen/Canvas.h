@@ -42,7 +42,8 @@ public:
     // drawn centred in the box at that scale.
     void DrawTextCentred(const std::string& text, int x, int y, int w, int h, Colour c);
 
-    // An 8-bit RGBA PNG; false when the file cannot be written.
+    // An 8-bit RGBA PNG; false when the file cannot be written, or when the path's last part
+    // is a link, which is never followed.
     bool SavePng(const std::string& path) const;
     const std::vector<uint8_t>& Pixels() const { return pixels; }
     std::vector<uint8_t>& Pixels() { return pixels; }

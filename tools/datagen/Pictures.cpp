@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <set>
 #include <sstream>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "datagen/Art.h"
 
@@ -164,36 +167,139 @@ bool ReadPictureList(const std::string& path, std::vector<PictureDesc>& out, std
     return true;
 }
 
+namespace
+{
+namespace fs = std::filesystem;
+
+// The most links one path may pass through, as on Linux; more is taken for a loop.
+constexpr int kMaxLinks = 40;
+
+// Follows path from the folder at (absolute and free of links) part by part, as the system
+// would: a link is replaced by its target, dangling or not (weakly_canonical leaves a
+// dangling link as it is, and a file written there lands where it points), ".." goes up from
+// where the parts so far lead, and a part that does not exist yet is taken as written. Every
+// part that exists must be a folder. False with the reason otherwise.
+bool FollowFolder(fs::path& at, const fs::path& path, std::string& why)
+{
+    std::vector<fs::path> parts(path.begin(), path.end()); // the next part last
+    std::reverse(parts.begin(), parts.end());
+    for (int links = 0; !parts.empty();)
+    {
+        const fs::path part = std::move(parts.back());
+        parts.pop_back();
+        if (part == "/")
+            at = "/";
+        else if (part == "..")
+            at = at.parent_path();
+        else if (!part.empty() && part != ".")
+        {
+            const fs::path next = at / part;
+            std::error_code failure;
+            const fs::file_status status = fs::symlink_status(next, failure);
+            if (fs::is_symlink(status))
+            {
+                const fs::path target = fs::read_symlink(next, failure);
+                if (failure || ++links > kMaxLinks)
+                {
+                    why = failure ? failure.message()
+                                  : "it passes through more than " + std::to_string(kMaxLinks) + " links";
+                    return false;
+                }
+                parts.insert(parts.end(), std::make_reverse_iterator(target.end()),
+                             std::make_reverse_iterator(target.begin()));
+                continue;
+            }
+            if (!fs::is_directory(status) && status.type() != fs::file_type::not_found)
+            {
+                why = failure ? failure.message() : next.string() + " is not a folder";
+                return false;
+            }
+            at = next;
+        }
+    }
+    return true;
+}
+
+// Where the picture at path (relative, as CheckOutputPath passes it) is written below the
+// output folder base (absolute and free of links): its folder with every link followed, which
+// must stay inside base, and its own name, which must not be a link (the picture would land
+// where it points, or replace a link that someone made) nor anything but a plain file.
+bool PlacePicture(const fs::path& base, const std::string& root, const std::string& path, fs::path& target,
+                  std::string* error)
+{
+    const auto fail = [&](const std::string& why) {
+        if (error != nullptr)
+            *error = "the output path \"" + path + "\" " + why;
+        return false;
+    };
+    fs::path folder = base;
+    std::string why;
+    if (!FollowFolder(folder, fs::path(path).parent_path(), why))
+        return fail("cannot be resolved below " + root + ": " + why);
+    const fs::path inside = folder.lexically_relative(base);
+    if (inside.empty() || *inside.begin() == "..")
+        return fail("resolves outside " + root);
+    target = folder / fs::path(path).filename();
+    std::error_code failure;
+    const fs::file_status status = fs::symlink_status(target, failure);
+    if (fs::is_symlink(status))
+        return fail("is a link (to \"" + fs::read_symlink(target, failure).string() +
+                    "\"); a picture is never written through a link nor in place of one");
+    if (status.type() == fs::file_type::none)
+        return fail("cannot be resolved below " + root + ": " + failure.message());
+    if (fs::exists(status) && !fs::is_regular_file(status))
+        return fail(fs::is_directory(status) ? "is a folder" : "is not a plain file");
+    return true;
+}
+
+// Where every picture of a list is written, found before any is drawn, so that a list
+// refused for any line makes nothing at all.
+bool PlacePictures(const std::vector<PictureDesc>& descs, const std::string& root, std::vector<fs::path>& targets,
+                   std::string* error)
+{
+    std::error_code failure;
+    const fs::path absolute = fs::absolute(root, failure);
+    fs::path base = "/";
+    std::string why = failure ? failure.message() : "";
+    if (failure || !FollowFolder(base, absolute, why))
+    {
+        if (error != nullptr)
+            *error = "the output folder " + root + " cannot be resolved: " + why;
+        return false;
+    }
+    targets.resize(descs.size());
+    for (size_t i = 0; i < descs.size(); ++i)
+        if (!PlacePicture(base, root, descs[i].path, targets[i], error))
+            return false;
+    // Nor may one line's picture stand where another's folder goes.
+    std::set<fs::path> folders;
+    for (const fs::path& target : targets)
+        for (fs::path folder = target.parent_path(); folder != base && folders.insert(folder).second;)
+            folder = folder.parent_path();
+    for (size_t i = 0; i < descs.size(); ++i)
+        if (folders.count(targets[i]) != 0)
+        {
+            if (error != nullptr)
+                *error = "the output path \"" + descs[i].path + "\" is a picture and the folder of another at once";
+            return false;
+        }
+    return true;
+}
+} // namespace
+
 bool WritePictureList(const std::string& listPath, const std::string& root, std::string* error)
 {
     std::vector<PictureDesc> descs;
-    if (!ReadPictureList(listPath, descs, error))
+    std::vector<std::filesystem::path> targets;
+    if (!ReadPictureList(listPath, descs, error) || !PlacePictures(descs, root, targets, error))
         return false;
-    namespace fs = std::filesystem;
-    std::error_code failure;
-    fs::path base = fs::absolute(root, failure);
-    if (!failure)
-        base = fs::weakly_canonical(base, failure);
-    for (const PictureDesc& desc : descs)
-    {
-        // The paths were checked as text; a link already in the folder can still lead out.
-        const fs::path target = failure ? fs::path() : fs::weakly_canonical(base / desc.path, failure);
-        const fs::path inside = target.lexically_relative(base);
-        if (failure || inside.empty() || *inside.begin() == "..")
+    for (size_t i = 0; i < descs.size(); ++i)
+        if (!DrawPicture(descs[i]).SavePng(targets[i].string()))
         {
             if (error != nullptr)
-                *error = "the output path \"" + desc.path + "\" " +
-                         (failure ? "cannot be resolved below " + root + ": " + failure.message()
-                                  : "resolves outside " + root);
+                *error = "cannot write " + root + "/" + descs[i].path;
             return false;
         }
-        if (!DrawPicture(desc).SavePng(root + "/" + desc.path))
-        {
-            if (error != nullptr)
-                *error = "cannot write " + root + "/" + desc.path;
-            return false;
-        }
-    }
     return true;
 }
 

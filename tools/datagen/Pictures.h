@@ -46,8 +46,10 @@ bool ReadPictureList(const std::string& path, std::vector<PictureDesc>& out, std
 // ".." part or control characters; otherwise false with a message naming the path.
 bool CheckOutputPath(const std::string& path, std::string* error);
 // Draws every picture of a list file below root; false with a message when the list cannot
-// be read or has a malformed line, a path resolves outside root (through a link in it) or a
-// picture cannot be written.
+// be read or has a malformed line, a path resolves outside root (through a link in it,
+// dangling or not), names a link itself or anything but a plain file, or a picture cannot be
+// written. Every path is resolved before any picture is drawn, so a list refused for a path
+// makes nothing at all.
 bool WritePictureList(const std::string& listPath, const std::string& root, std::string* error);
 Canvas DrawPicture(const PictureDesc& desc);
 } // namespace datagen

@@ -16,6 +16,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -126,32 +127,18 @@ int main(int argc, char** argv)
             else
                 return Usage();
         }
-        std::ifstream in(argv[2], std::ios::binary);
-        if (!in)
+        std::vector<uint8_t> text;
+        if (!ReadFile(argv[2], text))
         {
             std::fprintf(stderr, "cglatool: cannot read %s\n", argv[2]);
             return 1;
         }
-        GlaJson json;
-        try
-        {
-            json = GlaJson::parse(in);
-        }
-        catch (const GlaJson::exception& e)
-        {
-            // A syntax error is said with its place ("parse error at line 3, column 9: ..."),
-            // a number too large for a double as such; both without the library's code.
-            const std::string text = e.what();
-            const size_t code = text.find("] ");
-            std::fprintf(stderr, "cglatool: %s is not valid JSON: %s\n", argv[2],
-                         code == std::string::npos ? text.c_str() : text.c_str() + code + 2);
-            return 1;
-        }
         std::string error;
-        std::unique_ptr<cGlaSet> set(GlaSetFromJson(json, &error));
+        std::unique_ptr<cGlaSet> set(GlaSetFromJsonText(
+            std::string_view(reinterpret_cast<const char*>(text.data()), text.size()), argv[2], &error));
         if (!set)
         {
-            std::fprintf(stderr, "cglatool: %s: %s\n", argv[2], error.c_str());
+            std::fprintf(stderr, "cglatool: %s\n", error.c_str());
             return 1;
         }
         if (fillNeeded)

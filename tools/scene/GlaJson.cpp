@@ -1,5 +1,6 @@
 #include "scene/GlaJson.h"
 
+#include <algorithm>
 #include <cmath>
 #include <concepts>
 #include <cstddef>
@@ -7,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -47,6 +49,14 @@ std::string Spell(const Place& place)
     return place();
 }
 
+// The JSON library's message without the error code in brackets that it starts with.
+std::string LibraryMessage(const GlaJson::exception& e)
+{
+    const std::string text = e.what();
+    const size_t code = text.rfind("] ", text.find(' '));
+    return code == std::string::npos ? text : text.substr(code + 2);
+}
+
 // Runs read(); an error inside it is told where it happened. The place is a name or a
 // function making one, so that a name is only spelled out for a message.
 template <class Place, class Read>
@@ -63,10 +73,7 @@ decltype(auto) Within(const Place& place, Read&& read)
     }
     catch (const GlaJson::exception& e)
     {
-        // The library's messages start with its own error code in brackets.
-        const std::string text = e.what();
-        const size_t code = text.rfind("] ", text.find(' '));
-        JsonError error(code == std::string::npos ? text : text.substr(code + 2));
+        JsonError error(LibraryMessage(e));
         error.where = Spell(place);
         throw error;
     }
@@ -172,22 +179,64 @@ uint8_t ToByte(const GlaJson& j)
     return j.is_boolean() ? (j.get<bool>() ? 1 : 0) : ToInt<uint8_t>(j);
 }
 
+// The members of one JSON object as its reader takes them. Every key the reader looks up is
+// noted, whether the object holds it or not, so that Done() can refuse any other key: the
+// keys an object may hold are exactly those its reader reads (for an element, those its
+// kind's visitor visits), and a misspelt key is told rather than its field left at the
+// default. A needed key that is left out is told by Done() as well, after the unknown keys,
+// so that a misspelling is named as such rather than as the key it was meant to be.
+class Members
+{
+public:
+    explicit Members(const GlaJson& object) : j(object)
+    {
+        if (!j.is_object())
+            throw JsonError(std::string("needs an object, not ") + j.type_name());
+    }
+    // The value under key, or null when it is left out.
+    const GlaJson* Find(const char* key)
+    {
+        asked.push_back(key);
+        const auto it = j.find(key);
+        return it == j.end() ? nullptr : &*it;
+    }
+    // The same for a key that must be there.
+    const GlaJson* Need(const char* key)
+    {
+        const GlaJson* value = Find(key);
+        if (value == nullptr && missing == nullptr)
+            missing = key;
+        return value;
+    }
+    void Done() const
+    {
+        for (const auto& member : j.items())
+            if (std::find(asked.begin(), asked.end(), member.key()) == asked.end())
+                throw JsonError("unknown key " + Quote(member.key()));
+        if (missing != nullptr)
+            throw JsonError(std::string("needs a \"") + missing + "\"");
+    }
+
+private:
+    const GlaJson& j;
+    std::vector<std::string_view> asked;
+    const char* missing = nullptr;
+};
+
 // A member that may be left out, read by read and named by its key in a message.
 template <class T, class Read>
-T Member(const GlaJson& owner, const char* key, T fallback, Read read)
+T Member(Members& owner, const char* key, T fallback, Read read)
 {
-    auto it = owner.find(key);
-    return it == owner.end() ? fallback : Within(key, [&] { return T(read(*it)); });
+    const GlaJson* value = owner.Find(key);
+    return value == nullptr ? fallback : Within(key, [&] { return T(read(*value)); });
 }
 
-// A member that must be there.
+// A member that must be there; until Done() tells that it is not, it reads as empty.
 template <class Read>
-auto Required(const GlaJson& owner, const char* key, Read read)
+auto Required(Members& owner, const char* key, Read read)
 {
-    auto it = owner.find(key);
-    if (it == owner.end())
-        throw JsonError(std::string("needs a \"") + key + "\"");
-    return Within(key, [&] { return read(*it); });
+    const GlaJson* value = owner.Need(key);
+    return value == nullptr ? decltype(read(*value))() : Within(key, [&] { return read(*value); });
 }
 
 // A value that must be a list: iterating anything else would walk an object's members or
@@ -234,10 +283,10 @@ std::string Entry(const char* noun, const char* list, const GlaJson& entry, size
 // Reads each entry of the list owner[key], which may be left out, with read(entry); an entry
 // that fails is named as Entry() does.
 template <class Read>
-void EachEntry(const GlaJson& owner, const char* key, const char* noun, Read read)
+void EachEntry(Members& owner, const char* key, const char* noun, Read read)
 {
-    auto list = owner.find(key);
-    if (list == owner.end())
+    const GlaJson* list = owner.Find(key);
+    if (list == nullptr)
         return;
     Within(key, [&] { RequireList(*list); });
     for (size_t i = 0; i < list->size(); ++i)
@@ -621,7 +670,7 @@ bool HasTypeAndProps(uint8_t code)
 class JsonIn : public FieldVisitor
 {
 public:
-    explicit JsonIn(const GlaJson& source) : j(source) {}
+    explicit JsonIn(Members& source) : j(source) {}
     bool Reading() const override { return true; }
     void Text(const char* key, std::string& v) override { v = Member(j, key, v, ToText); }
     void Byte(const char* key, uint8_t& v) override { v = Member(j, key, v, ToByte); }
@@ -708,16 +757,17 @@ public:
     }
 
 private:
-    const GlaJson& j;
+    Members& j;
 };
 
 cGlaProp* PropFromJson(const GlaJson& j, cGlaScene* scene)
 {
-    const std::string name = Required(j, "name", ToText);
-    const std::string kind = Required(j, "kind", ToText);
-    if (!j.contains("value"))
-        throw JsonError("needs a \"value\"");
-    const GlaJson& v = j.at("value");
+    Members m(j);
+    const std::string name = Required(m, "name", ToText);
+    const std::string kind = Required(m, "kind", ToText);
+    const GlaJson* value = m.Need("value");
+    m.Done();
+    const GlaJson& v = *value;
     cGlaProp* prop = Within("value", [&]() -> cGlaProp* {
         if (kind == "int")
             return new cGlaPropInt(name, ToInt<int32_t>(v));
@@ -749,10 +799,51 @@ cGlaProp* PropFromJson(const GlaJson& j, cGlaScene* scene)
 }
 
 template <class Add>
-void PropsFromJson(const GlaJson& owner, cGlaScene* scene, Add add)
+void PropsFromJson(Members& owner, cGlaScene* scene, Add add)
 {
     EachEntry(owner, "props", "property", [&](const GlaJson& p) { add(PropFromJson(p, scene)); });
 }
+// Follows how deeply lists and objects nest in a text, building nothing, and stops at the
+// first level past kGlaJsonMaxDepth or at the first syntax error. Making, copying or
+// destroying a value recurses through its levels (an ordered object copies its members as it
+// grows), so a text must pass here before any value is made from it.
+class NestingCheck : public nlohmann::json_sax<GlaJson>
+{
+public:
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override { return Open(); }
+    bool key(string_t&) override { return true; }
+    bool end_object() override { return Close(); }
+    bool start_array(std::size_t) override { return Open(); }
+    bool end_array() override { return Close(); }
+    bool parse_error(std::size_t, const std::string&, const GlaJson::exception& e) override
+    {
+        syntaxError = LibraryMessage(e);
+        return false;
+    }
+
+    bool tooDeep = false;
+    std::string syntaxError;
+
+private:
+    bool Open()
+    {
+        tooDeep = ++depth > kGlaJsonMaxDepth;
+        return !tooDeep;
+    }
+    bool Close()
+    {
+        --depth;
+        return true;
+    }
+    int depth = 0;
+};
 } // namespace
 
 const char* GlaElementKindName(uint8_t code)
@@ -839,43 +930,60 @@ cGlaSet* GlaSetFromJson(const GlaJson& j, std::string* error)
     {
         if (!j.is_object())
             throw JsonError("the scene set must be a JSON object");
-        set->version = Member(j, "version", uint16_t(10), ToInt<uint16_t>);
-        set->reserved = Member(j, "reserved", uint16_t(0), ToInt<uint16_t>);
-        EachEntry(j, "types", "type", [&](const GlaJson& t) {
+        Members m(j);
+        set->version = Member(m, "version", uint16_t(10), ToInt<uint16_t>);
+        set->reserved = Member(m, "reserved", uint16_t(0), ToInt<uint16_t>);
+        EachEntry(m, "types", "type", [&](const GlaJson& t) {
+            Members tm(t);
             auto* type = new cGlaObjectType();
             set->types.push_back(type);
-            type->name = Required(t, "name", ToText);
-            EachEntry(t, "fields", "field", [&](const GlaJson& f) {
+            type->name = Required(tm, "name", ToText);
+            EachEntry(tm, "fields", "field", [&](const GlaJson& f) {
+                Members fm(f);
                 cGlaTypeField field;
-                field.name = Required(f, "name", ToText);
-                field.code = Required(f, "code", ToInt<uint8_t>);
+                field.name = Required(fm, "name", ToText);
+                field.code = Required(fm, "code", ToInt<uint8_t>);
+                const GlaJson* values = fm.Find("values");
+                fm.Done();
                 if (field.code == kGlaPropEnum)
                 {
-                    auto* values = new cGlaEnumSet();
+                    auto* enumSet = new cGlaEnumSet();
                     field.enumSet = static_cast<int32_t>(set->enumSets.size());
-                    set->enumSets.push_back(values);
-                    values->values = Member(f, "values", std::vector<std::string>(), ToTextList);
+                    set->enumSets.push_back(enumSet);
+                    if (values != nullptr)
+                        enumSet->values = Within("values", [&] { return ToTextList(*values); });
                 }
+                else if (values != nullptr)
+                    Within("values", [] { throw JsonError("only an enum field (code 8) has values"); });
                 type->fields[field.name] = field.code;
                 type->fieldList.push_back(field);
             });
+            tm.Done();
         });
-        EachEntry(j, "scenes", "scene", [&](const GlaJson& s) {
+        // A set may hold no scene, but a form without the list is taken for a mistake.
+        m.Need("scenes");
+        EachEntry(m, "scenes", "scene", [&](const GlaJson& s) {
+            Members sm(s);
             auto* scene = new cGlaScene();
             set->AddScene(scene);
-            scene->SetName(Required(s, "name", ToText));
-            scene->needed = Member(s, "needed", std::vector<std::string>(), ToTextList);
-            scene->sceneValueA = Member(s, "valueA", 0.0f, ToFloat);
-            scene->sceneValueB = Member(s, "valueB", 0.0f, ToFloat);
-            scene->fps = Member(s, "fps", 30.0f, ToFloat);
-            scene->sceneWord = Member(s, "word", 0u, ToInt<uint32_t>);
-            scene->typeName = Member(s, "type", std::string(), ToText);
+            scene->SetName(Required(sm, "name", ToText));
+            scene->needed = Member(sm, "needed", std::vector<std::string>(), ToTextList);
+            scene->sceneValueA = Member(sm, "valueA", 0.0f, ToFloat);
+            scene->sceneValueB = Member(sm, "valueB", 0.0f, ToFloat);
+            scene->fps = Member(sm, "fps", 30.0f, ToFloat);
+            scene->sceneWord = Member(sm, "word", 0u, ToInt<uint32_t>);
+            scene->typeName = Member(sm, "type", std::string(), ToText);
             scene->type = set->FindType(scene->typeName);
             // Stored in 16 bits, so a longer timeline is refused here, by name.
-            scene->frameCount = Member(s, "frames", int16_t(0), ToInt<int16_t>);
-            PropsFromJson(s, scene, [&](cGlaProp* p) { scene->AddProp(p); });
-            EachEntry(s, "elements", "element", [&](const GlaJson& e) {
-                const std::string kind = Required(e, "kind", ToText);
+            scene->frameCount = Member(sm, "frames", int16_t(0), ToInt<int16_t>);
+            PropsFromJson(sm, scene, [&](cGlaProp* p) { scene->AddProp(p); });
+            EachEntry(sm, "elements", "element", [&](const GlaJson& e) {
+                Members em(e);
+                // The kind says which keys the rest may be, so it is needed first.
+                const GlaJson* kindValue = em.Find("kind");
+                if (kindValue == nullptr)
+                    throw JsonError("needs a \"kind\"");
+                const std::string kind = Within("kind", [&] { return ToText(*kindValue); });
                 const uint8_t code = GlaElementCodeOfKind(kind);
                 cGlaElement* element = CreateGlaElement(code);
                 if (element == nullptr)
@@ -884,17 +992,20 @@ cGlaSet* GlaSetFromJson(const GlaJson& j, std::string* error)
                     scene->AddSpriteElement(element);
                 else
                     scene->AddObjectElement(element);
-                element->name = Member(e, "name", std::string(), ToText);
+                element->name = Member(em, "name", std::string(), ToText);
                 if (HasTypeAndProps(code))
                 {
-                    element->typeName = Member(e, "type", std::string(), ToText);
+                    element->typeName = Member(em, "type", std::string(), ToText);
                     element->type = set->FindType(element->typeName);
-                    PropsFromJson(e, scene, [&](cGlaProp* p) { element->AddProp(p); });
+                    PropsFromJson(em, scene, [&](cGlaProp* p) { element->AddProp(p); });
                 }
-                JsonIn in(e);
+                JsonIn in(em);
                 VisitElement(in, *element);
+                em.Done();
             });
+            sm.Done();
         });
+        m.Done();
     }
     catch (const JsonError& e)
     {
@@ -910,4 +1021,30 @@ cGlaSet* GlaSetFromJson(const GlaJson& j, std::string* error)
     }
     ResolveGlaReferences(*set);
     return set.release();
+}
+
+cGlaSet* GlaSetFromJsonText(std::string_view text, const std::string& source, std::string* error)
+{
+    const auto fail = [&](const std::string& message) -> cGlaSet* {
+        if (error != nullptr)
+            *error = message;
+        return nullptr;
+    };
+    NestingCheck check;
+    if (!GlaJson::sax_parse(text.begin(), text.end(), &check))
+        return check.tooDeep ? fail(source + " nests lists and objects more than " + std::to_string(kGlaJsonMaxDepth) +
+                                    " deep, far deeper than any scene set")
+                             : fail(source + " is not valid JSON: " + check.syntaxError);
+    GlaJson json;
+    try
+    {
+        json = GlaJson::parse(text.begin(), text.end());
+    }
+    catch (const GlaJson::exception& e)
+    {
+        return fail(source + " is not valid JSON: " + LibraryMessage(e));
+    }
+    std::string why;
+    cGlaSet* set = GlaSetFromJson(json, &why);
+    return set != nullptr ? set : fail(source + ": " + why);
 }

@@ -14,11 +14,16 @@
 // vectors, [frame, r, g, b, a] for colours and [frame, "name"] for images, models and scenes.
 // Property kinds: int, float, element, scene, template, string, bool, enum, colour. Floats
 // that a JSON number cannot hold are written "nan", "inf" and "-inf".
-// Element kinds are named by GlaElementKindName; an empty track or list may be left out.
+// Element kinds are named by GlaElementKindName; an empty track or list may be left out, and
+// so may any other key but these: "scenes" of the set, "name" of a type, field, scene and
+// property, "code" of a field, "kind" of an element and property, and "value" of a property.
+// A key the form does not have where it stands is refused; an element takes the keys of its
+// kind and "kind" and "name", and GameObj, Marker and Zone also "type" and "props".
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -33,6 +38,17 @@ GlaJson GlaSetToJson(const cGlaSet& set);
 // within the field's width for integers, finite numbers within float's range (or the three
 // words above) for floats.
 cGlaSet* GlaSetFromJson(const GlaJson& json, std::string* error = nullptr);
+
+// The deepest that lists and objects may nest in the text of a set: many times the most the
+// form needs (8, for the colour of an element's property), and a bound that keeps shallow
+// everything that walks a value level by level.
+constexpr int kGlaJsonMaxDepth = 64;
+
+// A set read from the text of its JSON form, as GlaSetFromJson reads it; or null with a
+// message of one line that starts with source: "<source> is not valid JSON: ...",
+// "<source> nests lists and objects more than 64 deep ..." (told before any value is made
+// from the text) or "<source>: " and what GlaSetFromJson says.
+cGlaSet* GlaSetFromJsonText(std::string_view text, const std::string& source, std::string* error = nullptr);
 
 // "Sprite", "Rectangle", ... for element codes 1 to 21; empty for any other code.
 const char* GlaElementKindName(uint8_t code);

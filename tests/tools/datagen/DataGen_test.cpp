@@ -301,7 +301,9 @@ TEST(Pictures, RefusesPathsThatLeaveTheFolderAndUnboundedRanges)
 }
 
 // Writing a list: a link inside the output folder cannot carry a picture out of it, and the
-// command refuses a bad list with one line naming the list, the line and what is wrong.
+// command refuses a bad list with one line naming the list, the line and what is wrong. The
+// folder holds a link out to a folder that exists and one, in a picture's place, to a place
+// that does not exist yet (outside/).
 class PictureListOutput : public ::testing::Test
 {
 protected:
@@ -311,6 +313,7 @@ protected:
         std::filesystem::create_directories(base / "out");
         std::filesystem::create_directories(base / "elsewhere");
         std::filesystem::create_directory_symlink(base / "elsewhere", base / "out" / "link");
+        std::filesystem::create_symlink("../outside/new.png", base / "out" / "n.png");
     }
     void TearDown() override { std::filesystem::remove_all(base); }
     std::string List(const std::string& text) const
@@ -318,6 +321,14 @@ protected:
         const std::filesystem::path path = base / "list.txt";
         std::ofstream(path) << text;
         return path.string();
+    }
+    // Everything below base, links not followed: what a refused list must leave as it was.
+    std::set<std::string> Tree() const
+    {
+        std::set<std::string> paths;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(base))
+            paths.insert(entry.path().lexically_relative(base).string());
+        return paths;
     }
     std::filesystem::path base;
 };
@@ -347,6 +358,7 @@ TEST_F(PictureListOutput, CommandRefusesABadListInOneLine)
          ":2: range {0..2147483647} stands for 2147483648 pictures; a range makes at most 1000"},
         {"ok.png 8 8 box #ffffff\n../up.png 8 8 box #ffffff\n", ":2: the output path \"../up.png\" leaves the output folder"},
         {"link/x.png 8 8 box #ffffff\n", "the output path \"link/x.png\" resolves outside " + out},
+        {"ok.png 8 8 box #ffffff\nn.png 8 8 box #ffffff\n", "the output path \"n.png\" is a link"},
     };
     for (const auto& c : cases)
     {
@@ -364,7 +376,73 @@ TEST_F(PictureListOutput, CommandRefusesABadListInOneLine)
         EXPECT_FALSE(std::filesystem::exists(base / "up.png"));
         EXPECT_FALSE(std::filesystem::exists(base / "out/ok.png")) << "nothing is drawn from a bad list";
         EXPECT_TRUE(std::filesystem::is_empty(base / "elsewhere"));
+        EXPECT_FALSE(std::filesystem::exists(base / "outside"));
     }
+}
+
+// Every path of a list is resolved, links followed (dangling ones too, in a folder part or in
+// the picture's own place), before any picture is drawn: a list refused on its second line
+// leaves everything as it was, without the first line's picture or folder. A link in a
+// picture's own place is refused even when it leads inside, since the picture would land
+// where it points or take the place of the link.
+TEST_F(PictureListOutput, RefusesPathsLeadingOutThroughLinksBeforeDrawingAny)
+{
+    namespace fs = std::filesystem;
+    const fs::path out = base / "out";
+    fs::create_directories(out / "in");
+    std::ofstream(out / "in" / "old.png") << "not yet a picture";
+    fs::create_directory_symlink("../outside", out / "gone");          // dangling, out
+    fs::create_directory_symlink("link/deeper", out / "hop");          // through another link, out
+    fs::create_directory_symlink("..", out / "up");                    // to the folder above
+    fs::create_directory_symlink("in/../../elsewhere", out / "round"); // ".." after a real folder
+    fs::create_symlink("../list.txt", out / "l.png");                  // to a file that exists, out
+    fs::create_symlink("in/old.png", out / "same.png");                // inside, but a link
+    fs::create_symlink("loop", out / "loop");                          // to itself
+    fs::create_directory_symlink("in", out / "alias");                 // inside: followed
+
+    const struct
+    {
+        const char* line;
+        const char* message;
+    } refused[] = {
+        {"n.png", "\"n.png\" is a link (to \"../outside/new.png\")"},
+        {"gone/x.png", "\"gone/x.png\" resolves outside"},
+        {"gone/deeper/x.png", "\"gone/deeper/x.png\" resolves outside"},
+        {"hop/x.png", "\"hop/x.png\" resolves outside"},
+        {"up/x.png", "\"up/x.png\" resolves outside"},
+        {"round/x.png", "\"round/x.png\" resolves outside"},
+        {"l.png", "\"l.png\" is a link (to \"../list.txt\")"},
+        {"same.png", "\"same.png\" is a link (to \"in/old.png\")"},
+        {"loop/x.png", "\"loop/x.png\" cannot be resolved below"},
+        {"in/old.png/x.png", "\"in/old.png/x.png\" cannot be resolved below"},
+        {"in", "\"in\" is a folder"},
+    };
+    for (const auto& c : refused)
+    {
+        SCOPED_TRACE(c.line);
+        const std::string list = List("first/a.png 8 8 box #ffffff\n" + std::string(c.line) + " 8 8 box #ffffff\n");
+        const std::set<std::string> before = Tree();
+        std::string error;
+        EXPECT_FALSE(datagen::WritePictureList(list, out.string(), &error));
+        EXPECT_NE(error.find("the output path " + std::string(c.message)), std::string::npos) << error;
+        EXPECT_EQ(Tree(), before);
+    }
+
+    // A picture where another line's folder goes is refused as well, before either is drawn.
+    std::string error;
+    const std::set<std::string> before = Tree();
+    EXPECT_FALSE(datagen::WritePictureList(List("c.png 8 8 box #ffffff\nc.png/x.png 8 8 box #ffffff\n"), out.string(),
+                                           &error));
+    EXPECT_EQ(error, "the output path \"c.png\" is a picture and the folder of another at once");
+    EXPECT_EQ(Tree(), before);
+
+    // Links in a folder part that stay inside are followed, and a plain file is drawn over.
+    ASSERT_TRUE(datagen::WritePictureList(List("alias/x.png 8 8 box #ffffff\nin/old.png 4 4 box #ffffff\n"),
+                                          out.string(), &error))
+        << error;
+    EXPECT_NE(DecodeFile((out / "in" / "x.png").string()), nullptr);
+    EXPECT_NE(DecodeFile((out / "in" / "old.png").string()), nullptr);
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(out / "alias")));
 }
 
 // The sample pictures' drawing: shapes sampled finely and averaged down, so edges blend;

@@ -198,6 +198,43 @@ TEST_F(Cglatool, RefusesBadArgumentsAndTextInOneLine)
     EXPECT_EQ(ReadFile(out)->version, 65535);
 }
 
+// Text nested far past the bound (once a stack overflow: an ordered object copies its
+// members as it grows, recursing through a deep member already read) and a misspelt key (once
+// written as an empty scene file) are refused in one line naming the problem.
+TEST_F(Cglatool, RefusesDeepNestingAndMisspeltKeysInOneLine)
+{
+    constexpr int kDeep = 100000;
+    const std::string lists = std::string(kDeep, '[') + std::string(kDeep, ']');
+    std::string objects;
+    for (int i = 0; i < kDeep; ++i)
+        objects += R"({"a":)";
+    objects += "0" + std::string(kDeep, '}');
+    const std::string out = (folder / "out.cgla").string();
+    const char* const tooDeep = " nests lists and objects more than 64 deep, far deeper than any scene set";
+    const struct
+    {
+        std::string json;
+        const char* message;
+    } cases[] = {
+        {lists, tooDeep},
+        {objects, tooDeep},
+        {R"({"scenes": )" + lists + R"(, "version": 10})", tooDeep},
+        {R"({"scenez": [{"name": "S", "frames": 3}]})", R"(: unknown key "scenez")"},
+        {R"({"scenes": [{"name": "S", "elements": [{"kind": "Group", "name": "g", "postion": [[0, 1, 2]]}]}]})",
+         R"(: scene "S", element "g": unknown key "postion")"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.json.substr(0, 80));
+        const std::string in = Write("in.json", c.json);
+        const Result result = Run("tocgla '" + in + "' '" + out + "'");
+        EXPECT_EQ(result.status, 1);
+        ASSERT_EQ(result.errorLines.size(), 1u);
+        EXPECT_EQ(result.errorLines[0], "cglatool: " + in + c.message);
+        EXPECT_FALSE(fs::exists(out));
+    }
+}
+
 // The ends of every range are kept exactly, through the tool and the file it writes; so are
 // whole numbers written with a fraction part of zero.
 TEST_F(Cglatool, KeepsTheBoundaryValuesOfEveryWidth)
@@ -291,5 +328,98 @@ TEST(GlaJsonNumbers, NaNAndInfinitiesAreNoWholeNumbers)
         std::unique_ptr<cGlaSet> set(GlaSetFromJson(json, &error));
         ASSERT_NE(set, nullptr) << error;
         EXPECT_EQ(GlaSetToJson(*set)["scenes"][0]["fps"], shown);
+    }
+}
+
+// The keys of each object of the form are exactly those its reader reads: any other is
+// refused, named with the way to the object holding it, and so is a needed key left out
+// (told after an unknown one, which is most likely the needed key misspelt).
+TEST(GlaJsonKeys, RefusesUnknownAndMissingKeysAtEveryLevel)
+{
+    const std::string type = R"({"types": [{"name": "T", "fields": [)", scene = R"({"scenes": [{"name": "S", )";
+    const struct
+    {
+        std::string json;
+        const char* error;
+    } cases[] = {
+        // the set
+        {R"({"scenes": [], "verison": 9})", R"(unknown key "verison")"},
+        {R"({"version": 9})", R"(needs a "scenes")"},
+        {R"({"scenez": []})", R"(unknown key "scenez")"},
+        // a type and its fields
+        {R"({"types": [{"name": "T", "feilds": []}], "scenes": []})", R"(type "T": unknown key "feilds")"},
+        {R"({"types": [{"fields": []}], "scenes": []})", R"(types[0]: needs a "name")"},
+        {type + R"({"name": "F", "code": 8, "vals": []}]}], "scenes": []})",
+         R"(type "T", field "F": unknown key "vals")"},
+        {type + R"({"name": "F"}]}], "scenes": []})", R"(type "T", field "F": needs a "code")"},
+        {type + R"({"name": "F", "code": 1, "values": ["a"]}]}], "scenes": []})",
+         R"(type "T", field "F", values: only an enum field (code 8) has values)"},
+        // a scene
+        {scene + R"("element": []}]})", R"(scene "S": unknown key "element")"},
+        {R"({"scenes": [{"frames": 3}]})", R"(scenes[0]: needs a "name")"},
+        {R"({"scenes": [{"nmae": "S"}]})", R"(scenes[0]: unknown key "nmae")"},
+        {R"({"scenes": [3]})", "scenes[0]: needs an object, not number"},
+        // an element: the keys of its own kind only
+        {scene + R"("elements": [{"kind": "Rectangle", "name": "r", "posiiton": []}]}]})",
+         R"(scene "S", element "r": unknown key "posiiton")"},
+        {scene + R"("elements": [{"kind": "Rectangle", "name": "r", "points": []}]}]})",
+         R"(scene "S", element "r": unknown key "points")"},
+        {scene + R"("elements": [{"kind": "Rectangle", "name": "r", "type": "T"}]}]})",
+         R"(scene "S", element "r": unknown key "type")"},
+        {scene + R"("elements": [{"name": "r", "size": []}]}]})", R"(scene "S", element "r": needs a "kind")"},
+        // a property, of a scene and of an element
+        {scene + R"("props": [{"name": "P", "kind": "int", "value": 1, "vlaue": 2}]}]})",
+         R"(scene "S", property "P": unknown key "vlaue")"},
+        {scene + R"("elements": [{"kind": "GameObj", "name": "g",
+                        "props": [{"name": "P", "kind": "bool", "value": true, "x": 0}]}]}]})",
+         R"(scene "S", element "g", property "P": unknown key "x")"},
+        {scene + R"("props": [{"name": "P", "kind": "int"}]}]})", R"(scene "S", property "P": needs a "value")"},
+        {scene + R"("props": [{"name": "P", "value": 1}]}]})", R"(scene "S", property "P": needs a "kind")"},
+        {scene + R"("props": [{"kind": "int", "value": 1}]}]})", R"(scene "S", props[0]: needs a "name")"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.json);
+        std::string error;
+        EXPECT_EQ(std::unique_ptr<cGlaSet>(GlaSetFromJson(GlaJson::parse(c.json), &error)), nullptr);
+        EXPECT_EQ(error, c.error);
+    }
+
+    // What the keys may be comes from the kind: each takes the keys the others are refused.
+    std::string error;
+    std::unique_ptr<cGlaSet> set(GlaSetFromJson(GlaJson::parse(scene + R"("elements": [
+        {"kind": "Poly", "points": [[0, 1]]}, {"kind": "Zone", "type": "T", "props": [], "points": [], "zoneWord": 1},
+        {"kind": "Rectangle", "size": [[0, 1, 2]]}]}], "types": [{"name": "T"}]})"),
+                                                &error));
+    EXPECT_NE(set, nullptr) << error;
+}
+
+// The text of a set is measured for nesting before any value is made from it: up to the
+// bound it is read as usual, a level past it refused naming the bound.
+TEST(GlaJsonText, RefusesNestingPastTheBoundBeforeReadingIt)
+{
+    const auto nested = [](int depth) { return std::string(size_t(depth), '[') + std::string(size_t(depth), ']'); };
+    const struct
+    {
+        std::string text;
+        std::string error; // empty: read
+    } cases[] = {
+        {nested(kGlaJsonMaxDepth), "in: the scene set must be a JSON object"},
+        {nested(kGlaJsonMaxDepth + 1), "in nests lists and objects more than 64 deep, far deeper than any scene set"},
+        {std::string(size_t(kGlaJsonMaxDepth + 1), '['), "in nests lists and objects more than 64 deep"},
+        {"[" + nested(kGlaJsonMaxDepth) + "]", "in nests lists and objects more than 64 deep"},
+        {R"({"scenes": [{"name": "S",)", "in is not valid JSON: parse error at line 1, column 26"},
+        // The deepest the form itself goes: the colour of an element's property.
+        {R"({"scenes": [{"name": "S", "elements": [{"kind": "Marker", "props": [
+            {"name": "C", "kind": "colour", "value": [1, 2, 3, 4]}]}]}]})",
+         ""},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.text.substr(0, 80));
+        std::string error;
+        std::unique_ptr<cGlaSet> set(GlaSetFromJsonText(c.text, "in", &error));
+        EXPECT_EQ(set == nullptr, !c.error.empty());
+        EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
     }
 }
