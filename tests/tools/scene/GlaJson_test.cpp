@@ -208,7 +208,8 @@ TEST_F(Cglatool, RefusesDeepNestingAndMisspeltKeysInOneLine)
     std::string objects;
     for (int i = 0; i < kDeep; ++i)
         objects += R"({"a":)";
-    objects += "0" + std::string(kDeep, '}');
+    objects += '0';
+    objects.append(kDeep, '}');
     const std::string out = (folder / "out.cgla").string();
     const char* const tooDeep = " nests lists and objects more than 64 deep, far deeper than any scene set";
     const struct
@@ -407,7 +408,7 @@ TEST(GlaJsonText, RefusesNestingPastTheBoundBeforeReadingIt)
         {nested(kGlaJsonMaxDepth), "in: the scene set must be a JSON object"},
         {nested(kGlaJsonMaxDepth + 1), "in nests lists and objects more than 64 deep, far deeper than any scene set"},
         {std::string(size_t(kGlaJsonMaxDepth + 1), '['), "in nests lists and objects more than 64 deep"},
-        {"[" + nested(kGlaJsonMaxDepth) + "]", "in nests lists and objects more than 64 deep"},
+        {nested(kGlaJsonMaxDepth).insert(0, 1, '[') + ']', "in nests lists and objects more than 64 deep"},
         {R"({"scenes": [{"name": "S",)", "in is not valid JSON: parse error at line 1, column 26"},
         // The deepest the form itself goes: the colour of an element's property.
         {R"({"scenes": [{"name": "S", "elements": [{"kind": "Marker", "props": [
