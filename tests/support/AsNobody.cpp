@@ -28,18 +28,19 @@ namespace
 constexpr const char* kAsNobodyVariable = "TOLLIVAN_TEST_AS_NOBODY";
 
 std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
-} // namespace
 
-bool RunningAsNobody()
+bool AskedToRunAsNobody()
 {
     const char* asked = std::getenv(kAsNobodyVariable);
-    return asked != nullptr && asked[0] == '1' && ::geteuid() != 0;
+    return asked != nullptr && asked[0] == '1';
 }
+} // namespace
+
+bool RunningAsNobody() { return AskedToRunAsNobody() && ::geteuid() != 0; }
 
 bool BecomeNobodyIfAsked(const std::filesystem::path& workFolder, std::string& error)
 {
-    const char* asked = std::getenv(kAsNobodyVariable);
-    if (asked == nullptr || asked[0] != '1' || ::geteuid() != 0)
+    if (!AskedToRunAsNobody() || ::geteuid() != 0)
         return true;
     const passwd* nobody = ::getpwnam("nobody");
     if (nobody == nullptr)

@@ -105,14 +105,17 @@ void Explain(std::string* why)
         *why = std::strerror(errno);
 }
 
-// Every opening of a stored file for reading passes here first, so that tests can make it
-// fail as a file the game may not read or a failing disk would; false with errno set.
-bool ReadsAllowed()
+// Opens a stored file for reading; -1 with errno set. Tests can make every opening fail as a
+// file the game may not read or a failing disk would. It never blocks: a pipe put under the
+// name must not hang the game (what is opened is then no file).
+int OpenForReading(const std::string& path)
 {
-    if (G().readError == 0)
-        return true;
-    errno = G().readError;
-    return false;
+    if (G().readError != 0)
+    {
+        errno = G().readError;
+        return -1;
+    }
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
 }
 
 // Every look-up of a stored file (by its name, or of the file opened) passes here first, so
@@ -141,8 +144,7 @@ bool LookUp(const std::string& path, struct stat& st)
 GameServiceReadResult ReadStored(const std::string& path, std::vector<uint8_t>& out, size_t maxSize)
 {
     out.clear();
-    // Not blocking: a pipe put under the name must not hang the game (it is then no file).
-    const int fd = ReadsAllowed() ? ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1;
+    const int fd = OpenForReading(path);
     if (fd < 0)
         return errno == ENOENT ? GameServiceReadResult::Missing : GameServiceReadResult::Failed;
     const bool read = LookupAllowed(path) && ReadWholeOpenFile(fd, out, maxSize);
@@ -590,7 +592,7 @@ int32_t GameServiceFileRead(const std::string& name, void* buffer, int32_t size,
     std::string path = StoragePath(name);
     if (!Storable(path, buffer, size, why))
         return -1;
-    const int fd = ReadsAllowed() ? ::open(path.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+    const int fd = OpenForReading(path);
     if (fd < 0)
     {
         Explain(why);
