@@ -3,7 +3,10 @@
 // folder) or cannot be read, and what the player saved is never lost.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "ScenarioSteps.h"
+#include "support/TestSupport.h"
 
 using namespace tvtest;
 
@@ -32,6 +35,19 @@ struct FolderWriteFailure
 };
 
 bool Says(const std::string& text, const std::string& words) { return text.find(words) != std::string::npos; }
+
+// Text without its spaces and line breaks, where a box may have broken it into lines.
+std::string Squeezed(const std::string& text)
+{
+    std::string out;
+    for (char c : text)
+        if (c != ' ' && c != '\n')
+            out += c;
+    return out;
+}
+
+// Whether a box says the words, wherever it broke them into lines.
+bool BoxSays(const std::string& box, const std::string& words) { return Says(Squeezed(box), Squeezed(words)); }
 } // namespace
 
 // A save file cut short (here after the hundredth level record) keeps, in the real
@@ -134,8 +150,14 @@ TEST(Scenario, AReadOnlySaveFolderStillGivesThePlayerTheirProgress)
         EXPECT_EQ(save.look[cSaveData::kLookCup], 1);
         EXPECT_EQ(save.GetControl(4), 80);
         testing::internal::CaptureStderr();
+        d.Stop();
+        atExit = testing::internal::GetCapturedStderr();
+        // The player is told once, at start, and not again at the exit save.
+        ASSERT_EQ(d.Boxes().size(), 1u);
+        EXPECT_TRUE(BoxSays(d.Boxes()[0], "cannot be written: Read-only file system")) << d.Boxes()[0];
+        EXPECT_TRUE(BoxSays(d.Boxes()[0], "progress made in this run will not be kept")) << d.Boxes()[0];
+        EXPECT_FALSE(BoxSays(d.Boxes()[0], "Your saved game")) << d.Boxes()[0];
     }
-    atExit = testing::internal::GetCapturedStderr();
     EXPECT_TRUE(Says(atStart, "cannot be written (Read-only file system)")) << atStart;
     EXPECT_TRUE(Says(atStart, "progress will not be kept")) << atStart;
     EXPECT_TRUE(Says(atExit, "The game could not be saved")) << atExit;
@@ -187,16 +209,6 @@ std::vector<uint8_t> RichSaveFile()
     std::memcpy(file.data() + 4, &music, 4);
     std::memcpy(file.data() + 8, &sound, 4);
     return file;
-}
-
-// Text without its spaces and line breaks, where a box may have broken it into lines.
-std::string Squeezed(const std::string& text)
-{
-    std::string out;
-    for (char c : text)
-        if (c != ' ' && c != '\n')
-            out += c;
-    return out;
 }
 } // namespace
 
@@ -277,4 +289,153 @@ TEST(Scenario, FilesThatCannotBeReadAtStartAreLeftForALaterStart)
         EXPECT_TRUE(has);
     });
     RemoveStoredStatistics(EmptySaveFolder());
+}
+
+// Every start that goes on without the player's save or statistics, or that cannot keep this
+// run's progress, says so in one box at start, titled for the player's data: which file or
+// folder, the system's reason, what became of the file, whether this run's progress is kept
+// and what to do. Saves and the exit show nothing more. The real program, over the sample tree.
+TEST(Scenario, StartsWithoutThePlayersDataSayWhyInOneBoxAtStartOnly)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<void(const std::filesystem::path& folder)> lay;
+        std::vector<std::string> says;     // each in the box
+        std::vector<std::string> saysNot;  // none in the box
+        std::function<void(const std::filesystem::path& folder)> after; // the files once the program ended
+    };
+    const std::vector<uint8_t> rich = RichSaveFile();
+    GameServiceStats achieved;
+    achieved.achievements.insert("ACH_BREAKOUT");
+    const std::string statsText = SerialiseGameServiceStats(achieved);
+    const std::filesystem::path elsewhere = WorkFolder() / "elsewhere";
+    const std::vector<Case> cases = {
+        {"the save folder's path is a file",
+         [&](const std::filesystem::path& folder) {
+             std::filesystem::remove_all(folder);
+             WriteFileBytes(folder, {'x'});
+         },
+         {"The folder for your saved game, achievements and scores,", "cannot be used: Not a directory",
+          "nothing of this run will be kept", "Check that the folder"},
+         {"Your saved game"},
+         [](const std::filesystem::path& folder) { EXPECT_EQ(FileBytes(folder), std::vector<uint8_t>{'x'}); }},
+        {"a pipe under the save's name",
+         [](const std::filesystem::path& folder) { ASSERT_EQ(::mkfifo((folder / "Data.sav").c_str(), 0644), 0); },
+         {"Data.sav is not a file, so the game starts without it: it is kept as Data.sav.bad",
+          "Progress made in this run will be kept"},
+         {"achievements and scores in"},
+         [](const std::filesystem::path& folder) {
+             EXPECT_EQ(std::filesystem::status(folder / "Data.sav.bad").type(), std::filesystem::file_type::fifo);
+             EXPECT_EQ(std::filesystem::file_size(folder / "Data.sav"), cSaveData::kFileSizeV3);
+         }},
+        {"a save of a version the game does not know",
+         [&](const std::filesystem::path& folder) {
+             std::vector<uint8_t> file = rich;
+             file[0] = 7;
+             WriteFileBytes(folder / "Data.sav", file);
+         },
+         {"Data.sav is of version 7, which this game does not know: what it holds was read, and a copy of it is "
+          "kept as Data.sav.bad",
+          "Progress made in this run will be kept"},
+         {},
+         [&](const std::filesystem::path& folder) { EXPECT_EQ(FileBytes(folder / "Data.sav.bad")[0], 7); }},
+        {"a damaged statistics file, the save whole",
+         [&](const std::filesystem::path& folder) {
+             WriteFileBytes(folder / "Data.sav", rich);
+             WriteFileBytes(folder / kGameServiceStatsFile, {'?', '\n'});
+         },
+         {"Your achievements and scores in " + (ComputeSaveFolder() + "/") + "GameService.stats is damaged, so they "
+          "start empty: the file is kept as GameService.stats.bad",
+          "What this run wins will be kept"},
+         {"Your saved game"},
+         [](const std::filesystem::path& folder) {
+             EXPECT_EQ(FileBytes(folder / "GameService.stats.bad"), (std::vector<uint8_t>{'?', '\n'}));
+         }},
+        {"links to files that are not there now",
+         [&](const std::filesystem::path& folder) {
+             std::filesystem::create_symlink(elsewhere / "Data.sav", folder / "Data.sav");
+             std::filesystem::create_symlink(elsewhere / "stats", folder / kGameServiceStatsFile);
+         },
+         {"Data.sav could not be read: it is a link to " + (elsewhere / "Data.sav").string() +
+              ", where there is no file (No such file or directory). It is left as it is, and this run will not "
+              "save over it",
+          "GameService.stats could not be read: it is a link to " + (elsewhere / "stats").string(),
+          "progress made in this run will not be kept", "Check that the file can be read and written, then start "
+          "the game again"},
+         {},
+         [&](const std::filesystem::path& folder) {
+             EXPECT_TRUE(std::filesystem::is_symlink(folder / "Data.sav"));
+             EXPECT_TRUE(std::filesystem::is_symlink(folder / kGameServiceStatsFile));
+             EXPECT_FALSE(std::filesystem::exists(elsewhere));
+         }},
+        {"a read that fails part way with EINVAL",
+         [&](const std::filesystem::path& folder) {
+             WriteFileBytes(folder / "Data.sav", rich);
+             WriteFileBytes(folder / kGameServiceStatsFile, std::vector<uint8_t>(statsText.begin(), statsText.end()));
+             GameServiceFailReadsWithErrorForTests(EINVAL, GameServiceReadStep::PartWay);
+         },
+         {"Data.sav could not be read: Invalid argument. It is left as it is",
+          "GameService.stats could not be read: Invalid argument. The file is left as it is"},
+         {"kept as"},
+         [&](const std::filesystem::path& folder) {
+             GameServiceFailReadsWithErrorForTests(0);
+             EXPECT_EQ(FileBytes(folder / "Data.sav"), rich);
+             EXPECT_FALSE(std::filesystem::exists(folder / "Data.sav.bad"));
+             EXPECT_FALSE(std::filesystem::exists(folder / "GameService.stats.bad"));
+         }},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        const std::filesystem::path folder = EmptySaveFolder();
+        RemoveStoredStatistics(folder);
+        c.lay(folder);
+        ScenarioDriver d;
+        std::string said;
+        ASSERT_TRUE(StartSaying(d, said));
+        d.Game().saveData.progress[5].completed = true; // progress made in this run
+        d.Game().SaveGame();
+        d.UndrawnFrames(5);
+        d.Stop();
+        ASSERT_EQ(d.Boxes().size(), 1u) << "one box, at start only";
+        EXPECT_EQ(d.BoxTitles()[0], "Tollivan: your saved data");
+        for (const std::string& words : c.says)
+            EXPECT_TRUE(BoxSays(d.Boxes()[0], words)) << words << "\n" << d.Boxes()[0];
+        for (const std::string& words : c.saysNot)
+            EXPECT_FALSE(BoxSays(d.Boxes()[0], words)) << words << "\n" << d.Boxes()[0];
+        c.after(folder);
+        std::filesystem::remove_all(folder);
+    }
+    RemoveStoredStatistics(EmptySaveFolder());
+}
+
+// A save kept in another folder through a link (a synced folder, say) is read and saved
+// there: progress reaches the file the link leads to, and the link stays.
+TEST(Scenario, ASaveUnderALinkIsSavedWhereTheLinkLeads)
+{
+    const std::filesystem::path folder = EmptySaveFolder();
+    const std::filesystem::path synced = WorkFolder() / "synced";
+    std::filesystem::create_directories(synced);
+    WriteFileBytes(synced / "Tollivan.sav", RichSaveFile());
+    std::filesystem::create_symlink(synced / "Tollivan.sav", folder / "Data.sav");
+    {
+        ScenarioDriver d;
+        ASSERT_TRUE(d.Start());
+        d.UndrawnFrames(5);
+        EXPECT_TRUE(d.Boxes().empty());
+        EXPECT_TRUE(d.Game().saveData.progress[3].completed);
+        d.Game().saveData.progress[6].completed = true; // progress made in this run
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "Data.sav"));
+    ScenarioDriver later;
+    ASSERT_TRUE(later.Start());
+    later.UndrawnFrames(5);
+    EXPECT_TRUE(later.Game().saveData.progress[3].completed);
+    EXPECT_TRUE(later.Game().saveData.progress[6].completed);
+    cSaveData there;
+    ASSERT_TRUE(there.ReadFromMemory(FileBytes(synced / "Tollivan.sav").data(), cSaveData::kFileSizeV3, false));
+    EXPECT_TRUE(there.progress[6].completed);
+    later.Stop();
+    EmptySaveFolder();
 }

@@ -49,9 +49,11 @@ public:
     void MessageBox(const std::string& text, const std::string& caption, MessageBoxIcon icon) override
     {
         boxes.push_back(text);
+        titles.push_back(caption);
         cSdlHost::MessageBox(text, caption, icon);
     }
     std::vector<std::string> boxes;
+    std::vector<std::string> titles;
 
 private:
     uint64_t clockNs = 1000000000ull;
@@ -99,11 +101,7 @@ ScenarioDriver::ScenarioDriver() = default;
 
 ScenarioDriver::~ScenarioDriver()
 {
-    if (window != nullptr)
-    {
-        window->Shutdown();
-        delete window;
-    }
+    Stop();
     SetGameFactory(nullptr);
     SetAudioDeviceOpener(nullptr);
     GetWinMainHooks() = WinMainHooks{};
@@ -144,10 +142,25 @@ bool ScenarioDriver::StartOverOwnTree(const std::string& commandLine)
     return started;
 }
 
+void ScenarioDriver::Stop()
+{
+    if (window == nullptr)
+        return;
+    window->Shutdown();
+    delete window;
+    window = nullptr;
+}
+
 const std::vector<std::string>& ScenarioDriver::Boxes() const
 {
     static const std::vector<std::string> none;
     return host != nullptr ? host->boxes : none;
+}
+
+const std::vector<std::string>& ScenarioDriver::BoxTitles() const
+{
+    static const std::vector<std::string> none;
+    return host != nullptr ? host->titles : none;
 }
 
 void ScenarioDriver::Frames(int count) { RunFrames(count, true); }

@@ -106,8 +106,14 @@ public:
     bool SaveFramePng(const std::string& path) const;
 
     int FramesRun() const { return framesRun; }
-    // The texts of the message boxes the program has shown, as shown (broken into lines).
+    // Shuts the program down as at a normal end (the game saves); what the host recorded,
+    // such as the boxes, can still be read.
+    void Stop();
+
+    // The texts of the message boxes the program has shown, as shown (broken into lines),
+    // and their titles.
     const std::vector<std::string>& Boxes() const;
+    const std::vector<std::string>& BoxTitles() const;
 
 private:
     void RunFrames(int count, bool drawn);

@@ -140,13 +140,13 @@ cWinMain::cWinMain()
     InstallWindowHooks(this);
 }
 
-void ShowStartupMessage(const std::string& text)
+void ShowStartupMessage(const std::string& text, const std::string& title)
 {
     const std::string lines = BreakIntoLines(text, kMessageBoxColumns);
     if (cHost* host = GetHost())
-        host->MessageBox(lines, "Error", MessageBoxIcon::Exclamation);
+        host->MessageBox(lines, title, MessageBoxIcon::Exclamation);
     else
-        DebugPrint("Error: %s\n", lines.c_str());
+        DebugPrint("%s: %s\n", title.c_str(), lines.c_str());
 }
 
 cWinMain::~cWinMain()

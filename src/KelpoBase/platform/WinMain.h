@@ -121,11 +121,11 @@ WinMainHooks& GetWinMainHooks();
 // inside even a small screen.
 constexpr size_t kMessageBoxColumns = 72;
 
-// Shows the text in the box start-up uses for the data the game cannot start without,
-// broken into lines that fit, and returns once the player has closed it (at once where
-// there is no display; the host also writes it on stderr). Without a host it goes to the
-// debug output.
-void ShowStartupMessage(const std::string& text);
+// Shows the text in the box start-up uses for the data the game cannot start without (and
+// for the player's data it starts without), broken into lines that fit, and returns once the
+// player has closed it (at once where there is no display; the host also writes it on
+// stderr). Without a host it goes to the debug output.
+void ShowStartupMessage(const std::string& text, const std::string& title = "Error");
 
 // The program: creates the OpenGL window object, runs start-up, the loop (frameLimit
 // frames at most, 0 for no limit) and shutdown, and deletes it. 0 after a normal run;

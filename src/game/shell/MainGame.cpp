@@ -25,6 +25,7 @@
 #include "game/shell/Achievements.h"
 #include "game/shell/LevelTable.h"
 #include "game/shell/Splash.h"
+#include "game/shell/StoredDataNotice.h"
 #include "host/gameservice/GameService.h"
 
 cMainGame* gMainGame = nullptr;
@@ -83,24 +84,15 @@ void Run(const std::function<void(T*)>& hook, T* object)
         hook(object);
 }
 
-// A save or statistics file that could not be read is left as it is, and the run goes on
-// without it and saves nothing over it. Standard error says so, but a player who starts the
-// game from a desktop menu never sees it and would meet what looks like a new game: they
-// are told once, over the first frame.
-void TellOfStoredFilesNotRead(const cSaveData& saveData, const std::string& saveFile)
+// Starts that go on without the player's save or statistics, or that cannot keep this run's
+// progress, say so on standard error; a player who starts the game from a desktop menu never
+// sees it and would meet what looks like a new game: they are told once, over the first
+// frame, and never again at saves or at exit.
+void TellOfStoredDataAtStart(const cSaveData& saveData, const std::string& saveFile)
 {
-    std::string text;
-    if (!saveData.UnreadReason().empty())
-        text = "Your saved game " + saveFile + " could not be read: " + saveData.UnreadReason() +
-               ". The game starts without it, and this run will not save over it, so that a later start that "
-               "can read it finds your progress again.";
-    std::string statsFile;
-    std::string why;
-    if (GameServiceStatsUnread(&statsFile, &why))
-        text += std::string(text.empty() ? "" : "\n\n") + "Your achievements and scores in " + statsFile +
-                " could not be read: " + why + ". They start empty, and this run will not store any over them.";
+    const std::string text = StoredDataNotice(GameServiceFoundAtStart(), saveData.Found(), saveFile);
     if (!text.empty())
-        ShowStartupMessage(text);
+        ShowStartupMessage(text, kStoredDataNoticeTitle);
 }
 
 void ReleaseEveryResourceGroup()
@@ -165,7 +157,7 @@ cMainGame::cMainGame()
 
     SetFrameRate30();
     gPointerInputEnabled = false;
-    TellOfStoredFilesNotRead(saveData, SaveFileName());
+    TellOfStoredDataAtStart(saveData, SaveFileName());
 }
 
 void cMainGame::LoadGlobalResources()

@@ -190,6 +190,13 @@ bool cSaveData::ReadFromMemory(const uint8_t* data, size_t size, bool applyVolum
 
 cSaveData::ReadResult cSaveData::Read(const std::string& fileName, bool applyVolumes, BadFile badFile)
 {
+    mFound = ReadFindings();
+    mFound.result = ReadFile(fileName, applyVolumes, badFile == BadFile::SetAside);
+    return mFound.result;
+}
+
+cSaveData::ReadResult cSaveData::ReadFile(const std::string& fileName, bool applyVolumes, bool setAside)
+{
     // Only "no such file" means there is none: any other failure to look the file up or read
     // it leaves the file as it is (see LeaveUnread).
     std::string why;
@@ -200,34 +207,29 @@ cSaveData::ReadResult cSaveData::Read(const std::string& fileName, bool applyVol
         windowed = 0;
         return ReadResult::Missing;
     }
-    const bool setAside = badFile == BadFile::SetAside;
     if (entry == GameServiceEntry::Unknown)
         return LeaveUnread(fileName, why, setAside);
 
+    // What holds the name is told by the file opened, not by the look-up above.
     std::vector<uint8_t> buffer;
     std::string problem;
-    if (entry != GameServiceEntry::File)
-        problem = entry == GameServiceEntry::Folder ? "is a folder, not a file" : "is not a file";
-    else
+    switch (GameServiceFileReadWhole(fileName, buffer, kMaxSaveFileSize, &why))
     {
-        switch (GameServiceFileReadWhole(fileName, buffer, kMaxSaveFileSize, &why))
-        {
-        case GameServiceReadResult::Read:
-            if (buffer.size() < 4)
-                problem = "cannot be read (too short to hold a version)";
-            break;
-        case GameServiceReadResult::Missing: // gone since it was looked up
-            windowed = 0;
-            return ReadResult::Missing;
-        case GameServiceReadResult::NotAFile:
-            problem = "is not a file";
-            break;
-        case GameServiceReadResult::TooLarge:
-            problem = "cannot be read (larger than any save file)";
-            break;
-        case GameServiceReadResult::Failed:
-            return LeaveUnread(fileName, why, setAside);
-        }
+    case GameServiceReadResult::Read:
+        if (buffer.size() < 4)
+            problem = "is too short to hold a version";
+        break;
+    case GameServiceReadResult::Missing: // gone since it was looked up
+        windowed = 0;
+        return ReadResult::Missing;
+    case GameServiceReadResult::NotAFile:
+        problem = why;
+        break;
+    case GameServiceReadResult::TooLarge:
+        problem = "is larger than any save file";
+        break;
+    case GameServiceReadResult::Failed:
+        return LeaveUnread(fileName, why, setAside);
     }
     if (!problem.empty())
     {
@@ -257,15 +259,21 @@ cSaveData::ReadResult cSaveData::Read(const std::string& fileName, bool applyVol
     return ReadResult::Partial;
 }
 
+const std::string& cSaveData::UnreadReason() const
+{
+    static const std::string none;
+    return mUnkept == Unkept::Unread ? mFound.why : none;
+}
+
 cSaveData::ReadResult cSaveData::LeaveUnread(const std::string& fileName, const std::string& why, bool blockSaves)
 {
     // Not damage: the file may be whole, and a later start that can read it resumes its
     // progress. It stays as it is, and no save of this run replaces it, whatever the file
     // system answers later: this run does not know what the file holds.
+    mFound.why = why;
     if (blockSaves)
     {
         mUnkept = Unkept::Unread;
-        mUnreadWhy = why;
         DebugPrint("The save data %s could not be read (%s): the game runs without the progress it holds and "
                    "leaves it as it is; no save of this run replaces it, so progress made in this run will not be "
                    "kept\n",
@@ -277,8 +285,9 @@ cSaveData::ReadResult cSaveData::LeaveUnread(const std::string& fileName, const 
 void cSaveData::SetFileReadAside(const std::string& fileName, Unkept what, const std::string& problem)
 {
     mUnkept = what;
-    std::string keptAs;
-    std::string why;
+    mFound.problem = problem;
+    std::string& keptAs = mFound.keptAs;
+    std::string& why = mFound.why;
     if (!KeepFileRead(fileName, keptAs, why))
         DebugPrint("The save data %s %s, and it could not be kept aside (%s): no save replaces it until it can be, "
                    "and until then progress will not be kept\n",
@@ -315,12 +324,11 @@ bool cSaveData::KeepFileRead(const std::string& fileName, std::string& keptAs, s
         }
         break;
     case Unkept::Unread:
-        why = mUnreadWhy;
+        why = mFound.why;
         return false;
     }
     mUnkept = Unkept::Nothing;
     mBytesRead = std::vector<uint8_t>();
-    mUnreadWhy.clear();
     return true;
 }
 

@@ -24,8 +24,10 @@
 // folder (or anything else that is not a file) under the name, is not parsed at all: the
 // record keeps what it holds and the file is moved aside under the same names. While that
 // copy or move has not succeeded, every save tries it again first and is refused when it
-// still fails, so this record never writes over the file. Only "no such file" means that
-// there is no save. A file that cannot be looked up, opened or read (no permission, a
+// still fails, so this record never writes over the file. What the file is (a file or not)
+// comes from the file opened, never from a look-up by name. Only "no such file" means that
+// there is no save; a link under the name is the player's: the save is read and written
+// where it leads, and a link that leads to no file is a file that cannot be read. A file that cannot be looked up, opened or read (no permission, a
 // failing disk) is not damaged: it stays where it is, untouched, the record keeps what it
 // holds, stderr says why it could not be read, and every save of the run is refused (even
 // should the file become readable meanwhile: the run does not know what it holds), so that
@@ -146,9 +148,21 @@ public:
     // The file read is not kept aside yet (the next save tries first to keep it), or could
     // not be read at all (no save replaces it).
     bool WritesBlocked() const { return mUnkept != Unkept::Nothing; }
+    // What the last read found wrong with the file, for the player to be told at start.
+    struct ReadFindings
+    {
+        ReadResult result = ReadResult::Missing;
+        std::string problem; // Partial, Damaged: what is wrong with the file
+        std::string keptAs;  // Partial, Damaged: where the file, or a copy of what it held, is kept
+        // The system's words: Unreadable, why the file could not be read; Partial and
+        // Damaged, why it could not be kept aside (no save replaces it until it is).
+        std::string why;
+    };
+    const ReadFindings& Found() const { return mFound; }
     // Why the file could not be read (the system's words), when a read that keeps the file
-    // read aside met one it could not read; empty otherwise.
-    const std::string& UnreadReason() const { return mUnreadWhy; }
+    // read aside met one it could not read, so that no save of the run replaces it; empty
+    // otherwise.
+    const std::string& UnreadReason() const;
 
     uint32_t flags = 0;
     bool flipScreen = false;
@@ -167,6 +181,8 @@ private:
         Move,   // the file itself moved aside
         Unread, // nothing can be kept: the file could not be read, and no save may replace it
     };
+    // Read without the findings: setAside says whether a bad file is kept aside.
+    ReadResult ReadFile(const std::string& fileName, bool applyVolumes, bool setAside);
     // Keeps the file read aside as it needs; true once nothing more is needed, with the
     // name it is kept under in keptAs, or with the reason of the failure in why.
     bool KeepFileRead(const std::string& fileName, std::string& keptAs, std::string& why);
@@ -178,7 +194,7 @@ private:
 
     Unkept mUnkept = Unkept::Nothing;
     std::vector<uint8_t> mBytesRead; // for Unkept::Copy
-    std::string mUnreadWhy;          // for Unkept::Unread: the error of the read
+    ReadFindings mFound;             // for Unkept::Unread, the error of the read too
 };
 
 // The default control bindings: up, down, left, right, jump, pause.

@@ -58,10 +58,15 @@ struct ServiceState
     // known, so it is never written over while it is there.
     bool statsUnread = false;
     std::string statsUnreadWhy;
+    std::string statsDamage; // what is wrong with the damaged statistics file
+
+    GameServiceStartFindings found;
 
     bool failNextInit = false;
     int writeError = 0; // every change to the folder fails with it (tests)
-    int readError = 0;  // every opening of a stored file for reading fails with it (tests)
+    int readError = 0;  // every reading of a stored file fails with it (tests)...
+    GameServiceReadStep readStep = GameServiceReadStep::Open; // ...at this step
+    std::function<void(const std::string&)> openedHook;
     int lookupError = 0; // look-ups of stored files fail with it (tests)...
     int lookupWhich = 0; // ...only the which-th of each file since it was set, or every one for 0
     std::map<std::string, int> lookupsOf;
@@ -110,12 +115,27 @@ void Explain(std::string* why)
 // name must not hang the game (what is opened is then no file).
 int OpenForReading(const std::string& path)
 {
-    if (G().readError != 0)
+    const ServiceState& g = G();
+    if (g.readError != 0 && g.readStep == GameServiceReadStep::Open)
     {
-        errno = G().readError;
+        errno = g.readError;
         return -1;
     }
-    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd >= 0 && g.openedHook)
+        g.openedHook(path);
+    return fd;
+}
+
+// A link under the path that leads to no file: the player's name for a file somewhere else
+// (on a drive not mounted now, say), not a missing file. Answers why in words, or "" when
+// the path holds no such link. Asked only once a look through the path met "no such file".
+std::string LinkToNothing(const std::string& path)
+{
+    std::string target;
+    if (!FollowLinks(path, target) || target == path)
+        return std::string();
+    return "it is a link to " + target + ", where there is no file (" + std::strerror(ENOENT) + ")";
 }
 
 // Every look-up of a stored file (by its name, or of the file opened) passes here first, so
@@ -132,30 +152,72 @@ bool LookupAllowed(const std::string& path)
     return false;
 }
 
-// Looks a stored file up by name (a link stands for what it leads to); false with errno set
-// (ENOENT: there is no such file).
-bool LookUp(const std::string& path, struct stat& st)
+// What looking a stored file up by name found.
+enum class Found
 {
-    return LookupAllowed(path) && ::stat(path.c_str(), &st) == 0;
+    Nothing,   // no such file
+    Something, // st describes it (a link stands for what it leads to)
+    Failed,    // it could not be looked up, or it is a link to no file; why says why
+};
+Found LookUp(const std::string& path, struct stat& st, std::string* why)
+{
+    if (LookupAllowed(path) && ::stat(path.c_str(), &st) == 0)
+        return Found::Something;
+    if (errno != ENOENT)
+    {
+        Explain(why);
+        return Found::Failed;
+    }
+    const std::string dangling = LinkToNothing(path);
+    if (dangling.empty())
+        return Found::Nothing;
+    if (why != nullptr)
+        *why = dangling;
+    return Found::Failed;
 }
 
-// Reads a stored file whole; on Failed, errno holds the error of opening, looking at or
-// reading it.
-GameServiceReadResult ReadStored(const std::string& path, std::vector<uint8_t>& out, size_t maxSize)
+// Reads a stored file whole. What it is comes from the file opened, and from nothing else:
+// every failure to open, look at or read it is Failed, whatever its error. why receives the
+// reason of a failure in words, or what holds the name when it is not a file.
+GameServiceReadResult ReadStored(const std::string& path, std::vector<uint8_t>& out, size_t maxSize, std::string& why)
 {
     out.clear();
     const int fd = OpenForReading(path);
     if (fd < 0)
-        return errno == ENOENT ? GameServiceReadResult::Missing : GameServiceReadResult::Failed;
-    const bool read = LookupAllowed(path) && ReadWholeOpenFile(fd, out, maxSize);
-    const int error = errno;
+    {
+        if (errno != ENOENT)
+        {
+            Explain(&why);
+            return GameServiceReadResult::Failed;
+        }
+        why = LinkToNothing(path);
+        return why.empty() ? GameServiceReadResult::Missing : GameServiceReadResult::Failed;
+    }
+    const ServiceState& g = G();
+    WholeFileReadFaults faults;
+    if (g.readStep == GameServiceReadStep::Look)
+        faults.look = g.readError;
+    if (g.readStep == GameServiceReadStep::PartWay)
+        faults.partWay = g.readError;
+    struct stat looked{};
+    const WholeFileRead read =
+        LookupAllowed(path) ? ReadWholeOpenFile(fd, out, maxSize, &looked, faults) : WholeFileRead::Failed;
+    if (read == WholeFileRead::Failed)
+        Explain(&why);
     ::close(fd);
-    errno = error;
-    if (read)
+    switch (read)
+    {
+    case WholeFileRead::Read:
         return GameServiceReadResult::Read;
-    if (error == EFBIG)
+    case WholeFileRead::NotAFile:
+        why = S_ISDIR(looked.st_mode) ? "is a folder, not a file" : "is not a file";
+        return GameServiceReadResult::NotAFile;
+    case WholeFileRead::TooLarge:
         return GameServiceReadResult::TooLarge;
-    return error == EISDIR || error == EINVAL ? GameServiceReadResult::NotAFile : GameServiceReadResult::Failed;
+    case WholeFileRead::Failed:
+        break;
+    }
+    return GameServiceReadResult::Failed;
 }
 
 bool WriteBytes(const std::string& path, const void* data, size_t size)
@@ -165,20 +227,33 @@ bool WriteBytes(const std::string& path, const void* data, size_t size)
 
 std::string MoveAside(const std::string& path) { return ChangesAllowed() ? SetFileAside(path) : std::string(); }
 
-// Moves the damaged statistics file out of the way; true once it is (or is gone).
-bool SetDamagedStatsAside()
+// How a path kept aside is named to the player: by its name in the service's folder, whole
+// when a link led it elsewhere.
+std::string KeptName(const std::string& kept)
 {
+    const std::string name = FileNameOfPath(kept);
+    return kept == G().folder + "/" + name ? name : kept;
+}
+
+// Moves the damaged statistics file out of the way; true once it is (or is gone). keptAs
+// receives where it is kept, or notKept why it could not be moved.
+bool SetDamagedStatsAside(std::string* keptAs = nullptr, std::string* notKept = nullptr)
+{
+    ServiceState& g = G();
     const std::string path = StatsPath();
     const std::string aside = MoveAside(path);
     if (aside.empty() && errno != ENOENT)
     {
-        DebugPrint("Game service: %s is damaged and could not be moved aside (%s); it is not written over\n",
-                   path.c_str(), std::strerror(errno));
+        Explain(notKept);
+        DebugPrint("Game service: %s %s and could not be moved aside (%s); it is not written over\n", path.c_str(),
+                   g.statsDamage.c_str(), std::strerror(errno));
         return false;
     }
     if (!aside.empty())
-        DebugPrint("Game service: %s is damaged; kept as %s\n", path.c_str(), aside.c_str());
-    G().statsUnkept = false;
+        DebugPrint("Game service: %s %s; kept as %s\n", path.c_str(), g.statsDamage.c_str(), aside.c_str());
+    if (keptAs != nullptr)
+        *keptAs = KeptName(aside);
+    g.statsUnkept = false;
     return true;
 }
 
@@ -223,23 +298,29 @@ void LoadStats()
     if (!NameTaken(path))
         return; // a first run: nothing stored yet
     std::vector<uint8_t> bytes;
-    const GameServiceReadResult result = ReadStored(path, bytes, static_cast<size_t>(kGameServiceMaxFileSize));
+    std::string why;
+    const GameServiceReadResult result = ReadStored(path, bytes, static_cast<size_t>(kGameServiceMaxFileSize), why);
     if (result == GameServiceReadResult::Missing)
         return; // gone since it was looked up
     if (result == GameServiceReadResult::Failed)
     {
         g.statsUnread = true;
-        g.statsUnreadWhy = std::strerror(errno);
+        g.statsUnreadWhy = why;
+        g.found.statsUnread = why;
         DebugPrint("Game service: %s could not be read (%s): it is left as it is, and achievements and scores start "
                    "empty; none is stored over it in this run\n",
-                   path.c_str(), g.statsUnreadWhy.c_str());
+                   path.c_str(), why.c_str());
         return;
     }
     if (result == GameServiceReadResult::Read && ParseGameServiceStats(bytes.data(), bytes.size(), g.stats))
         return;
     g.stats = GameServiceStats();
     g.statsUnkept = true;
-    if (SetDamagedStatsAside())
+    g.statsDamage = result == GameServiceReadResult::NotAFile
+                        ? why
+                        : (result == GameServiceReadResult::TooLarge ? "is larger than any statistics file" : "is damaged");
+    g.found.statsDamage = g.statsDamage;
+    if (SetDamagedStatsAside(&g.found.statsKeptAs, &g.found.statsNotKept))
         SaveStats();
 }
 
@@ -298,6 +379,7 @@ bool GameServiceInit(const std::string& folder)
     ServiceState& g = G();
     if (g.running)
         GameServiceShutdown();
+    g.found = GameServiceStartFindings();
     if (g.failNextInit)
     {
         g.failNextInit = false;
@@ -306,20 +388,26 @@ bool GameServiceInit(const std::string& folder)
     std::string f = folder;
     while (f.size() > 1 && f.back() == '/')
         f.pop_back();
+    g.found.folder = f;
     if (f.empty() || !MakeFolders(f) || ::access(f.c_str(), X_OK) != 0)
     {
+        g.found.folderUnusable = f.empty() ? "no folder given" : std::strerror(errno);
         DebugPrint("Game service: the folder %s cannot be used (%s); progress will not be kept\n", folder.c_str(),
-                   f.empty() ? "no folder given" : std::strerror(errno));
+                   g.found.folderUnusable.c_str());
         return false;
     }
     g.folder = f;
     g.running = true;
+    g.found.statsFile = StatsPath();
     // A folder that cannot be written still holds what the player saved: it is read, and
     // every write is still tried (the folder may become writable while the game runs).
     if (!ChangesAllowed() || ::access(f.c_str(), W_OK) != 0)
+    {
+        g.found.folderUnwritable = std::strerror(errno);
         DebugPrint("Game service: the folder %s cannot be written (%s); the saved game is read from it, but "
                    "progress will not be kept\n",
-                   f.c_str(), std::strerror(errno));
+                   f.c_str(), g.found.folderUnwritable.c_str());
+    }
     RemoveStaleTemporaryFiles(f);
     LoadStats();
     g.unlockedSinceStore.clear();
@@ -335,9 +423,12 @@ void GameServiceShutdown()
     g.callResults.clear();
     g.unlockedSinceStore.clear();
     g.stats = GameServiceStats();
+    g.found = GameServiceStartFindings();
 }
 
 bool GameServiceIsRunning() { return G().running; }
+
+const GameServiceStartFindings& GameServiceFoundAtStart() { return G().found; }
 
 bool GameServiceStatsUnread(std::string* path, std::string* why)
 {
@@ -575,13 +666,9 @@ int32_t GameServiceGetFileSize(const std::string& name, std::string* why)
     struct stat st{};
     if (path.empty())
         return 0;
-    if (!LookUp(path, st))
-    {
-        if (errno == ENOENT)
-            return 0;
-        Explain(why);
-        return -1;
-    }
+    const Found found = LookUp(path, st, why);
+    if (found != Found::Something)
+        return found == Found::Nothing ? 0 : -1;
     if (!S_ISREG(st.st_mode) || st.st_size < 0)
         return 0;
     return st.st_size > INT32_MAX ? INT32_MAX : static_cast<int32_t>(st.st_size);
@@ -615,9 +702,10 @@ GameServiceReadResult GameServiceFileReadWhole(const std::string& name, std::vec
         errno = EINVAL;
         return GameServiceReadResult::Failed;
     }
-    const GameServiceReadResult result = ReadStored(path, out, static_cast<size_t>(maxSize));
-    if (result == GameServiceReadResult::Failed)
-        Explain(why);
+    std::string reason;
+    const GameServiceReadResult result = ReadStored(path, out, static_cast<size_t>(maxSize), reason);
+    if (why != nullptr && (result == GameServiceReadResult::Failed || result == GameServiceReadResult::NotAFile))
+        *why = reason;
     return result;
 }
 
@@ -644,13 +732,9 @@ GameServiceEntry GameServiceEntryAt(const std::string& name, std::string* why)
     struct stat st{};
     if (path.empty())
         return GameServiceEntry::None;
-    if (!LookUp(path, st))
-    {
-        if (errno == ENOENT)
-            return GameServiceEntry::None;
-        Explain(why);
-        return GameServiceEntry::Unknown;
-    }
+    const Found found = LookUp(path, st, why);
+    if (found != Found::Something)
+        return found == Found::Nothing ? GameServiceEntry::None : GameServiceEntry::Unknown;
     if (S_ISREG(st.st_mode))
         return GameServiceEntry::File;
     return S_ISDIR(st.st_mode) ? GameServiceEntry::Folder : GameServiceEntry::Other;
@@ -664,7 +748,7 @@ std::string GameServiceFileSetAside(const std::string& name, std::string* why)
     const std::string aside = MoveAside(path);
     if (aside.empty())
         Explain(why);
-    return FileNameOfPath(aside);
+    return KeptName(aside);
 }
 
 std::string GameServiceFileKeepCopy(const std::string& name, const void* data, int32_t size, std::string* why)
@@ -675,7 +759,7 @@ std::string GameServiceFileKeepCopy(const std::string& name, const void* data, i
     const std::string kept = ChangesAllowed() ? WriteFileAside(path, data, static_cast<size_t>(size)) : std::string();
     if (kept.empty())
         Explain(why);
-    return FileNameOfPath(kept);
+    return KeptName(kept);
 }
 
 // --- Overlay -----------------------------------------------------------------------------------
@@ -691,7 +775,15 @@ void GameServiceSimulateOverlay(bool active)
 void GameServiceFailNextInitForTests(bool fail) { G().failNextInit = fail; }
 void GameServiceFailWritesForTests(bool fail) { G().writeError = fail ? EIO : 0; }
 void GameServiceFailWritesWithErrorForTests(int error) { G().writeError = error; }
-void GameServiceFailReadsWithErrorForTests(int error) { G().readError = error; }
+void GameServiceFailReadsWithErrorForTests(int error, GameServiceReadStep step)
+{
+    G().readError = error;
+    G().readStep = step;
+}
+void GameServiceSetOpenedHookForTests(std::function<void(const std::string&)> hook)
+{
+    G().openedHook = std::move(hook);
+}
 void GameServiceFailLookupsWithErrorForTests(int error, int which)
 {
     ServiceState& g = G();

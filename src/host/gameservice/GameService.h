@@ -94,6 +94,21 @@ using GameServiceCallResultHandler = std::function<void(const void* data, bool i
 bool GameServiceInit(const std::string& folder);
 void GameServiceShutdown();
 bool GameServiceIsRunning();
+// What the last start of the service found wrong in its folder, for the game to tell the
+// player: each field is empty when all was well. The findings stay until the service is
+// started or shut down again.
+struct GameServiceStartFindings
+{
+    std::string folder;           // the folder the start was given
+    std::string folderUnusable;   // why it cannot be used at all (the service is then off)
+    std::string folderUnwritable; // why it cannot be written: what it holds is read, nothing new is kept
+    std::string statsFile;        // the statistics file's path
+    std::string statsUnread;      // why it could not be read: left as it is, nothing stored over it
+    std::string statsDamage;      // what is wrong with it (it was not used, and is set aside)
+    std::string statsKeptAs;      // where the damaged file is kept, once it is
+    std::string statsNotKept;     // why it could not be set aside: nothing is stored over it until it is
+};
+const GameServiceStartFindings& GameServiceFoundAtStart();
 // Whether the statistics file could not be read at start, so that this run starts without
 // the achievements and scores it holds and stores none over it; path and why (the system's
 // words) say which file and why.
@@ -160,6 +175,10 @@ bool GameServiceGetLeaderboardScore(const std::string& boardName, int32_t* score
 // bare name address the same stored file. The calls that change stored files take an
 // optional why, which receives the reason of a failure in words.
 
+// A link under a stored file's name is the player's and stays: reads and writes go through it
+// to the file it leads to (a write replaces that file atomically, beside it), and a link
+// that leads to no file is a file that cannot be read, never a missing one.
+//
 // Only "no such file" means that nothing is stored under a name: any other failure to look
 // a file up or read it is said as such (why receives the system's words), never taken for
 // a missing or an empty file.
@@ -175,12 +194,13 @@ enum class GameServiceReadResult
 {
     Read,     // out holds the whole file
     Missing,  // nothing is stored under the name
-    NotAFile, // something other than a file holds the name
+    NotAFile, // the file opened is no plain file; why says what it is ("is a folder, not a file")
     TooLarge, // the file holds more than the most asked for
-    Failed,   // the file could not be opened, looked at or read; why says why
+    Failed,   // the file could not be opened, looked at or read, whatever the error; why says why
 };
-// Reads a stored file whole, at most maxSize bytes: its size comes from the file opened,
-// not from a second look-up by name, and it is read to its end.
+// Reads a stored file whole, at most maxSize bytes: what it is and its size come from the
+// file opened, not from a second look-up by name, and it is read to its end. A link under
+// the name is read through; one that leads to no file is Failed, not Missing.
 GameServiceReadResult GameServiceFileReadWhole(const std::string& name, std::vector<uint8_t>& out, int32_t maxSize,
                                                std::string* why = nullptr);
 // Replaces the file atomically; false when it could not be written (the old file is
@@ -200,12 +220,14 @@ enum class GameServiceEntry
 GameServiceEntry GameServiceEntryAt(const std::string& name, std::string* why = nullptr);
 // Moves a file (or whatever holds the name) that cannot be used out of the way
 // ("<name>.bad", "<name>.bad2", ...) so that it is kept for inspection and never
-// overwritten; the move never replaces an earlier one. Answers the new name, or "" when it
+// overwritten; the move never replaces an earlier one. Answers the new name (its whole path
+// when it lies outside the service's folder, beside the file a link leads to), or "" when it
 // could not be moved.
 std::string GameServiceFileSetAside(const std::string& name, std::string* why = nullptr);
 // Keeps a copy of bytes read from a file beside it, under the first free name of the same
 // series ("<name>.bad", "<name>.bad2", ...), never replacing a file; the file itself stays.
-// Answers the copy's name, or "" when it could not be written.
+// Answers the copy's name (as GameServiceFileSetAside does), or "" when it could not be
+// written.
 std::string GameServiceFileKeepCopy(const std::string& name, const void* data, int32_t size,
                                     std::string* why = nullptr);
 
@@ -225,10 +247,21 @@ void GameServiceFailNextInitForTests(bool fail);
 void GameServiceFailWritesWithErrorForTests(int error);
 // The same with an input/output error, or cleared.
 void GameServiceFailWritesForTests(bool fail);
-// Every opening of a stored file for reading (remote-storage reads and the statistics file
-// at start) fails with this error number, as for a file the game may not read (EACCES) or
-// on a failing disk (EIO), until 0 is given. This holds for root too.
-void GameServiceFailReadsWithErrorForTests(int error);
+// Where reading a stored file fails, for GameServiceFailReadsWithErrorForTests.
+enum class GameServiceReadStep
+{
+    Open,    // opening it (also for the remote-storage read into a buffer)
+    Look,    // looking at the file opened (its mode and size)
+    PartWay, // reading it, after part of it has been read
+};
+// Every reading of a stored file (the save's and the statistics file's) fails at that step
+// with this error number, as for a file the game may not read (EACCES), on a failing disk
+// (EIO) or with an error a file system gives for its own reasons (EINVAL), until 0 is given.
+// This holds for root too.
+void GameServiceFailReadsWithErrorForTests(int error, GameServiceReadStep step = GameServiceReadStep::Open);
+// Called with a stored file's path each time it has been opened for reading, before it is
+// looked at (tests change what holds the name then).
+void GameServiceSetOpenedHookForTests(std::function<void(const std::string& path)> hook);
 // Every look-up of a stored file (by its name, or of the file opened for reading) fails with
 // this error number, as it would on a failing disk (EIO) or without permission (EACCES):
 // only the which-th look-up of each file from this call on (1 the first) or, for 0, every

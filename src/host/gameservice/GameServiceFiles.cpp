@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -291,27 +292,75 @@ std::string MoveIntoAsideSeries(const std::string& from, const std::string& path
 }
 } // namespace
 
+bool FollowLinks(const std::string& path, std::string& target)
+{
+    // As many links as the system itself follows in one path.
+    constexpr int kMostLinks = 40;
+    std::string at = path;
+    for (int hop = 0; hop <= kMostLinks; ++hop)
+    {
+        struct stat st{};
+        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        {
+            // Nothing at all, or no link: this is where the file is (or goes). A name that
+            // cannot be looked at is left for the step that uses it to fail on. The folder
+            // of a file a link leads to is named as the system finds it ("a/../b" as "b"),
+            // or as it reads when there is no such folder.
+            target = at;
+            if (at == path)
+                return true;
+            if (char* folder = ::realpath(FolderOf(at).c_str(), nullptr))
+            {
+                target = std::string(folder) + (std::strcmp(folder, "/") == 0 ? "" : "/") + BaseOf(at);
+                std::free(folder);
+            }
+            else
+                target = std::filesystem::path(at).lexically_normal().string();
+            return true;
+        }
+        std::string text(static_cast<size_t>(st.st_size > 0 ? st.st_size : 0) + 256, '\0');
+        const ssize_t n = ::readlink(at.c_str(), text.data(), text.size());
+        if (n < 0)
+            return false;
+        if (static_cast<size_t>(n) >= text.size() || n == 0)
+        {
+            errno = n == 0 ? ENOENT : ENAMETOOLONG; // changed while read, or leads nowhere
+            return false;
+        }
+        text.resize(static_cast<size_t>(n));
+        at = text[0] == '/' ? text : FolderOf(at) + "/" + text;
+    }
+    errno = ELOOP;
+    return false;
+}
+
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
                          const std::function<void()>& midWrite)
 {
-    const std::string temp = WriteTemporaryBeside(path, data, size, midWrite);
+    std::string target;
+    if (!FollowLinks(path, target))
+        return false;
+    const std::string temp = WriteTemporaryBeside(target, data, size, midWrite);
     if (temp.empty())
         return false;
-    if (::rename(temp.c_str(), path.c_str()) != 0)
+    if (::rename(temp.c_str(), target.c_str()) != 0)
     {
         CleanUpKeepingErrno([&temp] { ::unlink(temp.c_str()); });
         return false;
     }
-    SyncFolder(FolderOf(path));
+    SyncFolder(FolderOf(target));
     return true;
 }
 
 std::string WriteFileAside(const std::string& path, const void* data, size_t size, const AsideTryHook& beforeEachTry)
 {
-    const std::string temp = WriteTemporaryBeside(path, data, size, {});
+    std::string target;
+    if (!FollowLinks(path, target))
+        return std::string();
+    const std::string temp = WriteTemporaryBeside(target, data, size, {});
     if (temp.empty())
         return std::string();
-    const std::string kept = MoveIntoAsideSeries(temp, path, beforeEachTry);
+    const std::string kept = MoveIntoAsideSeries(temp, target, beforeEachTry);
     if (kept.empty())
         CleanUpKeepingErrno([&temp] { ::unlink(temp.c_str()); });
     return kept;
@@ -335,23 +384,29 @@ ssize_t ReadUpTo(int fd, void* buffer, size_t size)
     return static_cast<ssize_t>(got);
 }
 
-bool ReadWholeOpenFile(int fd, std::vector<uint8_t>& out, size_t maxSize)
+WholeFileRead ReadWholeOpenFile(int fd, std::vector<uint8_t>& out, size_t maxSize, struct stat* looked,
+                                const WholeFileReadFaults& faults)
 {
     out.clear();
     struct stat st{};
-    int error = 0;
+    if (faults.look != 0)
+    {
+        errno = faults.look;
+        return WholeFileRead::Failed;
+    }
     if (::fstat(fd, &st) != 0)
-        error = errno;
-    else if (!S_ISREG(st.st_mode))
-        error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return WholeFileRead::Failed;
+    if (looked != nullptr)
+        *looked = st;
+    if (!S_ISREG(st.st_mode))
+        return WholeFileRead::NotAFile;
     // The size is only a first guess: the file is read to its end, which is what it holds
     // even when it changed since.
-    else if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > maxSize)
-        error = EFBIG;
-    else
-        out.resize(static_cast<size_t>(st.st_size));
+    if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > maxSize)
+        return WholeFileRead::TooLarge;
+    out.resize(static_cast<size_t>(st.st_size));
     size_t got = 0;
-    while (error == 0)
+    for (bool first = true;; first = false)
     {
         if (got == out.size())
         {
@@ -360,29 +415,36 @@ bool ReadWholeOpenFile(int fd, std::vector<uint8_t>& out, size_t maxSize)
                 break;
             out.resize(std::min(maxSize + 1, std::max<size_t>(out.size() * 2, 4096)));
         }
-        const ssize_t n = ReadUpTo(fd, out.data() + got, out.size() - got);
-        if (n < 0)
-            error = errno;
-        else if (n == 0)
-            break;
+        const size_t want = out.size() - got;
+        ssize_t n = -1;
+        if (faults.partWay == 0)
+            n = ReadUpTo(fd, out.data() + got, want);
+        else if (first)
+            n = ReadUpTo(fd, out.data() + got, std::max<size_t>(1, want / 2));
         else
-            got += static_cast<size_t>(n);
+            errno = faults.partWay;
+        if (n < 0)
+        {
+            CleanUpKeepingErrno([&out] { out.clear(); });
+            return WholeFileRead::Failed;
+        }
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
     }
-    if (error == 0 && got > maxSize)
-        error = EFBIG;
-    if (error != 0)
+    if (got > maxSize)
     {
         out.clear();
-        errno = error;
-        return false;
+        return WholeFileRead::TooLarge;
     }
     out.resize(got);
-    return true;
+    return WholeFileRead::Read;
 }
 
 std::string SetFileAside(const std::string& path, const AsideTryHook& beforeEachTry)
 {
-    return MoveIntoAsideSeries(path, path, beforeEachTry);
+    std::string target;
+    return FollowLinks(path, target) ? MoveIntoAsideSeries(target, target, beforeEachTry) : std::string();
 }
 
 void RemoveStaleTemporaryFiles(const std::string& folder)

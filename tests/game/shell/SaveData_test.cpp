@@ -893,3 +893,78 @@ TEST_F(SaveDataTest, AFileThatCannotBeReadIsLeftAsItIsAndNeverReplaced)
         EXPECT_TRUE(s.WritesBlocked());
     });
 }
+
+// Any error of looking at or reading the save file once it is open (EINVAL and EISDIR among
+// them, which a file system may give for its own reasons) means it could not be read: only
+// the mode of the file opened makes it "not a file". The file stays byte for byte, nothing is
+// set aside, stderr says why, and every save of the run is refused.
+TEST_F(SaveDataTest, AnyErrorOfReadingTheOpenFileLeavesItAsItIs)
+{
+    const std::vector<uint8_t> file = Normalised(BuildFile(FileDesc()));
+    WriteBytes(folder / "Data.sav", file);
+    for (GameServiceReadStep step : {GameServiceReadStep::Look, GameServiceReadStep::PartWay})
+    {
+        for (int error : {EIO, EINVAL, EISDIR})
+        {
+            const std::string reason = std::strerror(error);
+            SCOPED_TRACE((step == GameServiceReadStep::Look ? "look, " : "part way, ") + reason);
+            GameServiceFailReadsWithErrorForTests(error, step);
+            cSaveData s;
+            testing::internal::CaptureStderr();
+            EXPECT_EQ(s.Read(name, true), cSaveData::ReadResult::Unreadable);
+            const std::string said = testing::internal::GetCapturedStderr();
+            EXPECT_TRUE(Says(said, "Data.sav could not be read (" + reason + ")")) << said;
+            EXPECT_EQ(s.Found().why, reason);
+            ExpectDefaults(s);
+            EXPECT_FALSE(s.Write(name));
+            GameServiceFailReadsWithErrorForTests(0);
+            EXPECT_FALSE(s.Write(name)) << "the file could be read now";
+            EXPECT_EQ(ReadBytes(folder / "Data.sav"), file);
+            EXPECT_FALSE(fs::exists(folder / "Data.sav.bad"));
+        }
+    }
+}
+
+// A link under the save's name is the player's (a save kept in a synced folder): the game
+// reads and saves where it leads, a copy of a short file it leads to is kept beside that
+// file, and the link stays. A link that leads to no file (a drive not mounted now) is a save
+// that cannot be read: it stays, and no save of the run replaces it.
+TEST_F(SaveDataTest, ALinkUnderTheSaveNameStaysThePlayers)
+{
+    const fs::path synced = tvtest::WorkFolder() / "synced";
+    fs::create_directories(synced);
+    const fs::path target = synced / "Tollivan.sav";
+    fs::create_symlink(target, folder / "Data.sav");
+    const std::vector<uint8_t> file = Normalised(BuildFile(FileDesc()));
+    WriteBytes(target, file);
+
+    cSaveData s;
+    ASSERT_EQ(s.Read(name, true), cSaveData::ReadResult::Loaded);
+    EXPECT_EQ(s.Serialise(), file);
+    s.progress[2].completed = true;
+    ASSERT_TRUE(s.Write(name));
+    EXPECT_TRUE(fs::is_symlink(folder / "Data.sav"));
+    EXPECT_EQ(ReadBytes(target), s.Serialise());
+
+    const std::vector<uint8_t> cut(file.begin(), file.begin() + 500);
+    WriteBytes(target, cut);
+    cSaveData partial;
+    ASSERT_EQ(partial.Read(name, true), cSaveData::ReadResult::Partial);
+    EXPECT_EQ(partial.Found().keptAs, (synced / "Tollivan.sav.bad").string());
+    EXPECT_EQ(ReadBytes(synced / "Tollivan.sav.bad"), cut);
+    ASSERT_TRUE(partial.Write(name));
+    EXPECT_TRUE(fs::is_symlink(folder / "Data.sav"));
+    EXPECT_EQ(fs::file_size(target), cSaveData::kFileSizeV3);
+    EXPECT_FALSE(fs::exists(folder / "Data.sav.bad"));
+
+    fs::remove_all(synced);
+    cSaveData dangling;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(dangling.Read(name, true), cSaveData::ReadResult::Unreadable);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(Says(dangling.Found().why, "a link to " + target.string())) << dangling.Found().why;
+    EXPECT_TRUE(Says(said, dangling.Found().why)) << said;
+    EXPECT_FALSE(dangling.Write(name));
+    EXPECT_TRUE(fs::is_symlink(folder / "Data.sav"));
+    EXPECT_FALSE(fs::exists(synced));
+}

@@ -50,6 +50,7 @@ protected:
         GameServiceFailReadsWithErrorForTests(0);
         GameServiceFailLookupsWithErrorForTests(0);
         GameServiceSetMidWriteHookForTests({});
+        GameServiceSetOpenedHookForTests({});
     }
     void Restart()
     {
@@ -293,6 +294,9 @@ TEST(GameServiceStartTest, StartUpFailuresLeaveTheServiceOff)
     WriteText(file, "x");
     EXPECT_FALSE(GameServiceInit(file.string()));
     EXPECT_FALSE(GameServiceIsRunning());
+    // The game tells the player why it keeps nothing.
+    EXPECT_EQ(GameServiceFoundAtStart().folder, file.string());
+    EXPECT_EQ(GameServiceFoundAtStart().folderUnusable, std::strerror(ENOTDIR));
     // Every call answers "nothing" while the service is off.
     EXPECT_FALSE(GameServiceRequestCurrentStats());
     EXPECT_FALSE(GameServiceSetAchievement("ACH_BREAKOUT"));
@@ -300,6 +304,8 @@ TEST(GameServiceStartTest, StartUpFailuresLeaveTheServiceOff)
     EXPECT_FALSE(GameServiceFileWrite("Data.sav", "x", 1));
     EXPECT_FALSE(GameServiceFileExists("Data.sav"));
     GameServiceRunCallbacks();
+    GameServiceShutdown();
+    EXPECT_TRUE(GameServiceFoundAtStart().folderUnusable.empty());
 }
 
 TEST(GameServiceStatsFormatTest, ParsesOnlyWellFormedFiles)
@@ -536,4 +542,139 @@ TEST_F(GameServiceTest, AFailedLookUpIsNeverTakenForAMissingFile)
     fs::create_directory(folder / "Folder.sav");
     EXPECT_EQ(GameServiceFileReadWhole("Folder.sav", bytes, 64), GameServiceReadResult::NotAFile);
     EXPECT_TRUE(bytes.empty());
+}
+
+// Any failure to look at or read a stored file that was opened is "could not be read",
+// whatever its error: errors such as EINVAL and EISDIR, which a file system may give for its
+// own reasons, never make a file "not a file". Only the mode of the file opened does. A
+// statistics file read that way is left as it is, said, and never written over in that run.
+TEST_F(GameServiceTest, AnyErrorOfLookingAtOrReadingAFileIsNoDamage)
+{
+    const std::string save(3670, 'S');
+    ASSERT_TRUE(GameServiceFileWrite("Data.sav", save.data(), int32_t(save.size())));
+    GameServiceSetAchievement("ACH_BREAKOUT");
+    ASSERT_TRUE(GameServiceStoreStats());
+    const std::string stats = ReadText(folder / "GameService.stats");
+    GameServiceShutdown();
+    for (GameServiceReadStep step : {GameServiceReadStep::Look, GameServiceReadStep::PartWay})
+    {
+        for (int error : {EIO, EINVAL, EISDIR})
+        {
+            SCOPED_TRACE(testing::Message() << (step == GameServiceReadStep::Look ? "look" : "part way") << ", "
+                                            << std::strerror(error));
+            GameServiceFailReadsWithErrorForTests(error, step);
+            testing::internal::CaptureStderr();
+            ASSERT_TRUE(GameServiceInit(folder.string()));
+            const std::string said = testing::internal::GetCapturedStderr();
+            std::string why;
+            EXPECT_TRUE(GameServiceStatsUnread(nullptr, &why));
+            EXPECT_EQ(why, std::strerror(error));
+            EXPECT_EQ(GameServiceFoundAtStart().statsUnread, why);
+            EXPECT_TRUE(GameServiceFoundAtStart().statsDamage.empty());
+            EXPECT_NE(said.find("could not be read (" + why + ")"), std::string::npos) << said;
+            GameServiceSetAchievement("ACH_DONT_JUMP");
+            EXPECT_FALSE(GameServiceStoreStats());
+
+            std::vector<uint8_t> bytes{1};
+            why.clear();
+            EXPECT_EQ(GameServiceFileReadWhole("Data.sav", bytes, 1 << 16, &why), GameServiceReadResult::Failed);
+            EXPECT_EQ(why, std::strerror(error));
+            EXPECT_TRUE(bytes.empty());
+            GameServiceFailReadsWithErrorForTests(0);
+            GameServiceShutdown();
+            EXPECT_EQ(ReadText(folder / "GameService.stats"), stats);
+            EXPECT_EQ(ReadText(folder / "Data.sav"), save);
+            EXPECT_FALSE(fs::exists(folder / "GameService.stats.bad"));
+        }
+    }
+    ASSERT_TRUE(GameServiceInit(folder.string()));
+    bool achieved = false;
+    ASSERT_TRUE(GameServiceGetAchievement("ACH_BREAKOUT", &achieved));
+    EXPECT_TRUE(achieved);
+}
+
+// What a stored file holds is read from the file opened: a file put under the name once it
+// is open (so that a second look-up by name would find another size) changes nothing.
+TEST_F(GameServiceTest, WhatAFileHoldsComesFromTheFileOpened)
+{
+    const std::string save(3670, 'S');
+    ASSERT_TRUE(GameServiceFileWrite("Data.sav", save.data(), int32_t(save.size())));
+    for (const std::string& other : {std::string(10, 'x'), std::string(9000, 'y')})
+    {
+        WriteText(folder / "other", other);
+        GameServiceSetOpenedHookForTests([&](const std::string& path) {
+            if (path == (folder / "Data.sav").string())
+                fs::rename(folder / "other", folder / "Data.sav");
+        });
+        std::vector<uint8_t> bytes;
+        ASSERT_EQ(GameServiceFileReadWhole("Data.sav", bytes, 1 << 16), GameServiceReadResult::Read);
+        GameServiceSetOpenedHookForTests({});
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), save) << other.size();
+        EXPECT_EQ(ReadText(folder / "Data.sav"), other);
+        ASSERT_TRUE(GameServiceFileWrite("Data.sav", save.data(), int32_t(save.size())));
+    }
+}
+
+// A link under a stored file's name is the player's: the service reads and writes where it
+// leads (the write lands beside the target, renamed over it) and the link stays. A link that
+// leads to no file is a file that cannot be read, never a missing one: it is not replaced.
+TEST_F(GameServiceTest, ALinkUnderAStoredNameIsThePlayers)
+{
+    const fs::path elsewhere = tvtest::WorkFolder() / "synced";
+    fs::create_directories(elsewhere);
+    WriteText(elsewhere / "Data.sav", "saved");
+    fs::create_symlink(elsewhere / "Data.sav", folder / "Data.sav");
+    GameServiceStats stats;
+    stats.achievements.insert("ACH_BREAKOUT");
+    WriteText(elsewhere / "stats", SerialiseGameServiceStats(stats));
+    fs::create_symlink("../../synced/stats", folder / "GameService.stats"); // a relative link
+
+    Restart();
+    bool achieved = false;
+    ASSERT_TRUE(GameServiceGetAchievement("ACH_BREAKOUT", &achieved));
+    EXPECT_TRUE(achieved);
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(GameServiceFileReadWhole("Data.sav", bytes, 64), GameServiceReadResult::Read);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "saved");
+    ASSERT_TRUE(GameServiceFileWrite("Data.sav", "newer", 5));
+    GameServiceSetAchievement("ACH_DONT_JUMP");
+    ASSERT_TRUE(GameServiceStoreStats());
+    for (const char* name : {"Data.sav", "GameService.stats"})
+        EXPECT_TRUE(fs::is_symlink(folder / name)) << name;
+    EXPECT_EQ(ReadText(elsewhere / "Data.sav"), "newer");
+    EXPECT_NE(ReadText(elsewhere / "stats").find("achievement ACH_DONT_JUMP"), std::string::npos);
+    for (const fs::path& place : {folder, elsewhere})
+        for (const auto& entry : fs::directory_iterator(place))
+            EXPECT_EQ(entry.path().filename().string().find(".gstmp"), std::string::npos) << entry.path();
+
+    // A damaged file a link leads to is kept beside it, and the link then leads to the new one.
+    GameServiceShutdown();
+    WriteText(elsewhere / "stats", "damaged\n");
+    ASSERT_TRUE(GameServiceInit(folder.string()));
+    EXPECT_EQ(GameServiceFoundAtStart().statsKeptAs, (elsewhere / "stats.bad").string());
+    EXPECT_EQ(ReadText(elsewhere / "stats.bad"), "damaged\n");
+    EXPECT_TRUE(fs::is_symlink(folder / "GameService.stats"));
+    const std::string now = ReadText(elsewhere / "stats");
+    EXPECT_TRUE(ParseGameServiceStats(reinterpret_cast<const uint8_t*>(now.data()), now.size(), stats)) << now;
+
+    // Links to files that are not there now (a drive not mounted, say).
+    GameServiceShutdown();
+    fs::remove_all(elsewhere);
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(GameServiceInit(folder.string()));
+    const std::string said = testing::internal::GetCapturedStderr();
+    std::string why;
+    EXPECT_TRUE(GameServiceStatsUnread(nullptr, &why));
+    EXPECT_NE(why.find("a link to " + (elsewhere / "stats").string()), std::string::npos) << why;
+    EXPECT_NE(why.find(std::strerror(ENOENT)), std::string::npos) << why;
+    EXPECT_NE(said.find(why), std::string::npos) << said;
+    EXPECT_FALSE(GameServiceStoreStats());
+    why.clear();
+    EXPECT_EQ(GameServiceEntryAt("Data.sav", &why), GameServiceEntry::Unknown);
+    EXPECT_NE(why.find("a link to " + (elsewhere / "Data.sav").string()), std::string::npos) << why;
+    EXPECT_EQ(GameServiceGetFileSize("Data.sav"), -1);
+    EXPECT_EQ(GameServiceFileReadWhole("Data.sav", bytes, 64), GameServiceReadResult::Failed);
+    for (const char* name : {"Data.sav", "GameService.stats"})
+        EXPECT_TRUE(fs::is_symlink(folder / name)) << name;
+    EXPECT_FALSE(fs::exists(elsewhere));
 }
