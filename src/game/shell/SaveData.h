@@ -27,8 +27,9 @@
 // still fails, so this record never writes over the file. What the file is (a file or not)
 // comes from the file opened, never from a look-up by name. Only "no such file" means that
 // there is no save; a link under the name is the player's: the save is read and written
-// where it leads, and a link that leads to no file is a file that cannot be read. A file that cannot be looked up, opened or read (no permission, a
-// failing disk) is not damaged: it stays where it is, untouched, the record keeps what it
+// where it leads, and a link that leads to no file is a file that cannot be read. A file
+// that cannot be looked up, opened or read (no permission, a failing disk, any error of
+// reading) is not damaged: it stays where it is, untouched, the record keeps what it
 // holds, stderr says why it could not be read, and every save of the run is refused (even
 // should the file become readable meanwhile: the run does not know what it holds), so that
 // a later start that can read it finds the progress.

@@ -54,11 +54,9 @@ struct ServiceState
     // The statistics file read at start was damaged and is not yet set aside: it is never
     // written over until it is.
     bool statsUnkept = false;
-    // The statistics file could not be read at start (why says why): what it holds is not
-    // known, so it is never written over while it is there.
+    // The statistics file could not be read at start (found.statsUnread says why): what it
+    // holds is not known, so it is never written over while it is there.
     bool statsUnread = false;
-    std::string statsUnreadWhy;
-    std::string statsDamage; // what is wrong with the damaged statistics file
 
     GameServiceStartFindings found;
 
@@ -246,11 +244,11 @@ bool SetDamagedStatsAside(std::string* keptAs = nullptr, std::string* notKept = 
     {
         Explain(notKept);
         DebugPrint("Game service: %s %s and could not be moved aside (%s); it is not written over\n", path.c_str(),
-                   g.statsDamage.c_str(), std::strerror(errno));
+                   g.found.statsDamage.c_str(), std::strerror(errno));
         return false;
     }
     if (!aside.empty())
-        DebugPrint("Game service: %s %s; kept as %s\n", path.c_str(), g.statsDamage.c_str(), aside.c_str());
+        DebugPrint("Game service: %s %s; kept as %s\n", path.c_str(), g.found.statsDamage.c_str(), aside.c_str());
     if (keptAs != nullptr)
         *keptAs = KeptName(aside);
     g.statsUnkept = false;
@@ -271,7 +269,7 @@ bool SaveStats()
     {
         DebugPrint("Game service: achievements and scores were not stored: %s could not be read at start (%s), and "
                    "it is not written over; what is won in this run will not be kept\n",
-                   StatsPath().c_str(), g.statsUnreadWhy.c_str());
+                   StatsPath().c_str(), g.found.statsUnread.c_str());
         return false;
     }
     g.statsUnread = false;
@@ -293,7 +291,6 @@ void LoadStats()
     g.stats = GameServiceStats();
     g.statsUnkept = false;
     g.statsUnread = false;
-    g.statsUnreadWhy.clear();
     const std::string path = StatsPath();
     if (!NameTaken(path))
         return; // a first run: nothing stored yet
@@ -305,7 +302,6 @@ void LoadStats()
     if (result == GameServiceReadResult::Failed)
     {
         g.statsUnread = true;
-        g.statsUnreadWhy = why;
         g.found.statsUnread = why;
         DebugPrint("Game service: %s could not be read (%s): it is left as it is, and achievements and scores start "
                    "empty; none is stored over it in this run\n",
@@ -316,10 +312,10 @@ void LoadStats()
         return;
     g.stats = GameServiceStats();
     g.statsUnkept = true;
-    g.statsDamage = result == GameServiceReadResult::NotAFile
-                        ? why
-                        : (result == GameServiceReadResult::TooLarge ? "is larger than any statistics file" : "is damaged");
-    g.found.statsDamage = g.statsDamage;
+    g.found.statsDamage = result == GameServiceReadResult::NotAFile
+                              ? why
+                              : (result == GameServiceReadResult::TooLarge ? "is larger than any statistics file"
+                                                                           : "is damaged");
     if (SetDamagedStatsAside(&g.found.statsKeptAs, &g.found.statsNotKept))
         SaveStats();
 }
@@ -438,7 +434,7 @@ bool GameServiceStatsUnread(std::string* path, std::string* why)
     if (path != nullptr)
         *path = StatsPath();
     if (why != nullptr)
-        *why = g.statsUnreadWhy;
+        *why = g.found.statsUnread;
     return true;
 }
 const std::string& GameServiceFolder() { return G().folder; }
