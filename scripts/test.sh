@@ -8,9 +8,27 @@
 # After ctest in each build, every test program also runs whole in one process, shuffled and
 # twice over (scripts/repeat-tests.sh): ctest gives each test a process of its own, which hides
 # a test that leans on what an earlier one left behind.
+# The summary at the end counts the tests that passed and names every test that skipped
+# (ctest's and those of the runs in one process): a skip is never counted as passed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+
+# The tests ctest lists as not run in a build's summary log, one "name (why)" a line.
+not_run() {
+    sed -n '/^The following tests did not run:/,/^$/ s/^[[:space:]]*[0-9]* - //p' "$1/ctest-summary.log"
+}
+# How many tests of a build's ctest run passed: all those run, less those that did not run.
+passed() {
+    local total
+    total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$1/ctest-summary.log" | tail -n 1)
+    echo $(( ${total:-0} - $(not_run "$1" | wc -l) ))
+}
+# Every test of a build that skipped, under ctest or in the runs in one process.
+skipped() {
+    not_run "$1" | sed 's/^/ctest: /'
+    sed 's/^/in one process: /' "$1/repeat-skipped.txt"
+}
 
 scripts/install-deps.sh test
 
@@ -26,7 +44,6 @@ rm -f build-test-configure.log
 cmake --build build/test -j "$jobs"
 scripts/check-test-environment.sh build/test
 ctest --test-dir build/test -j "$jobs" --output-on-failure | tee build/test/ctest-summary.log
-total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' build/test/ctest-summary.log | tail -n 1)
 scripts/repeat-tests.sh build/test
 
 echo "== release build, tests and benchmark smoke run"
@@ -35,7 +52,6 @@ cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build build/release -j "$jobs"
 scripts/check-test-environment.sh build/release
 ctest --test-dir build/release -j "$jobs" --output-on-failure | tee build/release/ctest-summary.log
-release_total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' build/release/ctest-summary.log | tail -n 1)
 scripts/repeat-tests.sh build/release
 for b in $(cat build/release/benches.txt); do
     echo "-- $b"
@@ -65,4 +81,11 @@ if [ -n "$fuzzers" ]; then
     done
 fi
 echo "== all tests passed"
-echo "tests: ${total:-0} passed in the sanitizer build, ${release_total:-0} in the release build, 0 failed"
+skips=$( { skipped build/test | sed 's/^/sanitizer build, /'; skipped build/release | sed 's/^/release build, /'; } )
+summary="tests: $(passed build/test) passed in the sanitizer build, $(passed build/release) in the release build, 0 failed"
+if [ -z "$skips" ]; then
+    echo "$summary, 0 skipped"
+else
+    echo "$summary; skipped, not counted as passed:"
+    sed 's/^/  /' <<< "$skips"
+fi

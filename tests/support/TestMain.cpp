@@ -22,6 +22,9 @@ namespace
 {
 std::filesystem::path gWorkFolder;
 pid_t gOwner = 0; // a child forked by a test inherits the exit handler but not the folder
+// Set in a copy run as nobody that could not reach the build's sample tree and was given a
+// copy of it.
+std::filesystem::path gOwnSampleTree;
 
 // Where the work folder of a test program is, for the copies of itself that it starts.
 constexpr const char* kWorkFolderVariable = "TOLLIVAN_TEST_WORK_FOLDER";
@@ -33,17 +36,21 @@ void RemoveWorkFolder()
         std::filesystem::remove_all(gWorkFolder, ec);
 }
 
+bool IsDeathTestChild(int argc, char** argv)
+{
+    return std::any_of(argv + 1, argv + argc, [](const char* arg) {
+        return std::string_view(arg).starts_with("--gtest_internal_run_death_test");
+    });
+}
+
 // A death test runs its statement in a fresh copy of the program ("threadsafe" style). The
 // copy may die without running its exit handlers, so its folder is made inside the work
 // folder of the program that started it, which renews that folder after the test.
-std::string WorkFolderPattern(int argc, char** argv)
+std::string WorkFolderPattern(bool deathTestChild)
 {
     const char* parent = std::getenv(kWorkFolderVariable);
-    const bool deathTestChild =
-        std::any_of(argv + 1, argv + argc, [](const char* arg) {
-            return std::string_view(arg).starts_with("--gtest_internal_run_death_test");
-        });
-    if (deathTestChild && parent != nullptr && std::filesystem::is_directory(parent))
+    std::error_code ec;
+    if (deathTestChild && parent != nullptr && std::filesystem::is_directory(parent, ec))
         return (std::filesystem::path(parent) / "death-test.XXXXXX").string();
     return "/tmp/tollivan-test.XXXXXX";
 }
@@ -156,6 +163,8 @@ std::filesystem::path SourceDir()
 
 std::filesystem::path SampleTree()
 {
+    if (!gOwnSampleTree.empty())
+        return gOwnSampleTree;
 #ifdef TOLLIVAN_BINARY_DIR
     return std::filesystem::path(TOLLIVAN_BINARY_DIR) / "run";
 #else
@@ -166,9 +175,13 @@ std::filesystem::path SampleTree()
 bool SampleTreeMade(std::string& error)
 {
     const std::filesystem::path res = SampleTree() / "res";
-    if (std::filesystem::is_regular_file(res / "maps" / "maps.mac.cgla"))
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(res / "maps" / "maps.mac.cgla", ec))
         return true;
-    error = "no sample data tree at " + res.string() + " (the build target sample_data makes it)";
+    if (ec && ec != std::errc::no_such_file_or_directory)
+        error = "cannot look up the sample data tree at " + res.string() + ": " + ec.message();
+    else
+        error = "no sample data tree at " + res.string() + " (the build target sample_data makes it)";
     return false;
 }
 
@@ -236,22 +249,37 @@ bool LinkSampleTreeWithout(const std::vector<std::string>& leftOut, std::string&
 
 int main(int argc, char** argv)
 {
-    std::string pattern = WorkFolderPattern(argc, argv);
-    const char* made = mkdtemp(pattern.data());
-    if (made == nullptr)
+    const bool deathTestChild = IsDeathTestChild(argc, argv);
+    // A copy started to run as nobody works in the folder its parent made for it, which
+    // the parent removes.
+    const std::filesystem::path copyFolder = deathTestChild ? std::filesystem::path() : tvtest::NobodyCopyFolder();
+    if (!copyFolder.empty())
     {
-        std::perror("cannot make the work folder");
-        return 2;
+        gWorkFolder = copyFolder / "work";
     }
-    gWorkFolder = made;
+    else
+    {
+        std::string pattern = WorkFolderPattern(deathTestChild);
+        const char* made = mkdtemp(pattern.data());
+        if (made == nullptr)
+        {
+            std::perror("cannot make the work folder");
+            return 2;
+        }
+        gWorkFolder = made;
+    }
     gOwner = getpid();
     std::atexit(RemoveWorkFolder);
     setenv(kWorkFolderVariable, gWorkFolder.c_str(), 1);
     std::string error;
-    if (!tvtest::BecomeNobodyIfAsked(gWorkFolder, error))
+    if (!copyFolder.empty())
     {
-        std::fprintf(stderr, "cannot run as the user nobody: %s\n", error.c_str());
-        return tvtest::kCannotRunAsNobody;
+        const int failed = tvtest::BecomeNobody(copyFolder, gOwnSampleTree, error);
+        if (failed != 0)
+        {
+            std::fprintf(stderr, "cannot run as the user nobody: %s\n", error.c_str());
+            return failed;
+        }
     }
     if (!FreshWorkFolder(error))
     {

@@ -18,7 +18,8 @@ const std::filesystem::path& WorkFolder();
 std::filesystem::path SourceDir();
 
 // The sample data tree the build makes (target sample_data): <build>/run, its res/ folder
-// and the music beside it.
+// and the music beside it. A copy run as nobody (AsNobody.h) that cannot read that tree is
+// given a copy of it, and this is the copy there.
 std::filesystem::path SampleTree();
 // True when the build made the sample tree; otherwise false with the reason in error.
 bool SampleTreeMade(std::string& error);

@@ -109,9 +109,10 @@ inline void Skip(const std::string& why) { GTEST_SKIP() << why; }
 
 // Runs body once for each way, within a trace that names it. Root reads files of mode 000
 // all the same: when the tests run as root, that way runs in a copy of the test program as
-// the user nobody (which runs this test again, that way alone), and its failures are
-// reported here. A way that cannot be tried is reported as a skip, never passed over in
-// silence; body reports one it finds it cannot make (UnreadableFiles::Made) the same way.
+// the user nobody (which runs this test again, that way alone, and says so), and its
+// failures are reported here. A way that cannot be tried is reported as a skip, never passed
+// over in silence; body reports one it finds it cannot make (UnreadableFiles::Made) the same
+// way.
 inline void ForEachUnreadableWay(const std::function<void(const UnreadableWay&)>& body)
 {
     for (const UnreadableWay& way : UnreadableWays())
@@ -130,6 +131,8 @@ inline void ForEachUnreadableWay(const std::function<void(const UnreadableWay&)>
                                         run.output);
             continue;
         }
+        if (RunningAsNobody())
+            SayRunningAsNobody(way.what);
         body(way);
     }
 }

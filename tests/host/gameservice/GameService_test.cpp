@@ -7,12 +7,16 @@
 #include "support/UnreadableFiles.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <sys/stat.h>
+#include <thread>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -246,11 +250,33 @@ TEST_F(GameServiceTest, DamagedStatsFilesAreSetAsideAndReplaced)
         EXPECT_TRUE(ParseGameServiceStats(reinterpret_cast<const uint8_t*>(now.data()), now.size(), parsed));
     }
     // A pipe under the name is no file: it is set aside as well, and the start never waits
-    // for something to write into it.
+    // for something to write into it. A start that does wait is let go by a writer after a
+    // few seconds, so that the test fails instead of hanging.
     GameServiceShutdown();
-    fs::remove(folder / "GameService.stats");
-    ASSERT_EQ(::mkfifo((folder / "GameService.stats").c_str(), 0644), 0);
-    ASSERT_TRUE(GameServiceInit(folder.string()));
+    const fs::path pipe = folder / "GameService.stats";
+    fs::remove(pipe);
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    std::promise<void> startReturned;
+    bool letGo = false;
+    std::thread watchdog([&pipe, &letGo, returned = startReturned.get_future()] {
+        if (returned.wait_for(std::chrono::seconds(5)) == std::future_status::ready)
+            return;
+        do
+        {
+            // Opening for writing without waiting succeeds only while a reader has the pipe open.
+            const int fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            struct stat opened = {};
+            if (fd >= 0 && ::fstat(fd, &opened) == 0 && S_ISFIFO(opened.st_mode))
+                letGo = true;
+            if (fd >= 0)
+                ::close(fd);
+        } while (returned.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready);
+    });
+    const bool started = GameServiceInit(folder.string());
+    startReturned.set_value();
+    watchdog.join();
+    ASSERT_FALSE(letGo) << "the start waited in opening the pipe for something to write into it";
+    ASSERT_TRUE(started);
     EXPECT_FALSE(GameServiceStatsUnread());
     EXPECT_EQ(fs::status(folder / ("GameService.stats.bad" + std::to_string(n + 1))).type(), fs::file_type::fifo);
     EXPECT_TRUE(fs::is_regular_file(folder / "GameService.stats"));
