@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <png.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -127,19 +129,12 @@ bool MakeParentFolders(const std::string& path)
     return !ec;
 }
 
-bool Canvas::SavePng(const std::string& path) const
+namespace
 {
-    if (!MakeParentFolders(path))
-        return false;
-    // A link in the last part is not followed: a picture never lands where a link points.
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-    FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
-    if (file == nullptr)
-    {
-        if (fd >= 0)
-            close(fd);
-        return false;
-    }
+// The pixels as an 8-bit RGBA PNG into file, which is closed either way; false when any of it
+// cannot be written.
+bool WritePng(FILE* file, int width, int height, const std::vector<uint8_t>& pixels)
+{
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
     if (info == nullptr || setjmp(png_jmpbuf(png)))
@@ -158,5 +153,48 @@ bool Canvas::SavePng(const std::string& path) const
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return std::fclose(file) == 0;
+}
+
+// A new file of its own in the folder of path, open for writing, made with the mode a new file
+// gets; -1 when none can be made.
+int CreateBeside(const std::string& path, std::string& made)
+{
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    for (int attempt = 0; attempt < 100; ++attempt)
+    {
+        const std::string name = ".picture-" + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
+        made = (folder / name).string();
+        const int fd = open(made.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+} // namespace
+
+bool Canvas::SavePng(const std::string& path) const
+{
+    if (!MakeParentFolders(path))
+        return false;
+    // A link in the last part is refused rather than followed or replaced.
+    struct stat status;
+    if (lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode))
+        return false;
+    // The picture goes into a new file beside the name, which then takes the name's place: it
+    // never lands in the file the name stood for, whose bytes may be another name's as well
+    // (a hard link to a file elsewhere), nor through a link that appears at the name meanwhile.
+    std::string temporary;
+    const int fd = CreateBeside(path, temporary);
+    if (fd < 0)
+        return false;
+    FILE* file = fdopen(fd, "wb");
+    if (file == nullptr)
+        close(fd);
+    if (file == nullptr || !WritePng(file, width, height, pixels) || std::rename(temporary.c_str(), path.c_str()) != 0)
+    {
+        unlink(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 } // namespace datagen

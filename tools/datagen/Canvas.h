@@ -43,7 +43,9 @@ public:
     void DrawTextCentred(const std::string& text, int x, int y, int w, int h, Colour c);
 
     // An 8-bit RGBA PNG; false when the file cannot be written, or when the path's last part
-    // is a link, which is never followed.
+    // is a link, which is never followed. The picture is written as a new file that replaces
+    // the name whole: a file the name stood for keeps its bytes under any other name it has,
+    // and a failure leaves nothing beside the name.
     bool SavePng(const std::string& path) const;
     const std::vector<uint8_t>& Pixels() const { return pixels; }
     std::vector<uint8_t>& Pixels() { return pixels; }

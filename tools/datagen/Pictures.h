@@ -49,7 +49,8 @@ bool CheckOutputPath(const std::string& path, std::string* error);
 // be read or has a malformed line, a path resolves outside root (through a link in it,
 // dangling or not), names a link itself or anything but a plain file, or a picture cannot be
 // written. Every path is resolved before any picture is drawn, so a list refused for a path
-// makes nothing at all.
+// makes nothing at all. A picture takes its name as a new file (Canvas::SavePng): a plain file
+// that stood there is replaced, never written into, so its other names keep their bytes.
 bool WritePictureList(const std::string& listPath, const std::string& root, std::string* error);
 Canvas DrawPicture(const PictureDesc& desc);
 } // namespace datagen

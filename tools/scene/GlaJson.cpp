@@ -6,10 +6,12 @@
 #include <cstddef>
 #include <limits>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -179,20 +181,31 @@ uint8_t ToByte(const GlaJson& j)
     return j.is_boolean() ? (j.get<bool>() ? 1 : 0) : ToInt<uint8_t>(j);
 }
 
+// The objects of a set's text that hold a key more than once, each with the first key it
+// repeats. A value made from the text keeps only the last of the members under one key, so
+// the text is searched for them before any value is made, and the reader is told of them.
+using RepeatedKeys = std::unordered_map<const GlaJson*, std::string>;
+
 // The members of one JSON object as its reader takes them. Every key the reader looks up is
 // noted, whether the object holds it or not, so that Done() can refuse any other key: the
 // keys an object may hold are exactly those its reader reads (for an element, those its
 // kind's visitor visits), and a misspelt key is told rather than its field left at the
 // default. A needed key that is left out is told by Done() as well, after the unknown keys,
-// so that a misspelling is named as such rather than as the key it was meant to be.
+// so that a misspelling is named as such rather than as the key it was meant to be. An
+// object whose text gave a key twice is refused before any of its members is read: which of
+// the two was meant cannot be known.
 class Members
 {
 public:
-    explicit Members(const GlaJson& object) : j(object)
+    Members(const GlaJson& object, const RepeatedKeys& repeated) : j(object), repeats(repeated)
     {
         if (!j.is_object())
             throw JsonError(std::string("needs an object, not ") + j.type_name());
+        if (const auto twice = repeats.find(&j); twice != repeats.end())
+            throw JsonError("duplicate key " + Quote(twice->second));
     }
+    // The members of an object inside this one, told of the same repeated keys.
+    Members Inner(const GlaJson& object) const { return Members(object, repeats); }
     // The value under key, or null when it is left out.
     const GlaJson* Find(const char* key)
     {
@@ -219,6 +232,7 @@ public:
 
 private:
     const GlaJson& j;
+    const RepeatedKeys& repeats;
     std::vector<std::string_view> asked;
     const char* missing = nullptr;
 };
@@ -760,9 +774,43 @@ private:
     Members& j;
 };
 
-cGlaProp* PropFromJson(const GlaJson& j, cGlaScene* scene)
+// Looks up every field of a kind without reading any: the keys some kind takes.
+class JsonKeys : public FieldVisitor
 {
-    Members m(j);
+public:
+    explicit JsonKeys(Members& source) : j(source) {}
+    bool Reading() const override { return false; }
+    void Text(const char* key, std::string&) override { j.Find(key); }
+    void Byte(const char* key, uint8_t&) override { j.Find(key); }
+    void Word(const char* key, uint32_t&) override { j.Find(key); }
+    void Float(const char* key, float&) override { j.Find(key); }
+    void BoolTrack(const char* key, cGlaTrack<bool>&) override { j.Find(key); }
+    void FloatTrack(const char* key, cGlaTrack<float>&) override { j.Find(key); }
+    void Vec2Track(const char* key, cGlaTrack<cVec2f>&) override { j.Find(key); }
+    void ColourTrack(const char* key, cGlaTrack<cRGBA>&) override { j.Find(key); }
+    void Names(const char* key, NamedKeys&) override { j.Find(key); }
+    void Points(const char* key, std::vector<cVec2f>&) override { j.Find(key); }
+    void AiPoints(const char* key, std::vector<cGlaAiPathPoint>&) override { j.Find(key); }
+    void Targets(const char* key, std::vector<cGlaElementRef>&) override { j.Find(key); }
+    void TextList(const char* key, std::vector<std::string>&) override { j.Find(key); }
+
+private:
+    Members& j;
+};
+
+// Notes every key that an element of any kind takes, for an element that names no kind.
+void FindEveryElementKey(Members& element)
+{
+    for (const char* key : {"name", "type", "props"})
+        element.Find(key);
+    JsonKeys keys(element);
+    for (uint8_t code = 1; code <= kGlaLastElementCode; ++code)
+        if (const std::unique_ptr<cGlaElement> blank(CreateGlaElement(code)); blank != nullptr)
+            VisitElement(keys, *blank);
+}
+
+cGlaProp* PropFromJson(Members m, cGlaScene* scene)
+{
     const std::string name = Required(m, "name", ToText);
     const std::string kind = Required(m, "kind", ToText);
     const GlaJson* value = m.Need("value");
@@ -801,26 +849,37 @@ cGlaProp* PropFromJson(const GlaJson& j, cGlaScene* scene)
 template <class Add>
 void PropsFromJson(Members& owner, cGlaScene* scene, Add add)
 {
-    EachEntry(owner, "props", "property", [&](const GlaJson& p) { add(PropFromJson(p, scene)); });
+    EachEntry(owner, "props", "property", [&](const GlaJson& p) { add(PropFromJson(owner.Inner(p), scene)); });
 }
-// Follows how deeply lists and objects nest in a text, building nothing, and stops at the
-// first level past kGlaJsonMaxDepth or at the first syntax error. Making, copying or
-// destroying a value recurses through its levels (an ordered object copies its members as it
-// grows), so a text must pass here before any value is made from it.
-class NestingCheck : public nlohmann::json_sax<GlaJson>
+// Follows the lists and objects of a text, building nothing: it stops at the first level
+// past kGlaJsonMaxDepth or at the first syntax error, and notes every object that holds a key
+// more than once, with where it stands in the text. Making, copying or destroying a value
+// recurses through its levels (an ordered object copies its members as it grows), so a text
+// must pass here before any value is made from it.
+class TextCheck : public nlohmann::json_sax<GlaJson>
 {
 public:
-    bool null() override { return true; }
-    bool boolean(bool) override { return true; }
-    bool number_integer(number_integer_t) override { return true; }
-    bool number_unsigned(number_unsigned_t) override { return true; }
-    bool number_float(number_float_t, const string_t&) override { return true; }
-    bool string(string_t&) override { return true; }
-    bool binary(binary_t&) override { return true; }
-    bool start_object(std::size_t) override { return Open(); }
-    bool key(string_t&) override { return true; }
+    bool null() override { return Value(); }
+    bool boolean(bool) override { return Value(); }
+    bool number_integer(number_integer_t) override { return Value(); }
+    bool number_unsigned(number_unsigned_t) override { return Value(); }
+    bool number_float(number_float_t, const string_t&) override { return Value(); }
+    bool string(string_t&) override { return Value(); }
+    bool binary(binary_t&) override { return Value(); }
+    bool start_object(std::size_t) override { return Open(true); }
+    bool key(string_t& key) override
+    {
+        Level& object = open.back();
+        if (!object.keys.insert(key).second && !object.repeats)
+        {
+            object.repeats = true;
+            repeated.emplace_back(Where(), key);
+        }
+        object.key = key;
+        return true;
+    }
     bool end_object() override { return Close(); }
-    bool start_array(std::size_t) override { return Open(); }
+    bool start_array(std::size_t) override { return Open(false); }
     bool end_array() override { return Close(); }
     bool parse_error(std::size_t, const std::string&, const GlaJson::exception& e) override
     {
@@ -830,19 +889,48 @@ public:
 
     bool tooDeep = false;
     std::string syntaxError;
+    // Each object that holds a key twice: where it stands and the first key it repeats.
+    std::vector<std::pair<GlaJson::json_pointer, std::string>> repeated;
 
 private:
-    bool Open()
+    // A list or object still open: an object's keys so far and the latest of them, which the
+    // value being read stands under; the count of a list's values so far.
+    struct Level
     {
-        tooDeep = ++depth > kGlaJsonMaxDepth;
+        bool object = false;
+        bool repeats = false;
+        std::set<std::string> keys;
+        std::string key;
+        size_t values = 0;
+    };
+    bool Value()
+    {
+        if (!open.empty() && !open.back().object)
+            ++open.back().values;
+        return true;
+    }
+    bool Open(bool object)
+    {
+        Value();
+        tooDeep = open.size() >= static_cast<size_t>(kGlaJsonMaxDepth);
+        if (!tooDeep)
+            open.emplace_back().object = object;
         return !tooDeep;
     }
     bool Close()
     {
-        --depth;
+        open.pop_back();
         return true;
     }
-    int depth = 0;
+    // The way to the innermost open object from the top of the text.
+    GlaJson::json_pointer Where() const
+    {
+        GlaJson::json_pointer where;
+        for (size_t i = 0; i + 1 < open.size(); ++i)
+            where = open[i].object ? where / open[i].key : where / (open[i].values - 1);
+        return where;
+    }
+    std::vector<Level> open;
 };
 } // namespace
 
@@ -923,23 +1011,27 @@ GlaJson GlaSetToJson(const cGlaSet& set)
     return j;
 }
 
-cGlaSet* GlaSetFromJson(const GlaJson& j, std::string* error)
+namespace
+{
+// The set a value holds, as GlaSetFromJson reads it; an object the table names is refused for
+// the key its text gave twice.
+cGlaSet* ReadSet(const GlaJson& j, const RepeatedKeys& repeated, std::string* error)
 {
     auto set = std::make_unique<cGlaSet>();
     try
     {
         if (!j.is_object())
             throw JsonError("the scene set must be a JSON object");
-        Members m(j);
+        Members m(j, repeated);
         set->version = Member(m, "version", uint16_t(10), ToInt<uint16_t>);
         set->reserved = Member(m, "reserved", uint16_t(0), ToInt<uint16_t>);
         EachEntry(m, "types", "type", [&](const GlaJson& t) {
-            Members tm(t);
+            Members tm = m.Inner(t);
             auto* type = new cGlaObjectType();
             set->types.push_back(type);
             type->name = Required(tm, "name", ToText);
             EachEntry(tm, "fields", "field", [&](const GlaJson& f) {
-                Members fm(f);
+                Members fm = tm.Inner(f);
                 cGlaTypeField field;
                 field.name = Required(fm, "name", ToText);
                 field.code = Required(fm, "code", ToInt<uint8_t>);
@@ -963,7 +1055,7 @@ cGlaSet* GlaSetFromJson(const GlaJson& j, std::string* error)
         // A set may hold no scene, but a form without the list is taken for a mistake.
         m.Need("scenes");
         EachEntry(m, "scenes", "scene", [&](const GlaJson& s) {
-            Members sm(s);
+            Members sm = m.Inner(s);
             auto* scene = new cGlaScene();
             set->AddScene(scene);
             scene->SetName(Required(sm, "name", ToText));
@@ -978,11 +1070,17 @@ cGlaSet* GlaSetFromJson(const GlaJson& j, std::string* error)
             scene->frameCount = Member(sm, "frames", int16_t(0), ToInt<int16_t>);
             PropsFromJson(sm, scene, [&](cGlaProp* p) { scene->AddProp(p); });
             EachEntry(sm, "elements", "element", [&](const GlaJson& e) {
-                Members em(e);
-                // The kind says which keys the rest may be, so it is needed first.
-                const GlaJson* kindValue = em.Find("kind");
+                Members em = sm.Inner(e);
+                // The kind says which keys the rest may be, so it is needed first. Without it
+                // only a key that no kind takes is known to be wrong: told first, as it is
+                // most likely "kind" misspelt, and then the missing kind.
+                const GlaJson* kindValue = em.Need("kind");
                 if (kindValue == nullptr)
-                    throw JsonError("needs a \"kind\"");
+                {
+                    FindEveryElementKey(em);
+                    em.Done();
+                    return; // not reached: Done() tells the missing kind
+                }
                 const std::string kind = Within("kind", [&] { return ToText(*kindValue); });
                 const uint8_t code = GlaElementCodeOfKind(kind);
                 cGlaElement* element = CreateGlaElement(code);
@@ -1022,6 +1120,12 @@ cGlaSet* GlaSetFromJson(const GlaJson& j, std::string* error)
     ResolveGlaReferences(*set);
     return set.release();
 }
+} // namespace
+
+cGlaSet* GlaSetFromJson(const GlaJson& j, std::string* error)
+{
+    return ReadSet(j, RepeatedKeys(), error);
+}
 
 cGlaSet* GlaSetFromJsonText(std::string_view text, const std::string& source, std::string* error)
 {
@@ -1030,7 +1134,7 @@ cGlaSet* GlaSetFromJsonText(std::string_view text, const std::string& source, st
             *error = message;
         return nullptr;
     };
-    NestingCheck check;
+    TextCheck check;
     if (!GlaJson::sax_parse(text.begin(), text.end(), &check))
         return check.tooDeep ? fail(source + " nests lists and objects more than " + std::to_string(kGlaJsonMaxDepth) +
                                     " deep, far deeper than any scene set")
@@ -1044,7 +1148,15 @@ cGlaSet* GlaSetFromJsonText(std::string_view text, const std::string& source, st
     {
         return fail(source + " is not valid JSON: " + LibraryMessage(e));
     }
+    // Where a repeating object stands in the text, it stands in the value too, unless it lies
+    // inside a member that a later one under the same key replaced: that way may then lead
+    // nowhere, or to another value, but only through an object that itself repeats a key,
+    // which the reader meets and refuses first.
+    RepeatedKeys repeated;
+    for (const auto& [where, key] : check.repeated)
+        if (json.contains(where))
+            repeated.emplace(&json.at(where), key);
     std::string why;
-    cGlaSet* set = GlaSetFromJson(json, &why);
+    cGlaSet* set = ReadSet(json, repeated, &why);
     return set != nullptr ? set : fail(source + ": " + why);
 }

@@ -18,7 +18,8 @@
 // so may any other key but these: "scenes" of the set, "name" of a type, field, scene and
 // property, "code" of a field, "kind" of an element and property, and "value" of a property.
 // A key the form does not have where it stands is refused; an element takes the keys of its
-// kind and "kind" and "name", and GameObj, Marker and Zone also "type" and "props".
+// kind and "kind" and "name", and GameObj, Marker and Zone also "type" and "props". So is a
+// key that the text of a set gives twice in one object.
 #pragma once
 
 #include <cstdint>
@@ -47,7 +48,9 @@ constexpr int kGlaJsonMaxDepth = 64;
 // A set read from the text of its JSON form, as GlaSetFromJson reads it; or null with a
 // message of one line that starts with source: "<source> is not valid JSON: ...",
 // "<source> nests lists and objects more than 64 deep ..." (told before any value is made
-// from the text) or "<source>: " and what GlaSetFromJson says.
+// from the text) or "<source>: " and what GlaSetFromJson says. An object that holds a key
+// twice, which a value cannot show, is refused where the reader meets it, as an unknown key
+// is: "<source>: scene "Main", element "rect": duplicate key "position"".
 cGlaSet* GlaSetFromJsonText(std::string_view text, const std::string& source, std::string* error = nullptr);
 
 // "Sprite", "Rectangle", ... for element codes 1 to 21; empty for any other code.

@@ -380,6 +380,63 @@ TEST_F(PictureListOutput, CommandRefusesABadListInOneLine)
     }
 }
 
+// A picture whose name is a hard link to a file outside the folder takes the name as a new
+// file: the file outside keeps every byte (once the picture was written into it, and the
+// command succeeded), and nothing is left beside the picture.
+TEST_F(PictureListOutput, CommandReplacesAHardLinkWithoutWritingIntoItsOtherName)
+{
+    namespace fs = std::filesystem;
+    const std::string tool = std::string(TOLLIVAN_BINARY_DIR) + "/tools/datagen/tvdatagen";
+    const fs::path out = base / "out", kept = base / "kept.bin", errors = base / "stderr.txt";
+    const std::string bytes = std::string("not a picture\n\0\xff", 16);
+    std::ofstream(kept, std::ios::binary) << bytes;
+    fs::create_directories(out / "in");
+    fs::create_hard_link(kept, out / "shared.png");
+    fs::create_hard_link(kept, out / "in" / "deeper.png");
+    const std::string list = List("shared.png 8 4 box #ff0000\nin/deeper.png 6 6 circle #00ff00\n");
+    std::ofstream{errors};
+    const std::set<std::string> before = Tree();
+
+    const int raw = std::system(
+        ("'" + tool + "' pictures '" + list + "' '" + out.string() + "' 2> '" + errors.string() + "'").c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << raw;
+    EXPECT_EQ(fs::file_size(errors), 0u);
+
+    const std::vector<uint8_t> read = ReadBytes(kept.string());
+    EXPECT_EQ(std::string(read.begin(), read.end()), bytes);
+    EXPECT_EQ(fs::hard_link_count(kept), 1u);
+    for (const auto& [name, width] : {std::pair{"shared.png", 8u}, {"in/deeper.png", 6u}})
+    {
+        SurfacePtr picture = DecodeFile((out / name).string());
+        ASSERT_NE(picture, nullptr) << name;
+        EXPECT_EQ(picture->GetWidth(), width) << name;
+    }
+    EXPECT_EQ(Tree(), before) << "the pictures alone, under their names";
+}
+
+// A picture that cannot take its name fails and leaves everything as it was, with nothing
+// beside the name: a folder stands there, or a link (which is neither followed nor replaced).
+TEST_F(PictureListOutput, SavingInPlaceOfAFolderOrALinkLeavesEverythingAsItWas)
+{
+    namespace fs = std::filesystem;
+    const fs::path out = base / "out";
+    fs::create_directories(out / "folder.png" / "inside");
+    std::ofstream(base / "target.png") << "kept";
+    fs::create_symlink("../target.png", out / "file-link.png");
+    const datagen::Canvas picture(4, 4, {1, 2, 3, 255});
+    for (const char* name : {"folder.png", "file-link.png", "n.png" /* dangling */, "link" /* to a folder */})
+    {
+        SCOPED_TRACE(name);
+        const std::set<std::string> before = Tree();
+        const fs::file_type type = fs::symlink_status(out / name).type();
+        EXPECT_FALSE(picture.SavePng((out / name).string()));
+        EXPECT_EQ(Tree(), before);
+        EXPECT_EQ(fs::symlink_status(out / name).type(), type);
+        const std::vector<uint8_t> target = ReadBytes((base / "target.png").string());
+        EXPECT_EQ(std::string(target.begin(), target.end()), "kept");
+    }
+}
+
 // Every path of a list is resolved, links followed (dangling ones too, in a folder part or in
 // the picture's own place), before any picture is drawn: a list refused on its second line
 // leaves everything as it was, without the first line's picture or folder. A link in a

@@ -199,9 +199,11 @@ TEST_F(Cglatool, RefusesBadArgumentsAndTextInOneLine)
 }
 
 // Text nested far past the bound (once a stack overflow: an ordered object copies its
-// members as it grows, recursing through a deep member already read) and a misspelt key (once
-// written as an empty scene file) are refused in one line naming the problem.
-TEST_F(Cglatool, RefusesDeepNestingAndMisspeltKeysInOneLine)
+// members as it grows, recursing through a deep member already read), a misspelt key (once
+// written as an empty scene file) and a key given twice (once read as its last value, which
+// may be an empty list of scenes) are refused in one line naming the problem and the way to
+// it, and nothing is written.
+TEST_F(Cglatool, RefusesDeepNestingAndMisspeltOrRepeatedKeysInOneLine)
 {
     constexpr int kDeep = 100000;
     const std::string lists = std::string(kDeep, '[') + std::string(kDeep, ']');
@@ -223,6 +225,15 @@ TEST_F(Cglatool, RefusesDeepNestingAndMisspeltKeysInOneLine)
         {R"({"scenez": [{"name": "S", "frames": 3}]})", R"(: unknown key "scenez")"},
         {R"({"scenes": [{"name": "S", "elements": [{"kind": "Group", "name": "g", "postion": [[0, 1, 2]]}]}]})",
          R"(: scene "S", element "g": unknown key "postion")"},
+        {R"({"scenes": [{"name": "S", "elements": [{"knid": "Group", "name": "g"}]}]})",
+         R"(: scene "S", element "g": unknown key "knid")"},
+        {R"({"version":3,"reserved":0,"types":[],"scenes":[{"name":"S","frames":3}],"scenes":[]})",
+         R"(: duplicate key "scenes")"},
+        {R"({"scenes": [{"name": "S", "frames": 3, "elements": [], "frames": 4}]})",
+         R"(: scene "S": duplicate key "frames")"},
+        {R"({"scenes": [{"name": "S", "elements": [
+             {"kind": "Group", "name": "g", "position": [[0, 1, 2]], "position": []}]}]})",
+         R"(: scene "S", element "g": duplicate key "position")"},
     };
     for (const auto& c : cases)
     {
@@ -368,6 +379,8 @@ TEST(GlaJsonKeys, RefusesUnknownAndMissingKeysAtEveryLevel)
         {scene + R"("elements": [{"kind": "Rectangle", "name": "r", "type": "T"}]}]})",
          R"(scene "S", element "r": unknown key "type")"},
         {scene + R"("elements": [{"name": "r", "size": []}]}]})", R"(scene "S", element "r": needs a "kind")"},
+        {scene + R"("elements": [{"knid": "Rectangle", "name": "r", "size": []}]}]})",
+         R"(scene "S", element "r": unknown key "knid")"},
         // a property, of a scene and of an element
         {scene + R"("props": [{"name": "P", "kind": "int", "value": 1, "vlaue": 2}]}]})",
          R"(scene "S", property "P": unknown key "vlaue")"},
@@ -393,6 +406,60 @@ TEST(GlaJsonKeys, RefusesUnknownAndMissingKeysAtEveryLevel)
         {"kind": "Rectangle", "size": [[0, 1, 2]]}]}], "types": [{"name": "T"}]})"),
                                                 &error));
     EXPECT_NE(set, nullptr) << error;
+}
+
+// A key given twice in one object of the text is refused wherever it stands, named with the
+// way to the object as an unknown key is, and before anything the object holds is read: the
+// value made from the text keeps only the last member, which may well be the wrong one. A
+// key may stand once in each of any number of objects, nested or side by side.
+TEST(GlaJsonKeys, RefusesAKeyGivenTwiceAtEveryLevel)
+{
+    const std::string type = R"({"types": [{"name": "T", "fields": [)", scene = R"({"scenes": [{"name": "S", )";
+    const struct
+    {
+        std::string json;
+        const char* error; // empty: read
+    } cases[] = {
+        // the set: whichever of the two is the good one
+        {R"({"version": 3, "reserved": 0, "types": [], "scenes": [{"name": "S", "frames": 3}], "scenes": []})",
+         R"(duplicate key "scenes")"},
+        {R"({"scenes": [], "scenes": [{"name": "S", "frames": 99999}]})", R"(duplicate key "scenes")"},
+        {R"({"scenes": [], "version": 9, "version": 10})", R"(duplicate key "version")"},
+        // inside a member that the repeat replaces, and so not in the value at all
+        {R"({"scenes": [{"name": "S", "fps": 1, "fps": 2}], "scenes": [{"name": "T"}]})", R"(duplicate key "scenes")"},
+        // a type and its fields
+        {R"({"types": [{"name": "T", "fields": [], "fields": []}], "scenes": []})",
+         R"(type "T": duplicate key "fields")"},
+        {type + R"({"name": "F", "code": 1, "code": 2}]}], "scenes": []})",
+         R"(type "T", field "F": duplicate key "code")"},
+        // a scene, named or not, told before what its members hold
+        {scene + R"("frames": 99999, "frames": 1}]})", R"(scene "S": duplicate key "frames")"},
+        {R"({"scenes": [{"frames": 1, "frames": 1}]})", R"(scenes[0]: duplicate key "frames")"},
+        // an element, and the properties of a scene and of an element
+        {scene + R"("elements": [{"kind": "Group", "name": "g"},
+                                 {"kind": "Rectangle", "name": "r", "kind": "Group"}]}]})",
+         R"(scene "S", element "r": duplicate key "kind")"},
+        {scene + R"("props": [{"name": "P", "kind": "int", "value": 1, "value": 2}]}]})",
+         R"(scene "S", property "P": duplicate key "value")"},
+        {scene + R"("elements": [{"kind": "GameObj", "name": "g",
+                        "props": [{"name": "P", "kind": "bool", "kind": "int", "value": 1}]}]}]})",
+         R"(scene "S", element "g", property "P": duplicate key "kind")"},
+        // once in each object
+        {R"({"types": [{"name": "T", "fields": [{"name": "T", "code": 1}]}],
+             "scenes": [{"name": "S", "type": "T", "props": [{"name": "S", "kind": "string", "value": "S"}],
+                         "elements": [{"kind": "GameObj", "name": "S", "type": "T",
+                                       "props": [{"name": "T", "kind": "int", "value": 1}]}]},
+                        {"name": "T", "type": "T"}]})",
+         ""},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.json);
+        std::string error;
+        const std::unique_ptr<cGlaSet> set(GlaSetFromJsonText(c.json, "in", &error));
+        EXPECT_EQ(set == nullptr, c.error[0] != '\0');
+        EXPECT_EQ(error, c.error[0] != '\0' ? std::string("in: ") + c.error : "");
+    }
 }
 
 // The text of a set is measured for nesting before any value is made from it: up to the
