@@ -218,7 +218,8 @@ bool MirrorFolder(const std::filesystem::path& from, const std::filesystem::path
         }
         if (skip)
             continue;
-        if (descend && entry.is_directory())
+        std::error_code kind; // an entry that cannot be looked at is linked, never thrown over
+        if (descend && entry.is_directory(kind))
         {
             if (!MirrorFolder(entry.path(), to / entry.path().filename(), name, leftOut, error))
                 return false;
