@@ -369,6 +369,25 @@ TEST(Scenario, StartsWithoutThePlayersDataSayWhyInOneBoxAtStartOnly)
              EXPECT_TRUE(std::filesystem::is_symlink(folder / kGameServiceStatsFile));
              EXPECT_FALSE(std::filesystem::exists(elsewhere));
          }},
+        {"links into a folder that cannot be written",
+         [&](const std::filesystem::path& folder) {
+             std::filesystem::create_directories(elsewhere);
+             WriteFileBytes(elsewhere / "Data.sav", rich);
+             WriteFileBytes(elsewhere / "stats", std::vector<uint8_t>(statsText.begin(), statsText.end()));
+             std::filesystem::create_symlink(elsewhere / "Data.sav", folder / "Data.sav");
+             std::filesystem::create_symlink(elsewhere / "stats", folder / kGameServiceStatsFile);
+             GameServiceFailWritesWithErrorForTests(EROFS);
+         },
+         {"Data.sav is a link into " + elsewhere.string() + ", which cannot be written: Read-only file system. "
+          "What it holds was read, but progress made in this run will not be kept",
+          "GameService.stats lie behind a link into " + elsewhere.string() + ", which cannot be written"},
+         {},
+         [&](const std::filesystem::path& folder) {
+             GameServiceFailWritesWithErrorForTests(0);
+             EXPECT_EQ(FileBytes(elsewhere / "Data.sav"), rich);
+             EXPECT_TRUE(std::filesystem::is_symlink(folder / "Data.sav"));
+             std::filesystem::remove_all(elsewhere);
+         }},
         {"a read that fails part way with EINVAL",
          [&](const std::filesystem::path& folder) {
              WriteFileBytes(folder / "Data.sav", rich);

@@ -192,6 +192,8 @@ cSaveData::ReadResult cSaveData::Read(const std::string& fileName, bool applyVol
 {
     mFound = ReadFindings();
     mFound.result = ReadFile(fileName, applyVolumes, badFile == BadFile::SetAside);
+    if (mFound.result == ReadResult::Loaded)
+        mFound.linkFolder = GameServiceUnwritableLinkFolder(fileName, &mFound.linkWhy);
     return mFound.result;
 }
 

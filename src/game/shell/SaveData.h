@@ -158,6 +158,10 @@ public:
         // The system's words: Unreadable, why the file could not be read; Partial and
         // Damaged, why it could not be kept aside (no save replaces it until it is).
         std::string why;
+        // Loaded: a link under the name leads into this folder, which cannot be written
+        // (linkWhy says why), so no save can be kept.
+        std::string linkFolder;
+        std::string linkWhy;
     };
     const ReadFindings& Found() const { return mFound; }
     // Why the file could not be read (the system's words), when a read that keeps the file

@@ -32,6 +32,10 @@ std::string AboutSave(const cSaveData::ReadFindings& save, const std::string& fi
     switch (save.result)
     {
     case cSaveData::ReadResult::Loaded:
+        if (save.linkFolder.empty())
+            return std::string();
+        return start + "is a link into " + save.linkFolder + ", which cannot be written: " + save.linkWhy +
+               ". What it holds was read, but progress made in this run will not be kept. " + kCheckFolder;
     case cSaveData::ReadResult::Missing:
         return std::string();
     case cSaveData::ReadResult::Unreadable:
@@ -68,6 +72,9 @@ std::string AboutStats(const GameServiceStartFindings& service)
         return start + "could not be read: " + service.statsUnread +
                ". The file is left as it is, and this run will not store any over it: they start empty, and what "
                "this run wins will not be kept. " + kCheckFile;
+    if (!service.statsLinkFolder.empty())
+        return start + "lie behind a link into " + service.statsLinkFolder + ", which cannot be written: " +
+               service.statsLinkWhy + ". They were read, but what this run wins will not be kept. " + kCheckFolder;
     if (service.statsDamage.empty())
         return std::string();
     if (!service.statsNotKept.empty())

@@ -125,6 +125,27 @@ int OpenForReading(const std::string& path)
     return fd;
 }
 
+// Whether files can be written in the folder now; false with errno set. Tests make every
+// folder unwritable through ChangesAllowed.
+bool FolderWritable(const std::string& folder)
+{
+    return ChangesAllowed() && ::access(folder.c_str(), W_OK) == 0;
+}
+
+// The folder a link under the path leads writes into, when that is not the service's folder
+// and cannot be written (why says why); "" otherwise.
+std::string UnwritableLinkFolder(const std::string& path, std::string* why)
+{
+    std::string target;
+    if (!FollowLinks(path, target) || target == path)
+        return std::string();
+    const std::string folder = FolderOfFile(target);
+    if (folder == G().folder || FolderWritable(folder))
+        return std::string();
+    Explain(why);
+    return folder;
+}
+
 // A link under the path that leads to no file: the player's name for a file somewhere else
 // (on a drive not mounted now, say), not a missing file. Answers why in words, or "" when
 // the path holds no such link. Asked only once a look through the path met "no such file".
@@ -309,7 +330,10 @@ void LoadStats()
         return;
     }
     if (result == GameServiceReadResult::Read && ParseGameServiceStats(bytes.data(), bytes.size(), g.stats))
+    {
+        g.found.statsLinkFolder = UnwritableLinkFolder(path, &g.found.statsLinkWhy);
         return;
+    }
     g.stats = GameServiceStats();
     g.statsUnkept = true;
     g.found.statsDamage = result == GameServiceReadResult::NotAFile
@@ -397,7 +421,7 @@ bool GameServiceInit(const std::string& folder)
     g.found.statsFile = StatsPath();
     // A folder that cannot be written still holds what the player saved: it is read, and
     // every write is still tried (the folder may become writable while the game runs).
-    if (!ChangesAllowed() || ::access(f.c_str(), W_OK) != 0)
+    if (!FolderWritable(f))
     {
         g.found.folderUnwritable = std::strerror(errno);
         DebugPrint("Game service: the folder %s cannot be written (%s); the saved game is read from it, but "
@@ -734,6 +758,12 @@ GameServiceEntry GameServiceEntryAt(const std::string& name, std::string* why)
     if (S_ISREG(st.st_mode))
         return GameServiceEntry::File;
     return S_ISDIR(st.st_mode) ? GameServiceEntry::Folder : GameServiceEntry::Other;
+}
+
+std::string GameServiceUnwritableLinkFolder(const std::string& name, std::string* why)
+{
+    const std::string path = StoragePath(name);
+    return path.empty() ? std::string() : UnwritableLinkFolder(path, why);
 }
 
 std::string GameServiceFileSetAside(const std::string& name, std::string* why)

@@ -107,6 +107,10 @@ struct GameServiceStartFindings
     std::string statsDamage;      // what is wrong with it (it was not used, and is set aside)
     std::string statsKeptAs;      // where the damaged file is kept, once it is
     std::string statsNotKept;     // why it could not be set aside: nothing is stored over it until it is
+    // A link under the statistics file's name that leads into another folder, which cannot be
+    // written: that folder, and why. The statistics were read, but none can be stored.
+    std::string statsLinkFolder;
+    std::string statsLinkWhy;
 };
 const GameServiceStartFindings& GameServiceFoundAtStart();
 // Whether the statistics file could not be read at start, so that this run starts without
@@ -218,6 +222,10 @@ enum class GameServiceEntry
     Unknown, // the name could not be looked up (why says why): something may be there
 };
 GameServiceEntry GameServiceEntryAt(const std::string& name, std::string* why = nullptr);
+// Where a link under a stored file's name leads its writes out of the service's folder into a
+// folder that cannot be written now: that folder, with why in words. Empty when the name holds
+// no such link (the service's own folder is told at start: GameServiceStartFindings).
+std::string GameServiceUnwritableLinkFolder(const std::string& name, std::string* why = nullptr);
 // Moves a file (or whatever holds the name) that cannot be used out of the way
 // ("<name>.bad", "<name>.bad2", ...) so that it is kept for inspection and never
 // overwritten; the move never replaces an earlier one. Answers the new name (its whole path

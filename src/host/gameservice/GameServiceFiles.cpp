@@ -79,15 +79,6 @@ bool ParseInt(const std::string& text, long long minValue, long long maxValue, l
     return true;
 }
 
-std::string FolderOf(const std::string& path)
-{
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
 
 std::string BaseOf(const std::string& path)
 {
@@ -213,7 +204,7 @@ std::string WriteTemporaryBeside(const std::string& path, const void* data, size
                                  const std::function<void()>& midWrite)
 {
     static unsigned counter = 0;
-    const std::string temp = FolderOf(path) + "/." + BaseOf(path) + kTempMarker + std::to_string(::getpid()) + "_" +
+    const std::string temp = FolderOfFile(path) + "/." + BaseOf(path) + kTempMarker + std::to_string(::getpid()) + "_" +
                              std::to_string(++counter);
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
@@ -281,7 +272,7 @@ std::string MoveIntoAsideSeries(const std::string& from, const std::string& path
             beforeEachTry(target);
         if (MoveWithoutReplacing(from, target))
         {
-            SyncFolder(FolderOf(path));
+            SyncFolder(FolderOfFile(path));
             return target;
         }
         if (errno != EEXIST)
@@ -291,6 +282,16 @@ std::string MoveIntoAsideSeries(const std::string& from, const std::string& path
     return std::string();
 }
 } // namespace
+
+std::string FolderOfFile(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
 
 bool FollowLinks(const std::string& path, std::string& target)
 {
@@ -309,7 +310,7 @@ bool FollowLinks(const std::string& path, std::string& target)
             target = at;
             if (at == path)
                 return true;
-            if (char* folder = ::realpath(FolderOf(at).c_str(), nullptr))
+            if (char* folder = ::realpath(FolderOfFile(at).c_str(), nullptr))
             {
                 target = std::string(folder) + (std::strcmp(folder, "/") == 0 ? "" : "/") + BaseOf(at);
                 std::free(folder);
@@ -328,7 +329,7 @@ bool FollowLinks(const std::string& path, std::string& target)
             return false;
         }
         text.resize(static_cast<size_t>(n));
-        at = text[0] == '/' ? text : FolderOf(at) + "/" + text;
+        at = text[0] == '/' ? text : FolderOfFile(at) + "/" + text;
     }
     errno = ELOOP;
     return false;
@@ -348,7 +349,7 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
         CleanUpKeepingErrno([&temp] { ::unlink(temp.c_str()); });
         return false;
     }
-    SyncFolder(FolderOf(target));
+    SyncFolder(FolderOfFile(target));
     return true;
 }
 

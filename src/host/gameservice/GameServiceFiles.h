@@ -63,6 +63,8 @@ int GameServiceFindBoard(const std::string& name);            // -1 when unknown
 // all), else the end of its links, which need not exist. False (ELOOP, or the error of
 // reading a link) when the links cannot be followed.
 bool FollowLinks(const std::string& path, std::string& target);
+// The folder a file's path names it in: "." for a bare name, "/" for one at the root.
+std::string FolderOfFile(const std::string& path);
 // Writes a whole file atomically: a temporary file beside it, written, flushed and
 // synced, then renamed over the target. False (and the target unchanged) on any failure.
 // midWrite, when set, runs once half the bytes have been written.

@@ -946,6 +946,14 @@ TEST_F(SaveDataTest, ALinkUnderTheSaveNameStaysThePlayers)
     EXPECT_TRUE(fs::is_symlink(folder / "Data.sav"));
     EXPECT_EQ(ReadBytes(target), s.Serialise());
 
+    EXPECT_TRUE(s.Found().linkFolder.empty());
+    GameServiceFailWritesWithErrorForTests(EROFS); // the folder the link leads into cannot be written
+    cSaveData readOnly;
+    ASSERT_EQ(readOnly.Read(name, true), cSaveData::ReadResult::Loaded);
+    EXPECT_EQ(readOnly.Found().linkFolder, synced.string());
+    EXPECT_EQ(readOnly.Found().linkWhy, std::strerror(EROFS));
+    GameServiceFailWritesWithErrorForTests(0);
+
     const std::vector<uint8_t> cut(file.begin(), file.begin() + 500);
     WriteBytes(target, cut);
     cSaveData partial;

@@ -673,6 +673,23 @@ TEST_F(GameServiceTest, ALinkUnderAStoredNameIsThePlayers)
         for (const auto& entry : fs::directory_iterator(place))
             EXPECT_EQ(entry.path().filename().string().find(".gstmp"), std::string::npos) << entry.path();
 
+    // Links into a folder that cannot be written: read, but the start tells that nothing can
+    // be kept there.
+    GameServiceShutdown();
+    GameServiceFailWritesWithErrorForTests(EROFS);
+    ASSERT_TRUE(GameServiceInit(folder.string()));
+    EXPECT_EQ(GameServiceFoundAtStart().statsLinkFolder, elsewhere.string());
+    EXPECT_EQ(GameServiceFoundAtStart().statsLinkWhy, std::strerror(EROFS));
+    std::string linkWhy;
+    EXPECT_EQ(GameServiceUnwritableLinkFolder("Data.sav", &linkWhy), elsewhere.string());
+    EXPECT_EQ(linkWhy, std::strerror(EROFS));
+    GameServiceFailWritesWithErrorForTests(0);
+    EXPECT_EQ(GameServiceUnwritableLinkFolder("Data.sav"), "");
+    WriteText(folder / "Plain.sav", "x");
+    GameServiceFailWritesWithErrorForTests(EROFS);
+    EXPECT_EQ(GameServiceUnwritableLinkFolder("Plain.sav"), "") << "no link: the folder is told at start";
+    GameServiceFailWritesWithErrorForTests(0);
+
     // A damaged file a link leads to is kept beside it, and the link then leads to the new one.
     GameServiceShutdown();
     WriteText(elsewhere / "stats", "damaged\n");
